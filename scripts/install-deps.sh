@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Only what is missing is installed, so a second call costs a second.
+set -eu
+pkgs=(cmake ninja-build g++ make pkg-config python3
+      qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
+      gstreamer1.0-plugins-good faketime xvfb xauth)
+if [ "${1:-}" = "--screenshots" ]; then pkgs+=(icewm imagemagick xdotool); fi
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 --no-install-recommends "${missing[@]}"

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# make-program-folder.sh BUILD PROGDIR
+# Lays out a ready program folder: QV, QVMC, qvtool, the text catalogue chosen
+# by the user's locale (Spanish for es_*, English otherwise), MAIL/ and TEMP/.
+set -eu
+build=$1; prog=$2
+root=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$prog/MAIL" "$prog/TEMP"
+for exe in src/qv/QV src/qvmc/QVMC src/tools/qvtool; do
+  [ -x "$build/$exe" ] && install -m 755 "$build/$exe" "$prog/"
+done
+lang=${ORB_LANG:-${LC_ALL:-${LC_MESSAGES:-${LANG:-en}}}}
+case "$lang" in es*) cat=es ;; *) cat=en ;; esac
+install -m 644 "$root/resources/lang/$cat.cat" "$prog/QVLANG.cat"
+[ -d "$root/resources/help" ] && cp -r "$root/resources/help" "$prog/"
+echo "Program folder ready: $prog (catalogue: $cat)"

@@ -1,0 +1,253 @@
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+// One parsed hive file: keys in file order, each with its values in order.
+struct Hive {
+    struct Key {
+        QString name;
+        QList<QPair<QString, SettingValue>> values;
+    };
+    QList<Key> keys;
+
+    Key* find(const QString& key) {
+        for (auto& k : keys)
+            if (k.name.compare(key, Qt::CaseInsensitive) == 0) return &k;
+        return nullptr;
+    }
+};
+
+QString escape(const QString& s) {
+    QString out;
+    for (QChar c : s) {
+        if (c == u'\\') out += QStringLiteral("\\\\");
+        else if (c == u'\n') out += QStringLiteral("\\n");
+        else if (c == u'\r') out += QStringLiteral("\\r");
+        else out += c;
+    }
+    return out;
+}
+
+QString unescape(QStringView s) {
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        QChar c = s[i];
+        if (c == u'\\' && i + 1 < s.size()) {
+            const QChar n = s[++i];
+            c = n == u'n' ? QChar(u'\n') : n == u'r' ? QChar(u'\r') : n;
+        }
+        out += c;
+    }
+    return out;
+}
+
+Hive readHive(const QString& path) {
+    Hive hive;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return hive;
+    const QString content = QString::fromUtf8(f.readAll());
+    Hive::Key* current = nullptr;
+    for (QStringView line : QStringView(content).split(u'\n')) {
+        if (line.endsWith(u'\r')) line.chop(1);
+        if (line.isEmpty() || line.startsWith(u'#')) continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            hive.keys.append({unescape(line.mid(1, line.size() - 2)), {}});
+            current = &hive.keys.last();
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (!current || eq <= 0) continue;
+        const QString name = unescape(line.left(eq));
+        const QStringView rest = line.mid(eq + 1);
+        SettingValue v;
+        if (rest.startsWith(QStringLiteral("sz:"))) {
+            v.type = SettingType::String;
+            v.text = unescape(rest.mid(3));
+        } else if (rest.startsWith(QStringLiteral("dword:"))) {
+            v.type = SettingType::Integer;
+            bool ok = false;
+            v.integer = static_cast<qint32>(rest.mid(6).toLongLong(&ok));
+            if (!ok) continue;
+        } else if (rest.startsWith(QStringLiteral("hex:"))) {
+            v.type = SettingType::Binary;
+            v.binary = QByteArray::fromHex(rest.mid(4).toLatin1());
+        } else {
+            continue; // unknown type: ignored, as if absent
+        }
+        current->values.append({name, v});
+    }
+    return hive;
+}
+
+void writeHive(const QString& path, const Hive& hive) {
+    QString out = QStringLiteral("# Orbalinder settings. Types: sz (text), dword (32-bit integer), hex (binary).\n");
+    for (const auto& key : hive.keys) {
+        out += u'[' + escape(key.name) + QStringLiteral("]\n");
+        for (const auto& [name, v] : key.values) {
+            out += escape(name) + u'=';
+            switch (v.type) {
+            case SettingType::String: out += QStringLiteral("sz:") + escape(v.text); break;
+            case SettingType::Integer: out += QStringLiteral("dword:") + QString::number(v.integer); break;
+            case SettingType::Binary: out += QStringLiteral("hex:") + QString::fromLatin1(v.binary.toHex()); break;
+            }
+            out += u'\n';
+        }
+        out += u'\n';
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(out.toUtf8()) < 0 || !f.commit())
+        throw SettingsError("Cannot write settings file " + path.toStdString() + ": " +
+                            f.errorString().toStdString());
+}
+
+const char* typeName(SettingType t) {
+    switch (t) {
+    case SettingType::String: return "text";
+    case SettingType::Integer: return "integer";
+    case SettingType::Binary: return "binary";
+    }
+    return "?";
+}
+
+} // namespace
+
+// ---- SettingsStore: typed access ----
+
+static SettingValue requireType(const SettingsStore& s, const QString& name, SettingType t) {
+    const auto v = s.value(name);
+    if (!v) throw SettingsError("Setting " + name.toStdString() + " does not exist");
+    if (v->type != t)
+        throw SettingsError("Setting " + name.toStdString() + " is " + typeName(v->type) + ", not " +
+                            typeName(t));
+    return *v;
+}
+
+QString SettingsStore::readString(const QString& name) const {
+    return requireType(*this, name, SettingType::String).text;
+}
+
+qint32 SettingsStore::readInteger(const QString& name) const {
+    return requireType(*this, name, SettingType::Integer).integer;
+}
+
+QByteArray SettingsStore::readBinary(const QString& name, int maxSize) const {
+    QByteArray b = requireType(*this, name, SettingType::Binary).binary;
+    if (b.size() > maxSize)
+        throw SettingsError("Setting " + name.toStdString() + " is larger than " + std::to_string(maxSize) +
+                            " bytes");
+    return b;
+}
+
+void SettingsStore::writeString(const QString& name, const QString& v) {
+    SettingValue s;
+    s.type = SettingType::String;
+    s.text = v;
+    setValue(name, s);
+}
+
+void SettingsStore::writeInteger(const QString& name, qint32 v) {
+    SettingValue s;
+    s.type = SettingType::Integer;
+    s.integer = v;
+    setValue(name, s);
+}
+
+void SettingsStore::writeBinary(const QString& name, const QByteArray& v) {
+    SettingValue s;
+    s.type = SettingType::Binary;
+    s.binary = v;
+    setValue(name, s);
+}
+
+// ---- FileSettingsStore ----
+
+FileSettingsStore::FileSettingsStore(QString filePath, QString key, bool readOnly)
+    : m_path(std::move(filePath)), m_key(std::move(key)), m_readOnly(readOnly) {}
+
+bool FileSettingsStore::keyExists() const {
+    Hive h = readHive(m_path);
+    return h.find(m_key) != nullptr;
+}
+
+void FileSettingsStore::createKey() {
+    if (m_readOnly) throw SettingsError("The machine settings are read-only");
+    Hive h = readHive(m_path);
+    if (h.find(m_key)) return;
+    h.keys.append({m_key, {}});
+    writeHive(m_path, h);
+}
+
+QStringList FileSettingsStore::valueNames() const {
+    Hive h = readHive(m_path);
+    QStringList names;
+    if (auto* k = h.find(m_key))
+        for (const auto& v : k->values) names << v.first;
+    return names;
+}
+
+std::optional<SettingValue> FileSettingsStore::value(const QString& name) const {
+    Hive h = readHive(m_path);
+    if (auto* k = h.find(m_key))
+        for (const auto& v : k->values)
+            if (v.first.compare(name, Qt::CaseInsensitive) == 0) return v.second;
+    return std::nullopt;
+}
+
+void FileSettingsStore::setValue(const QString& name, const SettingValue& value) {
+    if (m_readOnly) throw SettingsError("The machine settings are read-only");
+    Hive h = readHive(m_path);
+    Hive::Key* k = h.find(m_key);
+    if (!k) {
+        h.keys.append({m_key, {}});
+        k = &h.keys.last();
+    }
+    for (auto& v : k->values)
+        if (v.first.compare(name, Qt::CaseInsensitive) == 0) {
+            v.second = value;
+            writeHive(m_path, h);
+            return;
+        }
+    k->values.append({name, value});
+    writeHive(m_path, h);
+}
+
+bool FileSettingsStore::deleteValue(const QString& name) {
+    if (m_readOnly) throw SettingsError("The machine settings are read-only");
+    Hive h = readHive(m_path);
+    Hive::Key* k = h.find(m_key);
+    if (!k) return false;
+    for (qsizetype i = 0; i < k->values.size(); ++i)
+        if (k->values[i].first.compare(name, Qt::CaseInsensitive) == 0) {
+            k->values.removeAt(i);
+            writeHive(m_path, h);
+            return true;
+        }
+    return false;
+}
+
+namespace Hives {
+
+QString userHivePath() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty()) base = QDir::homePath() + "/.config";
+    return base + "/Orbalinder/settings.conf";
+}
+
+QString machineHivePath() {
+    QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+    if (dirs.isEmpty()) dirs = "/etc/xdg";
+    for (const QString& d : dirs.split(u':', Qt::SkipEmptyParts)) {
+        const QString p = d + "/Orbalinder/machine.conf";
+        if (QFileInfo::exists(p)) return p;
+    }
+    return {};
+}
+
+} // namespace Hives

@@ -1,0 +1,12 @@
+#pragma once
+// The subcommands of qvtool. Each returns the process exit code and writes its
+// output to stdout and its errors to stderr.
+#include <QStringList>
+
+int settingsCommand(const QStringList& args);  // settings list|get NAME|set NAME VALUE
+int remindersCommand(const QStringList& args); // list|due|past|advance on a reminders file
+int dialupCommand(const QStringList& args);    // dialup list|add|remove (simulated phonebook)
+
+// Common output helpers.
+void printOut(const QString& text); // adds a line break
+void printErr(const QString& text); // adds a line break

@@ -1,0 +1,40 @@
+// qvtool: command-line access to the reminder program's settings, reminders
+// files and simulated dial-up phonebook, for scripts and tests.
+#include "tools/Commands.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+void printOut(const QString& text) {
+    QTextStream out(stdout);
+    out << text << '\n';
+}
+
+void printErr(const QString& text) {
+    QTextStream err(stderr);
+    err << text << '\n';
+}
+
+static int usage() {
+    printErr("usage: qvtool settings list | settings get NAME | settings set NAME VALUE\n"
+             "       qvtool list FILE [--json]\n"
+             "       qvtool due FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
+             "       qvtool past FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
+             "       qvtool advance FILE N --now \"YYYY-MM-DD HH:MM:SS\" [--working-days K]\n"
+             "       qvtool dialup list | dialup add NAME [options] | dialup remove NAME");
+    return 2;
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) return usage();
+    const QString command = args.takeFirst();
+    if (command == "settings") return settingsCommand(args);
+    if (command == "dialup") return dialupCommand(args);
+    if (command == "list" || command == "due" || command == "past" || command == "advance")
+        return remindersCommand(QStringList{command} + args);
+    return usage();
+}

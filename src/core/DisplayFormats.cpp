@@ -1,0 +1,48 @@
+#include "core/DisplayFormats.h"
+
+namespace DisplayFormats {
+
+namespace {
+QString two(int n) { return QString::number(n).rightJustified(2, QLatin1Char('0')); }
+} // namespace
+
+QString timeSeparator(const QLocale& l) {
+    // The separator the locale puts between hours and minutes in its short time format.
+    const QString f = l.timeFormat(QLocale::ShortFormat);
+    for (qsizetype i = 0; i + 1 < f.size(); ++i)
+        if ((f[i] == u'h' || f[i] == u'H') && f[i + 1] != f[i]) return QString(f[i + 1]);
+    return QStringLiteral(":");
+}
+
+QString fullDate(QDate d, const QLocale& l) {
+    return l.dayName(d.dayOfWeek(), QLocale::LongFormat) + u' ' + two(d.day()) + u'-' +
+           l.monthName(d.month(), QLocale::LongFormat) + u'-' + QString::number(d.year());
+}
+
+QString shortDayDate(QDate d, const QLocale& l) {
+    return l.dayName(d.dayOfWeek(), QLocale::ShortFormat) + u' ' + two(d.day()) + u'-' +
+           l.monthName(d.month(), QLocale::LongFormat) + u'-' + QString::number(d.year());
+}
+
+QString listDate(QDate d, const QLocale& l) {
+    return two(d.day()) + u'-' + l.monthName(d.month(), QLocale::ShortFormat) + u'-' +
+           QString::number(d.year());
+}
+
+QString amPmTime(QTime t, const QLocale& l) {
+    int h = t.hour() % 12;
+    if (h == 0) h = 12;
+    return two(h) + timeSeparator(l) + two(t.minute()) + u' ' +
+           (t.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
+}
+
+QString shortDate(QDate d, const QLocale& l) { return l.toString(d, QLocale::ShortFormat); }
+
+QString longTime(QTime t, const QLocale& l) {
+    // The locale's long time format without its time-zone part.
+    QString f = l.timeFormat(QLocale::LongFormat);
+    f.remove(QLatin1Char('t'));
+    return l.toString(t, f.trimmed());
+}
+
+} // namespace DisplayFormats

@@ -57,11 +57,15 @@ Hive readHive(const QString& path) {
         if (line.endsWith(u'\r')) line.chop(1);
         if (line.isEmpty() || line.startsWith(u'#')) continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
-            hive.keys.append({unescape(line.mid(1, line.size() - 2)), {}});
+            hive.keys.append({line.mid(1, line.size() - 2).toString(), {}}); // key names as written
             current = &hive.keys.last();
             continue;
         }
-        const qsizetype eq = line.indexOf(u'=');
+        qsizetype eq = -1; // the first '=' not escaped by a backslash
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (line[i] == u'\\') ++i;
+            else if (line[i] == u'=') { eq = i; break; }
+        }
         if (!current || eq <= 0) continue;
         const QString name = unescape(line.left(eq));
         const QStringView rest = line.mid(eq + 1);
@@ -88,9 +92,9 @@ Hive readHive(const QString& path) {
 void writeHive(const QString& path, const Hive& hive) {
     QString out = QStringLiteral("# Orbalinder settings. Types: sz (text), dword (32-bit integer), hex (binary).\n");
     for (const auto& key : hive.keys) {
-        out += u'[' + escape(key.name) + QStringLiteral("]\n");
+        out += u'[' + key.name + QStringLiteral("]\n");
         for (const auto& [name, v] : key.values) {
-            out += escape(name) + u'=';
+            out += escape(name).replace(QLatin1Char('='), QStringLiteral("\\=")) + u'=';
             switch (v.type) {
             case SettingType::String: out += QStringLiteral("sz:") + escape(v.text); break;
             case SettingType::Integer: out += QStringLiteral("dword:") + QString::number(v.integer); break;

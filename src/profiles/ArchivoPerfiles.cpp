@@ -1,0 +1,83 @@
+// Reading and writing "QV.PFL".
+#include "profiles/ArchivoPerfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+QString RutaArchivoPerfiles(const QString& dirPrograma) {
+    return dirPrograma + QLatin1String(kNombreArchivoPerfiles);
+}
+
+bool LeerArchivoPerfiles(const QString& ruta, RegistroPerfiles& registro, QString* error) {
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), f.errorString());
+        return false;
+    }
+    // One byte more than a record tells a long file from a good one without
+    // reading an arbitrarily large foreign file.
+    const QByteArray bytes = f.read(Perfiles::kTamanoRegistro + 1);
+    if (f.error() != QFileDevice::NoError) {
+        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), f.errorString());
+        return false;
+    }
+    QString why;
+    auto leido = RegistroPerfiles::desdeBytes(bytes, &why);
+    if (!leido) {
+        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), why);
+        return false;
+    }
+    registro = *leido;
+    return true;
+}
+
+bool EscribirArchivoPerfiles(const QString& ruta, const RegistroPerfiles& registro, QString* error) {
+    QSaveFile f(ruta);
+    auto fail = [&]() {
+        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), f.errorString());
+        f.cancelWriting();
+        return false;
+    };
+    if (!f.open(QIODevice::WriteOnly)) return fail();
+    // Owner only, whatever the old file's permissions were: the record holds a password.
+    if (!f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) return fail();
+    const QByteArray& bytes = registro.bytes();
+    if (f.write(bytes) != bytes.size()) return fail();
+    if (!f.commit()) {
+        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), f.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool CrearPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLibreta>& filas, QString* error) {
+    if (!EscribirArchivoPerfiles(ruta, RegistroPerfiles(), error)) return false;
+    return CargarPerfiles(ruta, buffer, filas, error);
+}
+
+bool CargarPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLibreta>& filas, QString* error) {
+    RegistroPerfiles leido;
+    if (!LeerArchivoPerfiles(ruta, leido, error)) return false;
+    buffer = leido;
+    filas = buffer.filasLibreta();
+    return true;
+}
+
+bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
+                     QString* error) {
+    buffer.normalizar();
+    buffer.reconstruirLibreta(filas);
+    return EscribirArchivoPerfiles(ruta, buffer, error);
+}
+
+RegistroPerfiles LeerPerfilesParaUso(const QString& ruta, QString* error) {
+    RegistroPerfiles r;
+    if (!LeerArchivoPerfiles(ruta, r, error)) return RegistroPerfiles();
+    return r;
+}
+
+RegistroPerfiles& BufferPerfiles() {
+    static RegistroPerfiles buffer;
+    return buffer;
+}

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 QString RutaArchivoPerfiles(const QString& dirPrograma) {
@@ -10,6 +11,13 @@ QString RutaArchivoPerfiles(const QString& dirPrograma) {
 }
 
 bool LeerArchivoPerfiles(const QString& ruta, RegistroPerfiles& registro, QString* error) {
+    // A folder, pipe or device of that name is no profiles file; a pipe would
+    // also block the read.
+    const QFileInfo info(ruta);
+    if (info.exists() && !info.isFile()) {
+        if (error) *error = QStringLiteral("%1: not a profiles file: not a regular file").arg(QDir::toNativeSeparators(ruta));
+        return false;
+    }
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly)) {
         if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), f.errorString());

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 const QString kSamples = QStringLiteral(ORB_TEST_DATA "/profiles/");
 
@@ -227,6 +229,7 @@ private slots:
         QTest::newRow("foreign") << "ajeno.pfl" << "format word";
         QTest::newRow("active out of range") << "activo-21.pfl" << "active profile number 21";
         QTest::newRow("missing") << "no-such-file.pfl" << "no-such-file.pfl";
+        QTest::newRow("folder") << "." << "not a regular file";
     }
 
     void refusedFiles() {
@@ -238,7 +241,7 @@ private slots:
         QString error;
         QVERIFY(!CargarPerfiles(kSamples + file, buffer, filas, &error));
         QVERIFY2(error.contains(reason), qPrintable(error));
-        QVERIFY(error.contains(file));
+        QVERIFY(error.contains(kSamples + file));
         QCOMPARE(buffer.perfil(4).emailUsuario, QStringLiteral("keep@x.org"));
         QCOMPARE(filas.size(), 1);
 
@@ -248,6 +251,14 @@ private slots:
         QVERIFY(!why.isEmpty());
         QVERIFY(!uso.perfilActivo());
         QVERIFY(uso.filasLibreta().isEmpty());
+    }
+
+    void pipeIsRefusedWithoutBlocking() {
+        const QString fifo = dir.filePath("pipe.pfl");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QString error;
+        QVERIFY(!LeerPerfilesParaUso(fifo, &error).perfilActivo());
+        QVERIFY2(error.contains("not a regular file"), qPrintable(error));
     }
 
     void writeFailureReportedAndReplaceTightensPermissions() {

@@ -15,7 +15,9 @@ bool LeerArchivoPerfiles(const QString& ruta, RegistroPerfiles& registro, QStrin
     // also block the read.
     const QFileInfo info(ruta);
     if (info.exists() && !info.isFile()) {
-        if (error) *error = QStringLiteral("%1: not a profiles file: not a regular file").arg(QDir::toNativeSeparators(ruta));
+        if (error)
+            *error = QStringLiteral("%1: not a profiles file: not a regular file")
+                         .arg(QDir::toNativeSeparators(ruta));
         return false;
     }
     QFile f(ruta);
@@ -64,7 +66,8 @@ bool CrearPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLibr
     return CargarPerfiles(ruta, buffer, filas, error);
 }
 
-bool CargarPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLibreta>& filas, QString* error) {
+bool CargarPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLibreta>& filas,
+                    QString* error) {
     RegistroPerfiles leido;
     if (!LeerArchivoPerfiles(ruta, leido, error)) return false;
     buffer = leido;

@@ -20,8 +20,12 @@ constexpr int kLoginSMTP = 311;
 constexpr int kLoginPOP3 = 372;
 constexpr int kPasswdPOP3 = 433;
 
-bool perfilValido(int p) { return p >= 1 && p <= kNumPerfiles; }
-bool entradaValida(int k) { return k >= 1 && k <= kNumDirecciones; }
+bool perfilValido(int p) {
+    return p >= 1 && p <= kNumPerfiles;
+}
+bool entradaValida(int k) {
+    return k >= 1 && k <= kNumDirecciones;
+}
 } // namespace
 
 RegistroPerfiles::RegistroPerfiles() : m_datos(kTamanoRegistro, '\0') {
@@ -41,7 +45,8 @@ std::optional<RegistroPerfiles> RegistroPerfiles::desdeBytes(const QByteArray& b
                         .arg(kTamanoRegistro));
     const uint16_t formato = Binary::getU16(bytes.constData());
     if (formato != kFormato)
-        return fail(QStringLiteral("not a profiles file: format word %1 instead of %2").arg(formato).arg(kFormato));
+        return fail(
+            QStringLiteral("not a profiles file: format word %1 instead of %2").arg(formato).arg(kFormato));
     const int activo = static_cast<uint8_t>(bytes[3]);
     if (activo > kNumPerfiles)
         return fail(QStringLiteral("damaged profiles file: active profile number %1 is above %2")
@@ -52,9 +57,15 @@ std::optional<RegistroPerfiles> RegistroPerfiles::desdeBytes(const QByteArray& b
     return r;
 }
 
-uint16_t RegistroPerfiles::formato() const { return Binary::getU16(m_datos.constData()); }
-int RegistroPerfiles::perfilInicial() const { return static_cast<uint8_t>(m_datos[2]); }
-int RegistroPerfiles::numeroActivo() const { return static_cast<uint8_t>(m_datos[3]); }
+uint16_t RegistroPerfiles::formato() const {
+    return Binary::getU16(m_datos.constData());
+}
+int RegistroPerfiles::perfilInicial() const {
+    return static_cast<uint8_t>(m_datos[2]);
+}
+int RegistroPerfiles::numeroActivo() const {
+    return static_cast<uint8_t>(m_datos[3]);
+}
 
 std::optional<Perfil> RegistroPerfiles::perfilActivo() const {
     const int p = numeroActivo();
@@ -94,11 +105,14 @@ void RegistroPerfiles::setPerfil(int p, const Perfil& perfil) {
     Binary::putShortString(b + kPasswdPOP3, kCapacidadTexto, perfil.passwdPOP3);
 }
 
-void RegistroPerfiles::borrarPerfil(int p) { setPerfil(p, Perfil{}); }
+void RegistroPerfiles::borrarPerfil(int p) {
+    setPerfil(p, Perfil{});
+}
 
 void RegistroPerfiles::hacerActivo(int p) {
     if (!perfilValido(p)) return;
-    for (int q = 1; q <= kNumPerfiles; ++q) perfilPtr(q)[kActivo] = (q == p) ? 1 : 0;
+    for (int q = 1; q <= kNumPerfiles; ++q)
+        perfilPtr(q)[kActivo] = (q == p) ? 1 : 0;
     m_datos[3] = static_cast<char>(p);
 }
 
@@ -152,7 +166,8 @@ QStringList RegistroPerfiles::reconstruirLibreta(const QList<FilaLibreta>& filas
     }
     const auto vistas = filas.mid(0, kNumDirecciones);
     QStringList sinEntrada;
-    for (qsizetype i = kNumDirecciones; i < filas.size(); ++i) sinEntrada.append(filas[i].direccion);
+    for (qsizetype i = kNumDirecciones; i < filas.size(); ++i)
+        sinEntrada.append(filas[i].direccion);
 
     // Numbered rows keep their number. A number that is out of range or that an
     // earlier row already took (only a damaged file can hold such rows) is
@@ -167,7 +182,8 @@ QStringList RegistroPerfiles::reconstruirLibreta(const QList<FilaLibreta>& filas
     }
     int libre = 1;
     for (const QString& d : nuevas) {
-        while (libre <= kNumDirecciones && numeroEntrada(libre) != 0) ++libre;
+        while (libre <= kNumDirecciones && numeroEntrada(libre) != 0)
+            ++libre;
         if (libre > kNumDirecciones) {
             sinEntrada.append(d);
             continue;

@@ -23,10 +23,10 @@ inline constexpr int kInicioLibreta = 9924;
 // One profile, decoded. A profile is in use exactly when it has an e-mail address.
 struct Perfil {
     bool activo = false;
-    QString nombreUsuario;  // sender name of outgoing mail
-    QString emailUsuario;   // sender and reply address
+    QString nombreUsuario;   // sender name of outgoing mail
+    QString emailUsuario;    // sender and reply address
     int32_t conexionPos = 0; // position in the connection list; dial only when >= 1
-    QString conexionNombre; // dial-up phonebook entry name
+    QString conexionNombre;  // dial-up phonebook entry name
     QString servidorSMTP;
     QString servidorPOP3;
     QString loginSMTP;
@@ -96,11 +96,15 @@ public:
     QStringList reconstruirLibreta(const QList<FilaLibreta>& filas);
 
 private:
-    char* perfilPtr(int p) { return m_datos.data() + Perfiles::kInicioPerfiles + (p - 1) * Perfiles::kTamanoPerfil; }
+    char* perfilPtr(int p) {
+        return m_datos.data() + Perfiles::kInicioPerfiles + (p - 1) * Perfiles::kTamanoPerfil;
+    }
     const char* perfilPtr(int p) const {
         return m_datos.constData() + Perfiles::kInicioPerfiles + (p - 1) * Perfiles::kTamanoPerfil;
     }
-    char* entradaPtr(int k) { return m_datos.data() + Perfiles::kInicioLibreta + (k - 1) * Perfiles::kTamanoDireccion; }
+    char* entradaPtr(int k) {
+        return m_datos.data() + Perfiles::kInicioLibreta + (k - 1) * Perfiles::kTamanoDireccion;
+    }
     const char* entradaPtr(int k) const {
         return m_datos.constData() + Perfiles::kInicioLibreta + (k - 1) * Perfiles::kTamanoDireccion;
     }

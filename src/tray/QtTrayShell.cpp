@@ -9,7 +9,9 @@ QtTrayShell::QtTrayShell(QObject* parent) : QObject(parent), m_icon(new QSystemT
     connect(m_icon, &QSystemTrayIcon::activated, this, &QtTrayShell::onActivated);
 }
 
-bool QtTrayShell::isAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool QtTrayShell::isAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 void QtTrayShell::show(const TrayNotifyRecord& record) {
     m_callbackMessage = (record.flags & kTrayFlagMessage) ? record.callbackMessage : 0;
@@ -33,9 +35,13 @@ void QtTrayShell::notify(TrayNotifyOp op, const TrayNotifyRecord& record) {
     }
 }
 
-void QtTrayShell::setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+void QtTrayShell::setMessageSink(MessageSink sink) {
+    m_sink = std::move(sink);
+}
 
-void QtTrayShell::setContextMenu(QMenu* menu) { m_icon->setContextMenu(menu); }
+void QtTrayShell::setContextMenu(QMenu* menu) {
+    m_icon->setContextMenu(menu);
+}
 
 QList<int> QtTrayShell::actionsFor(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {

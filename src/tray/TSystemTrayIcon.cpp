@@ -33,7 +33,9 @@ TSystemTrayIcon::TSystemTrayIcon(QObject* owner, std::unique_ptr<TrayShell> shel
     if (m_watchedOwner) m_watchedOwner->installEventFilter(this);
 }
 
-TSystemTrayIcon::~TSystemTrayIcon() { setVisible(false); }
+TSystemTrayIcon::~TSystemTrayIcon() {
+    setVisible(false);
+}
 
 void TSystemTrayIcon::applyState(bool visible) {
     m_record.id = m_userID;
@@ -44,8 +46,9 @@ void TSystemTrayIcon::applyState(bool visible) {
     if (visible) {
         m_shell->notify(m_visible ? TrayNotifyOp::Modify : TrayNotifyOp::Add, m_record);
         if (!m_receiving) {
-            m_shell->setMessageSink(
-                [this](int message, int action, QPoint cursor) { handleTrayMessage(message, action, cursor); });
+            m_shell->setMessageSink([this](int message, int action, QPoint cursor) {
+                handleTrayMessage(message, action, cursor);
+            });
             m_receiving = true;
         }
     } else if (m_visible) {
@@ -56,7 +59,9 @@ void TSystemTrayIcon::applyState(bool visible) {
     m_visible = visible;
 }
 
-void TSystemTrayIcon::setVisible(bool on) { applyState(on); }
+void TSystemTrayIcon::setVisible(bool on) {
+    applyState(on);
+}
 
 void TSystemTrayIcon::setEnabled(bool on) {
     m_enabled = on;
@@ -88,7 +93,9 @@ void TSystemTrayIcon::setPopupMenu(QMenu* menu) {
     m_shell->setContextMenu(menu);
 }
 
-bool TSystemTrayIcon::isTrayAvailable() const { return m_shell->isAvailable(); }
+bool TSystemTrayIcon::isTrayAvailable() const {
+    return m_shell->isAvailable();
+}
 
 bool TSystemTrayIcon::handleTrayMessage(int message, int action, QPoint cursor) {
     if (message != messageNumber()) return false;
@@ -139,7 +146,8 @@ void TSystemTrayIcon::restoreOwner() {
 }
 
 bool TSystemTrayIcon::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_watchedOwner && event->type() == QEvent::WindowStateChange && m_watchedOwner->isMinimized())
+    if (watched == m_watchedOwner && event->type() == QEvent::WindowStateChange &&
+        m_watchedOwner->isMinimized())
         ownerMinimized();
     return QObject::eventFilter(watched, event);
 }
@@ -156,7 +164,9 @@ void TSystemTrayIcon::ownerMinimized() {
     });
 }
 
-bool TSystemTrayIcon::showAppIcon() { return s_showAppIcon; }
+bool TSystemTrayIcon::showAppIcon() {
+    return s_showAppIcon;
+}
 
 void TSystemTrayIcon::setShowAppIcon(bool on) {
     if (on == s_showAppIcon) return;
@@ -171,8 +181,12 @@ void TSystemTrayIcon::setShowAppIcon(bool on) {
     }
 }
 
-bool TSystemTrayIcon::showMainForm() { return s_showMainForm; }
-void TSystemTrayIcon::setShowMainForm(bool on) { s_showMainForm = on; }
+bool TSystemTrayIcon::showMainForm() {
+    return s_showMainForm;
+}
+void TSystemTrayIcon::setShowMainForm(bool on) {
+    s_showMainForm = on;
+}
 
 void TSystemTrayIcon::setAnimate(bool on) {
     if (on && !m_animTimer) {

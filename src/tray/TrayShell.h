@@ -29,11 +29,11 @@ enum TrayMouseAction {
 };
 
 struct TrayNotifyRecord {
-    int id = 0;                // identifier of the icon (the component's UserID)
-    unsigned flags = 0;        // kTrayFlag... bits saying which fields count
-    int callbackMessage = 0;   // message number sent on mouse actions; 0 = none
+    int id = 0;              // identifier of the icon (the component's UserID)
+    unsigned flags = 0;      // kTrayFlag... bits saying which fields count
+    int callbackMessage = 0; // message number sent on mouse actions; 0 = none
     QIcon icon;
-    QString tip;               // at most 63 characters
+    QString tip; // at most 63 characters
 };
 
 class TrayShell {

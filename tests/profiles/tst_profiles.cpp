@@ -19,14 +19,19 @@ QByteArray readAll(const QString& path) {
 
 // Readable and writable by its owner, nothing for group and others.
 bool ownerOnly(const QString& path) {
-    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
     const QFileDevice::Permissions p = QFile::permissions(path);
     return !(p & others) && (p & QFileDevice::ReadOwner) && (p & QFileDevice::WriteOwner);
 }
 
-int profileOffset(int p) { return 4 + (p - 1) * 496; }
-int entryOffset(int k) { return 9924 + (k - 1) * 62; }
+int profileOffset(int p) {
+    return 4 + (p - 1) * 496;
+}
+int entryOffset(int k) {
+    return 9924 + (k - 1) * 62;
+}
 
 Perfil withEmail(const QString& email, bool active = false) {
     Perfil p;
@@ -150,8 +155,8 @@ private slots:
         QTest::newRow("number out of range is a new address")
             << QList<FilaLibreta>{{"x", 300}, {"y", -2}, {"z", 1}}
             << QList<FilaLibreta>{{"z", 1}, {"x", 2}, {"y", 3}};
-        QTest::newRow("empty address is not stored") << QList<FilaLibreta>{{"", 3}, {"", 0}, {"q", 0}}
-                                                     << QList<FilaLibreta>{{"q", 1}};
+        QTest::newRow("empty address is not stored")
+            << QList<FilaLibreta>{{"", 3}, {"", 0}, {"q", 0}} << QList<FilaLibreta>{{"q", 1}};
         QTest::newRow("cut to 60 characters")
             << QList<FilaLibreta>{{QString(70, 'm'), 0}} << QList<FilaLibreta>{{QString(60, 'm'), 1}};
     }
@@ -167,12 +172,14 @@ private slots:
         QList<FilaLibreta> cargadas;
         QVERIFY(CargarPerfiles(path(), leido, cargadas));
         QCOMPARE(cargadas, expected);
-        for (const FilaLibreta& f : expected) QCOMPARE(leido.numeroEntrada(f.numero), f.numero);
+        for (const FilaLibreta& f : expected)
+            QCOMPARE(leido.numeroEntrada(f.numero), f.numero);
     }
 
     void fullAddressBook() {
         QList<FilaLibreta> filas;
-        for (int i = 1; i <= 255; ++i) filas.append({QStringLiteral("n%1@x.org").arg(i), i == 100 ? 0 : i});
+        for (int i = 1; i <= 255; ++i)
+            filas.append({QStringLiteral("n%1@x.org").arg(i), i == 100 ? 0 : i});
         filas.append({QStringLiteral("extra@x.org"), 0});
         RegistroPerfiles r;
         QCOMPARE(r.reconstruirLibreta(filas), QStringList{QStringLiteral("extra@x.org")});
@@ -223,13 +230,20 @@ private slots:
     void refusedFiles_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("short") << "corto.pfl" << "1000 bytes";
-        QTest::newRow("empty") << "vacio.pfl" << "0 bytes";
-        QTest::newRow("long") << "largo.pfl" << "25737 bytes";
-        QTest::newRow("foreign") << "ajeno.pfl" << "format word";
-        QTest::newRow("active out of range") << "activo-21.pfl" << "active profile number 21";
-        QTest::newRow("missing") << "no-such-file.pfl" << "no-such-file.pfl";
-        QTest::newRow("folder") << "." << "not a regular file";
+        QTest::newRow("short") << "corto.pfl"
+                               << "1000 bytes";
+        QTest::newRow("empty") << "vacio.pfl"
+                               << "0 bytes";
+        QTest::newRow("long") << "largo.pfl"
+                              << "25737 bytes";
+        QTest::newRow("foreign") << "ajeno.pfl"
+                                 << "format word";
+        QTest::newRow("active out of range") << "activo-21.pfl"
+                                             << "active profile number 21";
+        QTest::newRow("missing") << "no-such-file.pfl"
+                                 << "no-such-file.pfl";
+        QTest::newRow("folder") << "."
+                                << "not a regular file";
     }
 
     void refusedFiles() {
@@ -263,7 +277,8 @@ private slots:
 
     void writeFailureReportedAndReplaceTightensPermissions() {
         QVERIFY(QFile::copy(kSamples + "tres-perfiles.pfl", path()));
-        QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+        QFile::setPermissions(path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
         RegistroPerfiles r;
         QString error;
         QVERIFY(!EscribirArchivoPerfiles(dir.path() + "/missing-folder/QV.PFL", r, &error));

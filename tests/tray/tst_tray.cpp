@@ -40,7 +40,8 @@ struct FakeShell : TrayShell {
     }
     QList<TrayNotifyOp> ops() const {
         QList<TrayNotifyOp> r;
-        for (const Call& c : calls) r.append(c.op);
+        for (const Call& c : calls)
+            r.append(c.op);
         return r;
     }
 };
@@ -54,15 +55,18 @@ struct EventLog {
         };
         QObject::connect(&t, &TSystemTrayIcon::OnLeftClick, [this](TSystemTrayIcon*) { words << "left"; });
         QObject::connect(&t, &TSystemTrayIcon::OnRightClick, [this](TSystemTrayIcon*) { words << "right"; });
-        QObject::connect(&t, &TSystemTrayIcon::OnMouseDown, [=, this](TSystemTrayIcon*, int x, int y, Qt::MouseButton b) {
-            words << QStringLiteral("down %1 %2,%3").arg(button(b)).arg(x).arg(y);
-        });
-        QObject::connect(&t, &TSystemTrayIcon::OnMouseUp, [=, this](TSystemTrayIcon*, int, int, Qt::MouseButton b) {
-            words << QStringLiteral("up %1").arg(button(b));
-        });
-        QObject::connect(&t, &TSystemTrayIcon::OnMouseMove, [=, this](TSystemTrayIcon*, int, int, Qt::MouseButton b) {
-            words << QStringLiteral("move %1").arg(button(b));
-        });
+        QObject::connect(&t, &TSystemTrayIcon::OnMouseDown,
+                         [=, this](TSystemTrayIcon*, int x, int y, Qt::MouseButton b) {
+                             words << QStringLiteral("down %1 %2,%3").arg(button(b)).arg(x).arg(y);
+                         });
+        QObject::connect(&t, &TSystemTrayIcon::OnMouseUp,
+                         [=, this](TSystemTrayIcon*, int, int, Qt::MouseButton b) {
+                             words << QStringLiteral("up %1").arg(button(b));
+                         });
+        QObject::connect(&t, &TSystemTrayIcon::OnMouseMove,
+                         [=, this](TSystemTrayIcon*, int, int, Qt::MouseButton b) {
+                             words << QStringLiteral("move %1").arg(button(b));
+                         });
     }
 };
 
@@ -114,7 +118,7 @@ private slots:
         t.setHint(QString(80, 'h'));
         t.setShowHint(true);
         QCOMPARE(c.shell->ops(), (QList<TrayNotifyOp>{TrayNotifyOp::Add, TrayNotifyOp::Modify,
-                                                       TrayNotifyOp::Modify, TrayNotifyOp::Modify}));
+                                                      TrayNotifyOp::Modify, TrayNotifyOp::Modify}));
         QCOMPARE(c.shell->sinkSets, 1);
         const TrayNotifyRecord& first = c.shell->calls.first().record;
         QCOMPARE(first.id, 2);
@@ -182,7 +186,8 @@ private slots:
             << QList<int>{TrayRightDown, TrayRightUp} << QStringList{"down R 10,20", "up R", "right"};
         QTest::newRow("double click") << QList<int>{TrayLeftDoubleClick} << QStringList{};
         QTest::newRow("middle and unknown") << QList<int>{TrayMiddleDown, 6, 9, 255} << QStringList{};
-        QTest::newRow("only the low byte counts") << QList<int>{0x100 | TrayLeftUp} << QStringList{"up L", "left"};
+        QTest::newRow("only the low byte counts")
+            << QList<int>{0x100 | TrayLeftUp} << QStringList{"up L", "left"};
     }
 
     void mouseActions() {
@@ -191,7 +196,8 @@ private slots:
         Component c;
         EventLog log(*c.tray);
         c.tray->setVisible(true);
-        for (int a : actions) c.shell->mouse(a);
+        for (int a : actions)
+            c.shell->mouse(a);
         QCOMPARE(log.words, expected);
     }
 
@@ -301,10 +307,11 @@ private slots:
         QFETCH(int, images);
         QFETCH(bool, pingPong);
         QFETCH(QList<int>, frames);
-        const Qt::GlobalColor colours[] = {Qt::red,  Qt::green,  Qt::blue,   Qt::cyan,  Qt::magenta,
-                                           Qt::yellow, Qt::gray, Qt::darkRed, Qt::darkBlue};
+        const Qt::GlobalColor colours[] = {Qt::red,    Qt::green, Qt::blue,    Qt::cyan,    Qt::magenta,
+                                           Qt::yellow, Qt::gray,  Qt::darkRed, Qt::darkBlue};
         QList<QIcon> list;
-        for (int i = 0; i < images; ++i) list.append(coloured(colours[i]));
+        for (int i = 0; i < images; ++i)
+            list.append(coloured(colours[i]));
         Component c;
         c.tray->setAnimImageList(list);
         c.tray->setAnimPingPong(pingPong);

@@ -1,0 +1,37 @@
+#include "qv/MailClientLauncher.h"
+
+#include "platform/GlobalMarker.h"
+#include "settings/ProgramFolders.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+namespace MailClientLauncher {
+
+namespace {
+QString g_programa;
+}
+
+bool enMarcha() { return GlobalMarker::exists(QStringLiteral("OrbalinderMC")); }
+
+QStringList argumentos(bool enviar, bool recibir, quint8 minutos) {
+    return {enviar ? QStringLiteral("SMTP") : QStringLiteral("XXXX"),
+            recibir ? QStringLiteral("POP3") : QStringLiteral("XXXX"), QString::number(minutos)};
+}
+
+QString programa() {
+    return g_programa.isEmpty() ? ProgramFolders::global().dirPrograma + QStringLiteral("QVMC") : g_programa;
+}
+
+void setProgramaForTests(const QString& path) { g_programa = path; }
+
+bool ArrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) {
+    if (enMarcha()) return false;
+    const QString exe = programa();
+    if (!QFileInfo(exe).isExecutable()) return false;
+    // The program path goes as one argument, so a folder with blanks is safe.
+    return QProcess::startDetached(exe, argumentos(enviar, recibir, minutos),
+                                   ProgramFolders::global().dirPrograma);
+}
+
+} // namespace MailClientLauncher

@@ -1,0 +1,271 @@
+#include "qv/TVPrincipal.h"
+
+#include "core/Clock.h"
+#include "core/DisplayFormats.h"
+#include "core/TextCatalogue.h"
+#include "qv/Icons.h"
+#include "qv/LogReview.h"
+#include "qv/MessageBoxes.h"
+#include "qv/ReminderListModel.h"
+#include "qv/TVAcercade.h"
+#include "settings/Ajustes.h"
+#include "settings/ProgramFolders.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+QAction* action(QMenu* menu, const char* name) {
+    auto* a = menu->addAction(QString());
+    a->setObjectName(name);
+    return a;
+}
+
+QToolButton* speedButton(QWidget* parent, const char* name, const char* icon) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setAutoRaise(true);
+    b->setIconSize(QSize(22, 22));
+    b->setIcon(Icons::byName(icon));
+    return b;
+}
+
+QLabel* flag(QWidget* parent, const char* name, const char* text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setStyleSheet("QLabel { color: white; font-weight: bold; background: rgb(0,64,128); padding: 2px 6px; }");
+    l->hide();
+    return l;
+}
+} // namespace
+
+TVPrincipal::TVPrincipal(const QString& fileArgument, QWidget* parent)
+    : QMainWindow(parent), m_fileArgument(fileArgument) {
+    setObjectName("TVPrincipal");
+    setWindowIcon(Icons::application());
+    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint);
+    resize(482, 332);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(241, 166));
+
+    buildMenus();
+    buildToolbar();
+    buildList();
+    buildStatusBar();
+
+    m_timerPrincipal = new QTimer(this);
+    m_timerPrincipal->setObjectName("TimerPrincipal");
+    m_timerPrincipal->setInterval(15000);
+    connect(m_timerPrincipal, &QTimer::timeout, this, &TVPrincipal::TimerPrincipalTimer);
+    m_timerEmail = new QTimer(this);
+    m_timerEmail->setObjectName("TimerEmail");
+    m_timerEmail->setInterval(15000);
+    connect(m_timerEmail, &QTimer::timeout, this, &TVPrincipal::TimerEmailTimer);
+
+    secuenciaInicio();
+}
+
+TVPrincipal::~TVPrincipal() = default;
+
+// ---- construction ----
+
+void TVPrincipal::buildMenus() {
+    m_mpArchivo = menuBar()->addMenu(QString());
+    m_mpArchivo->setObjectName("MPArchivo");
+    m_maNuevo = action(m_mpArchivo, "MANuevoAvisos");
+    m_maAbrir = action(m_mpArchivo, "MAAbrirAvisos");
+    m_maPreferencias = action(m_mpArchivo, "MAPreferencias");
+    m_mpArchivo->addSeparator();
+    m_maSalir = action(m_mpArchivo, "MASalir");
+
+    m_mpFunciones = menuBar()->addMenu(QString());
+    m_mpFunciones->setObjectName("MPFunciones");
+    m_mfDesactAvisos = action(m_mpFunciones, "MFDesactAvisos");
+    m_mfDesactAvisos->setCheckable(true);
+    m_mfDesactEmail = action(m_mpFunciones, "MFDesactEmail");
+    m_mfDesactEmail->setCheckable(true);
+    m_mfEmailManual = action(m_mpFunciones, "MFEmailManualmente");
+    m_mpFunciones->addSeparator();
+    m_mfRevisarAvisos = action(m_mpFunciones, "MFRevisarAvisos");
+    m_mfRevisarEmail = action(m_mpFunciones, "MFRevisarEmail");
+    m_mfRevisarActividad = action(m_mpFunciones, "MFRevisarActividad");
+
+    m_mpAyuda = menuBar()->addMenu(QString());
+    m_mpAyuda->setObjectName("MPAyuda");
+    m_myAcercade = action(m_mpAyuda, "MYAcercade");
+    m_mpAyuda->addSeparator();
+    m_myConten = action(m_mpAyuda, "MYConten");
+    m_myEjec = action(m_mpAyuda, "MYEjec");
+    m_myCreac = action(m_mpAyuda, "MYCreac");
+    m_myEmail = action(m_mpAyuda, "MYEmail");
+
+    m_popMenu = new QMenu(this);
+    m_popMenu->setObjectName("PopMenuAvisos");
+    m_mppCrear = action(m_popMenu, "MPPCrearAviso");
+    m_mppEditar = action(m_popMenu, "MPPEditarAviso");
+    m_mppEliminar = action(m_popMenu, "MPPEliminarAviso");
+    m_mppActDesact = action(m_popMenu, "MPPActDesactAviso");
+
+    connect(m_maNuevo, &QAction::triggered, this, [this] { comandoNuevoArchivo(); });
+    connect(m_maAbrir, &QAction::triggered, this, [this] { comandoAbrirArchivo(); });
+    connect(m_maPreferencias, &QAction::triggered, this, &TVPrincipal::comandoPreferencias);
+    connect(m_maSalir, &QAction::triggered, this, &QWidget::close);
+    connect(m_mfDesactAvisos, &QAction::triggered, this, [this] { comandoDesactAvisos(true); });
+    connect(m_mfDesactEmail, &QAction::triggered, this, [this] { comandoDesactEmail(true); });
+    connect(m_mfEmailManual, &QAction::triggered, this, &TVPrincipal::comandoEmailManualmente);
+    connect(m_mfRevisarAvisos, &QAction::triggered, this,
+            [this] { comandoRevisarLog(int(LogKind::MensajesMostrados)); });
+    connect(m_mfRevisarEmail, &QAction::triggered, this, [this] { comandoRevisarLog(int(LogKind::EmailRecibido)); });
+    connect(m_mfRevisarActividad, &QAction::triggered, this,
+            [this] { comandoRevisarLog(int(LogKind::ActividadEmail)); });
+    connect(m_myAcercade, &QAction::triggered, this, &TVPrincipal::comandoAcercaDe);
+    connect(m_myConten, &QAction::triggered, this, [] { LogReview::openHelp({}); });
+    connect(m_myEjec, &QAction::triggered, this, [] { LogReview::openHelp("QVH_EjecAvisos"); });
+    connect(m_myCreac, &QAction::triggered, this, [] { LogReview::openHelp("QVH_Avisos"); });
+    connect(m_myEmail, &QAction::triggered, this, [] { LogReview::openHelp("QVH_ClientEmail"); });
+    connect(m_mppCrear, &QAction::triggered, this, &TVPrincipal::comandoCrearAviso);
+    connect(m_mppEditar, &QAction::triggered, this, &TVPrincipal::comandoEditarAviso);
+    connect(m_mppEliminar, &QAction::triggered, this, &TVPrincipal::comandoEliminarAviso);
+    connect(m_mppActDesact, &QAction::triggered, this, &TVPrincipal::comandoActDesactAviso);
+}
+
+void TVPrincipal::buildToolbar() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_botonera = new QFrame(central);
+    m_botonera->setObjectName("Botonera");
+    m_botonera->setAutoFillBackground(true);
+    auto* row = new QHBoxLayout(m_botonera);
+    row->setContentsMargins(4, 2, 4, 2);
+    m_speedNuevo = speedButton(m_botonera, "SpeedNuevoAvisos", "ICN_DESACTIVADO");
+    m_speedNuevo->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    m_speedAbrir = speedButton(m_botonera, "SpeedAbrirAvisos", "ICN_DESACTIVADO");
+    m_speedAbrir->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    m_speedPreferencias = speedButton(m_botonera, "SpeedPreferencias", "ICN_EXEC");
+    m_speedPreferencias->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    m_speedDesactAvisos = speedButton(m_botonera, "SpeedDesactAvisos", "ICN_ACTIVADO");
+    m_speedDesactAvisos->setCheckable(true);
+    m_speedDesactEmail = speedButton(m_botonera, "SpeedDesactEmail", "ICN_GOMAIL");
+    m_speedDesactEmail->setCheckable(true);
+    m_speedCrear = speedButton(m_botonera, "SpeedCrearAviso", "ICN_ACTIVADO");
+    m_speedCrear->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
+    m_speedEditar = speedButton(m_botonera, "SpeedEditarAviso", "ICN_ACTIVADO");
+    m_speedEditar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    m_speedEliminar = speedButton(m_botonera, "SpeedEliminarAviso", "ICN_ACTIVADO");
+    m_speedEliminar->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    for (QToolButton* b : {m_speedNuevo, m_speedAbrir, m_speedPreferencias}) row->addWidget(b);
+    row->addSpacing(8);
+    for (QToolButton* b : {m_speedDesactAvisos, m_speedDesactEmail}) row->addWidget(b);
+    row->addSpacing(8);
+    for (QToolButton* b : {m_speedCrear, m_speedEditar, m_speedEliminar}) row->addWidget(b);
+    row->addStretch();
+    m_flagAviso = flag(m_botonera, "FlagAvisoMostrado", "Msg");
+    m_flagMail = flag(m_botonera, "FlagMailRecibido", "Mail");
+    m_flagAviso->installEventFilter(this);
+    m_flagMail->installEventFilter(this);
+    row->addWidget(m_flagAviso);
+    row->addWidget(m_flagMail);
+    layout->addWidget(m_botonera);
+
+    connect(m_speedNuevo, &QToolButton::clicked, this, [this] { comandoNuevoArchivo(); });
+    connect(m_speedAbrir, &QToolButton::clicked, this, [this] { comandoAbrirArchivo(); });
+    connect(m_speedPreferencias, &QToolButton::clicked, this, &TVPrincipal::comandoPreferencias);
+    connect(m_speedDesactAvisos, &QToolButton::clicked, this, [this] { comandoDesactAvisos(false); });
+    connect(m_speedDesactEmail, &QToolButton::clicked, this, [this] { comandoDesactEmail(false); });
+    connect(m_speedCrear, &QToolButton::clicked, this, &TVPrincipal::comandoCrearAviso);
+    connect(m_speedEditar, &QToolButton::clicked, this, &TVPrincipal::comandoEditarAviso);
+    connect(m_speedEliminar, &QToolButton::clicked, this, &TVPrincipal::comandoEliminarAviso);
+    setCentralWidget(central);
+}
+
+void TVPrincipal::buildList() {
+    m_model = new ReminderListModel(this);
+    m_lista = new QTableView(centralWidget());
+    m_lista->setObjectName("ListaAvisos");
+    m_lista->setModel(m_model);
+    m_lista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lista->setShowGrid(false);
+    m_lista->setWordWrap(false);
+    m_lista->verticalHeader()->hide();
+    m_lista->verticalHeader()->setDefaultSectionSize(20);
+    m_lista->horizontalHeader()->setStretchLastSection(true);
+    m_lista->horizontalHeader()->setSectionsClickable(true);
+    m_lista->viewport()->setCursor(Qt::PointingHandCursor);
+    m_lista->setContextMenuPolicy(Qt::CustomContextMenu);
+    const int widths[5] = {70, 150, 150, 110, 50};
+    for (int c = 0; c < 5; ++c) m_lista->setColumnWidth(c, widths[c]);
+    m_lista->installEventFilter(this);
+    connect(m_lista->horizontalHeader(), &QHeaderView::sectionClicked, this, &TVPrincipal::ordenarPorColumna);
+    connect(m_lista, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { m_popMenu->popup(m_lista->viewport()->mapToGlobal(p)); });
+    connect(m_lista, &QAbstractItemView::doubleClicked, this, [this] {
+        if (m_numAvisos > 0) comandoEditarAviso();
+    });
+    centralWidget()->layout()->addWidget(m_lista);
+}
+
+void TVPrincipal::buildStatusBar() {
+    statusBar()->setObjectName("Barra");
+    const int widths[3] = {150, 100, 250};
+    const char* names[3] = {"BarraFecha", "BarraHora", "BarraEmail"};
+    for (int i = 0; i < 3; ++i) {
+        m_panel[i] = new QLabel(this);
+        m_panel[i]->setObjectName(names[i]);
+        m_panel[i]->setMinimumWidth(widths[i]);
+        statusBar()->addWidget(m_panel[i], i == 2 ? 1 : 0);
+    }
+}
+
+void TVPrincipal::AsignarTextos() {
+    m_mpArchivo->setTitle(LeerTexto(1101));
+    m_maNuevo->setText(LeerTexto(1102));
+    m_maAbrir->setText(LeerTexto(1103));
+    m_maPreferencias->setText(LeerTexto(1104));
+    m_maSalir->setText(LeerTexto(1105));
+    m_mpFunciones->setTitle(LeerTexto(1111));
+    m_mfDesactAvisos->setText(LeerTexto(1112));
+    m_mfDesactEmail->setText(LeerTexto(1113));
+    m_mfEmailManual->setText(LeerTexto(1114));
+    m_mfRevisarAvisos->setText(LeerTexto(1115));
+    m_mfRevisarEmail->setText(LeerTexto(1116));
+    m_mfRevisarActividad->setText(LeerTexto(1117));
+    m_mpAyuda->setTitle(LeerTexto(1121));
+    m_myAcercade->setText(LeerTexto(1122));
+    m_myConten->setText(LeerTexto(1123));
+    m_myEjec->setText(LeerTexto(1124));
+    m_myCreac->setText(LeerTexto(1125));
+    m_myEmail->setText(LeerTexto(1126));
+    m_mppCrear->setText(LeerTexto(1131));
+    m_mppEditar->setText(LeerTexto(1132));
+    m_mppEliminar->setText(LeerTexto(1133));
+    m_mppActDesact->setText(LeerTexto(1134));
+    m_speedNuevo->setToolTip(LeerTexto(1201));
+    m_speedAbrir->setToolTip(LeerTexto(1202));
+    m_speedDesactAvisos->setToolTip(LeerTexto(1203));
+    m_speedDesactEmail->setToolTip(LeerTexto(1204));
+    m_speedCrear->setToolTip(LeerTexto(1205));
+    m_speedEditar->setToolTip(LeerTexto(1206));
+    m_speedEliminar->setToolTip(LeerTexto(1207));
+    m_speedPreferencias->setToolTip(LeerTexto(1210));
+    QStringList titles;
+    for (int n = 1301; n <= 1305; ++n) titles << LeerTexto(n);
+    m_model->setTitles(titles);
+}

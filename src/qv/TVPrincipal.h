@@ -1,0 +1,124 @@
+#pragma once
+// The reminder program's main window: the reminders list, menus, toolbar,
+// status bar and tray icon, the commands, and the 15-second due-check cycle.
+#include <QMainWindow>
+#include <QDateTime>
+#include <QPointer>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTableView;
+class QTimer;
+class QToolButton;
+class ReminderListModel;
+class TSystemTrayIcon;
+
+class TVPrincipal : public QMainWindow {
+    Q_OBJECT
+public:
+    enum class SortDirection { None, Ascending, Descending };
+
+    // `fileArgument`: a reminders file named on the command line, opened instead of
+    // the one remembered from the last run.
+    explicit TVPrincipal(const QString& fileArgument = {}, QWidget* parent = nullptr);
+    ~TVPrincipal() override;
+
+    // State other windows and tests read.
+    const QString& archivoAvisos() const { return m_archivoAvisos; }
+    int numAvisos() const { return m_numAvisos; }
+    SortDirection sortDirection() const { return m_sortDirection; }
+    ReminderListModel* listModel() const { return m_model; }
+    QTimer* timerPrincipal() const { return m_timerPrincipal; }
+    QTimer* timerEmail() const { return m_timerEmail; }
+
+    // The second half of the open command, also used at start.
+    void AbrirArchivoAvisos(const QString& path);
+    void CargarListaAvisos();
+    // One firing of the due-check timer.
+    void TimerPrincipalTimer();
+    // One firing of the incoming-mail timer.
+    void TimerEmailTimer();
+
+    // Indicators shown by the alert and mail windows.
+    void mostrarFlagAviso(bool visible);
+    void mostrarFlagMail(bool visible);
+
+    // Commands (also reached through menus, toolbar and keys).
+    void comandoNuevoArchivo(const QString& chosenPath = {});
+    void comandoAbrirArchivo(const QString& chosenPath = {});
+    void comandoPreferencias();
+    void comandoDesactAvisos(bool fromMenu);
+    void comandoDesactEmail(bool fromMenu);
+    void comandoEmailManualmente();
+    void comandoCrearAviso();
+    void comandoEditarAviso();
+    void comandoEliminarAviso();
+    void comandoActDesactAviso();
+    void comandoRevisarLog(int kind);
+    void comandoAcercaDe();
+    void ordenarPorColumna(int column);
+
+    TSystemTrayIcon* tray() const { return m_tray; }
+    bool trayAvailable() const;
+    // Restores the window from the tray.
+    void restaurar();
+
+signals:
+    void exitSequenceDone();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildList();
+    void buildStatusBar();
+    void AsignarTextos();
+    void secuenciaInicio();
+    void actualizarReloj(bool fullWeekday);
+    void actualizarPanelEmail();
+    void reflejarAvisos(bool on);
+    void reflejarEmail(bool on);
+    void habilitarComandos();
+    void setCaptionFor(const QString& path);
+    int filaEnfocada() const;
+    void enfocarFila(int row);
+    void setBotoneraBusy(bool busy);
+    void revisionEmail();
+    void createTray();
+    void destroyTray();
+    void setTrayState(bool remindersOn);
+
+    QString m_fileArgument;
+    QString m_archivoAvisos;
+    int m_numAvisos = 0;
+    SortDirection m_sortDirection = SortDirection::None;
+    int m_cuentaRevisionEmail = 0;
+    QDateTime m_ultimaPasada; // moment of the last pass (catch-up of missed minutes)
+
+    QFrame* m_botonera = nullptr;
+    QTableView* m_lista = nullptr;
+    ReminderListModel* m_model = nullptr;
+    QLabel* m_panel[3] = {nullptr, nullptr, nullptr};
+    QLabel* m_flagAviso = nullptr;
+    QLabel* m_flagMail = nullptr;
+    QTimer* m_timerPrincipal = nullptr;
+    QTimer* m_timerEmail = nullptr;
+    TSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_popMenu = nullptr;
+    QMenu* m_trayMenu = nullptr;
+
+    QMenu *m_mpArchivo, *m_mpFunciones, *m_mpAyuda;
+    QAction *m_maNuevo, *m_maAbrir, *m_maPreferencias, *m_maSalir;
+    QAction *m_mfDesactAvisos, *m_mfDesactEmail, *m_mfEmailManual, *m_mfRevisarAvisos, *m_mfRevisarEmail,
+        *m_mfRevisarActividad;
+    QAction *m_myAcercade, *m_myConten, *m_myEjec, *m_myCreac, *m_myEmail;
+    QAction *m_mppCrear, *m_mppEditar, *m_mppEliminar, *m_mppActDesact;
+    QToolButton *m_speedNuevo, *m_speedAbrir, *m_speedPreferencias, *m_speedDesactAvisos, *m_speedDesactEmail,
+        *m_speedCrear, *m_speedEditar, *m_speedEliminar;
+};

@@ -1,0 +1,215 @@
+// The main window's reminders file commands and list.
+#include "qv/TVPrincipal.h"
+
+#include "core/DisplayFormats.h"
+#include "core/TextCatalogue.h"
+#include "store/ReminderFile.h"
+#include "qv/MessageBoxes.h"
+#include "qv/ProgramHooks.h"
+#include "qv/ReminderListModel.h"
+#include "qv/RowTexts.h"
+#include "settings/Ajustes.h"
+#include "settings/ProgramFolders.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+QString indexPath() { return ProgramFolders::global().dirTemp + "QVMsgs.IDX"; }
+} // namespace
+
+void TVPrincipal::setCaptionFor(const QString& path) {
+    setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0 - ") + QFileInfo(path).fileName());
+}
+
+void TVPrincipal::habilitarComandos() {
+    const bool file = !m_archivoAvisos.isEmpty();
+    const bool some = file && m_numAvisos > 0;
+    for (QAction* a : {m_mppEditar, m_mppEliminar, m_mppActDesact}) a->setEnabled(some);
+    for (QToolButton* b : {m_speedEditar, m_speedEliminar}) b->setEnabled(some);
+    m_mppCrear->setEnabled(file);
+    m_speedCrear->setEnabled(file);
+}
+
+int TVPrincipal::filaEnfocada() const {
+    const QModelIndex current = m_lista->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TVPrincipal::enfocarFila(int row) {
+    if (row < 0 || row >= m_model->rowCount()) return;
+    m_lista->setCurrentIndex(m_model->index(row, 0));
+    m_lista->selectRow(row);
+}
+
+void TVPrincipal::CargarListaAvisos() {
+    QVector<FilaAviso> rows;
+    if (!m_archivoAvisos.isEmpty()) {
+        const QVector<quint16> order = LeerIndice(indexPath());
+        const QVector<RegistroAviso> records = LeerTodosLosAvisos(m_archivoAvisos);
+        rows.reserve(order.size());
+        for (quint16 numero : order) {
+            if (numero == 0 || numero > records.size()) continue; // an index entry without its record
+            rows << RowTexts::fila(records[numero - 1]);
+        }
+    }
+    m_model->setRows(std::move(rows));
+}
+
+void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        Ajustes::setOpenFile(QString());
+        MessageBoxes::errorText(this, 9001);
+        return;
+    }
+    m_archivoAvisos = path;
+    setCaptionFor(path);
+    Ajustes::setOpenFile(path);
+    try {
+        m_numAvisos = ContarAvisos(path);
+        CrearIndice(indexPath(), m_numAvisos);
+        CargarListaAvisos();
+    } catch (const ReminderFileError& e) {
+        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+    }
+    habilitarComandos();
+    if (m_numAvisos > 0) enfocarFila(0);
+}
+
+void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
+    QString path = chosenPath;
+    if (path.isEmpty()) {
+        QFileDialog dialog(this, LeerTexto(1902), ProgramFolders::global().dirPrograma, LeerTexto(1903));
+        dialog.setObjectName("DialogoAbrir");
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix("QVM");
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+        path = dialog.selectedFiles().first();
+    }
+    m_model->setRows({});
+    m_archivoAvisos = path;
+    setCaptionFor(path);
+    try {
+        CrearArchivoAvisos(path);
+        CrearIndice(indexPath(), 0);
+    } catch (const ReminderFileError& e) {
+        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+    }
+    Ajustes::setOpenFile(path);
+    m_numAvisos = 0;
+    habilitarComandos();
+}
+
+void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
+    QString path = chosenPath;
+    if (path.isEmpty()) {
+        QFileDialog dialog(this, LeerTexto(1901), ProgramFolders::global().dirPrograma, LeerTexto(1903));
+        dialog.setObjectName("DialogoAbrir");
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+        path = dialog.selectedFiles().first();
+    }
+    AbrirArchivoAvisos(path);
+}
+
+void TVPrincipal::comandoCrearAviso() {
+    if (m_archivoAvisos.isEmpty()) return;
+    try {
+        const int numero = ProgramHooks::crearAviso(this, m_archivoAvisos, indexPath());
+        if (numero <= 0) {
+            MessageBoxes::errorText(this, 9012);
+            return;
+        }
+        m_numAvisos = ContarAvisos(m_archivoAvisos);
+        CargarListaAvisos();
+        habilitarComandos();
+        enfocarFila(m_model->rowCount() - 1);
+    } catch (const ReminderFileError&) {
+        MessageBoxes::errorText(this, 9011);
+    }
+}
+
+void TVPrincipal::comandoEditarAviso() {
+    m_timerPrincipal->stop();
+    const int row = filaEnfocada();
+    if (row < 0 || m_numAvisos == 0) {
+        MessageBoxes::warningText(this, 9014);
+    } else {
+        const int numero = m_model->numeroAt(row);
+        try {
+            if (ProgramHooks::editarAviso(this, m_archivoAvisos, numero)) {
+                CargarListaAvisos();
+                enfocarFila(numero - 1);
+            } else {
+                MessageBoxes::errorText(this, 9013);
+            }
+        } catch (const ReminderFileError&) {
+            MessageBoxes::errorText(this, 9011);
+        }
+    }
+    m_timerPrincipal->start();
+}
+
+void TVPrincipal::comandoEliminarAviso() {
+    if (m_archivoAvisos.isEmpty()) return;
+    if (!MessageBoxes::confirmText(this, 9002)) return;
+    m_timerPrincipal->stop();
+    const int row = filaEnfocada();
+    if (row < 0 || m_numAvisos == 0) {
+        MessageBoxes::warningText(this, 9014);
+    } else {
+        try {
+            if (EliminarAviso(m_archivoAvisos, indexPath(), m_model->numeroAt(row))) {
+                m_numAvisos = ContarAvisos(m_archivoAvisos);
+                CargarListaAvisos();
+                habilitarComandos();
+                if (m_numAvisos > 0) enfocarFila(0);
+            } else {
+                MessageBoxes::errorText(this, 9015);
+            }
+        } catch (const ReminderFileError&) {
+            MessageBoxes::errorText(this, 9011);
+        }
+    }
+    m_timerPrincipal->start();
+}
+
+void TVPrincipal::comandoActDesactAviso() {
+    if (m_numAvisos == 0) return;
+    const int row = filaEnfocada();
+    if (row < 0) {
+        MessageBoxes::warningText(this, 9014);
+        return;
+    }
+    try {
+        ActivarDesactivarAviso(m_archivoAvisos, m_model->numeroAt(row));
+        CargarListaAvisos();
+        enfocarFila(row);
+    } catch (const ReminderFileError& e) {
+        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TVPrincipal::ordenarPorColumna(int column) {
+    m_sortDirection = m_sortDirection == SortDirection::Ascending ? SortDirection::Descending
+                                                                   : SortDirection::Ascending;
+    if (m_numAvisos <= 1) return;
+    const QVector<quint16> order =
+        m_model->sortByColumn(column, m_sortDirection == SortDirection::Ascending);
+    try {
+        EscribirIndice(indexPath(), order);
+    } catch (const ReminderFileError& e) {
+        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TVPrincipal::comandoPreferencias() {
+    if (!ProgramHooks::preferencias(this)) MessageBoxes::errorText(this, 9006);
+}
+
+void TVPrincipal::changeEvent(QEvent* e) { QMainWindow::changeEvent(e); }

@@ -1,0 +1,68 @@
+// The due-check cycle: every 15 seconds the clock, and, with reminders on and
+// a file holding reminders, one pass over the file.
+#include "qv/TVPrincipal.h"
+
+#include "core/Clock.h"
+#include "store/ReminderFile.h"
+#include "qv/MessageBoxes.h"
+#include "qv/ProgramHooks.h"
+#include "qv/logic/PasadaAvisos.h"
+#include "qv/windows/TVPasados.h"
+#include "settings/Ajustes.h"
+#include "settings/ProgramFolders.h"
+
+#include <QFrame>
+#include <QTimer>
+
+void TVPrincipal::setBotoneraBusy(bool busy) {
+    QPalette p = m_botonera->palette();
+    p.setColor(QPalette::Window, busy ? QColor(255, 0, 0) : palette().color(QPalette::Button));
+    m_botonera->setPalette(p);
+    m_botonera->repaint();
+}
+
+void TVPrincipal::TimerPrincipalTimer() {
+    actualizarReloj(/*fullWeekday=*/false);
+    actualizarPanelEmail();
+    if (m_archivoAvisos.isEmpty() || m_numAvisos == 0 || !Ajustes::messages()) return;
+
+    m_timerPrincipal->stop();
+    setBotoneraBusy(true);
+    const QDateTime ahora = Clock::current().now();
+    // Catch-up of minutes no pass saw follows the start-up setting.
+    const QDateTime desde = Ajustes::dueMsgs() ? m_ultimaPasada : QDateTime();
+    const int formato = Ajustes::msgWindowFmt();
+    QStringList perdidos;
+    TVPasados* pasados = nullptr;
+    AccionesPasada acciones;
+    acciones.mostrar = [formato](int indice, const RegistroAviso& r) {
+        ProgramHooks::mostrarAviso(indice, formato, r);
+    };
+    acciones.crearEmail = [](const RegistroAviso& r) { ProgramHooks::crearEmailSaliente(r); };
+    acciones.pasado = [this, &pasados](const RegistroAviso& r) {
+        if (!pasados) pasados = new TVPasados(this);
+        pasados->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
+    };
+    try {
+        PasadaDebidos(m_archivoAvisos, ProgramFolders::global().dirTemp + "QVMsgs.IDX", ahora, desde,
+                      Ajustes::workingDays(), acciones);
+        m_numAvisos = ContarAvisos(m_archivoAvisos);
+        CargarListaAvisos();
+    } catch (const ReminderFileError& e) {
+        // The pass ends here; the cycle stays stopped and the panel red until
+        // reminders are switched off and on again.
+        delete pasados;
+        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        return;
+    }
+    m_ultimaPasada = ahora;
+    if (pasados) {
+        pasados->setAttribute(Qt::WA_DeleteOnClose);
+        pasados->prepararMuestra();
+        pasados->show(); // not modal: the cycle goes on while it is open
+    }
+    habilitarComandos();
+    setBotoneraBusy(false);
+    if (Ajustes::email()) revisionEmail();
+    m_timerPrincipal->start();
+}

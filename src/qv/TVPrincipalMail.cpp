@@ -1,0 +1,41 @@
+// The main window's side of e-mail: the mail-check countdown and its status
+// text, starting the mail client, switching e-mail on and off, and picking up
+// incoming mail.
+#include "qv/TVPrincipal.h"
+
+#include "core/TextCatalogue.h"
+#include "qv/ProgramHooks.h"
+#include "settings/Ajustes.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+
+void TVPrincipal::actualizarPanelEmail() {
+    m_panel[2]->setText(ProgramHooks::textoRevisionEmail(Ajustes::email(), Ajustes::checkEmailEvery(),
+                                                         m_cuentaRevisionEmail));
+}
+
+void TVPrincipal::revisionEmail() { ProgramHooks::revisionEmail(m_cuentaRevisionEmail); }
+
+void TVPrincipal::comandoDesactEmail(bool fromMenu) {
+    if (!fromMenu) m_mfDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
+    else m_speedDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
+    m_cuentaRevisionEmail = static_cast<quint16>(Ajustes::checkEmailEvery()) * 4;
+    Ajustes::setEmail(!m_mfDesactEmail->isChecked());
+    if (Ajustes::email()) m_timerEmail->start();
+    else m_timerEmail->stop();
+    actualizarPanelEmail();
+}
+
+void TVPrincipal::comandoEmailManualmente() {
+    if (ProgramHooks::clienteEmailEnMarcha()) return;
+    ProgramHooks::arrancarClienteEmail(true, true, static_cast<quint8>(Ajustes::timeOut()));
+}
+
+void TVPrincipal::TimerEmailTimer() {
+    if (ProgramHooks::clienteEmailEnMarcha() || !ProgramHooks::hayEmailRecibido()) return;
+    m_timerEmail->stop();
+    ProgramHooks::mostrarEmailRecibido(this);
+    m_timerEmail->start();
+}

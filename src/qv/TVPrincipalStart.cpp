@@ -1,0 +1,158 @@
+// The main window's start and exit sequences, its clock and indicators, and the
+// switches for reminders and e-mail.
+#include "qv/TVPrincipal.h"
+
+#include "core/Clock.h"
+#include "core/DisplayFormats.h"
+#include "core/TextCatalogue.h"
+#include "qv/Icons.h"
+#include "qv/LogReview.h"
+#include "qv/MessageBoxes.h"
+#include "qv/ProgramHooks.h"
+#include "qv/TVAcercade.h"
+#include "settings/Ajustes.h"
+#include "settings/ProgramFolders.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+void TVPrincipal::secuenciaInicio() {
+    AsignarTextos();
+
+    auto& folders = ProgramFolders::global();
+    folders = ProgramFolders::from(ObtenerDirPrograma());
+    folders.createWorkFolders();
+    setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0"));
+
+    actualizarReloj(/*fullWeekday=*/true);
+    Ajustes::CrearAjustesPorDefecto(pos());
+
+    if (Ajustes::messages()) m_timerPrincipal->start();
+    if (Ajustes::email()) m_timerEmail->start();
+    m_cuentaRevisionEmail = static_cast<quint16>(Ajustes::checkEmailEvery()) * 4;
+    actualizarPanelEmail();
+
+    mostrarFlagAviso(false);
+    mostrarFlagMail(false);
+    ProgramHooks::resetShownLogGuard();
+
+    m_archivoAvisos.clear();
+    m_numAvisos = 0;
+    habilitarComandos();
+    QFile::remove(folders.dirTemp + "QVMsgs.IDX");
+
+    NameLists::global() = NameLists::build();
+    m_sortDirection = SortDirection::None;
+    ProgramHooks::resetOpenAlerts();
+    QFile::remove(folders.dirTemp + "QVLnch.IDX");
+
+    createTray();
+    if (Ajustes::splash()) {
+        TVAcercade splash(TVAcercade::Modo::Splash, this);
+        splash.exec();
+    }
+
+    reflejarAvisos(Ajustes::messages());
+    reflejarEmail(Ajustes::email());
+
+    if (Ajustes::eraseUnsent()) ProgramHooks::borrarEmailSaliente();
+
+    m_ultimaPasada = Clock::current().now();
+    const QString last = m_fileArgument.isEmpty() ? Ajustes::openFile() : m_fileArgument;
+    if (!last.isEmpty()) {
+        if (Ajustes::dueMsgs()) ProgramHooks::revisarAvisosPasados(this, last);
+        AbrirArchivoAvisos(last);
+    }
+}
+
+void TVPrincipal::closeEvent(QCloseEvent* event) {
+    const auto& folders = ProgramFolders::global();
+    QFile::remove(folders.dirTemp + "QVMsgs.IDX");
+    QFile::remove(folders.dirTemp + "QVLnch.IDX");
+    m_timerPrincipal->stop();
+    m_timerEmail->stop();
+    destroyTray();
+    event->accept();
+    emit exitSequenceDone();
+    QApplication::quit();
+}
+
+void TVPrincipal::actualizarReloj(bool fullWeekday) {
+    const QDateTime now = Clock::current().now();
+    m_panel[0]->setText(fullWeekday ? DisplayFormats::fullDate(now.date())
+                                    : DisplayFormats::shortDayDate(now.date()));
+    m_panel[1]->setText(DisplayFormats::amPmTime(now.time()));
+}
+
+void TVPrincipal::mostrarFlagAviso(bool visible) { m_flagAviso->setVisible(visible); }
+void TVPrincipal::mostrarFlagMail(bool visible) { m_flagMail->setVisible(visible); }
+
+bool TVPrincipal::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == m_flagAviso) {
+            comandoRevisarLog(int(LogKind::MensajesMostrados));
+            return true;
+        }
+        if (watched == m_flagMail) {
+            comandoRevisarLog(int(LogKind::EmailRecibido));
+            return true;
+        }
+    }
+    if (watched == m_lista && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Insert: comandoCrearAviso(); return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: comandoEditarAviso(); return true;
+        case Qt::Key_Delete: comandoEliminarAviso(); return true;
+        default: break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TVPrincipal::reflejarAvisos(bool on) {
+    m_mfDesactAvisos->setChecked(!on);
+    m_speedDesactAvisos->setChecked(on);
+    setTrayState(on);
+}
+
+void TVPrincipal::reflejarEmail(bool on) {
+    m_mfDesactEmail->setChecked(!on);
+    m_speedDesactEmail->setChecked(on);
+}
+
+void TVPrincipal::comandoDesactAvisos(bool fromMenu) {
+    if (!fromMenu) m_mfDesactAvisos->setChecked(!m_mfDesactAvisos->isChecked());
+    else m_speedDesactAvisos->setChecked(!m_speedDesactAvisos->isChecked());
+    const bool on = !m_mfDesactAvisos->isChecked();
+    Ajustes::setMessages(on);
+    if (on) {
+        // Minutes passed while reminders were off are not caught up.
+        m_ultimaPasada = Clock::current().now();
+        m_timerPrincipal->start();
+    } else {
+        m_timerPrincipal->stop();
+    }
+    setTrayState(on);
+}
+
+void TVPrincipal::comandoRevisarLog(int kind) {
+    const auto k = static_cast<LogKind>(kind);
+    LogReview::ensureExists(k);
+    if (k == LogKind::MensajesMostrados) mostrarFlagAviso(false);
+    if (k == LogKind::EmailRecibido) mostrarFlagMail(false);
+    LogReview::openWithDesktop(LogReview::path(k));
+}
+
+void TVPrincipal::comandoAcercaDe() {
+    TVAcercade about(TVAcercade::Modo::AcercaDe, this);
+    if (about.exec() < 0) MessageBoxes::errorText(this, 9003);
+}

@@ -1,0 +1,44 @@
+// The main window's notification-area icon.
+#include "qv/TVPrincipal.h"
+
+#include "core/TextCatalogue.h"
+#include "qv/Icons.h"
+#include "tray/TSystemTrayIcon.h"
+
+#include <QMenu>
+
+void TVPrincipal::createTray() {
+    m_tray = new TSystemTrayIcon(this);
+    m_tray->setObjectName("PrincipalTray");
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName("PopMenuTray");
+    m_trayMenu->addAction(m_myAcercade);
+    m_trayMenu->addAction(m_mfDesactAvisos);
+    m_trayMenu->addAction(m_mfEmailManual);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(m_maSalir);
+    m_tray->setPopupMenu(m_trayMenu);
+    m_tray->setRestoreOnClick(true);
+    m_tray->setShowHint(true);
+    m_tray->setIcon(Icons::byName("ICN_ACTIVADO"));
+    m_tray->setHint(LeerTexto(1501));
+    m_tray->setVisible(true);
+}
+
+void TVPrincipal::destroyTray() {
+    if (m_tray) m_tray->setVisible(false);
+}
+
+void TVPrincipal::setTrayState(bool on) {
+    if (!m_tray) return;
+    m_tray->setIcon(Icons::byName(on ? "ICN_ACTIVADO" : "ICN_DESACTIVADO"));
+    m_tray->setHint(LeerTexto(on ? 1501 : 1502));
+}
+
+bool TVPrincipal::trayAvailable() const { return m_tray && m_tray->isTrayAvailable(); }
+
+void TVPrincipal::restaurar() {
+    showNormal();
+    raise();
+    activateWindow();
+}

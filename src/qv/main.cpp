@@ -1,0 +1,58 @@
+// QV: the reminder program's entry point.
+#include "core/TextCatalogue.h"
+#include "platform/GlobalMarker.h"
+#include "qv/TVPrincipal.h"
+#include "settings/ProgramFolders.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace {
+// A start failure is told on the terminal too; ORB_NO_DIALOGS=1 (scripts, tests)
+// keeps it there without a message box waiting for a click.
+void fatal(const QString& text) {
+    fprintf(stderr, "%s\n", qPrintable(text));
+    if (qEnvironmentVariable("ORB_NO_DIALOGS") == QLatin1String("1")) return;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Orbalinder"), text, QMessageBox::Ok);
+    box.exec();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    // A client cannot keep a window on top or place it under Wayland, and the
+    // alerts need both: run through XWayland unless the user chose a platform.
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orbalinder"));
+    QApplication::setOrganizationName(QStringLiteral("Norvo Freeware"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (GlobalMarker::exists(QStringLiteral("Orbalinder"))) {
+        fatal(QStringLiteral("Orbalinder already running"));
+        return 1;
+    }
+    if (!TextCatalogue::global().load(ObtenerDirPrograma() + TextCatalogue::kFileName)) {
+        fatal(QStringLiteral("DLL file not found"));
+        return 1;
+    }
+    GlobalMarker marker;
+    marker.add(QStringLiteral("Orbalinder"));
+
+    QString fileArgument;
+    const QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty()) fileArgument = QFileInfo(args.first()).absoluteFilePath();
+
+    TVPrincipal window(fileArgument);
+    // The window starts minimized behind its tray icon; without a tray it shows
+    // minimized in the task bar so that it stays reachable.
+    if (!window.trayAvailable()) window.showMinimized();
+    const int rc = app.exec();
+    marker.remove();
+    return rc;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The window that lists reminders whose moment went by unseen: at start for
+// the time the program was off, and during a run for minutes no pass saw
+// (the machine slept, the clock jumped). It closes itself after the
+// configured minutes.
+#include <QDialog>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+class TVPasados : public QDialog {
+    Q_OBJECT
+public:
+    explicit TVPasados(QWidget* parent = nullptr);
+
+    // Adds the four lines of one missed reminder.
+    void agregar(const QString& descripcion, const QDate& fecha, const QTime& hora, const QString& texto);
+    int cantidad() const { return m_count; }
+    QString contenido() const;
+
+    // Show handling: captions, the closing timer from CloseMsgs, the built-in sound.
+    void prepararMuestra();
+    QTimer* timerCerrar() const { return m_timer; }
+
+    // Milliseconds per minute of CloseMsgs (shorter in tests).
+    static inline int msPorMinuto = 60000;
+
+private:
+    QLabel* m_info;
+    QPlainTextEdit* m_memo;
+    QPushButton* m_cerrar;
+    QTimer* m_timer;
+    int m_count = 0;
+};

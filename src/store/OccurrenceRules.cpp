@@ -1,0 +1,88 @@
+#include "store/OccurrenceRules.h"
+
+#include "core/DateTimeValue.h"
+
+namespace {
+
+int weekdayBit(QDate d) { return 1 << (d.dayOfWeek() - 1); } // Monday 1 ... Sunday 64
+
+// Time of day of the record, to the millisecond, compared with now's.
+bool horaPasada(const RegistroAviso& r, const QDateTime& ahora) { return r.horaProx() < ahora.time(); }
+
+} // namespace
+
+bool EsDebido(const RegistroAviso& r, const QDateTime& ahora) {
+    if (!r.Activo || r.Terminado || r.fechaProx() != ahora.date()) return false;
+    const QTime t = r.horaProx();
+    return t.hour() == ahora.time().hour() && t.minute() == ahora.time().minute();
+}
+
+bool EsPasado(const RegistroAviso& r, const QDateTime& ahora) {
+    if (r.Terminado) return false;
+    const QDate d = r.fechaProx();
+    return d < ahora.date() || (d == ahora.date() && horaPasada(r, ahora));
+}
+
+QDate PasoRegla(int repetir, QDate d, int workingDays) {
+    switch (repetir) {
+    case 3: return d.addDays(1);
+    case 5: return d.addDays(7);
+    case 6: return d.addDays(d.daysInMonth());
+    case 7: {
+        const QDate next(d.year() + 1, d.month(), std::min(d.day(), QDate(d.year() + 1, d.month(), 1).daysInMonth()));
+        return next;
+    }
+    case 4: {
+        const int dow = d.dayOfWeek();
+        if (workingDays == 2) return d.addDays(dow == 6 ? 2 : 1);
+        return d.addDays(dow == 5 ? 3 : dow == 6 ? 2 : 1);
+    }
+    default:
+        if (repetir > 127 && repetir < 255) {
+            const int mask = repetir - 127;
+            QDate n = d.addDays(1);
+            while (!(weekdayBit(n) & mask)) n = n.addDays(1); // mask is non-zero: ends within 7 days
+            return n;
+        }
+        return d.addDays(1); // 127 and unknown codes
+    }
+}
+
+bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays) {
+    const QDate hoy = ahora.date();
+    if (r.Caduca && r.fechaUlt() == hoy) {
+        r.Terminado = true;
+    } else if (r.Repetir == 0) {
+        r.Terminado = true;
+    } else if (r.Repetir == 1) {
+        QDate d = r.fechaProx();
+        if (d < hoy) d = hoy; // the day steps to today; the time stays
+        QTime t = r.horaProx();
+        while (d == hoy && t < ahora.time()) {
+            int h = t.hour() + 1;
+            if (h == 24) {
+                h = 0;
+                d = d.addDays(1);
+            }
+            t = QTime(h, t.minute());
+        }
+        r.setFechaProx(d);
+        r.setHoraProx(t);
+    } else {
+        QDate d = r.fechaProx();
+        for (;;) {
+            d = PasoRegla(r.Repetir, d, workingDays);
+            if (d == hoy) {
+                if (horaPasada(r, ahora)) d = PasoRegla(r.Repetir, d, workingDays);
+                break;
+            }
+            if (d > hoy) break;
+        }
+        r.setFechaProx(d);
+    }
+    if (r.Caduca && r.Terminado && r.BorrarAlCaducar) {
+        r.Estado = 0;
+        return true;
+    }
+    return false;
+}

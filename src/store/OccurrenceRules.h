@@ -1,0 +1,25 @@
+#pragma once
+// When a reminder is due or past, and how it moves to its next occurrence.
+// The rules work on calendar days and times of day in local wall time, never on
+// seconds since the epoch, so a daylight-saving change cannot shift a reminder.
+//
+// Choices where the stored data has no rule of its own:
+// - a yearly reminder on 29 February steps to 28 February in a common year and
+//   keeps 28 February afterwards (the day it was moved to);
+// - a WorkingDays value other than 2 counts as Monday to Friday;
+// - the empty weekday set (code 127) and any unknown code step like daily, so a
+//   damaged record can neither hang nor crash a pass.
+#include "store/RegistroAviso.h"
+
+#include <QDateTime>
+
+// Active, unfinished, dated today and at the current hour and minute.
+bool EsDebido(const RegistroAviso& r, const QDateTime& ahora);
+// Unfinished and its moment already gone (switched-off reminders too).
+bool EsPasado(const RegistroAviso& r, const QDateTime& ahora);
+// Moves the reminder to its next occurrence, or finishes it. True when the
+// reminder is to be removed (marked with Estado 0) by the caller's compaction.
+bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays);
+
+// One step of a date rule (exposed for tests).
+QDate PasoRegla(int repetir, QDate d, int workingDays);

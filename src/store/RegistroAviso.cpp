@@ -1,0 +1,68 @@
+#include "store/RegistroAviso.h"
+
+#include "core/Binary.h"
+#include "core/DateTimeValue.h"
+
+#include <cstring>
+
+namespace O = OffsetsAviso;
+
+RegistroAviso RegistroAviso::nuevo(const QDateTime& ahora) {
+    RegistroAviso r;
+    r.setFechaProx(ahora.date());
+    r.HoraProx = DateTimeValue::fromTime(ahora.time());
+    r.setFechaUlt(ahora.date());
+    return r;
+}
+
+QDate RegistroAviso::fechaProx() const { return DateTimeValue::toDate(FechaProx); }
+QTime RegistroAviso::horaProx() const { return DateTimeValue::toTime(HoraProx); }
+QDate RegistroAviso::fechaUlt() const { return DateTimeValue::toDate(FechaUlt); }
+void RegistroAviso::setFechaProx(QDate d) { FechaProx = DateTimeValue::fromDate(d); }
+void RegistroAviso::setHoraProx(QTime t) { HoraProx = DateTimeValue::fromTime(t); }
+void RegistroAviso::setFechaUlt(QDate d) { FechaUlt = DateTimeValue::fromDate(d); }
+
+void RegistroAviso::toBytes(char* p) const {
+    std::memset(p, 0, kTamano);
+    Binary::putU16(p + O::Estado, Estado);
+    p[O::Activo] = Activo ? 1 : 0;
+    p[O::Terminado] = Terminado ? 1 : 0;
+    Binary::putU16(p + O::Numero, Numero);
+    Binary::putShortString(p + O::Descripcion, 30, Descripcion);
+    Binary::putF64(p + O::FechaProx, FechaProx);
+    Binary::putF64(p + O::HoraProx, HoraProx);
+    p[O::Repetir] = static_cast<char>(Repetir);
+    Binary::putShortString(p + O::Texto, 255, Texto);
+    Binary::putShortString(p + O::Sonido, 255, Sonido);
+    p[O::Caduca] = Caduca ? 1 : 0;
+    p[O::BorrarAlCaducar] = BorrarAlCaducar ? 1 : 0;
+    Binary::putF64(p + O::FechaUlt, FechaUlt);
+    p[O::PorEmail] = PorEmail ? 1 : 0;
+    std::memcpy(p + O::Destinatarios, Destinatarios.data(), Destinatarios.size());
+}
+
+QByteArray RegistroAviso::toBytes() const {
+    QByteArray out(kTamano, '\0');
+    toBytes(out.data());
+    return out;
+}
+
+RegistroAviso RegistroAviso::fromBytes(const char* p) {
+    RegistroAviso r;
+    r.Estado = Binary::getU16(p + O::Estado);
+    r.Activo = p[O::Activo] != 0;
+    r.Terminado = p[O::Terminado] != 0;
+    r.Numero = Binary::getU16(p + O::Numero);
+    r.Descripcion = Binary::getShortString(p + O::Descripcion, 30);
+    r.FechaProx = Binary::getF64(p + O::FechaProx);
+    r.HoraProx = Binary::getF64(p + O::HoraProx);
+    r.Repetir = static_cast<uint8_t>(p[O::Repetir]);
+    r.Texto = Binary::getShortString(p + O::Texto, 255);
+    r.Sonido = Binary::getShortString(p + O::Sonido, 255);
+    r.Caduca = p[O::Caduca] != 0;
+    r.BorrarAlCaducar = p[O::BorrarAlCaducar] != 0;
+    r.FechaUlt = Binary::getF64(p + O::FechaUlt);
+    r.PorEmail = p[O::PorEmail] != 0;
+    std::memcpy(r.Destinatarios.data(), p + O::Destinatarios, r.Destinatarios.size());
+    return r;
+}

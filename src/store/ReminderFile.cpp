@@ -1,0 +1,255 @@
+#include "store/ReminderFile.h"
+
+#include "core/Binary.h"
+#include "settings/ProgramFolders.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 kSize = RegistroAviso::kTamano;
+
+[[noreturn]] void fail(const QString& what, const QString& path, const QString& why) {
+    throw ReminderFileError(QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), why).toStdString());
+}
+
+void openOrFail(QFile& f, QIODevice::OpenMode mode, const char* what) {
+    if (!f.open(mode)) fail(QString::fromLatin1(what), f.fileName(), f.errorString());
+}
+
+void writeOrFail(QFile& f, const QByteArray& bytes) {
+    if (f.write(bytes) != bytes.size()) fail(QStringLiteral("Cannot write"), f.fileName(), f.errorString());
+}
+
+QString workPath(const char* name) { return ProgramFolders::global().dirTemp + QString::fromLatin1(name); }
+
+// Puts `work` in place of `target` in one rename. When the two lie on different
+// file systems the work file is first copied beside the target, so the final
+// step is still a single rename.
+void replaceFile(const QString& work, const QString& target) {
+    const QByteArray from = QFile::encodeName(work), to = QFile::encodeName(target);
+    if (::rename(from.constData(), to.constData()) == 0) return;
+    if (errno != EXDEV) fail(QStringLiteral("Cannot replace"), target, QString::fromLocal8Bit(strerror(errno)));
+    const QString beside = target + QStringLiteral(".orbtmp");
+    QFile::remove(beside);
+    if (!QFile::copy(work, beside)) fail(QStringLiteral("Cannot copy"), work, QStringLiteral("copy failed"));
+    const QByteArray b = QFile::encodeName(beside);
+    if (::rename(b.constData(), to.constData()) != 0) {
+        QFile::remove(beside);
+        fail(QStringLiteral("Cannot replace"), target, QString::fromLocal8Bit(strerror(errno)));
+    }
+    QFile::remove(work);
+}
+
+QByteArray indexBytes(const QVector<quint16>& numeros) {
+    QByteArray out(numeros.size() * 2, '\0');
+    for (int i = 0; i < numeros.size(); ++i) Binary::putU16(out.data() + 2 * i, numeros[i]);
+    return out;
+}
+
+void writeWhole(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, "Cannot create");
+    writeOrFail(f, bytes);
+    if (!f.flush()) fail(QStringLiteral("Cannot write"), path, f.errorString());
+    ::fsync(f.handle());
+}
+
+// Rewrites the reminders file keeping the records `keep` accepts, numbered from 1.
+int rewrite(const QString& archivo, const char* workName, const std::function<bool(const RegistroAviso&)>& keep) {
+    QFile in(archivo);
+    openOrFail(in, QIODevice::ReadOnly, "Cannot open");
+    const qint64 whole = in.size() / kSize;
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(whole * kSize));
+    int counter = 0;
+    for (qint64 i = 0; i < whole; ++i) {
+        const QByteArray raw = in.read(kSize);
+        if (raw.size() != kSize) fail(QStringLiteral("Cannot read"), archivo, in.errorString());
+        RegistroAviso r = RegistroAviso::fromBytes(raw.constData());
+        if (!keep(r)) continue;
+        r.Numero = static_cast<quint16>(++counter);
+        out += r.toBytes();
+    }
+    in.close();
+    const QString work = workPath(workName);
+    QDir().mkpath(ProgramFolders::global().dirTemp);
+    writeWhole(work, out);
+    replaceFile(work, archivo);
+    return counter;
+}
+
+} // namespace
+
+int ContarAvisos(const QString& archivo) {
+    QFileInfo info(archivo);
+    if (!info.exists()) fail(QStringLiteral("Cannot open"), archivo, QStringLiteral("the file does not exist"));
+    QFile f(archivo);
+    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    return static_cast<int>(std::min<qint64>(f.size() / kSize, RegistroAviso::kMaxAvisos));
+}
+
+QString DiagnosticoArchivo(const QString& archivo) {
+    QFile f(archivo);
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot open %1: %2").arg(archivo, f.errorString());
+    const qint64 rest = f.size() % kSize;
+    if (rest != 0)
+        return QStringLiteral("%1 is not a whole reminders file: its size (%2 bytes) is not a multiple of %3. "
+                              "Its %4 whole reminders are used; the last %5 bytes are ignored and will be "
+                              "dropped by the next change.")
+            .arg(QDir::toNativeSeparators(archivo))
+            .arg(f.size())
+            .arg(kSize)
+            .arg(f.size() / kSize)
+            .arg(rest);
+    if (f.size() / kSize > RegistroAviso::kMaxAvisos)
+        return QStringLiteral("%1 holds more than %2 reminders; only the first %2 are used.")
+            .arg(QDir::toNativeSeparators(archivo))
+            .arg(RegistroAviso::kMaxAvisos);
+    return {};
+}
+
+void CrearArchivoAvisos(const QString& archivo) {
+    QFile f(archivo);
+    openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, "Cannot create");
+}
+
+RegistroAviso LeerAviso(const QString& archivo, int numero) {
+    QFile f(archivo);
+    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    if (numero < 1 || !f.seek((numero - 1) * kSize))
+        fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("no reminder number %1").arg(numero));
+    const QByteArray raw = f.read(kSize);
+    if (raw.size() != kSize)
+        fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("reminder %1 is incomplete").arg(numero));
+    return RegistroAviso::fromBytes(raw.constData());
+}
+
+void EscribirAviso(const QString& archivo, int numero, const RegistroAviso& r) {
+    QFile f(archivo);
+    openOrFail(f, QIODevice::ReadWrite, "Cannot open");
+    if (numero < 1 || !f.seek((numero - 1) * kSize))
+        fail(QStringLiteral("Cannot write"), archivo, QStringLiteral("no reminder number %1").arg(numero));
+    writeOrFail(f, r.toBytes());
+}
+
+QVector<RegistroAviso> LeerTodosLosAvisos(const QString& archivo) {
+    QFile f(archivo);
+    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    const QByteArray all = f.readAll();
+    const qsizetype n = std::min<qsizetype>(all.size() / kSize, RegistroAviso::kMaxAvisos);
+    QVector<RegistroAviso> out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) out << RegistroAviso::fromBytes(all.constData() + i * kSize);
+    return out;
+}
+
+int AnadirAviso(const QString& archivo, const QString& indice, RegistroAviso r) {
+    const int count = ContarAvisos(archivo);
+    if (count >= RegistroAviso::kMaxAvisos) return 0;
+    r.Numero = static_cast<quint16>(count + 1);
+    {
+        QFile f(archivo);
+        openOrFail(f, QIODevice::ReadWrite, "Cannot open");
+        // After the last whole record: a torn tail is overwritten, never built upon.
+        if (!f.seek(count * kSize)) fail(QStringLiteral("Cannot write"), archivo, f.errorString());
+        writeOrFail(f, r.toBytes());
+    }
+    QFile idx(indice);
+    openOrFail(idx, QIODevice::ReadWrite, "Cannot open");
+    if (!idx.seek(idx.size() - idx.size() % 2)) fail(QStringLiteral("Cannot write"), indice, idx.errorString());
+    writeOrFail(idx, indexBytes({r.Numero}));
+    return r.Numero;
+}
+
+bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
+    try {
+        const int remaining = rewrite(archivo, "INTERMEDIO.QV2", [numero](const RegistroAviso& r) {
+            return r.Numero != numero;
+        });
+        const QString work = workPath("INTERMEDIO.IDX");
+        QVector<quint16> order;
+        for (int i = 1; i <= remaining; ++i) order << static_cast<quint16>(i);
+        writeWhole(work, indexBytes(order));
+        replaceFile(work, indice);
+        return true;
+    } catch (const ReminderFileError&) {
+        return false;
+    }
+}
+
+bool CompactarAvisos(const QString& archivo, const QString& indice) {
+    try {
+        const int remaining =
+            rewrite(archivo, "INTERMEDIO.QVM", [](const RegistroAviso& r) { return r.Estado != 0; });
+        CrearIndice(indice, remaining);
+        return true;
+    } catch (const ReminderFileError&) {
+        return false;
+    }
+}
+
+void ActivarDesactivarAviso(const QString& archivo, int numero) {
+    RegistroAviso r = LeerAviso(archivo, numero);
+    if (r.Terminado) return;
+    r.Activo = !r.Activo;
+    EscribirAviso(archivo, numero, r);
+}
+
+void CrearIndice(const QString& indice, int n) {
+    QVector<quint16> order;
+    order.reserve(n);
+    for (int i = 1; i <= n; ++i) order << static_cast<quint16>(i);
+    EscribirIndice(indice, order);
+}
+
+QVector<quint16> LeerIndice(const QString& indice) {
+    QFile f(indice);
+    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    const QByteArray all = f.readAll();
+    QVector<quint16> out;
+    out.reserve(all.size() / 2);
+    for (qsizetype i = 0; i + 1 < all.size(); i += 2) out << Binary::getU16(all.constData() + i);
+    return out;
+}
+
+void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
+    QDir().mkpath(QFileInfo(indice).absolutePath());
+    const QString work = workPath("INTERMEDIO.IDX");
+    QDir().mkpath(ProgramFolders::global().dirTemp);
+    writeWhole(work, indexBytes(numeros));
+    replaceFile(work, indice);
+}
+
+ReminderFileCursor::ReminderFileCursor(const QString& archivo) : m_file(archivo) {
+    openOrFail(m_file, QIODevice::ReadWrite, "Cannot open");
+    m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
+}
+
+bool ReminderFileCursor::next(RegistroAviso& r) {
+    if (m_position >= m_count) return false;
+    if (m_file.pos() != m_position * kSize && !m_file.seek(m_position * kSize))
+        fail(QStringLiteral("Cannot read"), m_file.fileName(), m_file.errorString());
+    char raw[RegistroAviso::kTamano];
+    if (m_file.read(raw, kSize) != kSize)
+        fail(QStringLiteral("Cannot read"), m_file.fileName(), QStringLiteral("the file ended early"));
+    r = RegistroAviso::fromBytes(raw);
+    ++m_position;
+    return true;
+}
+
+void ReminderFileCursor::writeBack(const RegistroAviso& r) {
+    if (m_position < 1 || !m_file.seek((m_position - 1) * kSize))
+        fail(QStringLiteral("Cannot write"), m_file.fileName(), m_file.errorString());
+    char raw[RegistroAviso::kTamano];
+    r.toBytes(raw);
+    if (m_file.write(raw, kSize) != kSize) fail(QStringLiteral("Cannot write"), m_file.fileName(), m_file.errorString());
+}
+
+void ReminderFileCursor::close() { m_file.close(); }

@@ -1,0 +1,250 @@
+// The main window driven headless through its object names: start sequence,
+// commands per state, sorting, deleting, switching, log review, the due-check
+// cycle with an injected clock, and the catch-up of minutes no pass saw.
+#include "QvTestSupport.h"
+
+#include "store/ReminderFile.h"
+#include "qv/ProgramHooks.h"
+#include "qv/ReminderListModel.h"
+#include "qv/TVPrincipal.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+struct Shown {
+    int indice;
+    int formato;
+    QString descripcion;
+};
+QList<Shown> g_shown;
+
+RegistroAviso aviso(const QString& desc, QDate d, QTime t, int repetir = 3) {
+    RegistroAviso r = RegistroAviso::nuevo(QDateTime(d, t));
+    r.Descripcion = desc;
+    r.Texto = desc + " text";
+    r.setFechaProx(d);
+    r.setHoraProx(t);
+    r.Repetir = static_cast<quint8>(repetir);
+    return r;
+}
+
+QStringList columna(TVPrincipal& w, int c) {
+    QStringList out;
+    for (int row = 0; row < w.listModel()->rowCount(); ++row)
+        out << w.listModel()->data(w.listModel()->index(row, c), Qt::DisplayRole).toString();
+    return out;
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(10, 29, 50))};
+    QString file;
+
+    QString indexPath() const { return ProgramFolders::global().dirTemp + "QVMsgs.IDX"; }
+
+    void fillFile(const QList<RegistroAviso>& records) {
+        CrearArchivoAvisos(file);
+        QDir().mkpath(ProgramFolders::global().dirTemp);
+        for (const auto& r : records) AnadirAviso(file, indexPath(), r);
+    }
+
+private slots:
+    void initTestCase() {
+        Clock::install(&clock);
+        ProgramHooks::setAlertRecorderForTests([](int i, int f, const RegistroAviso& r) {
+            g_shown.append({i, f, r.Descripcion});
+        });
+    }
+
+    void init() {
+        QvTestSupport::prepare();
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 29, 50)));
+        g_shown.clear();
+        file = QvTestSupport::programFolder() + "avisos.QVM";
+        QFile::remove(file);
+        ProgramFolders::global() = ProgramFolders::from(QvTestSupport::programFolder());
+    }
+
+    void startSequenceWithoutFile() {
+        QDir().mkpath("TEMP");
+        QFile stale("TEMP/QVMsgs.IDX");
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+        TVPrincipal w;
+        QCOMPARE(w.windowTitle(), QString("Norvo Orbalinder 2.0"));
+        QVERIFY(QDir("MAIL").exists() && QDir("TEMP").exists());
+        QVERIFY(!QFile::exists("TEMP/QVMsgs.IDX"));
+        QCOMPARE(w.findChild<QAction*>("MANuevoAvisos")->text(), QString("&Nuevo archivo de avisos"));
+        QCOMPARE(w.findChild<QToolButton*>("SpeedCrearAviso")->toolTip(), QString("Crear aviso"));
+        QVERIFY(w.findChild<QLabel*>("BarraFecha")->text().endsWith("08-diciembre-2026") ||
+                w.findChild<QLabel*>("BarraFecha")->text().contains("2026"));
+        QVERIFY(!w.findChild<QAction*>("MPPCrearAviso")->isEnabled());
+        QVERIFY(!w.findChild<QToolButton*>("SpeedEditarAviso")->isEnabled());
+        QVERIFY(w.findChild<QLabel*>("FlagAvisoMostrado")->isHidden());
+        QVERIFY(w.timerPrincipal()->isActive());
+        QVERIFY(w.findChild<QToolButton*>("SpeedDesactAvisos")->isChecked());
+        QVERIFY(!w.findChild<QAction*>("MFDesactAvisos")->isChecked());
+        w.close();
+        QVERIFY(!QFile::exists("TEMP/QVMsgs.IDX"));
+    }
+
+    void commandsFollowTheFileState() {
+        TVPrincipal w;
+        w.comandoNuevoArchivo(file);
+        QCOMPARE(w.windowTitle(), QString("Norvo Orbalinder 2.0 - avisos.QVM"));
+        QCOMPARE(Ajustes::openFile(), file);
+        QVERIFY(w.findChild<QAction*>("MPPCrearAviso")->isEnabled());
+        QVERIFY(!w.findChild<QAction*>("MPPEditarAviso")->isEnabled());
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        w.AbrirArchivoAvisos(file);
+        QCOMPARE(w.numAvisos(), 1);
+        QVERIFY(w.findChild<QAction*>("MPPEditarAviso")->isEnabled());
+        QVERIFY(w.findChild<QToolButton*>("SpeedEliminarAviso")->isEnabled());
+    }
+
+    void openingAMissingFileKeepsTheCurrentOne() {
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.AbrirArchivoAvisos(QvTestSupport::programFolder() + "missing.QVM");
+        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9001));
+        QCOMPARE(Ajustes::openFile(), QString());
+        QCOMPARE(w.archivoAvisos(), file);
+    }
+
+    void sortingIsTextualAndStable() {
+        QList<RegistroAviso> records;
+        for (int i = 1; i <= 12; ++i) records << aviso(QString("r%1").arg(i % 3), QDate(2026, 12, 9), QTime(9, 0));
+        fillFile(records);
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.ordenarPorColumna(0);
+        QCOMPARE(columna(w, 0), QStringList({"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"}));
+        QCOMPARE(LeerIndice(indexPath()).first(), quint16(1));
+        QCOMPARE(LeerIndice(indexPath()).at(1), quint16(10));
+        w.ordenarPorColumna(1); // second click: descending, equal texts keep their order
+        QCOMPARE(columna(w, 1).first(), QString("r2"));
+        // the rows keep the order the previous sort gave them
+        QCOMPARE(columna(w, 0).mid(0, 4), QStringList({"11", "2", "5", "8"}));
+    }
+
+    void deleteAfterSortShowsFileOrder() {
+        QList<RegistroAviso> records;
+        for (int i = 1; i <= 5; ++i) records << aviso(QString("d%1").arg(i), QDate(2026, 12, 9), QTime(9, 0));
+        fillFile(records);
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.ordenarPorColumna(1);
+        w.ordenarPorColumna(1); // descending: d5 first
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        const int row = columna(w, 1).indexOf("d3");
+        list->setCurrentIndex(w.listModel()->index(row, 0));
+        MessageBoxes::queueAnswer(QMessageBox::Yes);
+        w.comandoEliminarAviso();
+        QCOMPARE(columna(w, 0), QStringList({"1", "2", "3", "4"}));
+        QCOMPARE(columna(w, 1), QStringList({"d1", "d2", "d4", "d5"}));
+        QVERIFY(w.timerPrincipal()->isActive());
+    }
+
+    void editWithoutFocusWarnsAndKeepsTheTimer() {
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.findChild<QTableView*>("ListaAvisos")->setCurrentIndex(QModelIndex());
+        w.comandoEditarAviso();
+        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9014));
+        QVERIFY(w.timerPrincipal()->isActive());
+    }
+
+    void switchLeavesAFinishedReminderAlone() {
+        RegistroAviso done = aviso("hecho", QDate(2026, 12, 9), QTime(9, 0));
+        done.Terminado = true;
+        fillFile({done, aviso("vivo", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        list->setCurrentIndex(w.listModel()->index(0, 0));
+        w.comandoActDesactAviso();
+        QCOMPARE(w.listModel()->data(w.listModel()->index(0, 0), Qt::UserRole).toString(), QString("ICN_EXEC"));
+        QVERIFY(LeerAviso(file, 1).Activo);
+        list->setCurrentIndex(w.listModel()->index(1, 0));
+        w.comandoActDesactAviso();
+        QVERIFY(!LeerAviso(file, 2).Activo);
+        QCOMPARE(w.listModel()->data(w.listModel()->index(1, 0), Qt::UserRole).toString(),
+                 QString("ICN_DESACTIVADO"));
+    }
+
+    void logReviewCreatesTheHeader() {
+        TVPrincipal w;
+        QFile::remove("MAIL/QV_MSGS.TXT");
+        w.mostrarFlagAviso(true);
+        w.comandoRevisarLog(int(LogKind::MensajesMostrados));
+        QFile log("MAIL/QV_MSGS.TXT");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray content = log.readAll();
+        QVERIFY(content.startsWith("# Messages file created by Norvo Orbalinder 2.0 on "));
+        QVERIFY(content.endsWith(" DO NOT RENAME!\r\n\r\n"));
+        QVERIFY(w.findChild<QLabel*>("FlagAvisoMostrado")->isHidden());
+        QCOMPARE(QvTestSupport::openedFiles().last(), ProgramFolders::global().dirMail + "QV_MSGS.TXT");
+    }
+
+    void cycleShowsDueRemindersOncePerMinuteInFileOrder() {
+        RegistroAviso off = aviso("apagado", QDate(2026, 12, 8), QTime(10, 30));
+        off.Activo = false;
+        RegistroAviso once = aviso("una vez", QDate(2026, 12, 8), QTime(10, 30), 0);
+        once.Caduca = true;
+        once.BorrarAlCaducar = true;
+        fillFile({aviso("primero", QDate(2026, 12, 8), QTime(10, 30)), off, once,
+                  aviso("despues", QDate(2026, 12, 8), QTime(11, 0))});
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.TimerPrincipalTimer(); // 10:29:50: nothing due
+        QVERIFY(g_shown.isEmpty());
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+        w.TimerPrincipalTimer();
+        QCOMPARE(g_shown.size(), 2);
+        QCOMPARE(g_shown[0].descripcion, QString("primero"));
+        QCOMPARE(g_shown[0].indice, 0);
+        QCOMPARE(g_shown[1].descripcion, QString("una vez"));
+        QCOMPARE(g_shown[1].indice, 2);
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 20)));
+        w.TimerPrincipalTimer(); // later pass of the same minute shows nothing again
+        QCOMPARE(g_shown.size(), 2);
+        QCOMPARE(w.numAvisos(), 3); // the once-only reminder with removal is gone
+        QCOMPARE(columna(w, 1), QStringList({"primero", "apagado", "despues"}));
+        QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9));
+        QVERIFY(w.timerPrincipal()->isActive());
+    }
+
+    void cycleCatchesUpAMinuteNoPassSaw() {
+        fillFile({aviso("diario", QDate(2026, 12, 8), QTime(10, 30))});
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.TimerPrincipalTimer(); // 10:29:50
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 47, 0))); // the machine slept
+        w.TimerPrincipalTimer();
+        QVERIFY(g_shown.isEmpty()); // not due now, but caught up:
+        QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9));
+        auto* pasados = w.findChild<QWidget*>("TVPasados");
+        QVERIFY(pasados && pasados->isVisible());
+    }
+
+    void noCatchUpWithDueMsgsOff() {
+        Ajustes::setDueMsgs(false);
+        fillFile({aviso("diario", QDate(2026, 12, 8), QTime(10, 30))});
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.TimerPrincipalTimer();
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 47, 0)));
+        w.TimerPrincipalTimer();
+        QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 8));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,10 +1,13 @@
 #include "qv/ReminderListModel.h"
 
+#include "core/Cp1252.h"
 #include "qv/Icons.h"
+#include "qv/RowTexts.h"
 
 #include <algorithm>
+#include <numeric>
 
-void ReminderListModel::setRows(QVector<FilaAviso> rows) {
+void ReminderListModel::setRows(QVector<ResumenAviso> rows) {
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
@@ -16,18 +19,25 @@ void ReminderListModel::setTitles(const QStringList& titles) {
 }
 
 QVector<quint16> ReminderListModel::sortByColumn(int column, bool ascending) {
-    beginResetModel();
-    // Byte-wise comparison of the stored code page equals the character-code
-    // comparison; a stable sort keeps equal texts in their order, exactly as
-    // an exchange sort that swaps only strictly misordered neighbours.
-    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const FilaAviso& a, const FilaAviso& b) {
-        return ascending ? a.clave[column] < b.clave[column] : b.clave[column] < a.clave[column];
-    });
-    endResetModel();
-    QVector<quint16> order;
-    order.reserve(m_rows.size());
-    for (const auto& r : m_rows) order << static_cast<quint16>(r.numero);
-    return order;
+    // Keys in the stored code page: a byte-wise comparison is the character-code
+    // comparison. A stable sort keeps equal texts in their order, exactly as an
+    // exchange sort that swaps only strictly misordered neighbours does.
+    QVector<QByteArray> keys(m_rows.size());
+    for (int i = 0; i < m_rows.size(); ++i) keys[i] = Cp1252::encode(RowTexts::texto(m_rows[i], column));
+    QVector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return ascending ? keys[a] < keys[b] : keys[b] < keys[a]; });
+    QVector<ResumenAviso> sorted;
+    sorted.reserve(m_rows.size());
+    QVector<quint16> numbers;
+    numbers.reserve(m_rows.size());
+    for (int i : order) {
+        sorted << m_rows[i];
+        numbers << m_rows[i].Numero;
+    }
+    setRows(std::move(sorted));
+    return numbers;
 }
 
 int ReminderListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows.size(); }
@@ -35,15 +45,16 @@ int ReminderListModel::columnCount(const QModelIndex& parent) const { return par
 
 QVariant ReminderListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size()) return {};
-    const FilaAviso& r = m_rows[index.row()];
-    if (role == Qt::DisplayRole) return r.texto[index.column()];
+    const ResumenAviso& r = m_rows[index.row()];
+    if (role == Qt::DisplayRole) return RowTexts::texto(r, index.column());
     if (role == Qt::DecorationRole && index.column() == 0) {
         static QHash<QString, QIcon> cache;
-        auto it = cache.find(r.icono);
-        if (it == cache.end()) it = cache.insert(r.icono, Icons::byName(r.icono));
+        const QString name = RowTexts::icono(r);
+        auto it = cache.find(name);
+        if (it == cache.end()) it = cache.insert(name, Icons::byName(name));
         return it.value();
     }
-    if (role == Qt::UserRole) return r.icono;
+    if (role == Qt::UserRole) return RowTexts::icono(r);
     return {};
 }
 

@@ -1,26 +1,21 @@
 #pragma once
-// The reminders list as a table model: one row per reminder in index order,
-// the five columns' texts and the row icon. The model holds only what the
-// list shows; it is rebuilt after every change, never edited in place.
-#include <QAbstractTableModel>
-#include <QByteArray>
-#include <QVector>
+// The reminders list as a table model: one row per reminder in index order.
+// Rows keep only the record summaries; the five column texts are made when a
+// row is shown (and a whole column when the list is sorted by it), so a file
+// of 65535 reminders loads quickly.
+#include "store/RegistroAviso.h"
 
-struct FilaAviso {
-    int numero = 0;
-    QString texto[5];    // the five column texts
-    QString icono;       // "ICN_..." resource name
-    QByteArray clave[5]; // column texts in the stored code page, for sorting
-};
+#include <QAbstractTableModel>
+#include <QVector>
 
 class ReminderListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setRows(QVector<FilaAviso> rows);
-    const QVector<FilaAviso>& rows() const { return m_rows; }
-    int numeroAt(int row) const { return row >= 0 && row < m_rows.size() ? m_rows[row].numero : 0; }
+    void setRows(QVector<ResumenAviso> rows);
+    const QVector<ResumenAviso>& rows() const { return m_rows; }
+    int numeroAt(int row) const { return row >= 0 && row < m_rows.size() ? m_rows[row].Numero : 0; }
     void setTitles(const QStringList& titles);
 
     // Reorders the rows by the texts of `column` compared character code by
@@ -34,6 +29,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QVector<FilaAviso> m_rows;
+    QVector<ResumenAviso> m_rows;
     QStringList m_titles;
 };

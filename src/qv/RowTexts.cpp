@@ -1,6 +1,5 @@
 #include "qv/RowTexts.h"
 
-#include "core/Cp1252.h"
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
 
@@ -16,7 +15,7 @@ QString repeticion(int codigo) {
     return out;
 }
 
-QString estado(const RegistroAviso& r) {
+QString estado(const ResumenAviso& r) {
     QString s(3, QLatin1Char(' '));
     if (r.Caduca) s[0] = QLatin1Char('X');
     if (r.BorrarAlCaducar) s[1] = QLatin1Char('D');
@@ -24,24 +23,23 @@ QString estado(const RegistroAviso& r) {
     return s;
 }
 
-QString icono(const RegistroAviso& r) {
+QString icono(const ResumenAviso& r) {
     if (r.Terminado) return QStringLiteral("ICN_EXEC");
     if (r.Activo) return r.PorEmail ? QStringLiteral("ICN_GOMAIL") : QStringLiteral("ICN_ACTIVADO");
     return r.PorEmail ? QStringLiteral("ICN_STOPMAIL") : QStringLiteral("ICN_DESACTIVADO");
 }
 
-FilaAviso fila(const RegistroAviso& r, const QLocale& locale) {
-    FilaAviso f;
-    f.numero = r.Numero;
-    f.texto[0] = QString::number(r.Numero);
-    f.texto[1] = r.Descripcion;
-    f.texto[2] = DisplayFormats::listDate(r.fechaProx(), locale) + QStringLiteral("   ") +
-                 DisplayFormats::amPmTime(r.horaProx(), locale);
-    f.texto[3] = repeticion(r.Repetir);
-    f.texto[4] = estado(r);
-    for (int c = 0; c < 5; ++c) f.clave[c] = Cp1252::encode(f.texto[c]);
-    f.icono = icono(r);
-    return f;
+QString texto(const ResumenAviso& r, int column, const QLocale& locale) {
+    switch (column) {
+    case 0: return QString::number(r.Numero);
+    case 1: return r.Descripcion;
+    case 2:
+        return DisplayFormats::listDate(r.fechaProx(), locale) + QStringLiteral("   ") +
+               DisplayFormats::amPmTime(r.horaProx(), locale);
+    case 3: return repeticion(r.Repetir);
+    case 4: return estado(r);
+    }
+    return {};
 }
 
 } // namespace RowTexts

@@ -46,14 +46,14 @@ void TVPrincipal::enfocarFila(int row) {
 }
 
 void TVPrincipal::CargarListaAvisos() {
-    QVector<FilaAviso> rows;
+    QVector<ResumenAviso> rows;
     if (!m_archivoAvisos.isEmpty()) {
         const QVector<quint16> order = LeerIndice(indexPath());
-        const QVector<RegistroAviso> records = LeerTodosLosAvisos(m_archivoAvisos);
+        const QVector<ResumenAviso> records = LeerResumenes(m_archivoAvisos);
         rows.reserve(order.size());
         for (quint16 numero : order) {
             if (numero == 0 || numero > records.size()) continue; // an index entry without its record
-            rows << RowTexts::fila(records[numero - 1]);
+            rows << records[numero - 1];
         }
     }
     m_model->setRows(std::move(rows));

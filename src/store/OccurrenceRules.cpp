@@ -11,16 +11,16 @@ bool horaPasada(const RegistroAviso& r, const QDateTime& ahora) { return r.horaP
 
 } // namespace
 
-bool EsDebido(const RegistroAviso& r, const QDateTime& ahora) {
+bool EsDebido(const ResumenAviso& r, const QDateTime& ahora) {
     if (!r.Activo || r.Terminado || r.fechaProx() != ahora.date()) return false;
     const QTime t = r.horaProx();
     return t.hour() == ahora.time().hour() && t.minute() == ahora.time().minute();
 }
 
-bool EsPasado(const RegistroAviso& r, const QDateTime& ahora) {
+bool EsPasado(const ResumenAviso& r, const QDateTime& ahora) {
     if (r.Terminado) return false;
     const QDate d = r.fechaProx();
-    return d < ahora.date() || (d == ahora.date() && horaPasada(r, ahora));
+    return d < ahora.date() || (d == ahora.date() && r.horaProx() < ahora.time());
 }
 
 QDate PasoRegla(int repetir, QDate d, int workingDays) {

@@ -66,3 +66,36 @@ RegistroAviso RegistroAviso::fromBytes(const char* p) {
     std::memcpy(r.Destinatarios.data(), p + O::Destinatarios, r.Destinatarios.size());
     return r;
 }
+
+ResumenAviso ResumenAviso::deBytes(const char* p, bool conDescripcion) {
+    ResumenAviso r;
+    r.Numero = Binary::getU16(p + O::Numero);
+    r.Activo = p[O::Activo] != 0;
+    r.Terminado = p[O::Terminado] != 0;
+    r.Caduca = p[O::Caduca] != 0;
+    r.BorrarAlCaducar = p[O::BorrarAlCaducar] != 0;
+    r.PorEmail = p[O::PorEmail] != 0;
+    r.Repetir = static_cast<uint8_t>(p[O::Repetir]);
+    r.FechaProx = Binary::getF64(p + O::FechaProx);
+    r.HoraProx = Binary::getF64(p + O::HoraProx);
+    if (conDescripcion) r.Descripcion = Binary::getShortString(p + O::Descripcion, 30);
+    return r;
+}
+
+ResumenAviso ResumenAviso::de(const RegistroAviso& a) {
+    ResumenAviso r;
+    r.Numero = a.Numero;
+    r.Activo = a.Activo;
+    r.Terminado = a.Terminado;
+    r.Caduca = a.Caduca;
+    r.BorrarAlCaducar = a.BorrarAlCaducar;
+    r.PorEmail = a.PorEmail;
+    r.Repetir = a.Repetir;
+    r.FechaProx = a.FechaProx;
+    r.HoraProx = a.HoraProx;
+    r.Descripcion = a.Descripcion;
+    return r;
+}
+
+QDate ResumenAviso::fechaProx() const { return DateTimeValue::toDate(FechaProx); }
+QTime ResumenAviso::horaProx() const { return DateTimeValue::toTime(HoraProx); }

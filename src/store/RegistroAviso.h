@@ -50,6 +50,26 @@ struct RegistroAviso {
     bool operator==(const RegistroAviso&) const = default;
 };
 
+// What the list and the due test need of a record, read straight from its
+// stored bytes without decoding the long texts.
+struct ResumenAviso {
+    uint16_t Numero = 0;
+    bool Activo = false;
+    bool Terminado = false;
+    bool Caduca = false;
+    bool BorrarAlCaducar = false;
+    bool PorEmail = false;
+    uint8_t Repetir = 0;
+    double FechaProx = 0;
+    double HoraProx = 0;
+    QString Descripcion;
+
+    static ResumenAviso deBytes(const char* data, bool conDescripcion = true);
+    static ResumenAviso de(const RegistroAviso& r);
+    QDate fechaProx() const;
+    QTime horaProx() const;
+};
+
 // Field offsets of the stored record.
 namespace OffsetsAviso {
 inline constexpr int Estado = 0, Activo = 2, Terminado = 3, Numero = 4, Descripcion = 6, FechaProx = 40,

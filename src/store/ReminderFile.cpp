@@ -230,26 +230,28 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
 ReminderFileCursor::ReminderFileCursor(const QString& archivo) : m_file(archivo) {
     openOrFail(m_file, QIODevice::ReadWrite, "Cannot open");
     m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
+    m_data = m_file.read(m_count * kSize);
+    if (m_data.size() != m_count * kSize)
+        fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("the file ended early"));
 }
 
-bool ReminderFileCursor::next(RegistroAviso& r) {
-    if (m_position >= m_count) return false;
-    if (m_file.pos() != m_position * kSize && !m_file.seek(m_position * kSize))
-        fail(QStringLiteral("Cannot read"), m_file.fileName(), m_file.errorString());
-    char raw[RegistroAviso::kTamano];
-    if (m_file.read(raw, kSize) != kSize)
-        fail(QStringLiteral("Cannot read"), m_file.fileName(), QStringLiteral("the file ended early"));
-    r = RegistroAviso::fromBytes(raw);
-    ++m_position;
-    return true;
-}
-
-void ReminderFileCursor::writeBack(const RegistroAviso& r) {
-    if (m_position < 1 || !m_file.seek((m_position - 1) * kSize))
+void ReminderFileCursor::write(int indice, const RegistroAviso& r) {
+    char* p = m_data.data() + indice * kSize;
+    r.toBytes(p);
+    if (!m_file.seek(indice * kSize) || m_file.write(p, kSize) != kSize)
         fail(QStringLiteral("Cannot write"), m_file.fileName(), m_file.errorString());
-    char raw[RegistroAviso::kTamano];
-    r.toBytes(raw);
-    if (m_file.write(raw, kSize) != kSize) fail(QStringLiteral("Cannot write"), m_file.fileName(), m_file.errorString());
 }
 
 void ReminderFileCursor::close() { m_file.close(); }
+
+QVector<ResumenAviso> LeerResumenes(const QString& archivo) {
+    QFile f(archivo);
+    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    const qsizetype n = std::min<qsizetype>(f.size() / kSize, RegistroAviso::kMaxAvisos);
+    const QByteArray all = f.read(n * kSize);
+    if (all.size() != n * kSize) fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("the file ended early"));
+    QVector<ResumenAviso> out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) out << ResumenAviso::deBytes(all.constData() + i * kSize);
+    return out;
+}

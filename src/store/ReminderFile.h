@@ -52,19 +52,22 @@ void CrearIndice(const QString& indice, int n);
 QVector<quint16> LeerIndice(const QString& indice);
 void EscribirIndice(const QString& indice, const QVector<quint16>& numeros);
 
-// Reads a reminders file record by record and writes records back in place:
-// one open file for a whole pass.
+// A whole reminders file in memory for one pass, with records written back in
+// place: one read of the file, one small write per changed record.
 class ReminderFileCursor {
 public:
-    explicit ReminderFileCursor(const QString& archivo); // throws when it cannot be opened
-    // The next record; false at the end of the whole records.
-    bool next(RegistroAviso& r);
-    int position() const { return m_position; } // 1-based number of the record last read
-    void writeBack(const RegistroAviso& r);     // at the position last read
+    explicit ReminderFileCursor(const QString& archivo); // throws when it cannot be opened or read
+    int count() const { return m_count; }
+    const char* raw(int indice) const { return m_data.constData() + indice * RegistroAviso::kTamano; }
+    RegistroAviso read(int indice) const { return RegistroAviso::fromBytes(raw(indice)); }
+    void write(int indice, const RegistroAviso& r); // 0-based index
     void close();
 
 private:
     QFile m_file;
-    int m_position = 0;
+    QByteArray m_data;
     int m_count = 0;
 };
+
+// The list's summaries of every record, in file order.
+QVector<ResumenAviso> LeerResumenes(const QString& archivo);

@@ -58,14 +58,18 @@ bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays) {
         QDate d = r.fechaProx();
         if (d < hoy) d = hoy; // the day steps to today; the time stays
         QTime t = r.horaProx();
-        while (d == hoy && t < ahora.time()) {
+        auto nextHour = [&] {
             int h = t.hour() + 1;
             if (h == 24) {
                 h = 0;
                 d = d.addDays(1);
             }
             t = QTime(h, t.minute());
-        }
+        };
+        while (d == hoy && t < ahora.time()) nextHour();
+        // Shown at the very first instant of its minute the time is not yet past;
+        // it must still leave this minute, or every later pass would show it again.
+        if (d == hoy && t.hour() == ahora.time().hour() && t.minute() == ahora.time().minute()) nextHour();
         r.setFechaProx(d);
         r.setHoraProx(t);
     } else {

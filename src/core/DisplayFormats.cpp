@@ -14,6 +14,19 @@ QString timeSeparator(const QLocale& l) {
     return QStringLiteral(":");
 }
 
+QString dateSeparator(const QLocale& l) {
+    const QString f = l.dateFormat(QLocale::ShortFormat);
+    for (QChar ch : f)
+        if (!ch.isLetter() && !ch.isSpace()) return QString(ch);
+    return QStringLiteral("/");
+}
+
+QString logStamp(const QDateTime& t, const QLocale& l) {
+    const QString sep = dateSeparator(l);
+    return two(t.date().day()) + sep + l.monthName(t.date().month(), QLocale::ShortFormat) + sep +
+           QString::number(t.date().year()) + u' ' + amPmTime(t.time(), l);
+}
+
 QString fullDate(QDate d, const QLocale& l) {
     return l.dayName(d.dayOfWeek(), QLocale::LongFormat) + u' ' + two(d.day()) + u'-' +
            l.monthName(d.month(), QLocale::LongFormat) + u'-' + QString::number(d.year());

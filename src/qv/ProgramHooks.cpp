@@ -3,6 +3,10 @@
 #include "core/Clock.h"
 #include "qv/MailClientLauncher.h"
 #include "qv/TVPrincipal.h"
+#include "qv/alerts/MensajesMostrados.h"
+#include "qv/alerts/Sonido.h"
+#include "qv/alerts/TVAviso.h"
+#include "qv/alerts/TVAvisoEx.h"
 #include "qv/editor/EditorAvisos.h"
 #include "qv/logic/PasadaAvisos.h"
 #include "qv/windows/TVPasados.h"
@@ -22,18 +26,20 @@ void setAlertRecorderForTests(std::function<void(int, int, const RegistroAviso&)
     g_alertRecorder = std::move(recorder);
 }
 
-void resetOpenAlerts() {}
-void resetShownLogGuard() {}
+void resetOpenAlerts() { AlertWindow::resetAvisosAbiertos(); }
+void resetShownLogGuard() { ResetLogGuard(); }
 
 void mostrarAviso(int indice, int formato, const RegistroAviso& r) {
     if (g_alertRecorder) {
         g_alertRecorder(indice, formato, r);
         return;
     }
+    if (formato == 1) MostrarAviso(indice, r.Descripcion, r.Texto, r.Sonido);
+    else MostrarAvisoEx(indice, formato, r.Descripcion, r.Texto, r.Sonido);
 }
 
-void sonidoIncorporado() {}
-void probarSonido(const QString&) {}
+void sonidoIncorporado() { ReproducirSonidoIncorporado(); }
+void probarSonido(const QString& archivo) { ReproducirSonidoAviso(archivo); }
 
 void borrarEmailSaliente() {}
 void crearEmailSaliente(const RegistroAviso&) {}

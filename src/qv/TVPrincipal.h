@@ -1,6 +1,8 @@
 #pragma once
 // The reminder program's main window: the reminders list, menus, toolbar,
 // status bar and tray icon, the commands, and the 15-second due-check cycle.
+#include "qv/alerts/AlertWindow.h"
+
 #include <QMainWindow>
 #include <QDateTime>
 #include <QPointer>
@@ -15,7 +17,7 @@ class QToolButton;
 class ReminderListModel;
 class TSystemTrayIcon;
 
-class TVPrincipal : public QMainWindow {
+class TVPrincipal : public QMainWindow, public AlertHost {
     Q_OBJECT
 public:
     enum class SortDirection { None, Ascending, Descending };
@@ -42,7 +44,9 @@ public:
     void TimerEmailTimer();
 
     // Indicators shown by the alert and mail windows.
-    void mostrarFlagAviso(bool visible);
+    void mostrarFlagAviso(bool visible) override;
+    void minimizarAplicacion() override;
+    void restaurarAplicacion() override { restaurar(); }
     void mostrarFlagMail(bool visible);
 
     // Commands (also reached through menus, toolbar and keys).

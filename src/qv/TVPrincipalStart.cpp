@@ -52,6 +52,7 @@ void TVPrincipal::secuenciaInicio() {
     NameLists::global() = NameLists::build();
     m_sortDirection = SortDirection::None;
     ProgramHooks::resetOpenAlerts();
+    AlertWindow::setHost(this);
     QFile::remove(folders.dirTemp + "QVLnch.IDX");
 
     createTray();
@@ -80,6 +81,7 @@ void TVPrincipal::closeEvent(QCloseEvent* event) {
     m_timerPrincipal->stop();
     m_timerEmail->stop();
     destroyTray();
+    AlertWindow::setHost(nullptr);
     event->accept();
     emit exitSequenceDone();
     QApplication::quit();

@@ -42,3 +42,9 @@ void TVPrincipal::restaurar() {
     raise();
     activateWindow();
 }
+
+void TVPrincipal::minimizarAplicacion() {
+    // Back to the tray when there is one, else to the task bar.
+    if (trayAvailable()) hide();
+    else showMinimized();
+}

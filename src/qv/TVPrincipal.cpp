@@ -210,7 +210,7 @@ void TVPrincipal::buildList() {
     m_lista->horizontalHeader()->setSectionsClickable(true);
     m_lista->viewport()->setCursor(Qt::PointingHandCursor);
     m_lista->setContextMenuPolicy(Qt::CustomContextMenu);
-    const int widths[5] = {70, 150, 150, 110, 50};
+    const int widths[5] = {70, 150, 175, 120, 50};
     for (int c = 0; c < 5; ++c) m_lista->setColumnWidth(c, widths[c]);
     m_lista->installEventFilter(this);
     connect(m_lista->horizontalHeader(), &QHeaderView::sectionClicked, this, &TVPrincipal::ordenarPorColumna);

@@ -37,6 +37,10 @@ TVAvisoEx::TVAvisoEx(int style) : AlertWindow(Qt::FramelessWindowHint | Qt::Wind
     m_cerrar->setGeometry(44, 238, 45, 25);
     m_labelRepetir->setGeometry(96, 244, 85, 14);
     m_labelRepetir->setAttribute(Qt::WA_TranslucentBackground);
+    QFont small = m_labelRepetir->font();
+    small.setPixelSize(10);
+    m_labelRepetir->setFont(small);
+    m_labelMin->setFont(small);
     m_spinner->setGeometry(184, 241, 40, 20);
     QFont bold = m_spinner->font();
     bold.setBold(true);

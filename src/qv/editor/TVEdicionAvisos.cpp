@@ -107,6 +107,8 @@ TVEdicionAvisos::TVEdicionAvisos(QWidget* parent)
 
 void TVEdicionAvisos::buildEdicion() {
     auto* form = new QFormLayout(m_panelEdicion);
+    form->setVerticalSpacing(4);
+    form->setContentsMargins(6, 6, 6, 6);
     m_labelAviso = label(m_panelEdicion, "LabelAviso");
     QFont bold = m_labelAviso->font();
     bold.setBold(true);
@@ -150,7 +152,7 @@ void TVEdicionAvisos::buildEdicion() {
 
     m_texto = new QPlainTextEdit(m_panelEdicion);
     m_texto->setObjectName("SelectorTexto");
-    m_texto->setFixedHeight(70);
+    m_texto->setFixedHeight(60);
     limitText(m_texto, 255);
     m_labelTexto = label(m_panelEdicion, "LabelTexto");
     form->addRow(m_labelTexto, m_texto);

@@ -23,6 +23,7 @@ static int usage() {
              "       qvtool due FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
              "       qvtool past FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
              "       qvtool advance FILE N --now \"YYYY-MM-DD HH:MM:SS\" [--working-days K]\n"
+             "       qvtool add FILE --desc D --date YYYY-MM-DD --time HH:MM [--repeat CODE] [--text T] ...\n"
              "       qvtool dialup list | dialup add NAME [options] | dialup remove NAME");
     return 2;
 }
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == "settings") return settingsCommand(args);
     if (command == "dialup") return dialupCommand(args);
-    if (command == "list" || command == "due" || command == "past" || command == "advance")
+    if (command == "list" || command == "due" || command == "past" || command == "advance" || command == "add")
         return remindersCommand(QStringList{command} + args);
     return usage();
 }

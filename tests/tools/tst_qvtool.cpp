@@ -1,0 +1,86 @@
+// qvtool as a script would use it: settings after a first start, reminders
+// files listed, tested and advanced, and clear errors with non-zero exits.
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+struct Run {
+    int rc;
+    QString out, err;
+};
+
+Run qvtool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool"), args);
+    p.waitForFinished(20000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+} // namespace
+
+class TestQvtool : public QObject {
+    Q_OBJECT
+private slots:
+    void settings() {
+        // Before any start nothing exists; a set creates the value.
+        QVERIFY(qvtool({"settings", "list"}).out.contains("(missing)"));
+        QCOMPARE(qvtool({"settings", "set", "CloseMsgs", "300"}).rc, 0);
+        QCOMPARE(qvtool({"settings", "get", "closemsgs"}).out.trimmed(), QString("44")); // written in 8 bits
+        QCOMPARE(qvtool({"settings", "set", "Splash", "maybe"}).rc, 2);
+        QCOMPARE(qvtool({"settings", "set", "MajorVers", "3"}).rc, 2); // written by the defaults only
+        QCOMPARE(qvtool({"settings", "get", "Nothing"}).rc, 2);
+        QCOMPARE(qvtool({"settings", "set", "MsgWindowExPos", "10,20"}).rc, 0);
+        QCOMPARE(qvtool({"settings", "get", "MsgWindowExPos"}).out.trimmed(), QString("0a 00 00 00 14 00 00 00"));
+    }
+
+    void remindersFile() {
+        const QString file = QDir::currentPath() + "/r.QVM";
+        QCOMPARE(qvtool({"add", file, "--desc", "Daily", "--date", "2026-12-08", "--time", "10:30", "--repeat", "3",
+                         "--recipients", "2,7"}).out.trimmed(), QString("1"));
+        QCOMPARE(qvtool({"add", file, "--desc", "Once", "--date", "2026-12-08", "--time", "09:00", "--expires",
+                         "2026-12-08", "--delete"}).out.trimmed(), QString("2"));
+        const Run list = qvtool({"list", file, "--json"});
+        QCOMPARE(list.rc, 0);
+        const QJsonArray all = QJsonDocument::fromJson(list.out.toUtf8()).array();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[0].toObject()["HoraProx"].toString(), QString("10:30:00"));
+        QCOMPARE(all[0].toObject()["Destinatarios"].toArray(), QJsonArray({2, 7}));
+        QCOMPARE(all[1].toObject()["BorrarAlCaducar"].toBool(), true);
+
+        QCOMPARE(qvtool({"due", file, "--now", "2026-12-08 10:30:40"}).out, QString("1\n"));
+        QCOMPARE(qvtool({"past", file, "--now", "2026-12-08 10:30:40"}).out, QString("1\n2\n"));
+        QCOMPARE(qvtool({"advance", file, "1", "--now", "2026-12-08 10:30:40"}).out, QString("kept\n"));
+        QCOMPARE(qvtool({"advance", file, "2", "--now", "2026-12-08 10:30:40"}).out, QString("removed\n"));
+        const QJsonArray after = QJsonDocument::fromJson(qvtool({"list", file, "--json"}).out.toUtf8()).array();
+        QCOMPARE(after.size(), 1);
+        QCOMPARE(after[0].toObject()["FechaProx"].toString(), QString("2026-12-09"));
+    }
+
+    void errors() {
+        const QString file = QDir::currentPath() + "/e.QVM";
+        QCOMPARE(qvtool({"list", file}).rc, 1); // missing file
+        QVERIFY(qvtool({"list", file}).err.contains("no such file"));
+        qvtool({"add", file, "--desc", "x", "--date", "2026-12-08", "--time", "10:00"});
+        QCOMPARE(qvtool({"due", file, "--now", "2026-13-40 10:00:00"}).rc, 2);
+        QCOMPARE(qvtool({"due", file}).rc, 2);
+        QCOMPARE(qvtool({"advance", file, "9", "--now", "2026-12-08 10:00:00"}).rc, 2);
+        QCOMPARE(qvtool({"advance", file, "x", "--now", "2026-12-08 10:00:00"}).rc, 2);
+        QCOMPARE(qvtool({"frobnicate"}).rc, 2);
+        // A torn file is used for its whole records, with a warning.
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("xyz");
+        f.close();
+        const Run torn = qvtool({"list", file});
+        QCOMPARE(torn.rc, 0);
+        QVERIFY(torn.err.contains("not a multiple of 836"));
+        QCOMPARE(torn.out.count('\n'), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQvtool)
+#include "tst_qvtool.moc"

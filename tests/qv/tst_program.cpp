@@ -1,0 +1,89 @@
+// The QV program as started from a shell: one instance at a time, the missing
+// catalogue, a ready start that creates folders and settings, and a killed
+// instance that does not block the next start.
+#include "platform/GlobalMarker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+const QString kQv = QStringLiteral(ORB_BINARY_DIR "/src/qv/QV");
+const QString kTool = QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool");
+
+QProcessEnvironment env() {
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("ORB_NO_DIALOGS", "1");
+    e.insert("QT_QPA_PLATFORM", "offscreen");
+    return e;
+}
+
+void prepareFolder(const QString& dir, bool withCatalogue) {
+    QDir().mkpath(dir);
+    if (withCatalogue) QFile::copy(ORB_SOURCE_DIR "/resources/lang/en.cat", dir + "/QVLANG.cat");
+}
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void missingCatalogue() {
+        const QString dir = QDir::currentPath() + "/nocat";
+        prepareFolder(dir, false);
+        QProcess qv;
+        qv.setProcessEnvironment(env());
+        qv.setWorkingDirectory(dir);
+        qv.start(kQv);
+        QVERIFY(qv.waitForFinished(15000));
+        QCOMPARE(qv.exitCode(), 1);
+        QVERIFY(qv.readAllStandardError().contains("DLL file not found"));
+        QVERIFY(!QDir(dir + "/MAIL").exists());
+    }
+
+    void secondInstanceIsRefusedAndAKilledOneDoesNotBlock() {
+        const QString dir = QDir::currentPath() + "/prog";
+        prepareFolder(dir, true);
+        QProcess tool;
+        tool.setProcessEnvironment(env());
+        tool.start(kTool, {"settings", "set", "Splash", "0"});
+        QVERIFY(tool.waitForFinished(10000));
+
+        QProcess first;
+        first.setProcessEnvironment(env());
+        first.setWorkingDirectory(dir);
+        first.start(kQv);
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(GlobalMarker::exists("Orbalinder"), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(dir + "/MAIL").exists() && QDir(dir + "/TEMP").exists(), 15000);
+
+        QProcess second;
+        second.setProcessEnvironment(env());
+        second.setWorkingDirectory(dir);
+        second.start(kQv);
+        QVERIFY(second.waitForFinished(15000));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains("Orbalinder already running"));
+        QCOMPARE(first.state(), QProcess::Running); // the first one is untouched
+
+        tool.start(kTool, {"settings", "list"});
+        QVERIFY(tool.waitForFinished(10000));
+        const QString list = QString::fromUtf8(tool.readAllStandardOutput());
+        QCOMPARE(list.count('\n'), 21);
+        QVERIFY(!list.contains("(missing)"));
+
+        first.kill(); // no exit sequence
+        QVERIFY(first.waitForFinished(10000));
+        QVERIFY(!GlobalMarker::exists("Orbalinder"));
+        QProcess third;
+        third.setProcessEnvironment(env());
+        third.setWorkingDirectory(dir);
+        third.start(kQv);
+        QTRY_VERIFY_WITH_TIMEOUT(GlobalMarker::exists("Orbalinder"), 15000);
+        third.terminate();
+        QVERIFY(third.waitForFinished(10000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"

@@ -184,7 +184,7 @@ void TVEdicionAvisos::mover(QListWidget* from, QListWidget* to, bool all) {
 }
 
 bool TVEdicionAvisos::panelDestinatariosVisible() const {
-    return m_panelDestinatarios->isVisible() && m_panelDestinatarios->x() == 0;
+    return !m_panelDestinatarios->isHidden() && m_panelDestinatarios->x() == 0;
 }
 
 void TVEdicionAvisos::deslizarDestinatarios(bool entrar) {

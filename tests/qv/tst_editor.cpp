@@ -1,0 +1,209 @@
+// The reminder editor driven by object names: new-reminder defaults, the save
+// rules (weekday kinds, whole minutes, limits, refused saves), the reopen on a
+// refused creation, editing, expiry controls, recipients and the slide.
+#include "QvTestSupport.h"
+
+#include "profiles/ArchivoPerfiles.h"
+#include "qv/editor/EditorAvisos.h"
+#include "qv/editor/TVEdicionAvisos.h"
+#include "store/ReminderFile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+
+namespace {
+void tick(QListWidget* days, std::initializer_list<int> rows) {
+    for (int r : rows) days->item(r)->setCheckState(Qt::Checked);
+}
+
+// Runs `step` on the editor as soon as it is shown modally.
+void whenShown(std::function<void(TVEdicionAvisos*)> step) {
+    QTimer::singleShot(0, [step] {
+        auto* e = qobject_cast<TVEdicionAvisos*>(QApplication::activeModalWidget());
+        if (!e) {
+            whenShown(step); // not up yet
+            return;
+        }
+        step(e);
+    });
+}
+} // namespace
+
+class TestEditor : public QObject {
+    Q_OBJECT
+    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(10, 15, 42))};
+    QString file, index;
+
+    void addresses(const QStringList& list) {
+        RegistroPerfiles buffer;
+        QList<FilaLibreta> rows;
+        const QString pfl = RutaArchivoPerfiles(QvTestSupport::programFolder());
+        QVERIFY(CrearPerfiles(pfl, buffer, rows));
+        for (const QString& a : list) rows << FilaLibreta{a, 0};
+        QVERIFY(GuardarPerfiles(pfl, buffer, rows));
+    }
+
+private slots:
+    void initTestCase() {
+        Clock::install(&clock);
+        TVEdicionAvisos::slideStepMs = 0;
+    }
+
+    void init() {
+        QvTestSupport::prepare();
+        ProgramFolders::global() = ProgramFolders::from(QvTestSupport::programFolder());
+        ProgramFolders::global().createWorkFolders();
+        NameLists::global() = NameLists::build();
+        file = QvTestSupport::programFolder() + "e.QVM";
+        index = ProgramFolders::global().dirTemp + "QVMsgs.IDX";
+        CrearArchivoAvisos(file);
+        CrearIndice(index, 0);
+        addresses({"ana@example.test", "bob@example.test", "carol@example.test"});
+    }
+
+    void newReminderDefaultsAndWeekdayKinds() {
+        TVEdicionAvisos e;
+        e.cargarNuevo(7);
+        QCOMPARE(e.findChild<QLabel*>("LabelAviso")->text(), QString("7"));
+        QCOMPARE(e.findChild<QTimeEdit*>("SelectorHora")->time(), QTime(10, 15)); // whole minutes
+        QCOMPARE(e.findChild<QComboBox*>("SelectorRepetir")->currentIndex(), -1);
+        QCOMPARE(e.findChild<QLineEdit*>("SelectorSonidoAviso")->text(), LeerTexto(3017));
+        QVERIFY(!e.findChild<QDateEdit*>("SelectorFechaUlt")->isEnabled());
+        QCOMPARE(e.findChild<QListWidget*>("BoxOrigen")->count(), 3);
+        QCOMPARE(e.findChild<QLineEdit*>("SelectorNombreAviso")->maxLength(), 30);
+
+        RegistroAviso r;
+        QVERIFY(!e.GuardarAviso(r)); // no description, no repetition
+        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9017));
+        e.findChild<QLineEdit*>("SelectorNombreAviso")->setText("Gym");
+        auto* repeat = e.findChild<QComboBox*>("SelectorRepetir");
+        repeat->setCurrentIndex(2);
+        auto* days = e.findChild<QListWidget*>("ListaDiasSemana");
+        QVERIFY(!days->isHidden());
+        QVERIFY(!e.GuardarAviso(r)); // "only on..." with no day: refused as incomplete
+        tick(days, {0, 4});
+        QVERIFY(e.GuardarAviso(r));
+        QCOMPARE(int(r.Repetir), 144);
+        tick(days, {1, 2, 3, 5, 6});
+        QVERIFY(e.GuardarAviso(r));
+        QCOMPARE(int(r.Repetir), 3); // all seven days: daily
+        repeat->setCurrentIndex(6);
+        QVERIFY(days->isHidden());
+    }
+
+    void saveCopiesEveryField() {
+        TVEdicionAvisos e;
+        e.cargarNuevo(1);
+        e.findChild<QLineEdit*>("SelectorNombreAviso")->setText("Dentist");
+        e.findChild<QComboBox*>("SelectorRepetir")->setCurrentIndex(0);
+        e.findChild<QTimeEdit*>("SelectorHora")->setTime(QTime(16, 45, 59));
+        auto* text = e.findChild<QPlainTextEdit*>("SelectorTexto");
+        text->setPlainText(QString(300, 'x'));
+        QCOMPARE(text->toPlainText().size(), 255); // the area stops at 255
+        text->setPlainText("line 1\nline 2");
+        auto* expires = e.findChild<QCheckBox*>("MensajeCaducidad");
+        QTest::mouseClick(expires, Qt::LeftButton);
+        QVERIFY(e.findChild<QCheckBox*>("BorrarCaducidad")->isEnabled());
+        e.findChild<QCheckBox*>("BorrarCaducidad")->setChecked(true);
+        e.setSonido("/sounds/bell.wav");
+        QCOMPARE(e.findChild<QLineEdit*>("SelectorSonidoAviso")->text(), QString("bell.wav"));
+
+        e.deslizarDestinatarios(true);
+        QVERIFY(e.panelDestinatariosVisible());
+        auto* origen = e.findChild<QListWidget*>("BoxOrigen");
+        origen->setCurrentRow(2);
+        e.findChild<QPushButton*>("Boton1Destino")->click(); // carol
+        origen->setCurrentRow(0);
+        e.findChild<QPushButton*>("Boton1Destino")->click(); // ana
+        e.deslizarDestinatarios(false);
+        QVERIFY(!e.panelDestinatariosVisible());
+
+        RegistroAviso r;
+        r.Activo = false;
+        r.Terminado = true;
+        QVERIFY(e.GuardarAviso(r));
+        QVERIFY(r.Activo && !r.Terminado);
+        QCOMPARE(r.Estado, uint16_t(2));
+        QCOMPARE(r.horaProx(), QTime(16, 45));
+        QCOMPARE(r.Texto, QString("line 1\r\nline 2"));
+        QVERIFY(r.Caduca && r.BorrarAlCaducar);
+        QCOMPARE(r.Sonido, QString("/sounds/bell.wav"));
+        QVERIFY(r.PorEmail);
+        QCOMPARE(int(r.Destinatarios[0]), 3); // by address-book number, in the listed order
+        QCOMPARE(int(r.Destinatarios[1]), 1);
+        QCOMPARE(int(r.Destinatarios[2]), 0);
+
+        // Reading it back shows the same recipients and removes them from the available list.
+        TVEdicionAvisos again;
+        again.cargar(r);
+        QCOMPARE(again.findChild<QListWidget*>("BoxDestino")->count(), 2);
+        QCOMPARE(again.findChild<QListWidget*>("BoxOrigen")->count(), 1);
+        QCOMPARE(again.findChild<QComboBox*>("SelectorRepetir")->currentIndex(), 0);
+    }
+
+    void refusedCreationReopensWithTheEntries() {
+        int opened = 0;
+        std::function<void(TVEdicionAvisos*)> step = [&](TVEdicionAvisos* e) {
+            ++opened;
+            auto* name = e->findChild<QLineEdit*>("SelectorNombreAviso");
+            if (opened == 1) {
+                e->findChild<QComboBox*>("SelectorRepetir")->setCurrentIndex(3);
+                e->findChild<QPushButton*>("BotonAceptar")->click(); // no description: refused
+                whenShown(step);
+                return;
+            }
+            QCOMPARE(e->findChild<QComboBox*>("SelectorRepetir")->currentIndex(), 3); // kept as typed
+            name->setText("Plants");
+            e->findChild<QPushButton*>("BotonAceptar")->click();
+        };
+        whenShown(step);
+        QCOMPARE(AnadirAvisoConEditor(nullptr, file, index), 1);
+        QCOMPARE(opened, 2);
+        QCOMPARE(LeerAviso(file, 1).Descripcion, QString("Plants"));
+        QCOMPARE(LeerIndice(index), QVector<quint16>({1}));
+
+        whenShown([](TVEdicionAvisos* e) { e->findChild<QPushButton*>("BotonCancelar")->click(); });
+        QCOMPARE(AnadirAvisoConEditor(nullptr, file, index), 0);
+        QCOMPARE(ContarAvisos(file), 1);
+    }
+
+    void editingWritesOnlyAValidSave() {
+        RegistroAviso r = RegistroAviso::nuevo(clock.now());
+        r.Descripcion = "Old";
+        r.Repetir = 5;
+        AnadirAviso(file, index, r);
+        whenShown([](TVEdicionAvisos* e) {
+            e->findChild<QLineEdit*>("SelectorNombreAviso")->clear();
+            e->findChild<QPushButton*>("BotonAceptar")->click();
+        });
+        QVERIFY(EditarAviso(nullptr, file, 1)); // refused once: the changes are dropped
+        QCOMPARE(LeerAviso(file, 1).Descripcion, QString("Old"));
+        whenShown([](TVEdicionAvisos* e) {
+            e->findChild<QLineEdit*>("SelectorNombreAviso")->setText("New");
+            e->findChild<QPushButton*>("BotonAceptar")->click();
+        });
+        QVERIFY(EditarAviso(nullptr, file, 1));
+        QCOMPARE(LeerAviso(file, 1).Descripcion, QString("New"));
+        QCOMPARE(int(LeerAviso(file, 1).Repetir), 5);
+    }
+
+    void fullFileRefusesBeforeTheEditor() {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(qint64(65535) * 836));
+        f.close();
+        QCOMPARE(AnadirAvisoConEditor(nullptr, file, index), 0);
+        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9016));
+    }
+};
+
+QTEST_MAIN(TestEditor)
+#include "tst_editor.moc"

@@ -1,0 +1,54 @@
+// Byte buffer with a read cursor.
+#include "net/ByteQueue.h"
+
+#include <cstring>
+
+void ByteQueue::append(const char* bytes, qsizetype count) {
+    if (count <= 0) return;
+    m_data.append(bytes, count);
+}
+
+void ByteQueue::consume(qsizetype count) {
+    if (count <= 0) return;
+    if (count >= size()) {
+        clear();
+        return;
+    }
+    m_head += count;
+    m_scanned = count >= m_scanned ? 0 : m_scanned - count;
+    compactIfWorthIt();
+}
+
+QByteArray ByteQueue::take(qsizetype count) {
+    if (count > size()) count = size();
+    QByteArray out(data(), count);
+    consume(count);
+    return out;
+}
+
+qsizetype ByteQueue::indexOfLineFeed() {
+    const qsizetype available = size();
+    if (m_scanned >= available) return -1;
+    const void* hit = std::memchr(data() + m_scanned, '\n', static_cast<size_t>(available - m_scanned));
+    if (!hit) {
+        m_scanned = available;
+        return -1;
+    }
+    const qsizetype index = static_cast<const char*>(hit) - data();
+    m_scanned = index; // the LF itself is not "known free"
+    return index;
+}
+
+void ByteQueue::clear() {
+    m_data.clear();
+    m_head = 0;
+    m_scanned = 0;
+}
+
+void ByteQueue::compactIfWorthIt() {
+    // Drop the consumed front only when it is large and at least half the
+    // buffer, so each byte is moved a bounded number of times.
+    if (m_head < 64 * 1024 || m_head < m_data.size() / 2) return;
+    m_data.remove(0, m_head);
+    m_head = 0;
+}

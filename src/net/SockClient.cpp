@@ -1,0 +1,245 @@
+// TSockClient: life cycle, status reports, host resolution, connection set-up,
+// closing and error reporting. Data transfer is in SockClientData.cpp.
+#include "net/SockClient.h"
+
+#include "net/SockErrorTable.h"
+#include "net/SockTimer.h"
+#include "platform/socket/HostLookup.h"
+#include "platform/socket/PlatformSocket.h"
+#include "platform/socket/SocketLayer.h"
+
+#include <QEventLoop>
+
+#include <arpa/inet.h>
+
+namespace {
+int s_instances = 0;
+
+QString versionText(int version) {
+    return QString::number((version >> 8) & 0xFF) + QLatin1Char('.') + QString::number(version & 0xFF);
+}
+} // namespace
+
+int TSockClient::InstanceCount() { return s_instances; }
+
+TSockClient::TSockClient(QObject* owner) : QObject(owner), m_socket(std::make_unique<PlatformSocket>()) {
+    StatusMessage(8, QStringLiteral("Create"));
+    m_timer = new TSockTimer(this);
+    m_timer->setEnabled(false);
+    m_timer->setOnTimer([this](QObject*) { TimerFired(); });
+    InitWinsock();
+}
+
+TSockClient::~TSockClient() {
+    StatusMessage(8, QStringLiteral("Destroy"));
+    TSockClient::Cancel();
+    if (m_lookupId) HostLookup::cancel(m_lookupId);
+    delete m_timer;
+    m_timer = nullptr;
+    m_destroying = true;
+    RequestCloseSocket();
+    m_socket.reset();
+    if (m_startedPlatform && --s_instances == 0) SocketLayer::cleanup();
+}
+
+void TSockClient::InitWinsock() {
+    StatusMessage(8, QStringLiteral("Initializing Winsock"));
+    if (++s_instances == 1) {
+        const SocketLayerInfo info = SocketLayer::startup();
+        m_winsockInfo << QStringLiteral("Version= ") + versionText(info.version)
+                      << QStringLiteral("High Version= ") + versionText(info.highVersion)
+                      << QStringLiteral("Description= ") + info.description
+                      << QStringLiteral("System= ") + info.systemStatus
+                      << QStringLiteral("Max Sockets= ") + QString::number(info.maxSockets)
+                      << QStringLiteral("Max Udp pack size= ") + QString::number(info.maxUdpDatagram);
+    }
+    if (!OpenSocket(true)) {
+        if (--s_instances == 0) SocketLayer::cleanup();
+        throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
+    }
+    m_startedPlatform = true;
+}
+
+bool TSockClient::OpenSocket(bool resetOnClose) {
+    if (!m_socket->open(resetOnClose)) return false;
+    m_socket->select([this](int event, int error) { HandleSocketEvent(event, error); });
+    return true;
+}
+
+void TSockClient::StatusMessage(int level, const QString& text) {
+    if (level > m_reportLevel) return;
+    m_status = text;
+    if (!m_destroying && OnStatus) OnStatus(this, m_status);
+}
+
+QString TSockClient::SocketErrorMessage(int32_t errorNo) {
+    StatusMessage(8, QStringLiteral("Looking Up Error Message"));
+    return SockErrorTable::message(errorNo);
+}
+
+QString TSockClient::ErrorManager(int32_t ignoreCode) {
+    StatusMessage(16, QStringLiteral("Checking Error In Error Manager"));
+    m_lastErrorNo = m_socket->lastError();
+    if (m_lastErrorNo == ignoreCode) return {};
+    const QString text = SocketErrorMessage(m_lastErrorNo);
+    if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
+    throw ESockError(text);
+}
+
+// --- Waiting -------------------------------------------------------------
+
+void TSockClient::WaitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        QEventLoop loop;
+        m_waits.append(&loop);
+        loop.exec(QEventLoop::AllEvents);
+        m_waits.removeOne(&loop);
+    }
+}
+
+void TSockClient::Wake() {
+    // Every running wait re-tests its condition; those not yet satisfied sleep again.
+    for (QEventLoop* loop : std::as_const(m_waits)) loop->quit();
+}
+
+// --- Time-out timer --------------------------------------------------------
+
+void TSockClient::TimerOn() {
+    StatusMessage(8, QStringLiteral("Timer On"));
+    m_timedOut = false;
+    m_timer->setInterval(m_timeOut > 0 ? static_cast<unsigned>(m_timeOut) : 0);
+    m_timer->setEnabled(true);
+}
+
+void TSockClient::TimerOff() {
+    StatusMessage(8, QStringLiteral("Timer Off"));
+    m_timer->setEnabled(false);
+}
+
+void TSockClient::TimerFired() {
+    StatusMessage(8, QStringLiteral("Timer Triggered"));
+    TimerOff();
+    m_timedOut = true;
+    Cancel();
+    Wake();
+}
+
+// --- Connecting ------------------------------------------------------------
+
+void TSockClient::ResolveHost() {
+    StatusMessage(8, QStringLiteral("Resolve Host"));
+    uint32_t dotted = 0;
+    if (HostLookup::parseDotted(m_host, &dotted)) {
+        m_remoteAddress.address = dotted;
+        return;
+    }
+    m_remoteAddress.address = 0;
+    TimerOn();
+    m_lookupDone = false;
+    m_lookupId = HostLookup::start(m_host, [this](uint32_t address, int error) {
+        m_lookupId = 0;
+        m_lastEventOk = error == 0;
+        m_lookupAddress = address;
+        m_lookupDone = true;
+        Wake();
+    });
+    WaitUntil([this] { return m_lookupDone || m_timedOut || m_canceled; });
+    TimerOff();
+    if (!m_lookupDone && m_lookupId) {
+        HostLookup::cancel(m_lookupId);
+        m_lookupId = 0;
+    }
+    if (m_timedOut) throw ESockError(QStringLiteral("Host Lookup Timed Out"));
+    if (m_canceled) throw ESockError(QStringLiteral("Host Lookup Canceled"));
+    if (!m_lastEventOk) throw ESockError(QStringLiteral("Host Lookup Failed"));
+    m_remoteAddress.address = m_lookupAddress;
+    if (OnHostResolved) OnHostResolved(this);
+}
+
+void TSockClient::Connect() {
+    StatusMessage(8, QStringLiteral("Connecting"));
+    m_canceled = false;
+    if (m_connected) throw ESockError(QStringLiteral("Already connected"));
+
+    int retries = 0;
+    for (;;) {
+        try {
+            ResolveHost();
+        } catch (const ESockError& e) {
+            const QString text = e.message();
+            if (text == QLatin1String("Host Lookup Timed Out") || text == QLatin1String("Host Lookup Canceled"))
+                throw;
+            m_remoteAddress.address = 0;
+        }
+        if (m_remoteAddress.address != 0) break;
+        if (retries > 0 || !OnInvalidHost) throw ESockError(QStringLiteral("Null Remote Address"));
+        bool handled = false;
+        OnInvalidHost(this, handled);
+        if (!handled) throw ESockError(QStringLiteral("Null Remote Address"));
+        ++retries;
+    }
+
+    m_remoteAddress.family = 2;
+    m_remoteAddress.port = htons(static_cast<uint16_t>(m_port & 0xFFFF));
+    // A new connection starts with nothing left over from an earlier one.
+    m_incoming.clear();
+    m_outgoing.clear();
+    if (!m_socket->isOpen() && !OpenSocket(false)) ErrorManager(0);
+
+    m_lookupDone = false;
+    m_lastEventOk = true;
+    if (m_socket->connectTo(m_remoteAddress.address, m_remoteAddress.port) != 0)
+        ErrorManager(PlatformSocket::WouldBlock);
+    TimerOn();
+    WaitUntil([this] { return m_connected || m_timedOut || m_canceled || !m_lastEventOk; });
+    TimerOff();
+    if (m_connected && !m_timedOut && !m_canceled) return;
+
+    // Abandon the attempt: a connect still under way must not complete later,
+    // and a failed socket cannot be connected again.
+    if (m_connected) m_connected = false;
+    m_socket->close();
+    OpenSocket(false);
+    if (OnConnectionFailed) OnConnectionFailed(this);
+    if (m_timedOut) throw ESockError(QStringLiteral("Connection Timed out"));
+    if (m_canceled) throw ESockError(QStringLiteral("Connection Canceled"));
+    throw ESockError(QStringLiteral("Connection Failed"));
+}
+
+void TSockClient::CheckConnected() {
+    if (m_connected) return;
+    if (OnConnectionRequired) {
+        bool handled = false;
+        OnConnectionRequired(this, handled);
+        if (handled && m_connected) return;
+    }
+    throw std::runtime_error("Not Connected");
+}
+
+void TSockClient::Disconnect() {
+    StatusMessage(8, QStringLiteral("Disconnecting"));
+    RequestCloseSocket();
+}
+
+void TSockClient::Cancel() {
+    StatusMessage(8, QStringLiteral("Canceling"));
+    m_canceled = true;
+    Wake();
+}
+
+void TSockClient::RequestCloseSocket() {
+    StatusMessage(4, QStringLiteral("Request Close Socket"));
+    m_connected = false;
+    // Unsent bytes belong to the closed connection; they must never reach the next one.
+    m_outgoing.clear();
+    Wake();
+    if (!m_socket || !m_socket->isOpen()) return;
+    if (m_socket->close() != 0) {
+        ErrorManager(PlatformSocket::WouldBlock);
+        return;
+    }
+    if (m_destroying) return;
+    // The fresh socket is ready before OnDisconnect, so its handler may connect again.
+    OpenSocket(false);
+    if (OnDisconnect) OnDisconnect(this);
+}

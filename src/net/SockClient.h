@@ -1,0 +1,202 @@
+#pragma once
+// TSockClient: one TCP client socket with blocking-style operations (connect,
+// send a text or a stream, read one line, command and reply). Underneath it is
+// event-driven: every wait runs a local event loop that wakes on socket
+// activity, close, cancel or time-out, so timers and window events keep running.
+#include "net/ByteQueue.h"
+#include "net/SockErrors.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QIODevice;
+class QEventLoop;
+class PlatformSocket;
+class TSockTimer;
+class TSockClient;
+
+using TNotifyEvent = std::function<void(TSockClient* sender)>;
+// The owner may repair the condition (for instance change Host) and set
+// handled to true: the operation is then retried once.
+using THandledEvent = std::function<void(TSockClient* sender, bool& handled)>;
+using TOnHostResolved = std::function<void(TSockClient* sender)>;
+using TOnStatus = std::function<void(TSockClient* sender, const QString& status)>;
+using TOnError = std::function<void(TSockClient* sender, uint16_t errorNo, const QString& errorMessage)>;
+
+// IPv4 socket address in the 16-byte layout of the platform: family 2, port in
+// network byte order, 4 address bytes (network order), 8 zero bytes.
+struct SockAddrIn {
+    uint16_t family = 2;
+    uint16_t port = 0;    // network byte order
+    uint32_t address = 0; // network byte order; 0 = none
+    std::array<uint8_t, 8> zero{};
+};
+
+class TSockClient : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Host READ host WRITE setHost)
+    Q_PROPERTY(int Port READ port WRITE setPort)
+    Q_PROPERTY(int TimeOut READ timeOut WRITE setTimeOut)
+    Q_PROPERTY(int ReportLevel READ reportLevel WRITE setReportLevel)
+
+public:
+    // Throws ESockError "Initializaton of windows sockets failed" when no socket can be made.
+    explicit TSockClient(QObject* owner = nullptr);
+    ~TSockClient() override;
+
+    // --- Properties ---
+    QString host() const { return m_host; }
+    void setHost(const QString& host) { m_host = host; }
+    int32_t port() const { return m_port; }
+    void setPort(int32_t port) { m_port = port; }
+    // Milliseconds allowed for host lookup and for connection set-up; 0 = no limit.
+    int32_t timeOut() const { return m_timeOut; }
+    void setTimeOut(int32_t milliseconds) { m_timeOut = milliseconds; }
+    // Highest status level reported through OnStatus (0 none, 1 replies, 4 socket, 8 trace, 16 errors).
+    int32_t reportLevel() const { return m_reportLevel; }
+    void setReportLevel(int32_t level) { m_reportLevel = level; }
+
+    // --- Events (the first argument is always this component) ---
+    TNotifyEvent OnConnect;
+    TNotifyEvent OnDisconnect;
+    THandledEvent OnInvalidHost;
+    TOnHostResolved OnHostResolved;
+    TOnStatus OnStatus;
+    TNotifyEvent OnConnectionFailed;
+    THandledEvent OnConnectionRequired;
+    TNotifyEvent OnPacketRecvd;
+    TNotifyEvent OnPacketSent;
+    TOnError OnError;
+    TNotifyEvent OnDataAvailable;
+    TNotifyEvent OnAccept;
+    // Installed by a descendant: runs when data arrives after Cancel.
+    TNotifyEvent OnCanceledRead;
+
+    // --- State readable by the owner and descendants ---
+    bool Connected() const { return m_connected; }
+    bool Canceled() const { return m_canceled; }
+    bool TimedOut() const { return m_timedOut; }
+    QString Status() const { return m_status; }
+    int32_t LastErrorNo() const { return m_lastErrorNo; }
+    int16_t ReplyNumber() const { return m_replyNumber; }
+    // The last Transaction reply, CR LF included.
+    QByteArray LastReply() const { return m_lastReply; }
+    int32_t BytesSent() const { return m_bytesSent; }
+    int32_t BytesTotal() const { return m_bytesTotal; }
+    int32_t BytesRecvd() const { return m_bytesRecvd; }
+    SockAddrIn RemoteAddress() const { return m_remoteAddress; }
+    QStringList WinsockInfo() const { return m_winsockInfo; }
+    // Bytes received and not yet read by ReadLn.
+    qsizetype IncomingSize() const { return m_incoming.size(); }
+
+    // --- Operations ---
+    // Resolves Host and connects to Port. Throws ESockError "Already connected",
+    // "Null Remote Address", "Host Lookup Timed Out"/"Canceled", "Connection
+    // Timed out"/"Canceled"/"Failed" (the last three after OnConnectionFailed).
+    virtual void Connect();
+    // Reports "Disconnecting" and closes the socket (a fresh one is made ready).
+    virtual void Disconnect();
+    // Marks the component cancelled: every wait ends at once.
+    virtual void Cancel();
+    // Command plus CR LF out, one reply line back (CR LF included); sets
+    // ReplyNumber from the reply's leading digits (0 when it has none).
+    virtual QByteArray Transaction(const QByteArray& command);
+    // Waits for an incoming connection on the component's socket (unused by the mail protocols).
+    virtual int Accept();
+
+    // Returns when connected; else asks OnConnectionRequired once; else throws
+    // std::runtime_error "Not Connected".
+    void CheckConnected();
+    // Sends at most the first 16384 bytes of text, up to its first zero byte.
+    void Write(const QByteArray& text);
+    void Writeln(const QByteArray& text);
+    // Queues length bytes (0 = up to the first zero byte) and waits until all are sent.
+    // Throws EAbortError "Socket send aborted" on Cancel, ESockError when the connection
+    // closes or fails first.
+    void SendBuffer(const char* data, uint16_t length);
+    // Sends the whole stream from its start, counting BytesSent/BytesTotal and raising OnPacketSent.
+    void SendStream(QIODevice& stream);
+    // Waits for one line and returns it with its LF (normally CR LF). Throws
+    // EAbortError "Socket readln aborted" on Cancel (Canceled stays set) and
+    // ESockError "Connection Closed" when the connection ends without a full line.
+    QByteArray ReadLn();
+
+    // "10061:Connection refused" style text for a Winsock error number; "" for 0.
+    QString SocketErrorMessage(int32_t errorNo);
+    // Number of live socket components in the process.
+    static int InstanceCount();
+
+protected:
+    // Reports text through OnStatus when level <= ReportLevel.
+    void StatusMessage(int level, const QString& text);
+    // Closes the socket; unless destroying, raises OnDisconnect and opens a fresh socket.
+    void RequestCloseSocket();
+    // Reads the last platform error; returns "" when it equals ignoreCode, else
+    // raises OnError and throws ESockError with the error's text.
+    QString ErrorManager(int32_t ignoreCode);
+    void ClearIncomingBuffer() { m_incoming.clear(); }
+    void setCanceled(bool value) { m_canceled = value; }
+    void setBytesRecvd(int32_t value) { m_bytesRecvd = value; }
+    void setBytesTotal(int32_t value) { m_bytesTotal = value; }
+
+private:
+    void InitWinsock();
+    bool OpenSocket(bool resetOnClose);
+    void ResolveHost();
+    void TimerOn();
+    void TimerOff();
+    void TimerFired();
+    void HandleSocketEvent(int event, int error);
+    void ReadToStream();
+    void WriteFromStream();
+    void PostRead();
+    void PostWrite();
+    void RunDeferred();
+    // Runs the event loop until done() holds; wakes whenever the component's state changes.
+    void WaitUntil(const std::function<bool()>& done);
+    void Wake();
+
+    QString m_host;
+    int32_t m_port = 0;
+    int32_t m_timeOut = 0;
+    int32_t m_reportLevel = 0;
+
+    bool m_connected = false;
+    bool m_canceled = false;
+    bool m_timedOut = false;
+    bool m_lastEventOk = true;
+    bool m_lookupDone = false;
+    bool m_sendDone = false;
+    bool m_inDataHandler = false;
+    bool m_counting = false;
+    bool m_destroying = false;
+    QString m_status;
+    int32_t m_lastErrorNo = 0;
+    int16_t m_replyNumber = 0;
+    QByteArray m_lastReply;
+    int32_t m_bytesSent = 0;
+    int32_t m_bytesTotal = 0;
+    int32_t m_bytesRecvd = 0;
+    SockAddrIn m_remoteAddress;
+    uint32_t m_lookupAddress = 0;
+    uint64_t m_lookupId = 0;
+    ByteQueue m_incoming;
+    ByteQueue m_outgoing;
+    QStringList m_winsockInfo;
+    std::unique_ptr<PlatformSocket> m_socket;
+    TSockTimer* m_timer = nullptr;
+    QList<QEventLoop*> m_waits;
+    bool m_readPosted = false;
+    bool m_readDeferred = false;
+    bool m_writeDeferred = false;
+    bool m_sendFailed = false;
+    bool m_writePosted = false;
+    bool m_startedPlatform = false;
+};

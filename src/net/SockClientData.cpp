@@ -1,0 +1,284 @@
+// TSockClient: socket notifications, receiving and sending, and the blocking
+// data operations built on them (Write, SendBuffer, SendStream, ReadLn, Transaction).
+#include "core/Cp1252.h"
+#include "net/SockClient.h"
+#include "platform/socket/PlatformSocket.h"
+
+#include <QIODevice>
+#include <QMetaObject>
+
+#include <cstring>
+
+namespace {
+constexpr int kChunk = 16383;      // most bytes moved by one send or recv
+constexpr int kWriteLimit = 16384; // most characters taken by one Write
+
+// Clears a flag when leaving a scope, also on an exception.
+struct FlagGuard {
+    bool& flag;
+    explicit FlagGuard(bool& f) : flag(f) { flag = true; }
+    ~FlagGuard() { flag = false; }
+};
+} // namespace
+
+void TSockClient::HandleSocketEvent(int event, int error) {
+    m_lastEventOk = error == 0;
+    try {
+        switch (event) {
+        case PlatformSocket::EvRead: ReadToStream(); break;
+        case PlatformSocket::EvWrite: WriteFromStream(); break;
+        case PlatformSocket::EvAccept:
+            m_connected = true;
+            m_lookupDone = true; // ends the wait of Accept
+            if (OnAccept) OnAccept(this);
+            break;
+        case PlatformSocket::EvConnect:
+            if (m_lastEventOk) {
+                m_connected = true;
+                if (OnConnect) OnConnect(this);
+            }
+            break;
+        case PlatformSocket::EvClose: {
+            // Keep what the peer sent before closing: it is still read by ReadLn.
+            char chunk[kChunk];
+            for (;;) {
+                if (m_canceled) break;
+                const int64_t n = m_socket->recv(chunk, kChunk);
+                if (n <= 0) break;
+                m_incoming.append(chunk, n);
+            }
+            m_connected = false;
+            RequestCloseSocket();
+            break;
+        }
+        default: break;
+        }
+    } catch (...) {
+        // Nothing raised while handling a notification may leave it.
+    }
+    Wake();
+}
+
+void TSockClient::PostRead() {
+    if (m_readPosted) return;
+    m_readPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_readPosted = false;
+            if (!m_connected) return;
+            try {
+                ReadToStream();
+            } catch (...) {
+            }
+            Wake();
+        },
+        Qt::QueuedConnection);
+}
+
+void TSockClient::PostWrite() {
+    if (m_writePosted) return;
+    m_writePosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_writePosted = false;
+            try {
+                WriteFromStream();
+            } catch (...) {
+            }
+            Wake();
+        },
+        Qt::QueuedConnection);
+}
+
+void TSockClient::ReadToStream() {
+    if (m_canceled) {
+        m_socket->select({});
+        if (OnCanceledRead) OnCanceledRead(this);
+        if (!m_connected) return; // the hook closed the connection: nothing left to read
+    }
+    if (m_inDataHandler) {
+        // A handler of ours is waiting further up: read once it returns.
+        m_readDeferred = true;
+        return;
+    }
+    bool stored = false;
+    {
+        FlagGuard busy(m_inDataHandler);
+        StatusMessage(8, QStringLiteral("ReadToStream"));
+        char chunk[kChunk];
+        const int64_t n = m_socket->recv(chunk, kChunk);
+        if (n < 0) {
+            const int error = m_socket->lastError();
+            if (error != PlatformSocket::WouldBlock) { // nothing waiting is not an error
+                m_lastErrorNo = error;
+                const QString text = SocketErrorMessage(m_lastErrorNo);
+                if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
+            }
+        } else {
+            m_incoming.append(chunk, n);
+            stored = n > 0;
+            if (m_counting) {
+                m_bytesRecvd += static_cast<int32_t>(n);
+                if (OnPacketRecvd) OnPacketRecvd(this);
+            }
+            if (n == kChunk) PostRead(); // more may be waiting: drain it without waiting for an event
+        }
+    }
+    RunDeferred();
+    if (stored && OnDataAvailable) OnDataAvailable(this);
+}
+
+void TSockClient::WriteFromStream() {
+    if (m_inDataHandler) {
+        m_writeDeferred = true;
+        return;
+    }
+    {
+        FlagGuard busy(m_inDataHandler);
+        StatusMessage(8, QStringLiteral("WriteFromStream"));
+        if (!m_outgoing.isEmpty() && !m_canceled && m_connected) {
+            const int64_t n = m_socket->send(m_outgoing.data(), std::min<qsizetype>(m_outgoing.size(), kChunk));
+            if (n < 0) {
+                m_lastErrorNo = m_socket->lastError();
+                // Would-block: the data stays and goes at the next write event.
+                if (m_lastErrorNo != PlatformSocket::WouldBlock) m_sendFailed = true;
+            } else {
+                m_outgoing.consume(n);
+                if (!m_outgoing.isEmpty())
+                    PostWrite();
+                else
+                    m_sendDone = true;
+                m_bytesSent += static_cast<int32_t>(n);
+                if (m_counting && OnPacketSent) OnPacketSent(this);
+            }
+        }
+    }
+    RunDeferred();
+    if (m_sendFailed) {
+        // A send that fails for good ends the connection instead of leaving the data queued forever.
+        m_sendFailed = false;
+        const QString text = SocketErrorMessage(m_lastErrorNo);
+        if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
+        RequestCloseSocket();
+    }
+}
+
+void TSockClient::RunDeferred() {
+    if (m_readDeferred) {
+        m_readDeferred = false;
+        PostRead();
+    }
+    if (m_writeDeferred) {
+        m_writeDeferred = false;
+        PostWrite();
+    }
+}
+
+// --- Blocking data operations ---------------------------------------------
+
+void TSockClient::Write(const QByteArray& text) {
+    StatusMessage(8, QStringLiteral("Write"));
+    QByteArray cut = text.left(kWriteLimit);
+    const qsizetype zero = cut.indexOf('\0');
+    if (zero >= 0) cut.truncate(zero);
+    SendBuffer(cut.constData(), 0);
+}
+
+void TSockClient::Writeln(const QByteArray& text) {
+    StatusMessage(8, QStringLiteral("Writeln"));
+    Write(text + "\r\n");
+}
+
+void TSockClient::SendBuffer(const char* data, uint16_t length) {
+    StatusMessage(4, QStringLiteral("Sending Buffer"));
+    if (m_canceled) return;
+    const qsizetype count = length ? length : static_cast<qsizetype>(std::strlen(data));
+    if (count == 0) return; // nothing to send: waiting for it would never end
+    if (!m_connected) throw ESockError(QStringLiteral("Not Connected"));
+    m_outgoing.append(data, count);
+    m_sendDone = false;
+    PostWrite();
+    WaitUntil([this] { return m_sendDone || m_canceled || !m_connected; });
+    if (m_canceled) {
+        m_canceled = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+    if (!m_sendDone) throw ESockError(QStringLiteral("Connection Closed"));
+}
+
+void TSockClient::SendStream(QIODevice& stream) {
+    FlagGuard counting(m_counting);
+    StatusMessage(8, QStringLiteral("SendStream"));
+    bool closed = false;
+    if (!m_canceled) {
+        if (!m_connected) throw ESockError(QStringLiteral("Not Connected"));
+        stream.seek(0);
+        StatusMessage(8, QStringLiteral("SendFile"));
+        m_bytesSent = 0;
+        m_bytesTotal = static_cast<int32_t>(stream.size());
+        m_outgoing.append(stream.readAll());
+        m_sendDone = false;
+        PostWrite();
+        WaitUntil([this] { return m_sendDone || m_canceled || !m_connected; });
+        closed = !m_sendDone;
+    }
+    if (m_canceled) {
+        m_canceled = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+    if (closed) throw ESockError(QStringLiteral("Connection Closed"));
+}
+
+QByteArray TSockClient::ReadLn() {
+    StatusMessage(8, QStringLiteral("ReadLn"));
+    qsizetype lineFeed = -1;
+    WaitUntil([&] {
+        lineFeed = m_incoming.indexOfLineFeed();
+        return lineFeed >= 0 || m_canceled || !m_connected;
+    });
+    if (m_canceled) throw EAbortError(QStringLiteral("Socket readln aborted"));
+    // Lines received before the peer closed are still delivered; only then the close is an error.
+    if (lineFeed < 0) throw ESockError(QStringLiteral("Connection Closed"));
+    return m_incoming.take(lineFeed + 1);
+}
+
+QByteArray TSockClient::Transaction(const QByteArray& command) {
+    StatusMessage(8, QStringLiteral("Transaction"));
+    m_replyNumber = 0;
+    Writeln(command);
+    m_lastReply = ReadLn();
+    if (!m_lastReply.isEmpty()) {
+        StatusMessage(1, Cp1252::decode(m_lastReply));
+        qsizetype digits = 0;
+        while (digits < m_lastReply.size() && digits < 10 && m_lastReply[digits] >= '0' && m_lastReply[digits] <= '9')
+            ++digits;
+        if (digits > 0) {
+            bool ok = false;
+            const qlonglong value = m_lastReply.left(digits).toLongLong(&ok);
+            m_replyNumber = ok && value <= 0x7FFFFFFF ? static_cast<int16_t>(value) : 0;
+        }
+    }
+    return m_lastReply;
+}
+
+int TSockClient::Accept() {
+    // Only a listening socket can ever announce a connection; any other wait would never end.
+    if (!m_socket->isListening()) throw ESockError(QStringLiteral("Error creating Data Connection"));
+    WaitUntil([this] { return m_lookupDone || m_canceled; });
+    if (m_canceled) throw ESockError(QStringLiteral("Accepting Canceled"));
+    if (!m_lastEventOk) throw ESockError(QStringLiteral("Error creating Data Connection"));
+    StatusMessage(4, QStringLiteral("Accepting"));
+    uint32_t address = 0;
+    uint16_t port = 0;
+    const int handle = m_socket->acceptConnection(&address, &port);
+    m_remoteAddress.family = 2;
+    m_remoteAddress.address = address;
+    m_remoteAddress.port = port;
+    if (m_canceled) {
+        m_canceled = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+    return handle;
+}

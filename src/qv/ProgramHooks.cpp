@@ -1,7 +1,12 @@
 #include "qv/ProgramHooks.h"
 
 #include "core/Clock.h"
+#include "core/TextCatalogue.h"
+#include "mailbridge/IncomingMail.h"
+#include "mailbridge/MailCheck.h"
+#include "mailbridge/OutgoingMail.h"
 #include "qv/MailClientLauncher.h"
+#include "qv/windows/TVAvisoEmail.h"
 #include "qv/TVPrincipal.h"
 #include "qv/alerts/MensajesMostrados.h"
 #include "qv/alerts/Sonido.h"
@@ -13,6 +18,10 @@
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTimer>
 
 #include <functional>
 
@@ -41,18 +50,60 @@ void mostrarAviso(int indice, int formato, const RegistroAviso& r) {
 void sonidoIncorporado() { ReproducirSonidoIncorporado(); }
 void probarSonido(const QString& archivo) { ReproducirSonidoAviso(archivo); }
 
-void borrarEmailSaliente() {}
-void crearEmailSaliente(const RegistroAviso&) {}
+void borrarEmailSaliente() { BorrarEmailSaliente(ProgramFolders::global().dirMail); }
+void crearEmailSaliente(const RegistroAviso& r) { CrearEmailSaliente(r); }
 
-QString textoRevisionEmail(bool, int, int) { return {}; }
-void revisionEmail(int&) {}
+QString textoRevisionEmail(bool email, int checkEmailEvery, int cuenta) {
+    return TextoRevision(email, checkEmailEvery, cuenta, LeerTexto(1401), LeerTexto(1402));
+}
+
+void revisionEmail(int& cuenta) {
+    EstadoRevision e;
+    e.email = Ajustes::email();
+    e.checkEmailEvery = Ajustes::checkEmailEvery();
+    e.sendOnCheck = Ajustes::sendOnCheck();
+    e.hayEmailSaliente = HayEmailSaliente(ProgramFolders::global().dirMail);
+    e.clienteEnMarcha = MailClientLauncher::enMarcha();
+    const DecisionRevision d = RevisionPeriodica(e, cuenta);
+    if (d.arrancar)
+        MailClientLauncher::ArrancarClienteEmail(d.enviar, d.recibir, static_cast<quint8>(Ajustes::timeOut()));
+}
 
 bool clienteEmailEnMarcha() { return MailClientLauncher::enMarcha(); }
 bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) {
     return MailClientLauncher::ArrancarClienteEmail(enviar, recibir, minutos);
 }
-bool hayEmailRecibido() { return false; }
-void mostrarEmailRecibido(TVPrincipal*) {}
+bool hayEmailRecibido() { return HayEmailRecibido(ProgramFolders::global().dirMail); }
+
+void mostrarEmailRecibido(TVPrincipal* principal) {
+    const QString dirMail = ProgramFolders::global().dirMail;
+    auto* window = new TVAvisoEmail(nullptr);
+    int added = 0;
+    for (const QString& path : ListaEmailRecibido(dirMail)) {
+        EmailRecibido mail;
+        if (!CargarEmailRecibido(path, mail)) {
+            // An unreadable or empty file is set aside under another name, kept
+            // for the user, so it neither blocks the others nor comes back every tick.
+            QFile::rename(path, path + QStringLiteral(".BAD"));
+            continue;
+        }
+        for (const QString& line : LineasAlerta(mail)) window->memo()->appendPlainText(line);
+        if (Ajustes::saveReceived()) RegistrarEmailRecibido(dirMail, mail, Clock::current().now());
+        QFile::remove(path);
+        ++added;
+    }
+    if (added == 0) {
+        delete window;
+        return;
+    }
+    QObject::connect(window, &TVAvisoEmail::cerrada, principal, [principal](bool porUsuario) {
+        if (!principal->timerEmail()->isActive()) principal->timerEmail()->start();
+        principal->mostrarFlagMail(!porUsuario);
+        if (porUsuario) principal->minimizarAplicacion();
+        else principal->restaurarAplicacion();
+    });
+    window->show();
+}
 
 void revisarAvisosPasados(QWidget* owner, const QString& file) {
     TVPasados window(owner);

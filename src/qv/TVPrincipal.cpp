@@ -123,8 +123,16 @@ void TVPrincipal::buildMenus() {
     connect(m_maAbrir, &QAction::triggered, this, [this] { comandoAbrirArchivo(); });
     connect(m_maPreferencias, &QAction::triggered, this, &TVPrincipal::comandoPreferencias);
     connect(m_maSalir, &QAction::triggered, this, &QWidget::close);
-    connect(m_mfDesactAvisos, &QAction::triggered, this, [this] { comandoDesactAvisos(true); });
-    connect(m_mfDesactEmail, &QAction::triggered, this, [this] { comandoDesactEmail(true); });
+    // Qt has already toggled a checkable item when it reports the trigger; the
+    // commands do their own inversion, so that toggle is taken back first.
+    connect(m_mfDesactAvisos, &QAction::triggered, this, [this](bool checked) {
+        m_mfDesactAvisos->setChecked(!checked);
+        comandoDesactAvisos(true);
+    });
+    connect(m_mfDesactEmail, &QAction::triggered, this, [this](bool checked) {
+        m_mfDesactEmail->setChecked(!checked);
+        comandoDesactEmail(true);
+    });
     connect(m_mfEmailManual, &QAction::triggered, this, &TVPrincipal::comandoEmailManualmente);
     connect(m_mfRevisarAvisos, &QAction::triggered, this,
             [this] { comandoRevisarLog(int(LogKind::MensajesMostrados)); });

@@ -19,8 +19,8 @@ void TVPrincipal::actualizarPanelEmail() {
 void TVPrincipal::revisionEmail() { ProgramHooks::revisionEmail(m_cuentaRevisionEmail); }
 
 void TVPrincipal::comandoDesactEmail(bool fromMenu) {
-    if (!fromMenu) m_mfDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
-    else m_speedDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
+    m_mfDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
+    if (fromMenu) m_speedDesactEmail->setChecked(!m_mfDesactEmail->isChecked()); // a button inverts itself
     m_cuentaRevisionEmail = static_cast<quint16>(Ajustes::checkEmailEvery()) * 4;
     Ajustes::setEmail(!m_mfDesactEmail->isChecked());
     if (Ajustes::email()) m_timerEmail->start();

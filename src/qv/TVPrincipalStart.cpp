@@ -132,8 +132,8 @@ void TVPrincipal::reflejarEmail(bool on) {
 }
 
 void TVPrincipal::comandoDesactAvisos(bool fromMenu) {
-    if (!fromMenu) m_mfDesactAvisos->setChecked(!m_mfDesactAvisos->isChecked());
-    else m_speedDesactAvisos->setChecked(!m_speedDesactAvisos->isChecked());
+    m_mfDesactAvisos->setChecked(!m_mfDesactAvisos->isChecked());
+    if (fromMenu) m_speedDesactAvisos->setChecked(!m_speedDesactAvisos->isChecked()); // a button inverts itself
     const bool on = !m_mfDesactAvisos->isChecked();
     Ajustes::setMessages(on);
     if (on) {

@@ -7,6 +7,7 @@
 #include "qv/ProgramHooks.h"
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
+#include "tray/TSystemTrayIcon.h"
 
 #include <QAction>
 #include <QLabel>
@@ -177,6 +178,24 @@ private slots:
         QVERIFY(!LeerAviso(file, 2).Activo);
         QCOMPARE(w.listModel()->data(w.listModel()->index(1, 0), Qt::UserRole).toString(),
                  QString("ICN_DESACTIVADO"));
+    }
+
+    void remindersSwitchFromMenuAndButton() {
+        TVPrincipal w;
+        auto* item = w.findChild<QAction*>("MFDesactAvisos");
+        auto* button = w.findChild<QToolButton*>("SpeedDesactAvisos");
+        item->trigger(); // from the menu: off
+        QVERIFY(item->isChecked());
+        QVERIFY(!button->isChecked());
+        QVERIFY(!Ajustes::messages());
+        QVERIFY(!w.timerPrincipal()->isActive());
+        QCOMPARE(w.tray()->hint(), LeerTexto(1502));
+        button->click(); // from the button: on again
+        QVERIFY(!item->isChecked());
+        QVERIFY(button->isChecked());
+        QVERIFY(Ajustes::messages());
+        QVERIFY(w.timerPrincipal()->isActive());
+        QCOMPARE(w.tray()->hint(), LeerTexto(1501));
     }
 
     void logReviewCreatesTheHeader() {

@@ -1,0 +1,180 @@
+// The reminder program's side of mail: a due reminder with recipients queues
+// its outgoing file and starts the mail client (a recording stand-in here);
+// incoming files pop up in the mail alert and are logged; reminders missed
+// while the program was off are caught up at start.
+#include "QvTestSupport.h"
+
+#include "mailbridge/IncomingMail.h"
+#include "platform/GlobalMarker.h"
+#include "profiles/ArchivoPerfiles.h"
+#include "qv/MailClientLauncher.h"
+#include "qv/ProgramHooks.h"
+#include "qv/TVPrincipal.h"
+#include "qv/windows/TVAvisoEmail.h"
+#include "qv/windows/TVPasados.h"
+#include "store/ReminderFile.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+QString readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+}
+} // namespace
+
+class TestMailFlow : public QObject {
+    Q_OBJECT
+    FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5))};
+    QString file, index, standIn, argsFile;
+
+    void profiles() {
+        RegistroPerfiles buffer;
+        QList<FilaLibreta> rows;
+        const QString pfl = RutaArchivoPerfiles(QvTestSupport::programFolder());
+        QVERIFY(CrearPerfiles(pfl, buffer, rows));
+        Perfil p;
+        p.activo = true;
+        p.nombreUsuario = "Me";
+        p.emailUsuario = "me@example.test";
+        buffer.setPerfil(1, p);
+        rows << FilaLibreta{"ana@example.test", 0} << FilaLibreta{"bob@example.test", 0};
+        QVERIFY(GuardarPerfiles(pfl, buffer, rows));
+    }
+
+private slots:
+    void initTestCase() {
+        Clock::install(&clock);
+        ProgramHooks::setAlertRecorderForTests([](int, int, const RegistroAviso&) {});
+        TVAvisoEmail::msPorMinuto = 20;
+        TVPasados::msPorMinuto = 20;
+        standIn = QDir::currentPath() + "/QVMC-standin.sh";
+        argsFile = QDir::currentPath() + "/qvmc-args.txt";
+        QFile s(standIn);
+        QVERIFY(s.open(QIODevice::WriteOnly));
+        s.write(QString("#!/bin/sh\necho \"$@\" >> '%1'\n").arg(argsFile).toUtf8());
+        s.close();
+        s.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        MailClientLauncher::setProgramaForTests(standIn);
+    }
+
+    void init() {
+        QvTestSupport::prepare();
+        Ajustes::setTimeOut(quint8(300));
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+        ProgramFolders::global() = ProgramFolders::from(QvTestSupport::programFolder());
+        ProgramFolders::global().createWorkFolders();
+        file = QvTestSupport::programFolder() + "m.QVM";
+        index = ProgramFolders::global().dirTemp + "QVMsgs.IDX";
+        CrearArchivoAvisos(file);
+        CrearIndice(index, 0);
+        QFile::remove(argsFile);
+        profiles();
+    }
+
+    void dueReminderQueuesMailAndStartsTheClient() {
+        RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(10, 30)));
+        r.Descripcion = "Meeting";
+        r.Repetir = 3;
+        r.Destinatarios[0] = 2;
+        r.Destinatarios[1] = 1;
+        r.PorEmail = true;
+        AnadirAviso(file, index, r);
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        w.TimerPrincipalTimer();
+        const QString out = ProgramFolders::global().dirMail + "Meeting_1.OUT";
+        QVERIFY(QFile::exists(out));
+        QVERIFY(readText(out).contains("--- Dest ---\r\n2\r\nbob@example.test\r\nana@example.test\r\n"));
+        QTRY_COMPARE(readText(argsFile), QString("SMTP POP3 44\n")); // TimeOut 300 passes its low 8 bits
+
+        // While a mail client runs nothing else is started.
+        GlobalMarker running;
+        QVERIFY(running.add("OrbalinderMC"));
+        QFile::remove(argsFile);
+        w.comandoEmailManualmente();
+        QTest::qWait(100);
+        QVERIFY(!QFile::exists(argsFile));
+        running.remove();
+        w.comandoEmailManualmente();
+        QTRY_COMPARE(readText(argsFile), QString("SMTP POP3 44\n"));
+    }
+
+    void emailSwitchRestartsTheCountdown() {
+        Ajustes::setCheckEmailEvery(10);
+        TVPrincipal w;
+        auto* panel = w.findChild<QLabel*>("BarraEmail");
+        QCOMPARE(panel->text(), LeerTexto(1401) + "00:10");
+        w.comandoDesactEmail(true);
+        QVERIFY(!Ajustes::email());
+        QVERIFY(!w.timerEmail()->isActive());
+        QCOMPARE(panel->text(), LeerTexto(1402));
+        w.comandoDesactEmail(true);
+        QVERIFY(Ajustes::email());
+        QVERIFY(w.timerEmail()->isActive());
+    }
+
+    void incomingMailPopsUpAndIsLogged() {
+        const QString mail = ProgramFolders::global().dirMail;
+        QFile::remove(mail + "QV_EMAIL.TXT");
+        EscribirEmailRecibido(mail, "Ana <ana@x>", {"Party", "", "----------", "Orbalinder"}, clock.now());
+        EscribirEmailRecibido(mail, "Bob <bob@x>", {"Lunch"}, clock.now());
+        TVPrincipal w;
+        Ajustes::setCloseMsgs(0);
+        w.TimerEmailTimer();
+        auto* alert = qobject_cast<TVAvisoEmail*>(
+            [] { for (QWidget* t : QApplication::topLevelWidgets()) if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return t; return (QWidget*)nullptr; }());
+        QVERIFY(alert);
+        const QString text = alert->memo()->toPlainText();
+        QVERIFY(text.startsWith("From: Ana <ana@x>\nParty\n\n__________ End of message __________"));
+        QVERIFY(text.contains("From: Bob <bob@x>\nLunch"));
+        QVERIFY(!HayEmailRecibido(mail));
+        QCOMPARE(readText(mail + "QV_EMAIL.TXT").count("__________ End of mail __________"), 2);
+        QVERIFY(w.timerEmail()->isActive());
+        w.mostrarFlagMail(true);
+        QTest::mouseClick(alert->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
+        QVERIFY(w.findChild<QLabel*>("FlagMailRecibido")->isHidden()); // closed by the user
+    }
+
+    void unreadableIncomingFileIsSetAside() {
+        const QString mail = ProgramFolders::global().dirMail;
+        QFile empty(mail + "0000.IN");
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        EscribirEmailRecibido(mail, "Carl <c@x>", {"Hi"}, clock.now());
+        Ajustes::setSaveReceived(false);
+        Ajustes::setCloseMsgs(1);
+        TVPrincipal w;
+        w.TimerEmailTimer();
+        QVERIFY(QFile::exists(mail + "0000.IN.BAD")); // kept, no longer retried
+        QVERIFY(!HayEmailRecibido(mail));
+        // Closed by itself after a "minute": the flag shows.
+        QTRY_VERIFY(!w.findChild<QLabel*>("FlagMailRecibido")->isHidden());
+    }
+
+    void remindersMissedWhileOffAreCaughtUpAtStart() {
+        RegistroAviso daily = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
+        daily.Descripcion = "Daily";
+        daily.Repetir = 3;
+        daily.Destinatarios[0] = 1;
+        daily.PorEmail = true;
+        RegistroAviso later = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(11, 0)));
+        later.Descripcion = "Later";
+        later.Repetir = 0;
+        AnadirAviso(file, index, daily);
+        AnadirAviso(file, index, later);
+        Ajustes::setOpenFile(file);
+        Ajustes::setCloseMsgs(1); // the window closes itself after one short "minute"
+        TVPrincipal w;
+        QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9)); // 08:00 is gone today
+        QCOMPARE(LeerAviso(file, 2).fechaProx(), QDate(2026, 12, 8)); // not past, untouched
+        QVERIFY(QFile::exists(ProgramFolders::global().dirMail + "Daily_1.OUT"));
+        QCOMPARE(w.numAvisos(), 2);
+    }
+};
+
+QTEST_MAIN(TestMailFlow)
+#include "tst_mailflow.moc"

@@ -31,12 +31,13 @@ TSockClient::TSockClient(QObject* owner) : QObject(owner), m_socket(std::make_un
 }
 
 TSockClient::~TSockClient() {
+    // No handler runs from here on: what it would touch may already be gone.
+    m_destroying = true;
     StatusMessage(8, QStringLiteral("Destroy"));
     TSockClient::Cancel();
     if (m_lookupId) HostLookup::cancel(m_lookupId);
     delete m_timer;
     m_timer = nullptr;
-    m_destroying = true;
     RequestCloseSocket();
     m_socket.reset();
     if (m_startedPlatform && --s_instances == 0) SocketLayer::cleanup();
@@ -139,6 +140,7 @@ void TSockClient::ResolveHost() {
     m_lookupId = HostLookup::start(m_host, [this](uint32_t address, int error) {
         m_lookupId = 0;
         m_lastEventOk = error == 0;
+        if (error != 0) m_lastErrorNo = error;
         m_lookupAddress = address;
         m_lookupDone = true;
         Wake();
@@ -234,11 +236,12 @@ void TSockClient::RequestCloseSocket() {
     m_outgoing.clear();
     Wake();
     if (!m_socket || !m_socket->isOpen()) return;
-    if (m_socket->close() != 0) {
+    const bool closed = m_socket->close() == 0;
+    if (m_destroying) return; // a destructor neither reports nor throws
+    if (!closed) {
         ErrorManager(PlatformSocket::WouldBlock);
         return;
     }
-    if (m_destroying) return;
     // The fresh socket is ready before OnDisconnect, so its handler may connect again.
     OpenSocket(false);
     if (OnDisconnect) OnDisconnect(this);

@@ -23,6 +23,7 @@ struct FlagGuard {
 
 void TSockClient::HandleSocketEvent(int event, int error) {
     m_lastEventOk = error == 0;
+    if (error != 0) m_lastErrorNo = error; // e.g. 10061 for a refused connection
     try {
         switch (event) {
         case PlatformSocket::EvRead: ReadToStream(); break;

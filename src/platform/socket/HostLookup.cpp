@@ -13,6 +13,7 @@
 #include <netdb.h>
 #include <sys/socket.h>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace HostLookup {
@@ -33,6 +34,26 @@ QHash<uint64_t, Result>& pendingForThisThread() {
 
 std::atomic<uint64_t> nextId{1};
 
+int systemResolve(const QByteArray& host, uint32_t* address) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int rc = getaddrinfo(host.constData(), nullptr, &hints, &found);
+    int error = WinsockErrors::fromLookupError(rc);
+    if (rc == 0) {
+        if (found && found->ai_addr && found->ai_family == AF_INET)
+            *address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+        else
+            error = 11004;
+    }
+    if (found) freeaddrinfo(found);
+    return error;
+}
+
+std::mutex resolverLock;
+Resolver installedResolver;
+
 void finish(uint64_t id, uint32_t address, int error) {
     auto& pending = pendingForThisThread();
     auto it = pending.find(id);
@@ -49,25 +70,23 @@ uint64_t start(const QString& name, Result handler) {
     pendingForThisThread().insert(id, std::move(handler));
     QObject* dispatcher = dispatcherForThisThread();
     const QByteArray host = name.toUtf8();
-    std::thread([id, host, dispatcher] {
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        const int rc = getaddrinfo(host.constData(), nullptr, &hints, &found);
+    Resolver resolver;
+    {
+        std::lock_guard<std::mutex> guard(resolverLock);
+        resolver = installedResolver;
+    }
+    std::thread([id, host, dispatcher, resolver] {
         uint32_t address = 0;
-        int error = WinsockErrors::fromLookupError(rc);
-        if (rc == 0) {
-            if (found && found->ai_addr && found->ai_family == AF_INET)
-                address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-            else
-                error = 11004;
-        }
-        if (found) freeaddrinfo(found);
+        const int error = resolver ? resolver(host, &address) : systemResolve(host, &address);
         QMetaObject::invokeMethod(
             dispatcher, [id, address, error] { finish(id, address, error); }, Qt::QueuedConnection);
     }).detach();
     return id;
+}
+
+void setResolver(Resolver resolver) {
+    std::lock_guard<std::mutex> guard(resolverLock);
+    installedResolver = std::move(resolver);
 }
 
 void cancel(uint64_t id) { pendingForThisThread().remove(id); }

@@ -2,6 +2,7 @@
 // Asynchronous host name lookup: the answer arrives later on the caller's
 // thread through its event loop, with the first IPv4 address or a Winsock
 // error number (11001 host not found, ...).
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -19,5 +20,11 @@ uint64_t start(const QString& name, Result handler);
 void cancel(uint64_t id);
 // A dotted IPv4 text ("127.0.0.1") as an address in network order; false when it is not one.
 bool parseDotted(const QString& text, uint32_t* addressNetworkOrder);
+
+// The name service behind start(): returns a Winsock error (0 on success) and
+// the address. Runs on a worker thread. Tests install one that answers from a
+// table so that no query leaves the machine; an empty function restores getaddrinfo.
+using Resolver = std::function<int(const QByteArray& name, uint32_t* addressNetworkOrder)>;
+void setResolver(Resolver resolver);
 
 } // namespace HostLookup

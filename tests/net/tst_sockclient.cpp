@@ -1,0 +1,426 @@
+// TSockClient against scripted servers on the loopback address: lines and
+// replies, closing, failures, time-outs, cancelling and status reports.
+#include "ScriptServer.h"
+#include "net/SockClient.h"
+#include "platform/socket/HostLookup.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Names resolve from this table only, so no lookup ever leaves the machine.
+int tableResolver(const QByteArray& name, uint32_t* address) {
+    if (name == "localhost" || name == "mail.orbalinder.test") {
+        *address = htonl(INADDR_LOOPBACK);
+        return 0;
+    }
+    if (name == "slow.orbalinder.test") {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        *address = htonl(INADDR_LOOPBACK);
+        return 0;
+    }
+    return 11001;
+}
+
+template <typename E, typename F> QString messageOf(F&& operation) {
+    try {
+        operation();
+    } catch (const E& e) {
+        return QString::fromStdString(e.what());
+    }
+    return QStringLiteral("<no exception>");
+}
+
+void connectClient(TSockClient& client, quint16 port) {
+    client.setHost(QStringLiteral("127.0.0.1"));
+    client.setPort(port);
+    client.Connect();
+}
+
+} // namespace
+
+class TestSockClient : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { HostLookup::setResolver(tableResolver); }
+
+    void connectsToDottedAddressWithoutLookup() {
+        ScriptServer server;
+        TSockClient client;
+        int connects = 0, resolved = 0;
+        client.OnConnect = [&](TSockClient* sender) {
+            QCOMPARE(sender, &client);
+            ++connects;
+        };
+        client.OnHostResolved = [&](TSockClient*) { ++resolved; };
+        connectClient(client, server.port());
+        QVERIFY(client.Connected());
+        QCOMPARE(connects, 1);
+        QCOMPARE(resolved, 0);
+        QCOMPARE(ntohs(client.RemoteAddress().port), server.port());
+        QCOMPARE(client.RemoteAddress().family, uint16_t(2));
+        QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Already connected"));
+    }
+
+    void readsLinesArrivingInPieces() {
+        ScriptServer server;
+        server.onConnected = [](ScriptServer& s) {
+            s.send("22");
+            s.sendLater(50, "0 ready\r\nEXT");
+            s.sendLater(100, "RA\r\n");
+        };
+        TSockClient client;
+        connectClient(client, server.port());
+        QCOMPARE(client.ReadLn(), QByteArray("220 ready\r\n"));
+        QCOMPARE(client.ReadLn(), QByteArray("EXTRA\r\n"));
+    }
+
+    void transactionTakesReplyNumberFromLeadingDigits_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("number");
+        QTest::newRow("smtp data") << QByteArray("354 Start mail input\r\n") << 354;
+        QTest::newRow("pop3 ok") << QByteArray("+OK 2 320\r\n") << 0;
+        QTest::newRow("multi-line marker") << QByteArray("250-mail.test\r\n") << 250;
+        QTest::newRow("digits only") << QByteArray("221\r\n") << 221;
+        QTest::newRow("too long to convert") << QByteArray("99999999999 x\r\n") << 0;
+        QTest::newRow("bare lf") << QByteArray("550 no\n") << 550;
+    }
+    void transactionTakesReplyNumberFromLeadingDigits() {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, number);
+        ScriptServer server;
+        server.onLine = [reply](ScriptServer& s, const QByteArray&) { s.send(reply + "NEXT\r\n"); };
+        TSockClient client;
+        connectClient(client, server.port());
+        QCOMPARE(client.Transaction("DATA"), reply);
+        QCOMPARE(int(client.ReplyNumber()), number);
+        QCOMPARE(client.LastReply(), reply);
+        QCOMPARE(server.received, QByteArray("DATA\r\n"));
+        QCOMPARE(client.ReadLn(), QByteArray("NEXT\r\n")); // bytes after the reply stay
+    }
+
+    void peerCloseKeepsDataAndAllowsReconnect() {
+        ScriptServer server;
+        server.onConnected = [](ScriptServer& s) {
+            s.send("221 bye\r\npartial");
+            s.closePeer();
+        };
+        TSockClient client;
+        int disconnects = 0;
+        client.OnDisconnect = [&](TSockClient*) { ++disconnects; };
+        connectClient(client, server.port());
+        QCOMPARE(client.ReadLn(), QByteArray("221 bye\r\n"));
+        // The unterminated rest cannot become a line once the peer is gone.
+        QCOMPARE(messageOf<ESockError>([&] { client.ReadLn(); }), QStringLiteral("Connection Closed"));
+        QVERIFY(!client.Connected());
+        QCOMPARE(disconnects, 1);
+
+        server.onConnected = [](ScriptServer& s) { s.send("220 again\r\n"); };
+        client.Connect();
+        QVERIFY(client.Connected());
+        QCOMPARE(client.ReadLn(), QByteArray("220 again\r\n"));
+        QCOMPARE(server.connections, 2);
+    }
+
+    void refusedConnectionFails() {
+        quint16 port;
+        {
+            ScriptServer closed;
+            port = closed.port();
+        }
+        TSockClient client;
+        int failures = 0;
+        client.OnConnectionFailed = [&](TSockClient*) { ++failures; };
+        client.setHost(QStringLiteral("127.0.0.1"));
+        client.setPort(port);
+        QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Connection Failed"));
+        QCOMPARE(failures, 1);
+        QCOMPARE(client.LastErrorNo(), 10061);
+        QCOMPARE(client.SocketErrorMessage(client.LastErrorNo()), QStringLiteral("10061:Connection refused"));
+        QVERIFY(!client.Connected());
+
+        // The component is usable again afterwards.
+        ScriptServer server;
+        client.setPort(server.port());
+        client.Connect();
+        QVERIFY(client.Connected());
+    }
+
+    void unansweredConnectTimesOut() {
+        // A listener with a full backlog never completes another handshake.
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof at;
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+        QCOMPARE(::listen(listener, 0), 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &len);
+        QList<int> fillers;
+        bool full = false;
+        for (int i = 0; i < 16 && !full; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            fillers << fd;
+            ::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+            pollfd p{fd, POLLOUT, 0};
+            full = ::poll(&p, 1, 300) == 0;
+        }
+        if (!full) QSKIP("this kernel accepts every handshake on a full backlog");
+
+        TSockClient client;
+        int failures = 0;
+        client.OnConnectionFailed = [&](TSockClient*) { ++failures; };
+        client.setHost(QStringLiteral("127.0.0.1"));
+        client.setPort(ntohs(at.sin_port));
+        client.setTimeOut(5000);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Connection Timed out"));
+        QVERIFY2(clock.elapsed() >= 4900 && clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(failures, 1);
+        QVERIFY(client.TimedOut());
+        for (int fd : fillers) ::close(fd);
+        ::close(listener);
+    }
+
+    void unknownHostAndInvalidHostRetry() {
+        ScriptServer server;
+        TSockClient client;
+        client.setPort(server.port());
+        client.setHost(QStringLiteral("nowhere.orbalinder.test"));
+        QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Null Remote Address"));
+        QCOMPARE(client.LastErrorNo(), 11001);
+
+        // The handler gets one chance to repair the host.
+        int asked = 0, resolved = 0;
+        client.OnHostResolved = [&](TSockClient*) { ++resolved; };
+        client.OnInvalidHost = [&](TSockClient* sender, bool& handled) {
+            ++asked;
+            sender->setHost(QStringLiteral("mail.orbalinder.test"));
+            handled = true;
+        };
+        client.Connect();
+        QVERIFY(client.Connected());
+        QCOMPARE(asked, 1);
+        QCOMPARE(resolved, 1);
+        client.Disconnect();
+
+        // A second failure is final.
+        asked = 0;
+        client.setHost(QStringLiteral("nowhere.orbalinder.test"));
+        client.OnInvalidHost = [&](TSockClient*, bool& handled) {
+            ++asked;
+            handled = true;
+        };
+        QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Null Remote Address"));
+        QCOMPARE(asked, 1);
+    }
+
+    void hostLookupTimesOut() {
+        TSockClient client;
+        client.setHost(QStringLiteral("slow.orbalinder.test"));
+        client.setPort(1);
+        client.setTimeOut(200);
+        QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Host Lookup Timed Out"));
+    }
+
+    void systemResolverFindsLocalhost() {
+        HostLookup::setResolver({});
+        ScriptServer server;
+        TSockClient client;
+        client.setHost(QStringLiteral("localhost"));
+        client.setPort(server.port());
+        client.Connect();
+        HostLookup::setResolver(tableResolver);
+        QVERIFY(client.Connected());
+    }
+
+    void reportLevelsFilterStatus() {
+        ScriptServer server;
+        server.onLine = [](ScriptServer& s, const QByteArray&) { s.send("250 OK\r\n"); };
+        for (int level : {0, 1}) {
+            TSockClient client;
+            client.setReportLevel(level);
+            QStringList seen;
+            client.OnStatus = [&](TSockClient*, const QString& text) { seen << text; };
+            connectClient(client, server.port());
+            client.Transaction("NOOP");
+            client.Transaction("NOOP");
+            if (level == 0)
+                QVERIFY(seen.isEmpty());
+            else
+                QCOMPARE(seen, QStringList({QStringLiteral("250 OK\r\n"), QStringLiteral("250 OK\r\n")}));
+        }
+        TSockClient tracing;
+        tracing.setReportLevel(8);
+        QStringList trace;
+        tracing.OnStatus = [&](TSockClient*, const QString& text) { trace << text; };
+        connectClient(tracing, server.port());
+        QVERIFY(trace.contains(QStringLiteral("Connecting")));
+        QVERIFY(trace.contains(QStringLiteral("Timer On")));
+        QVERIFY(trace.contains(QStringLiteral("Resolve Host")));
+    }
+
+    void cancelEndsReadLn() {
+        ScriptServer server;
+        TSockClient client;
+        connectClient(client, server.port());
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(10);
+        QTimer::singleShot(200, [&] { client.Cancel(); });
+        QCOMPARE(messageOf<EAbortError>([&] { client.ReadLn(); }), QStringLiteral("Socket readln aborted"));
+        QVERIFY(client.Canceled());
+        QVERIFY2(ticks >= 5, "timers keep running while ReadLn waits");
+    }
+
+    void readLnEndsWhenPeerCloses() {
+        ScriptServer server;
+        server.onConnected = [](ScriptServer& s) { QTimer::singleShot(50, &s, [&s] { s.closePeer(); }); };
+        TSockClient client;
+        connectClient(client, server.port());
+        QCOMPARE(messageOf<ESockError>([&] { client.ReadLn(); }), QStringLiteral("Connection Closed"));
+    }
+
+    void writeCutsLongText() {
+        ScriptServer server;
+        TSockClient client;
+        connectClient(client, server.port());
+        QByteArray text(20000, 'a');
+        text[16383] = 'z';
+        client.Write(text);
+        QTRY_COMPARE(server.received.size(), 16384);
+        QCOMPARE(server.received.back(), 'z');
+        client.Write(QByteArray("ab\0cd", 5)); // ends at the first zero byte
+        client.Write(QByteArray());            // nothing to send: returns at once
+        QTRY_COMPARE(server.received.size(), 16386);
+    }
+
+    void sendWhenNotConnectedFails() {
+        TSockClient client;
+        QCOMPARE(messageOf<ESockError>([&] { client.Writeln("QUIT"); }), QStringLiteral("Not Connected"));
+        QCOMPARE(messageOf<std::runtime_error>([&] { client.CheckConnected(); }), QStringLiteral("Not Connected"));
+        ScriptServer server;
+        int asked = 0;
+        client.OnConnectionRequired = [&](TSockClient* sender, bool& handled) {
+            ++asked;
+            connectClient(*static_cast<TSockClient*>(sender), server.port());
+            handled = true;
+        };
+        client.CheckConnected();
+        QCOMPARE(asked, 1);
+    }
+
+    void sendStreamCountsAndDelivers() {
+        ScriptServer server;
+        TSockClient client;
+        connectClient(client, server.port());
+        QByteArray body;
+        for (int i = 0; i < 40000; ++i) body += "line " + QByteArray::number(i) + "\r\n";
+        QBuffer stream(&body);
+        stream.open(QIODevice::ReadOnly);
+        stream.seek(100); // sent from the start regardless
+        int packets = 0;
+        client.OnPacketSent = [&](TSockClient*) { ++packets; };
+        client.SendStream(stream);
+        QCOMPARE(client.BytesSent(), int(body.size()));
+        QCOMPARE(client.BytesTotal(), int(body.size()));
+        QVERIFY(packets >= body.size() / 16383);
+        QTRY_COMPARE(server.received.size(), body.size());
+        QCOMPARE(server.received, body);
+        packets = 0;
+        client.Writeln("after"); // outside SendStream nothing is counted
+        QCOMPARE(packets, 0);
+    }
+
+    void sendToResetPeerEnds() {
+        ScriptServer server;
+        TSockClient client;
+        connectClient(client, server.port());
+        QTRY_VERIFY(server.peer);
+        server.abortPeer();
+        QByteArray big(4 * 1024 * 1024, 'x');
+        QBuffer stream(&big);
+        stream.open(QIODevice::ReadOnly);
+        const QString text = messageOf<ESockError>([&] { client.SendStream(stream); });
+        QCOMPARE(text, QStringLiteral("Connection Closed"));
+        QVERIFY(!client.Connected());
+    }
+
+    void readsLargeBurstLineByLine() {
+        ScriptServer server;
+        QByteArray burst;
+        for (int i = 0; i < 100000; ++i) burst += QByteArray::number(i) + " abcdefghijklmnopqrstuvwxyz\r\n";
+        server.onConnected = [&burst](ScriptServer& s) { s.send(burst); };
+        TSockClient client;
+        connectClient(client, server.port());
+        for (int i = 0; i < 100000; ++i) {
+            const QByteArray line = client.ReadLn();
+            if (line != QByteArray::number(i) + " abcdefghijklmnopqrstuvwxyz\r\n")
+                QFAIL(qPrintable(QStringLiteral("line %1: %2").arg(i).arg(QString::fromLatin1(line))));
+        }
+        QCOMPARE(client.IncomingSize(), qsizetype(0));
+    }
+
+    void cancelFromDataHandler() {
+        // A data handler that cancels ends the owner's wait at once.
+        ScriptServer server;
+        server.onConnected = [](ScriptServer& s) { s.sendLater(30, "partial line"); };
+        TSockClient client;
+        int hooks = 0;
+        client.OnDataAvailable = [&](TSockClient* sender) { sender->Cancel(); };
+        client.OnCanceledRead = [&](TSockClient*) { ++hooks; };
+        connectClient(client, server.port());
+        QCOMPARE(messageOf<EAbortError>([&] { client.ReadLn(); }), QStringLiteral("Socket readln aborted"));
+        server.send("more\r\n");
+        QTRY_COMPARE(hooks, 1);
+    }
+
+    void errorTexts_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << 0 << QString();
+        QTest::newRow("refused") << 10061 << QStringLiteral("10061:Connection refused");
+        QTest::newRow("first") << 10004 << QStringLiteral("10004:Interrupted system call");
+        QTest::newRow("host") << 11001 << QStringLiteral("11001:Host not found");
+        QTest::newRow("last row") << 11004 << QStringLiteral("11004:Valid name, no data record of requested type");
+        QTest::newRow("unknown") << 12345 << QStringLiteral("Unknown Error No. 12345");
+        QTest::newRow("gap") << 10001 << QStringLiteral("Unknown Error No. 10001");
+    }
+    void errorTexts() {
+        QFETCH(int, number);
+        QFETCH(QString, text);
+        TSockClient client;
+        QCOMPARE(client.SocketErrorMessage(number), text);
+    }
+
+    void instanceCountAndStartupFigures() {
+        const int before = TSockClient::InstanceCount();
+        {
+            TSockClient a, b;
+            QCOMPARE(TSockClient::InstanceCount(), before + 2);
+            if (before == 0) {
+                QCOMPARE(a.WinsockInfo().size(), 6);
+                QCOMPARE(a.WinsockInfo().first(), QStringLiteral("Version= 1.1"));
+                QVERIFY(a.WinsockInfo().at(4).startsWith(QStringLiteral("Max Sockets= ")));
+                QVERIFY(b.WinsockInfo().isEmpty());
+            }
+        }
+        QCOMPARE(TSockClient::InstanceCount(), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSockClient)
+#include "tst_sockclient.moc"

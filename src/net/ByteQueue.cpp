@@ -8,6 +8,20 @@ void ByteQueue::append(const char* bytes, qsizetype count) {
     m_data.append(bytes, count);
 }
 
+char* ByteQueue::reserveTail(qsizetype count) {
+    const qsizetype used = m_data.size();
+    m_data.resize(used + count);
+    m_reserved = count;
+    return m_data.data() + used;
+}
+
+void ByteQueue::commit(qsizetype filled) {
+    if (filled < 0) filled = 0;
+    if (filled > m_reserved) filled = m_reserved;
+    m_data.resize(m_data.size() - (m_reserved - filled));
+    m_reserved = 0;
+}
+
 void ByteQueue::consume(qsizetype count) {
     if (count <= 0) return;
     if (count >= size()) {

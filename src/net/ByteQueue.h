@@ -11,6 +11,10 @@ public:
     const char* data() const { return m_data.constData() + m_head; }
     void append(const char* bytes, qsizetype count);
     void append(const QByteArray& bytes) { append(bytes.constData(), bytes.size()); }
+    // Room for up to count more bytes at the end, to be filled in place and
+    // then kept with commit(filled); saves a copy when receiving.
+    char* reserveTail(qsizetype count);
+    void commit(qsizetype filled);
     // Drops count bytes from the front (at most size()).
     void consume(qsizetype count);
     // Removes and returns the first count bytes.
@@ -26,4 +30,5 @@ private:
     QByteArray m_data;
     qsizetype m_head = 0;
     qsizetype m_scanned = 0; // bytes after m_head known to hold no LF
+    qsizetype m_reserved = 0; // bytes of room handed out by reserveTail
 };

@@ -90,12 +90,14 @@ QString TSockClient::ErrorManager(int32_t ignoreCode) {
 // --- Waiting -------------------------------------------------------------
 
 void TSockClient::WaitUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        QEventLoop loop;
-        m_waits.append(&loop);
-        loop.exec(QEventLoop::AllEvents);
-        m_waits.removeOne(&loop);
-    }
+    while (!done()) WaitOnce();
+}
+
+void TSockClient::WaitOnce() {
+    QEventLoop loop;
+    m_waits.append(&loop);
+    loop.exec(QEventLoop::AllEvents);
+    m_waits.removeOne(&loop);
 }
 
 void TSockClient::Wake() {

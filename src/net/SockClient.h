@@ -161,7 +161,10 @@ private:
     void RunDeferred();
     // Runs the event loop until done() holds; wakes whenever the component's state changes.
     void WaitUntil(const std::function<bool()>& done);
+    void WaitOnce();
     void Wake();
+    // Takes bytes already waiting in the socket; true when some came.
+    bool ReadWaitingBytes();
 
     QString m_host;
     int32_t m_port = 0;

@@ -108,8 +108,8 @@ void TSockClient::ReadToStream() {
     {
         FlagGuard busy(m_inDataHandler);
         StatusMessage(8, QStringLiteral("ReadToStream"));
-        char chunk[kChunk];
-        const int64_t n = m_socket->recv(chunk, kChunk);
+        const int64_t n = m_socket->recv(m_incoming.reserveTail(kChunk), kChunk);
+        m_incoming.commit(n);
         if (n < 0) {
             const int error = m_socket->lastError();
             if (error != PlatformSocket::WouldBlock) { // nothing waiting is not an error
@@ -118,7 +118,6 @@ void TSockClient::ReadToStream() {
                 if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
             }
         } else {
-            m_incoming.append(chunk, n);
             stored = n > 0;
             if (m_counting) {
                 m_bytesRecvd += static_cast<int32_t>(n);
@@ -164,6 +163,13 @@ void TSockClient::WriteFromStream() {
         if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
         RequestCloseSocket();
     }
+}
+
+bool TSockClient::ReadWaitingBytes() {
+    if (m_inDataHandler || m_canceled || !m_connected) return false;
+    const qsizetype before = m_incoming.size();
+    ReadToStream();
+    return m_incoming.size() > before;
 }
 
 void TSockClient::RunDeferred() {
@@ -235,10 +241,14 @@ void TSockClient::SendStream(QIODevice& stream) {
 QByteArray TSockClient::ReadLn() {
     StatusMessage(8, QStringLiteral("ReadLn"));
     qsizetype lineFeed = -1;
-    WaitUntil([&] {
+    for (;;) {
         lineFeed = m_incoming.indexOfLineFeed();
-        return lineFeed >= 0 || m_canceled || !m_connected;
-    });
+        if (lineFeed >= 0 || m_canceled || !m_connected) break;
+        // Bytes already waiting in the socket are taken at once; only when
+        // there are none does the wait sleep until the next event.
+        if (ReadWaitingBytes()) continue;
+        WaitOnce();
+    }
     if (m_canceled) throw EAbortError(QStringLiteral("Socket readln aborted"));
     // Lines received before the peer closed are still delivered; only then the close is an error.
     if (lineFeed < 0) throw ESockError(QStringLiteral("Connection Closed"));

@@ -32,7 +32,8 @@ public:
             const int fd = ::accept(m_listener, nullptr, nullptr);
             qsizetype sent = 0;
             while (sent < m_payload.size()) {
-                const ssize_t n = ::send(fd, m_payload.constData() + sent, m_payload.size() - sent, MSG_NOSIGNAL);
+                const ssize_t n =
+                    ::send(fd, m_payload.constData() + sent, m_payload.size() - sent, MSG_NOSIGNAL);
                 if (n <= 0) break;
                 sent += n;
             }
@@ -71,7 +72,8 @@ double rawSeconds(const QByteArray& payload) {
     }
     const double seconds = clock.nsecsElapsed() / 1e9;
     ::close(fd);
-    if (total != payload.size()) std::fprintf(stderr, "raw read %lld of %lld bytes\n", (long long)total, (long long)payload.size());
+    if (total != payload.size())
+        std::fprintf(stderr, "raw read %lld of %lld bytes\n", (long long)total, (long long)payload.size());
     return seconds;
 }
 
@@ -83,11 +85,14 @@ double readLnSeconds(const QByteArray& payload, qsizetype lines) {
     QElapsedTimer clock;
     clock.start();
     client.Connect();
-    if (qEnvironmentVariableIsSet("BENCH_TRACE")) std::fprintf(stderr, "connect %.3f ms\n", clock.nsecsElapsed() / 1e6);
+    if (qEnvironmentVariableIsSet("BENCH_TRACE"))
+        std::fprintf(stderr, "connect %.3f ms\n", clock.nsecsElapsed() / 1e6);
     qsizetype bytes = 0;
-    for (qsizetype i = 0; i < lines; ++i) bytes += client.ReadLn().size();
+    for (qsizetype i = 0; i < lines; ++i)
+        bytes += client.ReadLn().size();
     const double seconds = clock.nsecsElapsed() / 1e9;
-    if (bytes != payload.size()) std::fprintf(stderr, "ReadLn read %lld of %lld bytes\n", (long long)bytes, (long long)payload.size());
+    if (bytes != payload.size())
+        std::fprintf(stderr, "ReadLn read %lld of %lld bytes\n", (long long)bytes, (long long)payload.size());
     return seconds;
 }
 
@@ -99,7 +104,8 @@ void measure(const char* name, const QByteArray& payload, qsizetype lines) {
         viaReadLn = std::min(viaReadLn, readLnSeconds(payload, lines));
     }
     const double mib = payload.size() / (1024.0 * 1024.0);
-    std::printf("%-22s %8.1f MiB %9lld lines  raw %8.1f MiB/s  ReadLn %8.1f MiB/s (%9.0f lines/s)  ratio raw/ReadLn %.2f\n",
+    std::printf("%-22s %8.1f MiB %9lld lines  raw %8.1f MiB/s  ReadLn %8.1f MiB/s (%9.0f lines/s)  ratio "
+                "raw/ReadLn %.2f\n",
                 name, mib, (long long)lines, mib / raw, mib / viaReadLn, lines / viaReadLn, viaReadLn / raw);
 }
 
@@ -109,14 +115,16 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QByteArray shortLines;
     const qsizetype shortCount = 200000;
-    for (qsizetype i = 0; i < shortCount; ++i) shortLines += "+OK " + QByteArray::number(i) + " 4211\r\n";
+    for (qsizetype i = 0; i < shortCount; ++i)
+        shortLines += "+OK " + QByteArray::number(i) + " 4211\r\n";
     measure("200000 short lines", shortLines, shortCount);
 
     QByteArray burst;
     const QByteArray line = QByteArray(76, 'Q') + "\r\n";
     const qsizetype burstCount = (50 * 1024 * 1024) / line.size();
     burst.reserve(burstCount * line.size());
-    for (qsizetype i = 0; i < burstCount; ++i) burst += line;
+    for (qsizetype i = 0; i < burstCount; ++i)
+        burst += line;
     measure("50 MiB burst", burst, burstCount);
     std::printf("goal: ratio raw/ReadLn at most 3\n");
     return 0;

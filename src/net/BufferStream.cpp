@@ -10,8 +10,12 @@ namespace {
 int32_t s_bufSize = 32768;
 }
 
-int32_t TBufferStream::BufSizeSetting() { return s_bufSize; }
-void TBufferStream::setBufSizeSetting(int32_t bytes) { s_bufSize = std::max<int32_t>(1, bytes); }
+int32_t TBufferStream::BufSizeSetting() {
+    return s_bufSize;
+}
+void TBufferStream::setBufSizeSetting(int32_t bytes) {
+    s_bufSize = std::max<int32_t>(1, bytes);
+}
 
 TBufferStream::TBufferStream(QIODevice& stream)
     : m_stream(stream), m_bufSize(s_bufSize), m_buffer(static_cast<size_t>(m_bufSize)) {}
@@ -32,7 +36,9 @@ int64_t TBufferStream::Position() const {
     return beneath;
 }
 
-int64_t TBufferStream::Size() const { return m_stream.size(); }
+int64_t TBufferStream::Size() const {
+    return m_stream.size();
+}
 
 bool TBufferStream::FillBuffer() {
     const qint64 n = m_stream.read(m_buffer.data(), m_bufSize);
@@ -95,14 +101,19 @@ int32_t TBufferStream::Write(const void* buffer, int32_t count) {
 int64_t TBufferStream::Seek(int64_t offset, int origin) {
     int64_t target = 0;
     switch (origin) {
-    case FromBeginning: target = offset; break;
-    case FromCurrent: target = Position() + offset; break;
+    case FromBeginning:
+        target = offset;
+        break;
+    case FromCurrent:
+        target = Position() + offset;
+        break;
     case FromEnd:
         // Bytes still in the buffer belong to the size too.
         if (m_state == Writing && !FlushBuffer()) throw EStreamError("Seek error");
         target = Size() - offset;
         break;
-    default: throw std::runtime_error(QStringLiteral("Invalid seek origin = %1").arg(origin).toStdString());
+    default:
+        throw std::runtime_error(QStringLiteral("Invalid seek origin = %1").arg(origin).toStdString());
     }
     if (target == Position()) return target;
     if (m_state == Writing && !FlushBuffer()) throw EStreamError("Seek error");

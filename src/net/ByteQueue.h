@@ -29,6 +29,6 @@ private:
 
     QByteArray m_data;
     qsizetype m_head = 0;
-    qsizetype m_scanned = 0; // bytes after m_head known to hold no LF
+    qsizetype m_scanned = 0;  // bytes after m_head known to hold no LF
     qsizetype m_reserved = 0; // bytes of room handed out by reserveTail
 };

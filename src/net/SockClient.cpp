@@ -20,7 +20,9 @@ QString versionText(int version) {
 }
 } // namespace
 
-int TSockClient::InstanceCount() { return s_instances; }
+int TSockClient::InstanceCount() {
+    return s_instances;
+}
 
 TSockClient::TSockClient(QObject* owner) : QObject(owner), m_socket(std::make_unique<PlatformSocket>()) {
     StatusMessage(8, QStringLiteral("Create"));
@@ -90,7 +92,8 @@ QString TSockClient::ErrorManager(int32_t ignoreCode) {
 // --- Waiting -------------------------------------------------------------
 
 void TSockClient::WaitUntil(const std::function<bool()>& done) {
-    while (!done()) WaitOnce();
+    while (!done())
+        WaitOnce();
 }
 
 void TSockClient::WaitOnce() {
@@ -102,7 +105,8 @@ void TSockClient::WaitOnce() {
 
 void TSockClient::Wake() {
     // Every running wait re-tests its condition; those not yet satisfied sleep again.
-    for (QEventLoop* loop : std::as_const(m_waits)) loop->quit();
+    for (QEventLoop* loop : std::as_const(m_waits))
+        loop->quit();
 }
 
 // --- Time-out timer --------------------------------------------------------
@@ -171,7 +175,8 @@ void TSockClient::Connect() {
             ResolveHost();
         } catch (const ESockError& e) {
             const QString text = e.message();
-            if (text == QLatin1String("Host Lookup Timed Out") || text == QLatin1String("Host Lookup Canceled"))
+            if (text == QLatin1String("Host Lookup Timed Out") ||
+                text == QLatin1String("Host Lookup Canceled"))
                 throw;
             m_remoteAddress.address = 0;
         }

@@ -26,8 +26,12 @@ void TSockClient::HandleSocketEvent(int event, int error) {
     if (error != 0) m_lastErrorNo = error; // e.g. 10061 for a refused connection
     try {
         switch (event) {
-        case PlatformSocket::EvRead: ReadToStream(); break;
-        case PlatformSocket::EvWrite: WriteFromStream(); break;
+        case PlatformSocket::EvRead:
+            ReadToStream();
+            break;
+        case PlatformSocket::EvWrite:
+            WriteFromStream();
+            break;
         case PlatformSocket::EvAccept:
             m_connected = true;
             m_lookupDone = true; // ends the wait of Accept
@@ -52,7 +56,8 @@ void TSockClient::HandleSocketEvent(int event, int error) {
             RequestCloseSocket();
             break;
         }
-        default: break;
+        default:
+            break;
         }
     } catch (...) {
         // Nothing raised while handling a notification may leave it.
@@ -139,7 +144,8 @@ void TSockClient::WriteFromStream() {
         FlagGuard busy(m_inDataHandler);
         StatusMessage(8, QStringLiteral("WriteFromStream"));
         if (!m_outgoing.isEmpty() && !m_canceled && m_connected) {
-            const int64_t n = m_socket->send(m_outgoing.data(), std::min<qsizetype>(m_outgoing.size(), kChunk));
+            const int64_t n =
+                m_socket->send(m_outgoing.data(), std::min<qsizetype>(m_outgoing.size(), kChunk));
             if (n < 0) {
                 m_lastErrorNo = m_socket->lastError();
                 // Would-block: the data stays and goes at the next write event.
@@ -263,7 +269,8 @@ QByteArray TSockClient::Transaction(const QByteArray& command) {
     if (!m_lastReply.isEmpty()) {
         StatusMessage(1, Cp1252::decode(m_lastReply));
         qsizetype digits = 0;
-        while (digits < m_lastReply.size() && digits < 10 && m_lastReply[digits] >= '0' && m_lastReply[digits] <= '9')
+        while (digits < m_lastReply.size() && digits < 10 && m_lastReply[digits] >= '0' &&
+               m_lastReply[digits] <= '9')
             ++digits;
         if (digits > 0) {
             bool ok = false;

@@ -8,7 +8,8 @@
 namespace {
 QByteArray pattern(int size) {
     QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 7 + i / 251);
     return bytes;
 }
 } // namespace

@@ -34,7 +34,8 @@ private slots:
         int next = 0;
         for (int round = 0; round < 200; ++round) {
             QByteArray chunk;
-            for (int i = 0; i < 500; ++i) chunk += QByteArray::number(next++) + '\n';
+            for (int i = 0; i < 500; ++i)
+                chunk += QByteArray::number(next++) + '\n';
             q.append(chunk);
             expected += chunk;
             // Take a bit less than arrived, so the front moves and compaction happens.
@@ -68,7 +69,8 @@ private slots:
         timer.setEnabled(true);
         QTest::qWait(50);
         QCOMPARE(ticks, stopped);
-        timer.setOnTimer([&](QObject*) { throw std::runtime_error("handler failure stays inside the tick"); });
+        timer.setOnTimer(
+            [&](QObject*) { throw std::runtime_error("handler failure stays inside the tick"); });
         timer.setInterval(10);
         QTest::qWait(50);
     }

@@ -187,10 +187,12 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Connection Timed out"));
-        QVERIFY2(clock.elapsed() >= 4900 && clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 4900 && clock.elapsed() < 8000,
+                 qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(failures, 1);
         QVERIFY(client.TimedOut());
-        for (int fd : fillers) ::close(fd);
+        for (int fd : fillers)
+            ::close(fd);
         ::close(listener);
     }
 
@@ -233,6 +235,21 @@ private slots:
         client.setPort(1);
         client.setTimeOut(200);
         QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Host Lookup Timed Out"));
+    }
+
+    void cancelEndsHostLookup() {
+        TSockClient client;
+        client.setHost(QStringLiteral("slow.orbalinder.test"));
+        client.setPort(1);
+        QTimer::singleShot(100, [&] { client.Cancel(); });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(messageOf<ESockError>([&] { client.Connect(); }), QStringLiteral("Host Lookup Canceled"));
+        QVERIFY(clock.elapsed() < 1000); // did not sit out the slow lookup
+        // The late answer of the abandoned lookup changes nothing.
+        QTest::qWait(1600);
+        QVERIFY(!client.Connected());
+        QCOMPARE(client.RemoteAddress().address, 0u);
     }
 
     void systemResolverFindsLocalhost() {
@@ -311,7 +328,8 @@ private slots:
     void sendWhenNotConnectedFails() {
         TSockClient client;
         QCOMPARE(messageOf<ESockError>([&] { client.Writeln("QUIT"); }), QStringLiteral("Not Connected"));
-        QCOMPARE(messageOf<std::runtime_error>([&] { client.CheckConnected(); }), QStringLiteral("Not Connected"));
+        QCOMPARE(messageOf<std::runtime_error>([&] { client.CheckConnected(); }),
+                 QStringLiteral("Not Connected"));
         ScriptServer server;
         int asked = 0;
         client.OnConnectionRequired = [&](TSockClient* sender, bool& handled) {
@@ -328,7 +346,8 @@ private slots:
         TSockClient client;
         connectClient(client, server.port());
         QByteArray body;
-        for (int i = 0; i < 40000; ++i) body += "line " + QByteArray::number(i) + "\r\n";
+        for (int i = 0; i < 40000; ++i)
+            body += "line " + QByteArray::number(i) + "\r\n";
         QBuffer stream(&body);
         stream.open(QIODevice::ReadOnly);
         stream.seek(100); // sent from the start regardless
@@ -362,7 +381,8 @@ private slots:
     void readsLargeBurstLineByLine() {
         ScriptServer server;
         QByteArray burst;
-        for (int i = 0; i < 100000; ++i) burst += QByteArray::number(i) + " abcdefghijklmnopqrstuvwxyz\r\n";
+        for (int i = 0; i < 100000; ++i)
+            burst += QByteArray::number(i) + " abcdefghijklmnopqrstuvwxyz\r\n";
         server.onConnected = [&burst](ScriptServer& s) { s.send(burst); };
         TSockClient client;
         connectClient(client, server.port());
@@ -395,7 +415,8 @@ private slots:
         QTest::newRow("refused") << 10061 << QStringLiteral("10061:Connection refused");
         QTest::newRow("first") << 10004 << QStringLiteral("10004:Interrupted system call");
         QTest::newRow("host") << 11001 << QStringLiteral("11001:Host not found");
-        QTest::newRow("last row") << 11004 << QStringLiteral("11004:Valid name, no data record of requested type");
+        QTest::newRow("last row") << 11004
+                                  << QStringLiteral("11004:Valid name, no data record of requested type");
         QTest::newRow("unknown") << 12345 << QStringLiteral("Unknown Error No. 12345");
         QTest::newRow("gap") << 10001 << QStringLiteral("Unknown Error No. 10001");
     }

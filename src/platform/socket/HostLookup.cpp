@@ -10,10 +10,10 @@
 #include <QObject>
 
 #include <arpa/inet.h>
-#include <netdb.h>
-#include <sys/socket.h>
 #include <atomic>
 #include <mutex>
+#include <netdb.h>
+#include <sys/socket.h>
 #include <thread>
 
 namespace HostLookup {
@@ -89,7 +89,9 @@ void setResolver(Resolver resolver) {
     installedResolver = std::move(resolver);
 }
 
-void cancel(uint64_t id) { pendingForThisThread().remove(id); }
+void cancel(uint64_t id) {
+    pendingForThisThread().remove(id);
+}
 
 bool parseDotted(const QString& text, uint32_t* addressNetworkOrder) {
     // At most 127 characters are looked at, as the name buffer of a lookup holds.

@@ -20,7 +20,9 @@ PlatformSocket::~PlatformSocket() {
     close();
 }
 
-void PlatformSocket::setError(int errnoValue) { m_lastError = WinsockErrors::fromErrno(errnoValue); }
+void PlatformSocket::setError(int errnoValue) {
+    m_lastError = WinsockErrors::fromErrno(errnoValue);
+}
 
 bool PlatformSocket::open(bool resetOnClose) {
     close();

@@ -62,25 +62,36 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
 }
 
 // Rewrites the reminders file keeping the records `keep` accepts, numbered from 1.
-int rewrite(const QString& archivo, const char* workName, const std::function<bool(const RegistroAviso&)>& keep) {
+// Records are copied as stored; only their number field changes.
+int rewrite(const QString& archivo, const char* workName, const std::function<bool(const char* raw)>& keep) {
     QFile in(archivo);
-    openOrFail(in, QIODevice::ReadOnly, "Cannot open");
-    const qint64 whole = in.size() / kSize;
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(whole * kSize));
-    int counter = 0;
-    for (qint64 i = 0; i < whole; ++i) {
-        const QByteArray raw = in.read(kSize);
-        if (raw.size() != kSize) fail(QStringLiteral("Cannot read"), archivo, in.errorString());
-        RegistroAviso r = RegistroAviso::fromBytes(raw.constData());
-        if (!keep(r)) continue;
-        r.Numero = static_cast<quint16>(++counter);
-        out += r.toBytes();
-    }
-    in.close();
+    openOrFail(in, QIODevice::ReadOnly | QIODevice::Unbuffered, "Cannot open");
+    const qint64 whole = std::min<qint64>(in.size() / kSize, RegistroAviso::kMaxAvisos);
     const QString work = workPath(workName);
     QDir().mkpath(ProgramFolders::global().dirTemp);
-    writeWhole(work, out);
+    QFile out(work);
+    openOrFail(out, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, "Cannot create");
+    constexpr qint64 kChunk = 1254; // records per read, about one megabyte
+    QByteArray chunk, kept;
+    int counter = 0;
+    for (qint64 first = 0; first < whole; first += kChunk) {
+        const qint64 n = std::min(kChunk, whole - first);
+        chunk.resize(n * kSize);
+        if (in.read(chunk.data(), chunk.size()) != chunk.size()) fail(QStringLiteral("Cannot read"), archivo, in.errorString());
+        kept.resize(0);
+        for (qint64 i = 0; i < n; ++i) {
+            const char* raw = chunk.constData() + i * kSize;
+            if (!keep(raw)) continue;
+            const qsizetype at = kept.size();
+            kept.append(raw, kSize);
+            Binary::putU16(kept.data() + at + OffsetsAviso::Numero, static_cast<uint16_t>(++counter));
+        }
+        writeOrFail(out, kept);
+    }
+    in.close();
+    if (!out.flush()) fail(QStringLiteral("Cannot write"), work, out.errorString());
+    ::fsync(out.handle()); // on disk before it takes the old file's place
+    out.close();
     replaceFile(work, archivo);
     return counter;
 }
@@ -170,8 +181,8 @@ int AnadirAviso(const QString& archivo, const QString& indice, RegistroAviso r) 
 
 bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
     try {
-        const int remaining = rewrite(archivo, "INTERMEDIO.QV2", [numero](const RegistroAviso& r) {
-            return r.Numero != numero;
+        const int remaining = rewrite(archivo, "INTERMEDIO.QV2", [numero](const char* raw) {
+            return Binary::getU16(raw + OffsetsAviso::Numero) != numero;
         });
         const QString work = workPath("INTERMEDIO.IDX");
         QVector<quint16> order;
@@ -187,7 +198,7 @@ bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
 bool CompactarAvisos(const QString& archivo, const QString& indice) {
     try {
         const int remaining =
-            rewrite(archivo, "INTERMEDIO.QVM", [](const RegistroAviso& r) { return r.Estado != 0; });
+            rewrite(archivo, "INTERMEDIO.QVM", [](const char* raw) { return Binary::getU16(raw) != 0; });
         CrearIndice(indice, remaining);
         return true;
     } catch (const ReminderFileError&) {
@@ -228,17 +239,28 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
 }
 
 ReminderFileCursor::ReminderFileCursor(const QString& archivo) : m_file(archivo) {
-    openOrFail(m_file, QIODevice::ReadWrite, "Cannot open");
+    openOrFail(m_file, QIODevice::ReadWrite | QIODevice::Unbuffered, "Cannot open");
     m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
-    m_data = m_file.read(m_count * kSize);
-    if (m_data.size() != m_count * kSize)
-        fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("the file ended early"));
 }
 
-void ReminderFileCursor::write(int indice, const RegistroAviso& r) {
-    char* p = m_data.data() + indice * kSize;
+bool ReminderFileCursor::next() {
+    constexpr int kChunkRecords = 1254; // about one megabyte
+    if (m_index + 1 >= m_count) return false;
+    ++m_index;
+    if (m_index >= m_chunkStart + m_chunkCount) {
+        m_chunkStart = m_index;
+        m_chunkCount = std::min(kChunkRecords, m_count - m_index);
+        m_chunk.resize(m_chunkCount * kSize);
+        if (!m_file.seek(m_chunkStart * kSize) || m_file.read(m_chunk.data(), m_chunk.size()) != m_chunk.size())
+            fail(QStringLiteral("Cannot read"), m_file.fileName(), QStringLiteral("the file ended early"));
+    }
+    return true;
+}
+
+void ReminderFileCursor::write(const RegistroAviso& r) {
+    char* p = m_chunk.data() + (m_index - m_chunkStart) * kSize;
     r.toBytes(p);
-    if (!m_file.seek(indice * kSize) || m_file.write(p, kSize) != kSize)
+    if (!m_file.seek(m_index * kSize) || m_file.write(p, kSize) != kSize)
         fail(QStringLiteral("Cannot write"), m_file.fileName(), m_file.errorString());
 }
 

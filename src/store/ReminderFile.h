@@ -52,21 +52,27 @@ void CrearIndice(const QString& indice, int n);
 QVector<quint16> LeerIndice(const QString& indice);
 void EscribirIndice(const QString& indice, const QVector<quint16>& numeros);
 
-// A whole reminders file in memory for one pass, with records written back in
-// place: one read of the file, one small write per changed record.
+// One pass over a reminders file: records are read in large chunks (one
+// buffer reused, no per-record system call) and written back in place.
 class ReminderFileCursor {
 public:
-    explicit ReminderFileCursor(const QString& archivo); // throws when it cannot be opened or read
+    explicit ReminderFileCursor(const QString& archivo); // throws when it cannot be opened
     int count() const { return m_count; }
-    const char* raw(int indice) const { return m_data.constData() + indice * RegistroAviso::kTamano; }
-    RegistroAviso read(int indice) const { return RegistroAviso::fromBytes(raw(indice)); }
-    void write(int indice, const RegistroAviso& r); // 0-based index
+    // Moves to the next record; false after the last one. Throws on a read error.
+    bool next();
+    int index() const { return m_index; } // 0-based index of the current record
+    const char* raw() const { return m_chunk.constData() + (m_index - m_chunkStart) * RegistroAviso::kTamano; }
+    RegistroAviso read() const { return RegistroAviso::fromBytes(raw()); }
+    void write(const RegistroAviso& r); // the current record
     void close();
 
 private:
     QFile m_file;
-    QByteArray m_data;
+    QByteArray m_chunk;
     int m_count = 0;
+    int m_index = -1;
+    int m_chunkStart = 0;
+    int m_chunkCount = 0;
 };
 
 // The list's summaries of every record, in file order.

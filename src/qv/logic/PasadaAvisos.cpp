@@ -3,20 +3,11 @@
 #include "core/Binary.h"
 #include "core/DateTimeValue.h"
 #include "store/OccurrenceRules.h"
-
-#include <cmath>
 #include "store/ReminderFile.h"
 
-namespace {
+#include <cmath>
 
-// Wall-clock moments as seconds on a plain calendar count (no time zone, so a
-// daylight-saving gap or repeat changes nothing): a reminder's moment to the minute.
-qint64 segundos(QDate d, int secsOfDay) { return d.toJulianDay() * 86400 + secsOfDay; }
-qint64 momento(const ResumenAviso& r) {
-    const QTime t = r.horaProx();
-    return segundos(r.fechaProx(), t.hour() * 3600 + t.minute() * 60);
-}
-qint64 segundos(const QDateTime& t) { return segundos(t.date(), t.time().msecsSinceStartOfDay() / 1000); }
+namespace {
 
 // What the pass needs of a stored record, straight from its bytes: no text,
 // no calendar objects, so testing 65535 records costs little more than reading them.
@@ -42,42 +33,42 @@ ResultadoPasada PasadaDebidos(const QString& archivo, const QString& indice, con
                               const QDateTime& desde, int workingDays, const AccionesPasada& acciones) {
     ResultadoPasada res;
     bool eliminar = false;
-    const qint64 minutoActual = segundos(ahora) - ahora.time().second();
-    const qint64 previa = desde.isValid() ? segundos(desde) : 0;
+    // Moments as seconds on the stored day count (wall time, no time zone).
+    auto segundosDe = [](const QDateTime& t) {
+        return static_cast<qint64>(DateTimeValue::fromDate(t.date())) * 86400 + t.time().msecsSinceStartOfDay() / 1000;
+    };
     const qint64 hoy = static_cast<qint64>(DateTimeValue::fromDate(ahora.date()));
-    const qint64 diaPrevio = desde.isValid() ? static_cast<qint64>(DateTimeValue::fromDate(desde.date())) : hoy;
     const int minutoAhora = ahora.time().hour() * 60 + ahora.time().minute();
+    const qint64 minutoActual = hoy * 86400 + minutoAhora * 60;
+    const qint64 previa = desde.isValid() ? segundosDe(desde) : minutoActual;
     ReminderFileCursor cursor(archivo);
     while (cursor.next()) {
-        const int i = cursor.index();
-        // A quick look first; only candidates are decoded and tested in full.
-        const Rapido r0 = rapido(cursor.raw());
-        if (!r0.activo || r0.terminado || r0.dia < diaPrevio || r0.dia > hoy) continue;
-        if (!desde.isValid() && (r0.dia != hoy || r0.minuto != minutoAhora)) continue;
-        const ResumenAviso q = ResumenAviso::deBytes(cursor.raw(), /*conDescripcion=*/false);
-        if (EsDebido(q, ahora)) {
+        // A quick look at the stored bytes; only candidates are decoded.
+        const Rapido q = rapido(cursor.raw());
+        if (!q.activo || q.terminado) continue;
+        if (q.dia == hoy && q.minuto == minutoAhora) {
             RegistroAviso r = cursor.read();
+            if (!EsDebido(r, ahora)) continue;
             eliminar |= AvanzarAviso(r, ahora, workingDays);
             cursor.write(r);
             ++res.mostrados;
-            if (acciones.mostrar) acciones.mostrar(i, r);
+            if (acciones.mostrar) acciones.mostrar(cursor.index(), r);
             if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
             continue;
         }
         // A minute no pass saw: its moment lies after the previous pass and
         // before the current minute (a sleeping machine, a clock jump, a pass
         // held back while the editor was open).
-        if (desde.isValid() && q.Activo && !q.Terminado) {
-            const qint64 m = momento(q);
-            if (m > previa && m < minutoActual && EsPasado(q, ahora)) {
-                RegistroAviso r = cursor.read();
-                const RegistroAviso original = r;
-                eliminar |= AvanzarAviso(r, ahora, workingDays);
-                cursor.write(r);
-                ++res.pasados;
-                if (acciones.pasado) acciones.pasado(original);
-                if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
-            }
+        const qint64 m = q.dia * 86400 + q.minuto * 60;
+        if (m > previa && m < minutoActual) {
+            RegistroAviso r = cursor.read();
+            if (!EsPasado(r, ahora)) continue;
+            const RegistroAviso original = r;
+            eliminar |= AvanzarAviso(r, ahora, workingDays);
+            cursor.write(r);
+            ++res.pasados;
+            if (acciones.pasado) acciones.pasado(original);
+            if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
         }
     }
     cursor.close();

@@ -65,6 +65,9 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
         MessageBoxes::errorText(this, 9001);
         return;
     }
+    // A damaged file is used for its whole reminders; the user is told what is wrong.
+    const QString problem = DiagnosticoArchivo(path);
+    if (!problem.isEmpty()) MessageBoxes::warning(this, problem);
     m_archivoAvisos = path;
     setCaptionFor(path);
     Ajustes::setOpenFile(path);

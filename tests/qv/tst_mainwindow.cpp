@@ -118,6 +118,29 @@ private slots:
         QCOMPARE(w.archivoAvisos(), file);
     }
 
+    void fileArgumentKeysAndDamagedFile() {
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0)), aviso("dos", QDate(2026, 12, 9), QTime(9, 0))});
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("torn");
+        }
+        TVPrincipal w(file); // as "QV FILE" from a file manager
+        QCOMPARE(w.archivoAvisos(), file);
+        QVERIFY(MessageBoxes::shownTexts().last().contains("not a multiple of 836"));
+        QCOMPARE(w.numAvisos(), 2);
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        list->setCurrentIndex(w.listModel()->index(1, 0));
+        MessageBoxes::queueAnswer(QMessageBox::No);
+        QTest::keyClick(list, Qt::Key_Delete); // asked, answered No: nothing deleted
+        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9002));
+        QCOMPARE(w.numAvisos(), 2);
+        MessageBoxes::queueAnswer(QMessageBox::Yes);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(w.numAvisos(), 1);
+        QCOMPARE(columna(w, 1), QStringList({"uno"}));
+    }
+
     void sortingIsTextualAndStable() {
         QList<RegistroAviso> records;
         for (int i = 1; i <= 12; ++i) records << aviso(QString("r%1").arg(i % 3), QDate(2026, 12, 9), QTime(9, 0));

@@ -1,0 +1,361 @@
+#include "qvmc/SesionCorreo.h"
+
+#include "core/Clock.h"
+#include "core/DisplayFormats.h"
+#include "dialup/DialUp.h"
+#include "mail/pop3/Pop3Client.h"
+#include "mail/smtp/SmtpClient.h"
+#include "mailbridge/IncomingMail.h"
+#include "mailbridge/OutgoingMail.h"
+#include "net/SockErrors.h"
+#include "profiles/ArchivoPerfiles.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+const QString kAsunto = QStringLiteral("Norvo Orbalinder Message");
+}
+
+SesionCorreo::SesionCorreo(ProgramFolders folders, OrdenSesion orden, SessionLog& log, QObject* parent)
+    : QObject(parent), m_folders(std::move(folders)), m_orden(orden), m_log(log) {
+    m_smtp = new TSmtpClient(this);
+    m_pop3 = new TPop3Client(this);
+    m_ras = new TDialUp(this);
+    m_timerSmtp = new QTimer(this);
+    m_timerSmtp->setObjectName("TimerSMTP");
+    m_timerPop3 = new QTimer(this);
+    m_timerPop3->setObjectName("TimerPOP3");
+    for (QTimer* t : {m_timerSmtp, m_timerPop3}) t->setInterval(msPorMinuto);
+    connect(m_timerSmtp, &QTimer::timeout, this, &SesionCorreo::timerSmtp);
+    connect(m_timerPop3, &QTimer::timeout, this, &SesionCorreo::timerPop3);
+    m_timerSmtp->start(); // running when the window is made; the preparation stops them
+    m_timerPop3->start();
+    wire();
+}
+
+SesionCorreo::~SesionCorreo() = default;
+
+void SesionCorreo::separarServidor(const QString& servidor, int defecto, QString& host, int& port) {
+    host = servidor.trimmed();
+    port = defecto;
+    const int colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0) {
+        bool ok = false;
+        const int p = host.mid(colon + 1).toInt(&ok);
+        if (ok && p > 0 && p < 65536) {
+            port = p;
+            host = host.left(colon);
+        }
+    }
+}
+
+QStringList SesionCorreo::pie() {
+    return {QString(), QStringLiteral("----------"), QStringLiteral("Norvo Orbalinder 2.0"),
+            QStringLiteral("https://orbalinder.example.org/"), QStringLiteral("orbalinder@example.org")};
+}
+
+void SesionCorreo::esperar(const std::function<bool()>& done) {
+    while (!done() && !m_finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 200);
+}
+
+// ---- Session ----
+
+void SesionCorreo::ejecutar() {
+    if (preparar() && pasoConexion()) {
+        esperar([this] { return m_dialFinished; });
+        if (m_dialConnected && !m_finished) {
+            if (m_sendPending) {
+                faseEnvio();
+                esperar([this] { return !m_sendPending; });
+            }
+            if (m_receivePending && !m_finished) {
+                faseRecepcion();
+                esperar([this] { return !m_receivePending; });
+            }
+        }
+    }
+    finish();
+}
+
+bool SesionCorreo::preparar() {
+    m_activeConnections.clear();
+    m_fileList.clear();
+    const RegistroPerfiles perfiles = LeerPerfilesParaUso(RutaArchivoPerfiles(m_folders.dirPrograma));
+    m_perfilActivo = perfiles.numeroActivo();
+    if (m_perfilActivo == 0 || !perfiles.perfilActivo()) {
+        m_log.LogLine(QStringLiteral(" Active connection missing"));
+        return false;
+    }
+    m_perfil = *perfiles.perfilActivo();
+
+    m_sendPending = m_orden.enviar;
+    m_receivePending = m_orden.recibir;
+    m_sendMinutesLeft = m_receiveMinutesLeft = m_orden.minutos;
+    if (m_orden.minutosValidos) {
+        if (m_sendPending) m_log.LogLine(QStringLiteral(" SMTP service requested"));
+        if (m_receivePending) m_log.LogLine(QStringLiteral(" POP service requested"));
+        m_log.LogLine(QStringLiteral(" Servers timeout set to %1 min.").arg(m_orden.minutos));
+    }
+
+    QString host;
+    int port = kSmtpPort;
+    m_smtp->ClearParameters();
+    separarServidor(m_perfil.servidorSMTP, kSmtpPort, host, port);
+    m_smtp->setHost(host);
+    m_smtp->setPort(port);
+    if (!m_perfil.loginSMTP.isEmpty()) m_smtp->setUserID(m_perfil.loginSMTP);
+    separarServidor(m_perfil.servidorPOP3, kPop3Port, host, port);
+    m_pop3->setHost(host);
+    m_pop3->setPort(port);
+    if (!m_perfil.loginPOP3.isEmpty()) m_pop3->setUserID(m_perfil.loginPOP3);
+    if (!m_perfil.passwdPOP3.isEmpty()) m_pop3->setPassword(m_perfil.passwdPOP3);
+    m_timerSmtp->stop();
+    m_timerPop3->stop();
+    return true;
+}
+
+bool SesionCorreo::pasoConexion() {
+    m_dialFinished = m_dialConnected = m_weDialed = false;
+    if (!m_perfil.quiereMarcar()) {
+        m_dialFinished = m_dialConnected = true;
+        return true;
+    }
+    m_ras->ListActiveConnections();
+    if (!m_activeConnections.isEmpty()) {
+        m_log.LogLine(QStringLiteral(" Connection/s already established:"));
+        for (const QString& name : m_activeConnections) m_log.LogLine(QStringLiteral(" <") + name + QLatin1Char('>'));
+        m_dialFinished = m_dialConnected = true;
+        return true;
+    }
+    m_ras->setEntry(m_perfil.conexionNombre);
+    if (m_ras->ValidateEntry() == 0) {
+        m_dialFinished = true;
+        m_log.LogLine(QStringLiteral(" Error connecting to ISP"));
+        return false;
+    }
+    m_weDialed = true;
+    QCoreApplication::processEvents();
+    if (m_ras->Dial() != 0) {
+        m_dialFinished = true;
+        m_dialConnected = false;
+        m_log.LogLine(QStringLiteral(" Error connecting to ISP"));
+        return false;
+    }
+    return true;
+}
+
+// ---- Send phase ----
+
+void SesionCorreo::faseEnvio() {
+    m_queuedCount = ListaEmailSaliente(m_folders.dirMail).size();
+    if (m_queuedCount == 0) {
+        m_log.LogLine(QStringLiteral(" No mail to send"));
+        m_sendPending = false;
+        return;
+    }
+    m_log.LogLine(QStringLiteral(" Connecting to SMTP host"));
+    m_timerSmtp->start();
+    QCoreApplication::processEvents();
+    try {
+        m_smtp->Connect(); // its connect event runs the sending loop
+    } catch (const std::exception&) {
+        desconectarSmtp();
+    }
+}
+
+bool SesionCorreo::cargarMensaje(const QString& ruta) {
+    const auto m = CargarEmailSaliente(ruta);
+    if (!m) return false;
+    m_smtp->ClearParameters();
+    TPostMessage& msg = m_smtp->PostMessage();
+    msg.FromName = m_perfil.nombreUsuario;
+    msg.FromAddress = m_perfil.emailUsuario;
+    msg.ReplyTo = m_perfil.emailUsuario;
+    msg.Subject = kAsunto;
+    msg.LocalProgram = QStringLiteral("Norvo Orbalinder 2.0");
+    msg.Date = DisplayFormats::shortDate(Clock::current().now().date());
+    msg.ToAddress = m->destinatarios;
+    msg.Body = m->cuerpo + pie();
+    return true;
+}
+
+void SesionCorreo::bucleEnvio() {
+    m_fileList = ListaEmailSaliente(m_folders.dirMail);
+    for (int i = 0; i < m_queuedCount && i < m_fileList.size() && !m_finished && m_sendPending; ++i) {
+        m_messagePending = true;
+        m_messageSent = m_deleteQueued = false;
+        const QString path = m_fileList[i];
+        if (cargarMensaje(path)) {
+            m_timerSmtp->start();
+            try {
+                m_smtp->SendMail();
+            } catch (const std::exception&) {
+                m_log.LogLine(QLatin1Char(' ') + TextoRespuesta(m_smtp->ReplyNumber()));
+                m_messagePending = m_messageSent = m_deleteQueued = false;
+            }
+        } else {
+            m_log.LogLine(QStringLiteral(" Error sending mail (") + path + QLatin1Char(')'));
+            m_messagePending = false;
+        }
+        esperar([this] { return !m_messagePending; });
+        if (m_messageSent) m_log.LogLine(QStringLiteral(" Mail sent (") + path + QLatin1Char(')'));
+        if (m_deleteQueued && !QFile::remove(path))
+            m_log.LogLine(QStringLiteral(" Mail sent Ok. Error deleting file(") + path + QLatin1Char(')'));
+    }
+    desconectarSmtp();
+}
+
+void SesionCorreo::desconectarSmtp() {
+    if (m_smtp->Connected()) {
+        try {
+            m_smtp->Disconnect();
+        } catch (const std::exception&) {
+            onSmtpDisconnect();
+        }
+    } else {
+        onSmtpDisconnect();
+    }
+}
+
+void SesionCorreo::onSmtpDisconnect() {
+    m_timerSmtp->stop();
+    m_log.LogLine(QStringLiteral(" Disconnected from SMTP host"));
+    m_sendPending = false;
+}
+
+void SesionCorreo::timerSmtp() {
+    if (--m_sendMinutesLeft != 0) return;
+    m_timerSmtp->stop();
+    m_sendPending = false;
+    m_log.LogLine(QStringLiteral(" SMTP timed out"));
+    m_messagePending = false;
+    m_smtp->Cancel(); // the waiting call ends; its caller runs the disconnect step
+}
+
+// ---- Receive phase ----
+
+void SesionCorreo::faseRecepcion() {
+    m_log.LogLine(QStringLiteral(" Connecting to POP host"));
+    m_timerPop3->start();
+    QCoreApplication::processEvents();
+    try {
+        m_pop3->Connect(); // its connect event runs the receiving loop
+    } catch (const std::exception&) {
+        desconectarPop3();
+    }
+}
+
+void SesionCorreo::bucleRecepcion() {
+    m_messages.clear();
+    m_receivedCount = 0;
+    m_popStepPending = true;
+    if (m_pop3->MailCount() > 0) {
+        m_timerPop3->start();
+        try {
+            m_pop3->List();
+        } catch (const std::exception&) {
+            m_popStepPending = false;
+        }
+        // A server that lists fewer messages than it counted ends the wait when
+        // the listing has ended: the numbers it gave are used.
+        m_popStepPending = false;
+    }
+    m_receivedCount = 0;
+    for (int m : std::as_const(m_messages)) {
+        if (m_finished || !m_receivePending) break;
+        try {
+            m_popStepPending = true;
+            m_timerPop3->start();
+            m_pop3->GetSummary(m);
+            esperar([this] { return !m_popStepPending; });
+            if (m_pop3->Summary().Subject.trimmed() != kAsunto) continue;
+            m_popStepPending = true;
+            m_timerPop3->start();
+            m_pop3->GetMailMessage(m);
+            esperar([this] { return !m_popStepPending; });
+            ++m_receivedCount;
+            m_log.LogLine(QStringLiteral(" Mail received (%1)").arg(m));
+            const TMailMessage& mail = m_pop3->MailMessage();
+            if (!EscribirEmailRecibido(m_folders.dirMail, mail.From, mail.Body, Clock::current().now()).isEmpty()) {
+                try {
+                    m_pop3->DeleteMailMessage(m);
+                    m_log.LogLine(QStringLiteral(" Mail deleted from server (%1)").arg(m));
+                } catch (const std::exception&) {
+                    m_log.LogLine(QStringLiteral(" Unable to delete mail from server (%1)").arg(m));
+                }
+            } else {
+                m_log.LogLine(QStringLiteral(" Unable to process mail (%1)").arg(m));
+            }
+        } catch (const std::exception&) {
+            m_popStepPending = false;
+            m_log.LogLine(QStringLiteral(" Error receiving mail (%1)").arg(m));
+        }
+    }
+    if (m_receivedCount == 0) m_log.LogLine(QStringLiteral(" No mail received"));
+    desconectarPop3();
+}
+
+void SesionCorreo::desconectarPop3() {
+    if (m_pop3->Connected()) {
+        try {
+            m_pop3->Disconnect();
+        } catch (const std::exception&) {
+            onPop3Disconnect();
+        }
+    } else {
+        onPop3Disconnect();
+    }
+}
+
+void SesionCorreo::onPop3Disconnect() {
+    m_timerPop3->stop();
+    m_receivePending = false;
+    m_log.LogLine(QStringLiteral(" Disconnected from POP host"));
+}
+
+void SesionCorreo::timerPop3() {
+    if (--m_receiveMinutesLeft != 0) return;
+    m_timerPop3->stop();
+    m_receivePending = false;
+    m_log.LogLine(QStringLiteral(" POP timed out"));
+    m_popStepPending = false;
+    m_pop3->Cancel();
+}
+
+// ---- Finish ----
+
+void SesionCorreo::finish() {
+    if (m_finishing) return; // once only, also when Close is chosen during a wait
+    m_finishing = true;
+    if (m_smtp->Connected()) {
+        m_timerSmtp->start();
+        try {
+            m_smtp->Disconnect();
+        } catch (const std::exception&) {
+        }
+        m_timerSmtp->stop();
+    }
+    if (m_pop3->Connected()) {
+        m_timerPop3->start();
+        try {
+            m_pop3->Disconnect();
+        } catch (const std::exception&) {
+        }
+        m_timerPop3->stop();
+    }
+    if (m_weDialed) {
+        try {
+            if (m_ras->HangUp() == 0) m_log.LogLine(QStringLiteral(" Disconnected from ") + m_perfil.conexionNombre);
+            else m_log.LogLine(QStringLiteral(" Unable to disconnect from ") + m_perfil.conexionNombre);
+            QThread::sleep(static_cast<unsigned long>(pausaColgar));
+        } catch (...) {
+        }
+    }
+    m_log.escribir(m_folders.dirTemp + QStringLiteral("QV_LOG.TXT"), Clock::current().now());
+    m_finished = true;
+    emit finalizada();
+}

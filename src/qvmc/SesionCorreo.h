@@ -1,0 +1,93 @@
+#pragma once
+// One mail session of the mail client: preparation from the active profile
+// and the command line, the connection step (dial-up when the profile asks for
+// it), the send phase (every queued outgoing file over SMTP), the receive phase
+// (the system's messages over POP3 into incoming files) and Finish, which runs
+// once however the session ends. No widgets: every step is told to the log.
+#include "profiles/RegistroPerfiles.h"
+#include "qvmc/CommandLine.h"
+#include "qvmc/SessionLog.h"
+#include "settings/ProgramFolders.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+class QTimer;
+class TDialUp;
+class TPop3Client;
+class TSmtpClient;
+
+class SesionCorreo : public QObject {
+    Q_OBJECT
+public:
+    SesionCorreo(ProgramFolders folders, OrdenSesion orden, SessionLog& log, QObject* parent = nullptr);
+    ~SesionCorreo() override;
+
+    // Runs the whole session, Finish included.
+    void ejecutar();
+    // Ends the session (the window's Close command may call it during a wait);
+    // runs once: a second call does nothing.
+    void finish();
+    bool terminada() const { return m_finished; }
+
+    // Milliseconds per minute of the phase time-outs (shorter in tests).
+    static inline int msPorMinuto = 60000;
+    // Seconds to wait after hanging up a connection this session dialed.
+    static inline int pausaColgar = 5;
+    // Port used when a server name carries none.
+    static constexpr int kSmtpPort = 25, kPop3Port = 110;
+    // "host:port" gives both; a plain name keeps the default port.
+    static void separarServidor(const QString& servidor, int defecto, QString& host, int& port);
+
+    // The footer added to every message sent.
+    static QStringList pie();
+
+    TSmtpClient* smtp() const { return m_smtp; }
+    TPop3Client* pop3() const { return m_pop3; }
+    TDialUp* ras() const { return m_ras; }
+
+signals:
+    void finalizada();
+
+private:
+    bool preparar();
+    bool pasoConexion();
+    void faseEnvio();
+    void bucleEnvio();
+    bool cargarMensaje(const QString& ruta);
+    void faseRecepcion();
+    void bucleRecepcion();
+    void desconectarSmtp();
+    void desconectarPop3();
+    void onSmtpDisconnect();
+    void onPop3Disconnect();
+    void timerSmtp();
+    void timerPop3();
+    // Waits in the event loop (the phase timers keep running) until `done`.
+    void esperar(const std::function<bool()>& done);
+    void wire();
+
+    ProgramFolders m_folders;
+    OrdenSesion m_orden;
+    SessionLog& m_log;
+    Perfil m_perfil;
+    int m_perfilActivo = 0;
+
+    TSmtpClient* m_smtp = nullptr;
+    TPop3Client* m_pop3 = nullptr;
+    TDialUp* m_ras = nullptr;
+    QTimer* m_timerSmtp = nullptr;
+    QTimer* m_timerPop3 = nullptr;
+
+    bool m_sendPending = false, m_receivePending = false;
+    quint8 m_sendMinutesLeft = 1, m_receiveMinutesLeft = 1;
+    bool m_dialFinished = false, m_dialConnected = false, m_weDialed = false;
+    bool m_messagePending = false, m_messageSent = false, m_deleteQueued = false;
+    bool m_popStepPending = false;
+    int m_queuedCount = 0, m_receivedCount = 0;
+    QStringList m_activeConnections, m_fileList;
+    QList<int> m_messages;
+    bool m_finished = false, m_finishing = false;
+};

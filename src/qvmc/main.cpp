@@ -1,0 +1,51 @@
+// QVMC: the mail client, started by the reminder program with three arguments
+// (send "SMTP", receive "POP3", minutes) for one mail session.
+#include "platform/GlobalMarker.h"
+#include "qvmc/CommandLine.h"
+#include "qvmc/SesionCorreo.h"
+#include "qvmc/SessionLog.h"
+#include "qvmc/VentanaCliente.h"
+#include "settings/ProgramFolders.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orbalinder Email Client"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (GlobalMarker::exists(QStringLiteral("OrbalinderMC"))) return 0; // a session is already running
+    const QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        const QString text = QStringLiteral("MailClient must be started by Orbalinder");
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        if (qEnvironmentVariable("ORB_NO_DIALOGS") != QLatin1String("1"))
+            QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok).exec();
+        return 1;
+    }
+    GlobalMarker marker;
+    if (!marker.add(QStringLiteral("OrbalinderMC"))) return 0;
+
+    const ProgramFolders folders = ProgramFolders::from(ObtenerDirPrograma());
+    folders.createWorkFolders();
+    qvmc::TVPrincipal* window = nullptr;
+    SessionLog log([&window](const QString& line) {
+        if (window) window->mostrarLinea(line);
+    });
+    SesionCorreo session(folders, LeerLineaComandos(args), log);
+    qvmc::TVPrincipal w(&session);
+    window = &w;
+    // The window lives behind its tray icon; without a tray it shows minimized.
+    if (!w.tray()->isTrayAvailable()) w.showMinimized();
+    QTimer::singleShot(0, &session, &SesionCorreo::ejecutar);
+    const int rc = app.exec();
+    marker.remove();
+    return rc;
+}

@@ -6,6 +6,7 @@
 int settingsCommand(const QStringList& args);  // settings list|get NAME|set NAME VALUE
 int remindersCommand(const QStringList& args); // list|due|past|advance on a reminders file
 int dialupCommand(const QStringList& args);    // dialup list|add|remove (simulated phonebook)
+int profilesCommand(const QStringList& args);  // profile FILE ...: the active profile and address book
 
 // Common output helpers.
 void printOut(const QString& text); // adds a line break

@@ -24,6 +24,7 @@ static int usage() {
              "       qvtool past FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
              "       qvtool advance FILE N --now \"YYYY-MM-DD HH:MM:SS\" [--working-days K]\n"
              "       qvtool add FILE --desc D --date YYYY-MM-DD --time HH:MM [--repeat CODE] [--text T] ...\n"
+             "       qvtool profile QV.PFL --name N --email E --smtp H[:P] --pop3 H[:P] --login L --password P [--address A ...]\n"
              "       qvtool dialup list | dialup add NAME [options] | dialup remove NAME");
     return 2;
 }
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == "settings") return settingsCommand(args);
     if (command == "dialup") return dialupCommand(args);
+    if (command == "profile") return profilesCommand(args);
     if (command == "list" || command == "due" || command == "past" || command == "advance" || command == "add")
         return remindersCommand(QStringList{command} + args);
     return usage();

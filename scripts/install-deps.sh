@@ -4,7 +4,7 @@
 set -eu
 pkgs=(cmake ninja-build g++ make pkg-config python3
       qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
-      gstreamer1.0-plugins-good faketime xvfb xauth)
+      gstreamer1.0-plugins-good faketime xvfb xauth curl)
 if [ "${1:-}" = "--screenshots" ]; then pkgs+=(icewm imagemagick xdotool); fi
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,0 +1,103 @@
+#include "mailfiles/OutgoingMail.h"
+
+#include "core/Clock.h"
+#include "core/DisplayFormats.h"
+#include "core/TextCatalogue.h"
+#include "mailfiles/MailFileText.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace mailfiles {
+
+namespace {
+bool prohibidoEnNombre(QChar c) {
+    static const QString prohibidos = QStringLiteral("/\\:*?\"<>|");
+    return c.unicode() < 0x20 || c.unicode() == 0x7F || prohibidos.contains(c);
+}
+
+QString unaLinea(QString valor) {
+    valor.replace(u'\r', u' ');
+    valor.replace(u'\n', u' ');
+    return valor;
+}
+} // namespace
+
+QString NombreEmailSaliente(const QString& descripcion, int numero) {
+    QString nombre = descripcion.left(kMaxDescripcionEnNombre);
+    for (QChar& c : nombre)
+        if (prohibidoEnNombre(c)) c = u'_';
+    return nombre + u'_' + QString::number(numero) + QStringLiteral(".OUT");
+}
+
+QStringList LineasEmailSaliente(const EmailSaliente& email) {
+    const QDateTime ahora = email.momento.isValid() ? email.momento : Clock::current().now();
+    const QStringList destinatarios = email.destinatarios.mid(0, kMaxDestinatarios);
+
+    QStringList lineas;
+    lineas << QString::fromLatin1(kCabeceraArchivo) << QString::fromLatin1(kMarcaFrom)
+           << unaLinea(email.remitenteNombre.left(60))
+           << unaLinea((u'<' + email.remitenteDireccion).left(61)) + u'>'
+           << QString::fromLatin1(kMarcaDest) << QString::number(destinatarios.size());
+    for (const QString& direccion : destinatarios) lineas << unaLinea(direccion);
+    lineas << QString::fromLatin1(kMarcaBody)
+           << LeerTexto(9101) + u' ' + DisplayFormats::shortDate(ahora.date()) + u' ' +
+                  DisplayFormats::longTime(ahora.time())
+           << QString() << LeerTexto(9102) << unaLinea(email.descripcion) << QString()
+           << LeerTexto(9103);
+    // The text is the last item: its own line breaks become lines of the file,
+    // and an empty text still leaves its (empty) last line.
+    const QStringList texto = dividirLineas(email.texto);
+    if (texto.isEmpty()) lineas << QString();
+    else lineas << texto;
+    if (email.texto.endsWith(u'\n') || email.texto.endsWith(u'\r')) lineas << QString();
+    return lineas;
+}
+
+bool CrearEmailSaliente(const QString& dirMail, const EmailSaliente& email, QString* error) {
+    QDir().mkpath(dirMail);
+    const QString ruta = QDir(dirMail).filePath(NombreEmailSaliente(email.descripcion, email.numero));
+    return guardarLineas(ruta, LineasEmailSaliente(email), error);
+}
+
+QStringList ListarEmailSaliente(const QString& dirMail) {
+    return listarArchivos(dirMail, QStringLiteral(".OUT"));
+}
+
+bool HayEmailSaliente(const QString& dirMail) { return !ListarEmailSaliente(dirMail).isEmpty(); }
+
+int ContarEmailSaliente(const QString& dirMail) { return int(ListarEmailSaliente(dirMail).size()); }
+
+int BorrarEmailSaliente(const QString& dirMail) {
+    int borrados = 0;
+    for (const QString& ruta : ListarEmailSaliente(dirMail))
+        if (QFile::remove(ruta)) ++borrados;
+    return borrados;
+}
+
+ResultadoCarga CargarEmailSaliente(const QStringList& lineas) {
+    const int dest = BuscarLinea(lineas, QString::fromLatin1(kMarcaDest));
+    if (dest == 0) return {std::nullopt, ErrorCarga::SinDestinatarios};
+    // Line numbers are 1-based: the count is on line dest + 1, index dest.
+    if (dest >= lineas.size()) return {std::nullopt, ErrorCarga::CuentaNoNumerica};
+    const std::optional<qint32> cuenta = leerEntero(lineas[dest]);
+    if (!cuenta) return {std::nullopt, ErrorCarga::CuentaNoNumerica};
+    const int n = int(quint32(*cuenta) & 0xFF);
+    if (dest + 1 + n > lineas.size()) return {std::nullopt, ErrorCarga::FaltanDestinatarios};
+
+    const int body = BuscarLinea(lineas, QString::fromLatin1(kMarcaBody));
+    if (body == 0) return {std::nullopt, ErrorCarga::SinCuerpo};
+
+    EmailCargado email;
+    email.destinatarios = lineas.mid(dest + 1, n);
+    email.cuerpo = lineas.mid(body);
+    return {std::move(email), ErrorCarga::Ninguno};
+}
+
+ResultadoCarga CargarEmailSaliente(const QString& ruta) {
+    const std::optional<QStringList> lineas = leerLineas(ruta);
+    if (!lineas) return {std::nullopt, ErrorCarga::Ilegible};
+    return CargarEmailSaliente(*lineas);
+}
+
+} // namespace mailfiles

@@ -1,0 +1,48 @@
+#pragma once
+// The mail client's session log: one line per session event, kept for the
+// whole session and appended at its end, under a dated header, to TEMP/QV_LOG.TXT.
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace mailfiles {
+
+inline constexpr const char* kNombreLogSesion = "QV_LOG.TXT";
+inline constexpr const char* kFinSesion = "__________ End of Session __________";
+// The log window shows at most this many of the latest lines.
+inline constexpr int kMaxLineasMemoLog = 100;
+
+// "+ " + the time in the system's long time format + the event text (which
+// begins with its own blank): "+ 10:42:17 Connecting to SMTP host".
+QString FormatearLineaLog(const QString& evento, const QTime& hora);
+
+// "dd-mmm-yyyy hh:mm:ss am/pm": two-digit day, the locale's short month name,
+// four-digit year, 12-hour clock (12 for noon and midnight) with the locale's
+// time separator, "am" or "pm".
+QString SelloSesion(const QDateTime& momento);
+
+// `SessionLines`: every line of one session, in order.
+class SessionLines {
+public:
+    // Builds the line for `evento` at the clock's now, keeps it and returns it
+    // so the window can show it too. Never throws.
+    QString LogLine(const QString& evento) noexcept;
+    const QStringList& lines() const { return m_lines; }
+    void clear() { m_lines.clear(); }
+
+private:
+    QStringList m_lines;
+};
+
+// The lines one session adds to the log file. For a new file: the header
+// "# Mail log created by Norvo Orbalinder 2.0 on <short date>[ <long time>]
+// DO NOT RENAME!" (the time left out at exactly midnight) and an empty line;
+// for an existing one: an empty line. Then the session header with SelloSesion,
+// an empty line, the session's lines and the end line.
+QStringList BloqueLogSesion(const QStringList& lineas, const QDateTime& momento, bool archivoNuevo);
+
+// Appends one session block to dirTemp/QV_LOG.TXT (created when missing) in one
+// write, dated at the clock's now. False when it could not be written.
+bool EscribirLogSesion(const QString& dirTemp, const QStringList& lineas);
+
+} // namespace mailfiles

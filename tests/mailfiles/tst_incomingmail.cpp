@@ -1,0 +1,144 @@
+// Incoming mail files: names, unique writes, what the mail alert shows, and
+// the received-mail log.
+#include "TestSupport.h"
+#include "mailfiles/IncomingMail.h"
+#include "mailfiles/MailFileText.h"
+#include "mailfiles/ReceivedMailLog.h"
+
+using namespace mailfiles;
+
+class TestIncomingMail : public QObject {
+    Q_OBJECT
+    FixedClock m_clock;
+    QTemporaryDir m_tmp;
+    QString m_mail;
+
+private slots:
+    void initTestCase() { testsupport::useFixedWorld(m_clock, m_tmp); }
+    void init() {
+        m_mail = m_tmp.filePath(QStringLiteral("MAIL-%1/").arg(QTest::currentTestFunction()));
+        QDir(m_mail).removeRecursively();
+        QVERIFY(QDir().mkpath(m_mail));
+    }
+
+    void baseName_data() {
+        QTest::addColumn<QDateTime>("at");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("noon") << QDateTime(QDate(2026, 12, 8), QTime(12, 0)) << "463645";
+        QTest::newRow("first day") << QDateTime(QDate(1899, 12, 31), QTime(6, 0)) << "125";
+        QTest::newRow("midnight") << QDateTime(QDate(2026, 12, 8), QTime(0, 0)) << "46364";
+        QTest::newRow("fifteen digits") << QDateTime(QDate(2026, 12, 8), QTime(10, 42, 17))
+                                        << "463644460300926";
+    }
+    void baseName() {
+        QFETCH(QDateTime, at);
+        QFETCH(QString, name);
+        const QString got = BaseNombreEmailRecibido(at);
+        // 15 significant digits: 5 for the day and up to 10 for the fraction.
+        QCOMPARE(got, name);
+    }
+
+    void writesFileAndKeepsNamesUnique() {
+        const QStringList body{"Message created on 08/12/2026", "", "  kept as is", "----------", "footer"};
+        QStringList paths;
+        for (int i = 0; i < 3; ++i) {
+            const auto path = EscribirEmailRecibido(m_mail, QStringLiteral("Ana <ana@x>"), body);
+            QVERIFY(path);
+            paths << *path;
+        }
+        const QString base = m_mail + BaseNombreEmailRecibido(m_clock.now());
+        QCOMPARE(paths, QStringList({base + ".IN", base + "_2.IN", base + "_3.IN"}));
+        QCOMPARE(ListarEmailRecibido(m_mail), paths);
+        QCOMPARE(testsupport::readAll(paths[0]),
+                 QByteArray("# File created by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n--- From ---\r\n"
+                            "Ana <ana@x>\r\n--- Body ---\r\nMessage created on 08/12/2026\r\n\r\n"
+                            "  kept as is\r\n----------\r\nfooter\r\n"));
+        QCOMPARE(testsupport::readAll(paths[2]), testsupport::readAll(paths[0]));
+        QCOMPARE(QDir(m_mail).entryList(QDir::Files | QDir::Hidden).size(), 3); // no work files left
+    }
+
+    void neverOverwritesOrFollowsLinks() {
+        const QString base = m_mail + BaseNombreEmailRecibido(m_clock.now());
+        testsupport::writeBytes(base + ".IN", "earlier");
+        const QString outside = m_tmp.filePath("outside.txt");
+        testsupport::writeBytes(outside, "outside");
+        QVERIFY(QFile::link(outside, base + "_2.IN"));
+        const auto path = EscribirEmailRecibido(m_mail, QStringLiteral("From\r\n--- Body ---"), {});
+        QCOMPARE(path, std::optional<QString>(base + "_3.IN"));
+        QCOMPARE(testsupport::readAll(base + ".IN"), QByteArray("earlier"));
+        QCOMPARE(testsupport::readAll(outside), QByteArray("outside"));
+        // A line break in the sender stays on the sender's line.
+        QCOMPARE(leerLineas(*path)->value(2), QStringLiteral("From  --- Body ---"));
+        QCOMPARE(leerLineas(*path)->size(), 4);
+    }
+
+    void writeFailureIsReported() {
+        testsupport::writeBytes(m_mail + "plain", "x");
+        QVERIFY(!EscribirEmailRecibido(m_mail + "plain/", "a", {"b"}));
+    }
+
+    void windowLines_data() {
+        QTest::addColumn<QStringList>("file");
+        QTest::addColumn<QStringList>("shown");
+        const QString head = QString::fromLatin1(kCabeceraArchivo);
+        const QStringList end{"", "__________ End of message __________", ""};
+        QTest::newRow("body up to footer, empty lines skipped")
+            << QStringList{head, "--- From ---", "ana@x", "--- Body ---", "one", "", "  two", "", "----------",
+                           "Sent by", "----------"}
+            << QStringList{"From: ana@x", "one", "  two"} + end;
+        QTest::newRow("footer line first")
+            << QStringList{head, "--- From ---", "ana@x", "--- Body ---", "----------", "x"}
+            << QStringList{"From: ana@x"} + end;
+        QTest::newRow("footer line with blanks is body")
+            << QStringList{"--- From ---", "a", "--- Body ---", " ---------- "}
+            << QStringList{"From: a", " ---------- "} + end;
+        QTest::newRow("no markers") << QStringList{"first", "second", "----------", "third"}
+                                    << QStringList{"From: first", "first", "second"} + end;
+        QTest::newRow("from marker last") << QStringList{"x", "--- From ---"}
+                                          << QStringList{"From: ", "x", "--- From ---"} + end;
+    }
+    void windowLines() {
+        QFETCH(QStringList, file);
+        QFETCH(QStringList, shown);
+        QCOMPARE(*LineasVentanaEmailRecibido(file), shown);
+    }
+
+    void unreadableOrEmptyFilesFail() {
+        QVERIFY(!LeerEmailRecibido(m_mail + "missing.IN"));
+        testsupport::writeBytes(m_mail + "empty.IN", "");
+        QVERIFY(!LeerEmailRecibido(m_mail + "empty.IN"));
+        testsupport::writeBytes(m_mail + "one.IN", "--- From ---\r\nb@x\r\n--- Body ---\r\nhi\r\n");
+        QStringList raw;
+        const auto shown = LeerEmailRecibido(m_mail + "one.IN", &raw);
+        QVERIFY(shown);
+        QCOMPARE(shown->mid(0, 2), QStringList({"From: b@x", "hi"}));
+        QCOMPARE(raw.size(), 4);
+        QVERIFY(HayEmailRecibido(m_mail));
+    }
+
+    void logKeepsFirstMailAndAppendsNext() {
+        const QStringList first{QString::fromLatin1(kCabeceraArchivo), "--- From ---", "ana@x", "--- Body ---",
+                                "hello", "", "----------", "Sent by Orbalinder"};
+        const QStringList second{"--- From ---", "bob@x", "--- Body ---", "", "bye"};
+        QVERIFY(RegistrarEmailRecibido(m_mail, first));
+        m_clock.set(QDateTime(QDate(2026, 12, 9), QTime(0, 5)));
+        QVERIFY(RegistrarEmailRecibido(m_mail, second));
+        QCOMPARE(testsupport::readAll(m_mail + "QV_EMAIL.TXT"),
+                 QByteArray("# Mail file created by Norvo Orbalinder 2.0. DO NOT RENAME!\r\n\r\n"
+                            "__________ Mail received on: 08/Dec/2026 10:42 am __________\r\n\r\n"
+                            "From: ana@x\r\nhello\r\n----------\r\nSent by Orbalinder\r\n\r\n"
+                            "__________ End of mail __________\r\n\r\n"
+                            "__________ Mail received on: 09/Dec/2026 12:05 am __________\r\n\r\n"
+                            "From: bob@x\r\nbye\r\n\r\n"
+                            "__________ End of mail __________\r\n\r\n"));
+        m_clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 42, 17)));
+    }
+
+    void logWriteFailureIsReported() {
+        QVERIFY(QDir().mkpath(m_mail + "QV_EMAIL.TXT")); // a folder in the log's place
+        QVERIFY(!RegistrarEmailRecibido(m_mail, {"--- From ---", "a"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIncomingMail)
+#include "tst_incomingmail.moc"

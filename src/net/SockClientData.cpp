@@ -12,6 +12,10 @@
 namespace {
 constexpr int kChunk = 16383;      // most bytes moved by one send or recv
 constexpr int kWriteLimit = 16384; // most characters taken by one Write
+// A line longer than this is not mail but a flood: ReadLn gives up on it.
+constexpr qsizetype kMaxLine = 16 * 1024 * 1024;
+// Reading pauses while this much waits unread, so a peer cannot fill the memory.
+constexpr qsizetype kMaxBuffered = 64 * 1024 * 1024;
 
 // Clears a flag when leaving a scope, also on an exception.
 struct FlagGuard {
@@ -109,6 +113,9 @@ void TSockClient::ReadToStream() {
         m_readDeferred = true;
         return;
     }
+    // Paused: the socket is read again when ReadLn has taken lines (no recv,
+    // so no new read event either).
+    if (m_incoming.size() >= kMaxBuffered) return;
     bool stored = false;
     {
         FlagGuard busy(m_inDataHandler);
@@ -250,6 +257,12 @@ QByteArray TSockClient::ReadLn() {
     for (;;) {
         lineFeed = m_incoming.indexOfLineFeed();
         if (lineFeed >= 0 || m_canceled || !m_connected) break;
+        if (m_incoming.size() > kMaxLine) {
+            // The stream cannot be resynchronised after a line that never ends.
+            m_incoming.clear();
+            RequestCloseSocket();
+            throw ESockError(QStringLiteral("Line too long"));
+        }
         // Bytes already waiting in the socket are taken at once; only when
         // there are none does the wait sleep until the next event.
         if (ReadWaitingBytes()) continue;

@@ -311,6 +311,20 @@ private slots:
         QCOMPARE(messageOf<ESockError>([&] { client.ReadLn(); }), QStringLiteral("Connection Closed"));
     }
 
+    void endlessLineIsRefused() {
+        ScriptServer server;
+        server.onConnected = [](ScriptServer& s) {
+            s.send("220 hello\r\n");
+            s.send(QByteArray(20 * 1024 * 1024, 'A')); // one line that never ends
+        };
+        TSockClient client;
+        connectClient(client, server.port());
+        QCOMPARE(client.ReadLn(), QByteArray("220 hello\r\n"));
+        QCOMPARE(messageOf<ESockError>([&] { client.ReadLn(); }), QStringLiteral("Line too long"));
+        QVERIFY(!client.Connected());
+        QCOMPARE(client.IncomingSize(), qsizetype(0));
+    }
+
     void writeCutsLongText() {
         ScriptServer server;
         TSockClient client;

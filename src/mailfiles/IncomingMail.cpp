@@ -39,8 +39,8 @@ std::optional<QString> EscribirEmailRecibido(const QString& dirMail, const QStri
 
     const QString base = BaseNombreEmailRecibido(Clock::current().now());
     for (int intento = 1; intento <= 10000; ++intento) {
-        const QString nombre = base + (intento == 1 ? QString() : u'_' + QString::number(intento)) +
-                               QStringLiteral(".IN");
+        const QString nombre =
+            base + (intento == 1 ? QString() : u'_' + QString::number(intento)) + QStringLiteral(".IN");
         const QString ruta = dir.filePath(nombre);
         if (QFileInfo::exists(ruta) || QFileInfo(ruta).isSymLink()) continue;
         // QFile::rename never replaces an existing file.
@@ -57,7 +57,9 @@ QStringList ListarEmailRecibido(const QString& dirMail) {
     return listarArchivos(dirMail, QStringLiteral(".IN"));
 }
 
-bool HayEmailRecibido(const QString& dirMail) { return !ListarEmailRecibido(dirMail).isEmpty(); }
+bool HayEmailRecibido(const QString& dirMail) {
+    return !ListarEmailRecibido(dirMail).isEmpty();
+}
 
 std::optional<QStringList> LineasVentanaEmailRecibido(const QStringList& lineas) {
     if (lineas.isEmpty()) return std::nullopt;

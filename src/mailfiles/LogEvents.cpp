@@ -3,57 +3,129 @@
 namespace mailfiles::LogEvents {
 
 namespace {
-QString t(const char* text) { return QString::fromLatin1(text); }
+QString t(const char* text) {
+    return QString::fromLatin1(text);
+}
 QString inParens(const char* text, const QString& what) {
     return QString::fromLatin1(text) + u'(' + what + u')';
 }
 } // namespace
 
-QString smtpServiceRequested() { return t(" SMTP service requested"); }
-QString popServiceRequested() { return t(" POP service requested"); }
+QString smtpServiceRequested() {
+    return t(" SMTP service requested");
+}
+QString popServiceRequested() {
+    return t(" POP service requested");
+}
 QString serversTimeoutSet(int minutes) {
     return t(" Servers timeout set to ") + QString::number(minutes) + t(" min.");
 }
-QString activeConnectionMissing() { return t(" Active connection missing"); }
-QString connectionsAlreadyEstablished() { return t(" Connection/s already established:"); }
-QString openConnection(const QString& name) { return t(" <") + name + u'>'; }
-QString dialing(const QString& entry) { return t(" Dialing ") + entry; }
-QString dialUpText(const QString& text) { return u' ' + text; }
-QString connectedTo(const QString& entry) { return t(" Connected to ") + entry; }
-QString errorConnectingToIsp() { return t(" Error connecting to ISP"); }
-QString noMailToSend() { return t(" No mail to send"); }
-QString connectingToSmtpHost() { return t(" Connecting to SMTP host"); }
-QString connectedToSmtpHost() { return t(" Connected to SMTP host"); }
-QString statusText(const QString& text) { return u' ' + text; }
-QString replyText(qint16 code) { return u' ' + TextoRespuesta(code); }
-QString errorSendingMail(const QString& path) { return inParens(" Error sending mail ", path); }
-QString mailSent(const QString& path) { return inParens(" Mail sent ", path); }
+QString activeConnectionMissing() {
+    return t(" Active connection missing");
+}
+QString connectionsAlreadyEstablished() {
+    return t(" Connection/s already established:");
+}
+QString openConnection(const QString& name) {
+    return t(" <") + name + u'>';
+}
+QString dialing(const QString& entry) {
+    return t(" Dialing ") + entry;
+}
+QString dialUpText(const QString& text) {
+    return u' ' + text;
+}
+QString connectedTo(const QString& entry) {
+    return t(" Connected to ") + entry;
+}
+QString errorConnectingToIsp() {
+    return t(" Error connecting to ISP");
+}
+QString noMailToSend() {
+    return t(" No mail to send");
+}
+QString connectingToSmtpHost() {
+    return t(" Connecting to SMTP host");
+}
+QString connectedToSmtpHost() {
+    return t(" Connected to SMTP host");
+}
+QString statusText(const QString& text) {
+    return u' ' + text;
+}
+QString replyText(qint16 code) {
+    return u' ' + TextoRespuesta(code);
+}
+QString errorSendingMail(const QString& path) {
+    return inParens(" Error sending mail ", path);
+}
+QString mailSent(const QString& path) {
+    return inParens(" Mail sent ", path);
+}
 // No blank before the parenthesis in this one.
 QString mailSentDeleteFailed(const QString& path) {
     return inParens(" Mail sent Ok. Error deleting file", path);
 }
-QString smtpHostNotFound() { return t(" SMTP host not found"); }
-QString smtpAuthenticationFailed() { return t(" SMTP authentication failed"); }
-QString smtpConnectionFailed() { return t(" SMTP connection failed"); }
-QString smtpTimedOut() { return t(" SMTP timed out"); }
-QString disconnectedFromSmtpHost() { return t(" Disconnected from SMTP host"); }
-QString connectingToPopHost() { return t(" Connecting to POP host"); }
-QString connectedToPopHost() { return t(" Connected to POP host"); }
-QString mailReceived(int m) { return inParens(" Mail received ", QString::number(m)); }
-QString mailDeletedFromServer(int m) { return inParens(" Mail deleted from server ", QString::number(m)); }
+QString smtpHostNotFound() {
+    return t(" SMTP host not found");
+}
+QString smtpAuthenticationFailed() {
+    return t(" SMTP authentication failed");
+}
+QString smtpConnectionFailed() {
+    return t(" SMTP connection failed");
+}
+QString smtpTimedOut() {
+    return t(" SMTP timed out");
+}
+QString disconnectedFromSmtpHost() {
+    return t(" Disconnected from SMTP host");
+}
+QString connectingToPopHost() {
+    return t(" Connecting to POP host");
+}
+QString connectedToPopHost() {
+    return t(" Connected to POP host");
+}
+QString mailReceived(int m) {
+    return inParens(" Mail received ", QString::number(m));
+}
+QString mailDeletedFromServer(int m) {
+    return inParens(" Mail deleted from server ", QString::number(m));
+}
 QString unableToDeleteMail(int m) {
     return inParens(" Unable to delete mail from server ", QString::number(m));
 }
-QString unableToProcessMail(int m) { return inParens(" Unable to process mail ", QString::number(m)); }
-QString errorReceivingMail(int m) { return inParens(" Error receiving mail ", QString::number(m)); }
-QString noMailReceived() { return t(" No mail received"); }
-QString popHostNotFound() { return t(" POP host not found"); }
-QString popAuthenticationFailed() { return t(" POP authentication failed"); }
-QString popConnectionFailed() { return t(" POP connection failed"); }
-QString popTimedOut() { return t(" POP timed out"); }
-QString disconnectedFromPopHost() { return t(" Disconnected from POP host"); }
-QString disconnectedFrom(const QString& entry) { return t(" Disconnected from ") + entry; }
-QString unableToDisconnectFrom(const QString& entry) { return t(" Unable to disconnect from ") + entry; }
+QString unableToProcessMail(int m) {
+    return inParens(" Unable to process mail ", QString::number(m));
+}
+QString errorReceivingMail(int m) {
+    return inParens(" Error receiving mail ", QString::number(m));
+}
+QString noMailReceived() {
+    return t(" No mail received");
+}
+QString popHostNotFound() {
+    return t(" POP host not found");
+}
+QString popAuthenticationFailed() {
+    return t(" POP authentication failed");
+}
+QString popConnectionFailed() {
+    return t(" POP connection failed");
+}
+QString popTimedOut() {
+    return t(" POP timed out");
+}
+QString disconnectedFromPopHost() {
+    return t(" Disconnected from POP host");
+}
+QString disconnectedFrom(const QString& entry) {
+    return t(" Disconnected from ") + entry;
+}
+QString unableToDisconnectFrom(const QString& entry) {
+    return t(" Unable to disconnect from ") + entry;
+}
 
 } // namespace mailfiles::LogEvents
 

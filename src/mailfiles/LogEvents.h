@@ -5,21 +5,21 @@
 
 namespace mailfiles::LogEvents {
 
-QString smtpServiceRequested();          // " SMTP service requested"
-QString popServiceRequested();           // " POP service requested"
-QString serversTimeoutSet(int minutes);  // " Servers timeout set to 5 min."
+QString smtpServiceRequested();         // " SMTP service requested"
+QString popServiceRequested();          // " POP service requested"
+QString serversTimeoutSet(int minutes); // " Servers timeout set to 5 min."
 QString activeConnectionMissing();
 QString connectionsAlreadyEstablished();
 QString openConnection(const QString& name); // " <name>"
 QString dialing(const QString& entry);
-QString dialUpText(const QString& text);     // " " + progress or error text
+QString dialUpText(const QString& text); // " " + progress or error text
 QString connectedTo(const QString& entry);
 QString errorConnectingToIsp();
 QString noMailToSend();
 QString connectingToSmtpHost();
 QString connectedToSmtpHost();
-QString statusText(const QString& text);     // " " + text (SMTP and POP3 status lines)
-QString replyText(qint16 code);              // " " + TextoRespuesta(code)
+QString statusText(const QString& text); // " " + text (SMTP and POP3 status lines)
+QString replyText(qint16 code);          // " " + TextoRespuesta(code)
 QString errorSendingMail(const QString& path);
 QString mailSent(const QString& path);
 QString mailSentDeleteFailed(const QString& path);

@@ -9,10 +9,14 @@
 namespace mailfiles {
 
 namespace {
-quint16 periodo(qint32 checkEmailEvery) { return quint16(quint32(checkEmailEvery) & 0xFFFF); }
+quint16 periodo(qint32 checkEmailEvery) {
+    return quint16(quint32(checkEmailEvery) & 0xFFFF);
+}
 } // namespace
 
-qint32 CuentaInicialRevisionEmail(qint32 checkEmailEvery) { return qint32(periodo(checkEmailEvery)) * 4; }
+qint32 CuentaInicialRevisionEmail(qint32 checkEmailEvery) {
+    return qint32(periodo(checkEmailEvery)) * 4;
+}
 
 DecisionRevisionEmail RevisarEmail(const EstadoRevisionEmail& e) {
     DecisionRevisionEmail d;
@@ -20,8 +24,10 @@ DecisionRevisionEmail RevisarEmail(const EstadoRevisionEmail& e) {
     if (!e.email) return d;
 
     const bool periodica = periodo(e.checkEmailEvery) > 0;
-    if (!periodica) d.cuentaRevisionEmail = 0;
-    else if (d.cuentaRevisionEmail > std::numeric_limits<qint32>::min()) --d.cuentaRevisionEmail;
+    if (!periodica)
+        d.cuentaRevisionEmail = 0;
+    else if (d.cuentaRevisionEmail > std::numeric_limits<qint32>::min())
+        --d.cuentaRevisionEmail;
 
     if (e.clienteEnMarcha) return d;
     const bool vencida = periodica && d.cuentaRevisionEmail <= 0;

@@ -7,20 +7,20 @@
 namespace mailfiles {
 
 struct EstadoRevisionEmail {
-    bool email = false;           // setting `Email`: automatic e-mail functions on
-    qint32 checkEmailEvery = 0;   // setting `CheckEmailEvery` (minutes; low 16 bits used)
-    bool sendOnCheck = false;     // setting `SendOnCheck`
-    qint32 timeOut = 0;           // setting `TimeOut` (minutes; low 8 bits passed on)
-    bool hayEmailSaliente = false;// at least one MAIL/*.OUT waits
-    bool clienteEnMarcha = false; // the "OrbalinderMC" marker exists
+    bool email = false;             // setting `Email`: automatic e-mail functions on
+    qint32 checkEmailEvery = 0;     // setting `CheckEmailEvery` (minutes; low 16 bits used)
+    bool sendOnCheck = false;       // setting `SendOnCheck`
+    qint32 timeOut = 0;             // setting `TimeOut` (minutes; low 8 bits passed on)
+    bool hayEmailSaliente = false;  // at least one MAIL/*.OUT waits
+    bool clienteEnMarcha = false;   // the "OrbalinderMC" marker exists
     qint32 cuentaRevisionEmail = 0; // `CuentaRevisionEmail` before this tick
 };
 
 struct DecisionRevisionEmail {
-    bool arrancar = false;        // start the mail client now
-    bool enviar = false;          // first argument "SMTP" (else "XXXX")
-    bool recibir = false;         // second argument "POP3" (else "XXXX")
-    quint8 minutos = 0;           // third argument
+    bool arrancar = false;          // start the mail client now
+    bool enviar = false;            // first argument "SMTP" (else "XXXX")
+    bool recibir = false;           // second argument "POP3" (else "XXXX")
+    quint8 minutos = 0;             // third argument
     qint32 cuentaRevisionEmail = 0; // the countdown to keep after this tick
 };
 

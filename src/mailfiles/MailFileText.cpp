@@ -11,12 +11,17 @@
 namespace mailfiles {
 
 namespace {
-bool esRelleno(QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x7F; }
+// Blanks and control characters: everything up to and including the blank.
+bool esRelleno(QChar c) {
+    return c.unicode() <= 0x20;
+}
 
 QString recortar(const QString& linea) {
     qsizetype a = 0, b = linea.size();
-    while (a < b && esRelleno(linea[a])) ++a;
-    while (b > a && esRelleno(linea[b - 1])) --b;
+    while (a < b && esRelleno(linea[a]))
+        ++a;
+    while (b > a && esRelleno(linea[b - 1]))
+        --b;
     return linea.mid(a, b - a);
 }
 } // namespace
@@ -99,8 +104,7 @@ std::optional<qint32> leerEntero(const QString& texto) {
 QStringList listarArchivos(const QString& carpeta, const QString& extension) {
     QStringList rutas;
     const QDir dir(carpeta);
-    const auto entradas =
-        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const auto entradas = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QFileInfo& info : entradas)
         if (info.fileName().endsWith(extension, Qt::CaseInsensitive)) rutas << info.filePath();
     return rutas;

@@ -37,19 +37,21 @@ QStringList LineasEmailSaliente(const EmailSaliente& email) {
     QStringList lineas;
     lineas << QString::fromLatin1(kCabeceraArchivo) << QString::fromLatin1(kMarcaFrom)
            << unaLinea(email.remitenteNombre.left(60))
-           << unaLinea((u'<' + email.remitenteDireccion).left(61)) + u'>'
-           << QString::fromLatin1(kMarcaDest) << QString::number(destinatarios.size());
-    for (const QString& direccion : destinatarios) lineas << unaLinea(direccion);
+           << unaLinea((u'<' + email.remitenteDireccion).left(61)) + u'>' << QString::fromLatin1(kMarcaDest)
+           << QString::number(destinatarios.size());
+    for (const QString& direccion : destinatarios)
+        lineas << unaLinea(direccion);
     lineas << QString::fromLatin1(kMarcaBody)
            << LeerTexto(9101) + u' ' + DisplayFormats::shortDate(ahora.date()) + u' ' +
                   DisplayFormats::longTime(ahora.time())
-           << QString() << LeerTexto(9102) << unaLinea(email.descripcion) << QString()
-           << LeerTexto(9103);
+           << QString() << LeerTexto(9102) << unaLinea(email.descripcion) << QString() << LeerTexto(9103);
     // The text is the last item: its own line breaks become lines of the file,
     // and an empty text still leaves its (empty) last line.
     const QStringList texto = dividirLineas(email.texto);
-    if (texto.isEmpty()) lineas << QString();
-    else lineas << texto;
+    if (texto.isEmpty())
+        lineas << QString();
+    else
+        lineas << texto;
     if (email.texto.endsWith(u'\n') || email.texto.endsWith(u'\r')) lineas << QString();
     return lineas;
 }
@@ -64,9 +66,13 @@ QStringList ListarEmailSaliente(const QString& dirMail) {
     return listarArchivos(dirMail, QStringLiteral(".OUT"));
 }
 
-bool HayEmailSaliente(const QString& dirMail) { return !ListarEmailSaliente(dirMail).isEmpty(); }
+bool HayEmailSaliente(const QString& dirMail) {
+    return !ListarEmailSaliente(dirMail).isEmpty();
+}
 
-int ContarEmailSaliente(const QString& dirMail) { return int(ListarEmailSaliente(dirMail).size()); }
+int ContarEmailSaliente(const QString& dirMail) {
+    return int(ListarEmailSaliente(dirMail).size());
+}
 
 int BorrarEmailSaliente(const QString& dirMail) {
     int borrados = 0;

@@ -12,14 +12,18 @@ namespace mailfiles {
 
 // What one outgoing file is made of. The caller resolves the reminder and the
 // profiles file into plain values, so this code needs neither record type.
+// With no active profile (or an unreadable profiles file) the caller leaves the
+// sender empty: line 3 is then empty and line 4 is "<>". The mail client never
+// sends such a file before a profile is active, and it takes the sender from
+// the profile anyway.
 struct EmailSaliente {
-    QString descripcion;          // the reminder's `Descripcion` (file name and body)
-    int numero = 0;               // the reminder's `Numero` (file name)
-    QString texto;                // the reminder's `Texto`; its line breaks become lines
-    QString remitenteNombre;      // active profile's full name (line 3)
-    QString remitenteDireccion;   // active profile's e-mail address (line 4)
-    QStringList destinatarios;    // one address per non-empty recipient slot, in slot order
-    QDateTime momento;            // for the dated line; invalid means the clock's now
+    QString descripcion;        // the reminder's `Descripcion` (file name and body)
+    int numero = 0;             // the reminder's `Numero` (file name)
+    QString texto;              // the reminder's `Texto`; its line breaks become lines
+    QString remitenteNombre;    // active profile's full name (line 3)
+    QString remitenteDireccion; // active profile's e-mail address (line 4)
+    QStringList destinatarios;  // one address per non-empty recipient slot, in slot order
+    QDateTime momento;          // for the dated line; invalid means the clock's now
 };
 
 inline constexpr int kMaxDestinatarios = 255;
@@ -47,7 +51,7 @@ bool CrearEmailSaliente(const QString& dirMail, const EmailSaliente& email, QStr
 
 // Queue tests and erase step. Files of any attribute count, hidden ones included.
 bool HayEmailSaliente(const QString& dirMail);
-int ContarEmailSaliente(const QString& dirMail);       // 0 when the folder cannot be read
+int ContarEmailSaliente(const QString& dirMail);         // 0 when the folder cannot be read
 QStringList ListarEmailSaliente(const QString& dirMail); // full paths, by name
 // Deletes every queued file; one that cannot be deleted is skipped. Returns how many went.
 int BorrarEmailSaliente(const QString& dirMail);
@@ -58,7 +62,14 @@ struct EmailCargado {
     QStringList cuerpo;        // every line after "--- Body ---", empty ones included
 };
 
-enum class ErrorCarga { Ninguno, Ilegible, SinDestinatarios, CuentaNoNumerica, FaltanDestinatarios, SinCuerpo };
+enum class ErrorCarga {
+    Ninguno,
+    Ilegible,
+    SinDestinatarios,
+    CuentaNoNumerica,
+    FaltanDestinatarios,
+    SinCuerpo
+};
 
 struct ResultadoCarga {
     std::optional<EmailCargado> email; // empty when the file is not sendable

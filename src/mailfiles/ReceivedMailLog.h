@@ -8,7 +8,8 @@
 namespace mailfiles {
 
 inline constexpr const char* kNombreLogEmail = "QV_EMAIL.TXT";
-inline constexpr const char* kCabeceraLogEmail = "# Mail file created by Norvo Orbalinder 2.0. DO NOT RENAME!";
+inline constexpr const char* kCabeceraLogEmail =
+    "# Mail file created by Norvo Orbalinder 2.0. DO NOT RENAME!";
 inline constexpr const char* kFinEmailLog = "__________ End of mail __________";
 
 // The entry for one incoming file: the dated line ("dd/mmm/yyyy hh:mm am/pm"

@@ -11,7 +11,9 @@
 namespace mailfiles {
 
 namespace {
-QString two(int n) { return QString::number(n).rightJustified(2, u'0'); }
+QString two(int n) {
+    return QString::number(n).rightJustified(2, u'0');
+}
 } // namespace
 
 QString FormatearLineaLog(const QString& evento, const QTime& hora) {

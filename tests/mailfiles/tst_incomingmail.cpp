@@ -27,8 +27,8 @@ private slots:
         QTest::newRow("noon") << QDateTime(QDate(2026, 12, 8), QTime(12, 0)) << "463645";
         QTest::newRow("first day") << QDateTime(QDate(1899, 12, 31), QTime(6, 0)) << "125";
         QTest::newRow("midnight") << QDateTime(QDate(2026, 12, 8), QTime(0, 0)) << "46364";
-        QTest::newRow("fifteen digits") << QDateTime(QDate(2026, 12, 8), QTime(10, 42, 17))
-                                        << "463644460300926";
+        QTest::newRow("fifteen digits")
+            << QDateTime(QDate(2026, 12, 8), QTime(10, 42, 17)) << "463644460300926";
     }
     void baseName() {
         QFETCH(QDateTime, at);
@@ -83,8 +83,8 @@ private slots:
         const QString head = QString::fromLatin1(kCabeceraArchivo);
         const QStringList end{"", "__________ End of message __________", ""};
         QTest::newRow("body up to footer, empty lines skipped")
-            << QStringList{head, "--- From ---", "ana@x", "--- Body ---", "one", "", "  two", "", "----------",
-                           "Sent by", "----------"}
+            << QStringList{head, "--- From ---", "ana@x",   "--- Body ---", "one", "", "  two",
+                           "",   "----------",   "Sent by", "----------"}
             << QStringList{"From: ana@x", "one", "  two"} + end;
         QTest::newRow("footer line first")
             << QStringList{head, "--- From ---", "ana@x", "--- Body ---", "----------", "x"}
@@ -94,8 +94,8 @@ private slots:
             << QStringList{"From: a", " ---------- "} + end;
         QTest::newRow("no markers") << QStringList{"first", "second", "----------", "third"}
                                     << QStringList{"From: first", "first", "second"} + end;
-        QTest::newRow("from marker last") << QStringList{"x", "--- From ---"}
-                                          << QStringList{"From: ", "x", "--- From ---"} + end;
+        QTest::newRow("from marker last")
+            << QStringList{"x", "--- From ---"} << QStringList{"From: ", "x", "--- From ---"} + end;
     }
     void windowLines() {
         QFETCH(QStringList, file);
@@ -117,8 +117,14 @@ private slots:
     }
 
     void logKeepsFirstMailAndAppendsNext() {
-        const QStringList first{QString::fromLatin1(kCabeceraArchivo), "--- From ---", "ana@x", "--- Body ---",
-                                "hello", "", "----------", "Sent by Orbalinder"};
+        const QStringList first{QString::fromLatin1(kCabeceraArchivo),
+                                "--- From ---",
+                                "ana@x",
+                                "--- Body ---",
+                                "hello",
+                                "",
+                                "----------",
+                                "Sent by Orbalinder"};
         const QStringList second{"--- From ---", "bob@x", "--- Body ---", "", "bye"};
         QVERIFY(RegistrarEmailRecibido(m_mail, first));
         m_clock.set(QDateTime(QDate(2026, 12, 9), QTime(0, 5)));

@@ -32,17 +32,21 @@ private slots:
         const QString path = QStringLiteral("/p/MAIL/a_1.OUT");
         QTest::newRow("open connection") << LogEvents::openConnection("Home") << " <Home>";
         QTest::newRow("dialing") << LogEvents::dialing("Home") << " Dialing Home";
-        QTest::newRow("error sending") << LogEvents::errorSendingMail(path) << " Error sending mail (/p/MAIL/a_1.OUT)";
+        QTest::newRow("error sending")
+            << LogEvents::errorSendingMail(path) << " Error sending mail (/p/MAIL/a_1.OUT)";
         QTest::newRow("sent") << LogEvents::mailSent(path) << " Mail sent (/p/MAIL/a_1.OUT)";
         QTest::newRow("sent not deleted")
             << LogEvents::mailSentDeleteFailed(path) << " Mail sent Ok. Error deleting file(/p/MAIL/a_1.OUT)";
         QTest::newRow("received") << LogEvents::mailReceived(3) << " Mail received (3)";
         QTest::newRow("deleted") << LogEvents::mailDeletedFromServer(3) << " Mail deleted from server (3)";
-        QTest::newRow("not deleted") << LogEvents::unableToDeleteMail(3) << " Unable to delete mail from server (3)";
-        QTest::newRow("not processed") << LogEvents::unableToProcessMail(12) << " Unable to process mail (12)";
+        QTest::newRow("not deleted") << LogEvents::unableToDeleteMail(3)
+                                     << " Unable to delete mail from server (3)";
+        QTest::newRow("not processed")
+            << LogEvents::unableToProcessMail(12) << " Unable to process mail (12)";
         QTest::newRow("error receiving") << LogEvents::errorReceivingMail(4) << " Error receiving mail (4)";
         QTest::newRow("hung up") << LogEvents::disconnectedFrom("Home") << " Disconnected from Home";
-        QTest::newRow("not hung up") << LogEvents::unableToDisconnectFrom("Home") << " Unable to disconnect from Home";
+        QTest::newRow("not hung up") << LogEvents::unableToDisconnectFrom("Home")
+                                     << " Unable to disconnect from Home";
         QTest::newRow("reply") << LogEvents::replyText(550)
                                << " Error 550 - Requested action not taken: mailbox unavailable";
     }
@@ -73,8 +77,10 @@ private slots:
         QTest::addColumn<QString>("stamp");
         QTest::newRow("morning") << QDateTime(QDate(2026, 3, 5), QTime(9, 7, 3)) << "05-Mar-2026 09:07:03 am";
         QTest::newRow("noon") << QDateTime(QDate(2026, 3, 5), QTime(12, 0, 0)) << "05-Mar-2026 12:00:00 pm";
-        QTest::newRow("midnight") << QDateTime(QDate(2026, 3, 5), QTime(0, 30, 59)) << "05-Mar-2026 12:30:59 am";
-        QTest::newRow("evening") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)) << "31-Dec-2026 11:59:59 pm";
+        QTest::newRow("midnight") << QDateTime(QDate(2026, 3, 5), QTime(0, 30, 59))
+                                  << "05-Mar-2026 12:30:59 am";
+        QTest::newRow("evening") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))
+                                 << "31-Dec-2026 11:59:59 pm";
     }
     void sessionStamp() {
         QFETCH(QDateTime, at);
@@ -89,24 +95,26 @@ private slots:
         m_clock.set(QDateTime(QDate(2026, 12, 8), QTime(15, 0, 1)));
         QVERIFY(EscribirLogSesion(temp, {"+ 15:00:00 POP service requested", "+ 15:00:01 No mail received"}));
         m_clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 42, 17)));
-        QCOMPARE(testsupport::readAll(temp + "QV_LOG.TXT"),
-                 QByteArray("# Mail log created by Norvo Orbalinder 2.0 on 08/12/2026 10:42:17 DO NOT RENAME!\r\n"
-                            "\r\n"
-                            "__________ Session date and time: 08-Dec-2026 10:42:17 am __________\r\n"
-                            "\r\n"
-                            "+ 10:42:17 No mail to send\r\n"
-                            "__________ End of Session __________\r\n"
-                            "\r\n"
-                            "__________ Session date and time: 08-Dec-2026 03:00:01 pm __________\r\n"
-                            "\r\n"
-                            "+ 15:00:00 POP service requested\r\n"
-                            "+ 15:00:01 No mail received\r\n"
-                            "__________ End of Session __________\r\n"));
+        QCOMPARE(
+            testsupport::readAll(temp + "QV_LOG.TXT"),
+            QByteArray("# Mail log created by Norvo Orbalinder 2.0 on 08/12/2026 10:42:17 DO NOT RENAME!\r\n"
+                       "\r\n"
+                       "__________ Session date and time: 08-Dec-2026 10:42:17 am __________\r\n"
+                       "\r\n"
+                       "+ 10:42:17 No mail to send\r\n"
+                       "__________ End of Session __________\r\n"
+                       "\r\n"
+                       "__________ Session date and time: 08-Dec-2026 03:00:01 pm __________\r\n"
+                       "\r\n"
+                       "+ 15:00:00 POP service requested\r\n"
+                       "+ 15:00:01 No mail received\r\n"
+                       "__________ End of Session __________\r\n"));
     }
 
     void headerLeavesOutMidnight() {
         const QStringList block = BloqueLogSesion({}, QDateTime(QDate(2026, 1, 2), QTime(0, 0)), true);
-        QCOMPARE(block.first(), QStringLiteral("# Mail log created by Norvo Orbalinder 2.0 on 02/01/2026 DO NOT RENAME!"));
+        QCOMPARE(block.first(),
+                 QStringLiteral("# Mail log created by Norvo Orbalinder 2.0 on 02/01/2026 DO NOT RENAME!"));
         QCOMPARE(block.size(), 5);
         QCOMPARE(BloqueLogSesion({}, QDateTime(QDate(2026, 1, 2), QTime(0, 0)), false).first(), QString());
     }
@@ -115,7 +123,8 @@ private slots:
         const QString temp = m_tmp.filePath("TEMP130/");
         QVERIFY(QDir().mkpath(temp));
         SessionLines session;
-        for (int i = 0; i < 130; ++i) session.LogLine(LogEvents::mailSent(QString::number(i)));
+        for (int i = 0; i < 130; ++i)
+            session.LogLine(LogEvents::mailSent(QString::number(i)));
         QCOMPARE(session.lines().size(), 130);
         QVERIFY(EscribirLogSesion(temp, session.lines()));
         const QByteArray file = testsupport::readAll(temp + "QV_LOG.TXT");
@@ -123,9 +132,7 @@ private slots:
         QVERIFY(file.contains("Mail sent (0)\r\n") && file.contains("Mail sent (129)\r\n"));
     }
 
-    void unwritableLogIsReported() {
-        QVERIFY(!EscribirLogSesion(m_tmp.filePath("no/such/folder/"), {"x"}));
-    }
+    void unwritableLogIsReported() { QVERIFY(!EscribirLogSesion(m_tmp.filePath("no/such/folder/"), {"x"})); }
 
     void commandLine_data() {
         QTest::addColumn<QStringList>("args");
@@ -133,13 +140,16 @@ private slots:
         QTest::addColumn<bool>("receive");
         QTest::addColumn<int>("minutes");
         QTest::addColumn<QStringList>("events");
-        QTest::newRow("receive only") << QStringList{"XXXX", "POP3", "5"} << false << true << 5
-                                      << QStringList{" POP service requested", " Servers timeout set to 5 min."};
+        QTest::newRow("receive only")
+            << QStringList{"XXXX", "POP3", "5"} << false << true << 5
+            << QStringList{" POP service requested", " Servers timeout set to 5 min."};
         QTest::newRow("both, blanks around")
             << QStringList{" SMTP", " POP3 ", " 7"} << true << true << 7
-            << QStringList{" SMTP service requested", " POP service requested", " Servers timeout set to 7 min."};
+            << QStringList{" SMTP service requested", " POP service requested",
+                           " Servers timeout set to 7 min."};
         QTest::newRow("low 8 bits") << QStringList{"SMTP", "XXXX", "300"} << true << false << 44
-                                    << QStringList{" SMTP service requested", " Servers timeout set to 44 min."};
+                                    << QStringList{" SMTP service requested",
+                                                   " Servers timeout set to 44 min."};
         QTest::newRow("zero kept") << QStringList{"XXXX", "XXXX", "0"} << false << false << 0
                                    << QStringList{" Servers timeout set to 0 min."};
         QTest::newRow("lower case asks nothing") << QStringList{"smtp", "pop3", "5"} << false << false << 5
@@ -147,9 +157,10 @@ private slots:
         QTest::newRow("fourth ignored") << QStringList{"SMTP", "POP3", "5", "extra"} << true << true << 5
                                         << QStringList{" SMTP service requested", " POP service requested",
                                                        " Servers timeout set to 5 min."};
-        QTest::newRow("minutes not a number") << QStringList{"SMTP", "POP3", "five"} << false << false << 1
-                                              << QStringList{};
-        QTest::newRow("minutes missing") << QStringList{"SMTP", "POP3"} << false << false << 1 << QStringList{};
+        QTest::newRow("minutes not a number")
+            << QStringList{"SMTP", "POP3", "five"} << false << false << 1 << QStringList{};
+        QTest::newRow("minutes missing")
+            << QStringList{"SMTP", "POP3"} << false << false << 1 << QStringList{};
         QTest::newRow("one argument") << QStringList{"SMTP"} << false << false << 1 << QStringList{};
     }
     void commandLine() {

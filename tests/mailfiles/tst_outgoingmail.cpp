@@ -36,21 +36,20 @@ private slots:
 
     void writesExactBytesWithoutRecipients() {
         QVERIFY(CrearEmailSaliente(m_mail, dentist()));
-        const QByteArray expected =
-            "# File created by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n"
-            "--- From ---\r\n"
-            "Ana P\xE9rez\r\n"
-            "<ana@example.org>\r\n"
-            "--- Dest ---\r\n"
-            "0\r\n"
-            "--- Body ---\r\n"
-            "Message created on 08/12/2026 10:42:17\r\n"
-            "\r\n"
-            "Reminder:\r\n"
-            "Dentist\r\n"
-            "\r\n"
-            "Text:\r\n"
-            "Bring the card\r\n";
+        const QByteArray expected = "# File created by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n"
+                                    "--- From ---\r\n"
+                                    "Ana P\xE9rez\r\n"
+                                    "<ana@example.org>\r\n"
+                                    "--- Dest ---\r\n"
+                                    "0\r\n"
+                                    "--- Body ---\r\n"
+                                    "Message created on 08/12/2026 10:42:17\r\n"
+                                    "\r\n"
+                                    "Reminder:\r\n"
+                                    "Dentist\r\n"
+                                    "\r\n"
+                                    "Text:\r\n"
+                                    "Bring the card\r\n";
         QCOMPARE(testsupport::readAll(m_mail + "Dentist_7.OUT"), expected);
 
         const ResultadoCarga r = CargarEmailSaliente(m_mail + "Dentist_7.OUT");
@@ -108,16 +107,24 @@ private slots:
     void hostileDescriptionsStayInsideMail_data() {
         QTest::addColumn<QString>("descripcion");
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("parent") << ".." << ".._7.OUT";
-        QTest::newRow("dot") << "." << "._7.OUT";
-        QTest::newRow("empty") << "" << "_7.OUT";
-        QTest::newRow("escape") << "../../etc/passwd" << ".._.._etc_passwd_7.OUT";
-        QTest::newRow("absolute") << "/tmp/x" << "_tmp_x_7.OUT";
-        QTest::newRow("backslash") << "..\\..\\x" << ".._.._x_7.OUT";
-        QTest::newRow("windows") << "a:b*c?d\"e<f>g|h" << "a_b_c_d_e_f_g_h_7.OUT";
+        QTest::newRow("parent") << ".."
+                                << ".._7.OUT";
+        QTest::newRow("dot") << "."
+                             << "._7.OUT";
+        QTest::newRow("empty") << ""
+                               << "_7.OUT";
+        QTest::newRow("escape") << "../../etc/passwd"
+                                << ".._.._etc_passwd_7.OUT";
+        QTest::newRow("absolute") << "/tmp/x"
+                                  << "_tmp_x_7.OUT";
+        QTest::newRow("backslash") << "..\\..\\x"
+                                   << ".._.._x_7.OUT";
+        QTest::newRow("windows") << "a:b*c?d\"e<f>g|h"
+                                 << "a_b_c_d_e_f_g_h_7.OUT";
         QTest::newRow("controls") << QStringLiteral("a\tb\nc\x7F") << "a_b_c__7.OUT";
         QTest::newRow("long") << QString(300, u'x') << QString(30, u'x') + "_7.OUT";
-        QTest::newRow("blanks") << "  Call Mum  " << "  Call Mum  _7.OUT";
+        QTest::newRow("blanks") << "  Call Mum  "
+                                << "  Call Mum  _7.OUT";
     }
     void hostileDescriptionsStayInsideMail() {
         QFETCH(QString, descripcion);
@@ -169,35 +176,38 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::addColumn<QStringList>("recipients");
         QTest::addColumn<QStringList>("body");
-        const QByteArray head = "# File created by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n--- From ---\r\nA\r\n<a@b>\r\n";
+        const QByteArray head =
+            "# File created by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n--- From ---\r\nA\r\n<a@b>\r\n";
         const int ok = int(ErrorCarga::Ninguno);
         QTest::newRow("count 258 is 2")
-            << head + "--- Dest ---\r\n258\r\none@x\r\ntwo@x\r\n--- Body ---\r\nhi\r\n" << ok
-            << QStringList{"one@x", "two@x"} << QStringList{"hi"};
+            << head + "--- Dest ---\r\n258\r\none@x\r\ntwo@x\r\n--- Body ---\r\nhi\r\n"
+            << ok << QStringList{"one@x", "two@x"} << QStringList{"hi"};
         QTest::newRow("markers with blanks")
-            << head + "  --- Dest ---\t\r\n 1 \r\n  padded@x \r\n \t--- Body ---  \r\nhi\r\n" << ok
-            << QStringList{"  padded@x "} << QStringList{"hi"};
+            << head + "  --- Dest ---\t\r\n 1 \r\n  padded@x \r\n \t--- Body ---  \r\nhi\r\n"
+            << ok << QStringList{"  padded@x "} << QStringList{"hi"};
         QTest::newRow("body keeps empty lines and blanks")
             << head + "--- Dest ---\r\n0\r\n--- Body ---\r\n\r\n  indented\r\n\r\nend" << ok << QStringList{}
             << QStringList{"", "  indented", "", "end"};
-        QTest::newRow("lf only and no header")
-            << QByteArray("--- Dest ---\n1\nr@x\n--- Body ---\nb\n") << ok << QStringList{"r@x"}
-            << QStringList{"b"};
+        QTest::newRow("lf only and no header") << QByteArray("--- Dest ---\n1\nr@x\n--- Body ---\nb\n") << ok
+                                               << QStringList{"r@x"} << QStringList{"b"};
         QTest::newRow("negative count wraps") << head + "--- Dest ---\r\n-255\r\nr@x\r\n--- Body ---\r\n"
                                               << ok << QStringList{"r@x"} << QStringList{};
-        QTest::newRow("lower-case dest") << head + "--- dest ---\r\n0\r\n--- Body ---\r\nb\r\n"
-                                         << int(ErrorCarga::SinDestinatarios) << QStringList{} << QStringList{};
+        QTest::newRow("lower-case dest")
+            << head + "--- dest ---\r\n0\r\n--- Body ---\r\nb\r\n"
+            << int(ErrorCarga::SinDestinatarios) << QStringList{} << QStringList{};
         QTest::newRow("lower-case body") << head + "--- Dest ---\r\n0\r\n--- BODY ---\r\nb\r\n"
                                          << int(ErrorCarga::SinCuerpo) << QStringList{} << QStringList{};
-        QTest::newRow("count not a number") << head + "--- Dest ---\r\ntwo\r\n--- Body ---\r\n"
-                                            << int(ErrorCarga::CuentaNoNumerica) << QStringList{} << QStringList{};
+        QTest::newRow("count not a number")
+            << head + "--- Dest ---\r\ntwo\r\n--- Body ---\r\n"
+            << int(ErrorCarga::CuentaNoNumerica) << QStringList{} << QStringList{};
         QTest::newRow("count too big") << head + "--- Dest ---\r\n99999999999\r\n--- Body ---\r\n"
                                        << int(ErrorCarga::CuentaNoNumerica) << QStringList{} << QStringList{};
-        QTest::newRow("count missing at end") << head + "--- Dest ---\r\n"
-                                              << int(ErrorCarga::CuentaNoNumerica) << QStringList{} << QStringList{};
-        QTest::newRow("file ends inside recipients") << head + "--- Dest ---\r\n5\r\na@x\r\n"
-                                                     << int(ErrorCarga::FaltanDestinatarios) << QStringList{}
-                                                     << QStringList{};
+        QTest::newRow("count missing at end")
+            << head + "--- Dest ---\r\n"
+            << int(ErrorCarga::CuentaNoNumerica) << QStringList{} << QStringList{};
+        QTest::newRow("file ends inside recipients")
+            << head + "--- Dest ---\r\n5\r\na@x\r\n"
+            << int(ErrorCarga::FaltanDestinatarios) << QStringList{} << QStringList{};
         QTest::newRow("empty file") << QByteArray() << int(ErrorCarga::SinDestinatarios) << QStringList{}
                                     << QStringList{};
         QTest::newRow("binary junk") << QByteArray("\0\xFF\r\r\n\x01--- Dest ---", 16)

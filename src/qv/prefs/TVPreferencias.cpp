@@ -1,0 +1,198 @@
+// The preferences dialog's frame: tabs and buttons, filling the controls when it
+// opens, OK, Help, and the command that runs it.
+#include "qv/prefs/TVPreferencias.h"
+
+#include "core/TextCatalogue.h"
+#include "profiles/ArchivoPerfiles.h"
+#include "qv/LogReview.h"
+#include "qv/MessageBoxes.h"
+#include "qv/prefs/AccesoTelefonico.h"
+#include "qv/prefs/UpDownCiclico.h"
+#include "settings/Ajustes.h"
+#include "settings/ProgramFolders.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace {
+std::function<void(int)>& cuentaSink() {
+    static std::function<void(int)> sink;
+    return sink;
+}
+QString rutaPerfiles() {
+    return RutaArchivoPerfiles(ProgramFolders::global().dirPrograma);
+}
+} // namespace
+
+void TVPreferencias::setCuentaRevisionEmail(std::function<void(int)> sink) {
+    cuentaSink() = std::move(sink);
+}
+
+TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico> ras)
+    : QDialog(parent), m_ras(ras ? std::move(ras) : CrearAccesoTelefonico()) {
+    setObjectName("TVPreferencias");
+    // Fixed border with the system menu only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(LeerTexto(2001));
+
+    m_paginas = new QTabWidget(this);
+    m_paginas->setObjectName("Paginas");
+    m_tabGeneral = crearTabGeneral();
+    m_tabAvisos = crearTabAvisos();
+    m_tabPerfiles = crearTabPerfiles();
+    m_paginas->addTab(m_tabGeneral, LeerTexto(2002));
+    m_paginas->addTab(m_tabAvisos, LeerTexto(2003));
+    m_paginas->addTab(m_tabPerfiles, LeerTexto(2004));
+
+    auto button = [this](const char* name, int text) {
+        auto* b = new QPushButton(LeerTexto(text), this);
+        b->setObjectName(name);
+        return b;
+    };
+    m_aceptar = button("BotonAceptar", 2901);
+    m_cancelar = button("BotonCancelar", 2902);
+    m_ayuda = button("BotonAyuda", 2319);
+    m_aceptar->setDefault(true);
+    connect(m_aceptar, &QPushButton::clicked, this, &TVPreferencias::BotonAceptarClick);
+    connect(m_cancelar, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ayuda, &QPushButton::clicked, this, &TVPreferencias::BotonAyudaClick);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_aceptar);
+    buttons->addWidget(m_cancelar);
+    buttons->addWidget(m_ayuda);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_paginas);
+    layout->addLayout(buttons);
+
+    setFixedSize(sizeHint().expandedTo(QSize(402, 459)));
+}
+
+TVPreferencias::~TVPreferencias() = default;
+
+bool TVPreferencias::cargar(QString* error) {
+    m_paginas->setCurrentWidget(m_tabGeneral);
+
+    llenarComboConexiones();
+
+    m_checkStartup->setChecked(Ajustes::ExisteArranqueWindows());
+    m_checkSplash->setChecked(Ajustes::splash());
+    m_upDownComprobar->setValue(Ajustes::checkEmailEvery());
+    m_upDownEspera->setValue(static_cast<quint8>(Ajustes::timeOut()));
+    m_checkEnvComp->setChecked(Ajustes::sendOnCheck());
+    m_checkBorrarUnsent->setChecked(Ajustes::eraseUnsent());
+    m_checkSaveReceived->setChecked(Ajustes::saveReceived());
+    m_upDownCerrar->setValue(static_cast<quint8>(Ajustes::closeMsgs()));
+    m_checkPasados->setChecked(Ajustes::dueMsgs());
+    // A stored value outside the choices selects none, as the radio group would.
+    const int laborables = Ajustes::workingDays() - 1;
+    if (laborables >= 0 && laborables < 2) m_radioLaborables[laborables]->setChecked(true);
+    if (QAbstractButton* b = m_formato->button(Ajustes::msgWindowFmt() - 1)) b->setChecked(true);
+
+    setSonido(Classic, Ajustes::msgWindowSndClassic());
+    setSonido(Doggy, Ajustes::msgWindowSndDoggy());
+    setSonido(Babe, Ajustes::msgWindowSndBabe());
+
+    const QString ruta = rutaPerfiles();
+    QList<FilaLibreta> filas;
+    QString motivo;
+    // An existing file that cannot be read is never replaced by an empty one: the
+    // user's profiles and addresses would be lost.
+    const bool ok = QFileInfo::exists(ruta) ? CargarPerfiles(ruta, BufferPerfiles(), filas, &motivo)
+                                            : CrearPerfiles(ruta, BufferPerfiles(), filas, &motivo);
+    if (!ok) {
+        if (error) *error = motivo;
+        return false;
+    }
+    llenarLibreta(filas);
+    mostrarPerfil(1);
+    return true;
+}
+
+bool TVPreferencias::guardarAjustes() {
+    Ajustes::GuardarArranqueWindows(m_checkStartup->isChecked());
+    Ajustes::setSplash(m_checkSplash->isChecked());
+    Ajustes::setCheckEmailEvery(static_cast<quint16>(m_upDownComprobar->value()));
+    if (cuentaSink()) cuentaSink()(m_upDownComprobar->value() * 4);
+    Ajustes::setTimeOut(static_cast<quint8>(m_upDownEspera->value()));
+    Ajustes::setSendOnCheck(m_checkEnvComp->isChecked());
+    Ajustes::setEraseUnsent(m_checkBorrarUnsent->isChecked());
+    Ajustes::setSaveReceived(m_checkSaveReceived->isChecked());
+    Ajustes::setDueMsgs(m_checkPasados->isChecked());
+    Ajustes::setCloseMsgs(static_cast<quint8>(m_upDownCerrar->value()));
+    if (m_laborables->checkedId() >= 0)
+        Ajustes::setWorkingDays(static_cast<quint8>(m_laborables->checkedId() + 1));
+    if (m_formato->checkedId() >= 0)
+        Ajustes::setMsgWindowFmt(static_cast<quint8>(m_formato->checkedId() + 1));
+    Ajustes::setMsgWindowSndClassic(m_sonidos[Classic]);
+    Ajustes::setMsgWindowSndDoggy(m_sonidos[Doggy]);
+    Ajustes::setMsgWindowSndBabe(m_sonidos[Babe]);
+    QString motivo;
+    return GuardarPerfiles(rutaPerfiles(), BufferPerfiles(), filasLibreta(), &motivo);
+}
+
+void TVPreferencias::BotonAceptarClick() {
+    // Enter on the default button leaves the focus on the active box: its rule
+    // must still apply before the profiles are saved.
+    if (m_checkActivo->hasFocus()) CheckRegistroActivoExit();
+    bool ok = false;
+    try {
+        ok = guardarAjustes();
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    // A failed write keeps the dialog open with the user's edits, so nothing is
+    // lost: the user may try again or cancel.
+    if (!ok) {
+        MessageBoxes::errorText(this, 9006);
+        return;
+    }
+    accept();
+}
+
+void TVPreferencias::BotonAyudaClick() {
+    QWidget* tab = m_paginas->currentWidget();
+    LogReview::openHelp(tab == m_tabGeneral  ? QStringLiteral("QVH_ConfigGeneral")
+                        : tab == m_tabAvisos ? QStringLiteral("QVH_ConfigAvisos")
+                                             : QStringLiteral("QVH_ConfigPerfiles"));
+}
+
+bool TVPreferencias::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_checkActivo) {
+        if (event->type() == QEvent::FocusIn)
+            m_activoPulsado = false;
+        else if (event->type() == QEvent::FocusOut)
+            CheckRegistroActivoExit();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool EjecutarPreferencias(QWidget* parent) {
+    try {
+        TVPreferencias dialog(parent);
+        QString error;
+        if (!dialog.cargar(&error)) {
+            if (!error.isEmpty()) MessageBoxes::error(parent, error);
+            return false;
+        }
+        dialog.exec();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool MostrarPreferencias(QWidget* parent) {
+    return EjecutarPreferencias(parent);
+}

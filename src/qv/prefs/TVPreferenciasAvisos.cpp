@@ -1,0 +1,144 @@
+// The alerts tab: working week, alert style, the default sound of each style
+// with its restore and test menu, the close-alerts time and missed reminders.
+#include "qv/prefs/TVPreferencias.h"
+
+#include "core/TextCatalogue.h"
+#include "qv/alerts/Sonido.h"
+#include "qv/prefs/UpDownCiclico.h"
+#include "settings/ProgramFolders.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr const char* kNombresEstilo[3] = {"Classic", "Doggy", "Babe"};
+constexpr const char* kRecursosEstilo[3] = {"WAV_CLASSIC", "WAV_DOGGY", "WAV_BABE"};
+constexpr int kMaxRuta = 255;
+} // namespace
+
+QWidget* TVPreferencias::crearTabAvisos() {
+    auto* tab = new QWidget;
+    tab->setObjectName("TabAvisos");
+
+    m_grupoAvisos = new QGroupBox(LeerTexto(2201), tab);
+    m_grupoAvisos->setObjectName("GrupoAvisos");
+    m_checkPasados = new QCheckBox(LeerTexto(2202), m_grupoAvisos);
+    m_checkPasados->setObjectName("CheckPasados");
+    m_labelCerrar = new QLabel(LeerTexto(2203), m_grupoAvisos);
+    m_labelCerrar->setObjectName("LabelCerrarAvisos");
+    m_upDownCerrar =
+        new UpDownCiclico(m_grupoAvisos, "UpDownCerrarVentana", "EditCerrarVentana", 0, 58, 2, 2);
+    auto* avisos = new QGridLayout(m_grupoAvisos);
+    avisos->addWidget(m_checkPasados, 0, 0, 1, 3);
+    avisos->addWidget(m_labelCerrar, 1, 0);
+    avisos->addWidget(m_upDownCerrar, 1, 1);
+    avisos->setColumnStretch(2, 1);
+
+    m_grupoLaborables = new QGroupBox(LeerTexto(2204), tab);
+    m_grupoLaborables->setObjectName("GrupoLaborables");
+    m_laborables = new QButtonGroup(m_grupoLaborables);
+    auto* laborables = new QVBoxLayout(m_grupoLaborables);
+    for (int i = 0; i < 2; ++i) {
+        m_radioLaborables[i] = new QRadioButton(LeerTexto(2205 + i), m_grupoLaborables);
+        m_radioLaborables[i]->setObjectName(QStringLiteral("GrupoLaborables_%1").arg(i));
+        m_laborables->addButton(m_radioLaborables[i], i);
+        laborables->addWidget(m_radioLaborables[i]);
+    }
+
+    m_grupoFormato = new QGroupBox(LeerTexto(2207), tab);
+    m_grupoFormato->setObjectName("GrupoFormato");
+    m_formato = new QButtonGroup(m_grupoFormato);
+    auto* formato = new QVBoxLayout(m_grupoFormato);
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(QLatin1String(kNombresEstilo[i]), m_grupoFormato);
+        radio->setObjectName(QStringLiteral("GrupoFormato_%1").arg(i));
+        m_formato->addButton(radio, i);
+        formato->addWidget(radio);
+    }
+
+    m_grupoSonidos = new QGroupBox(LeerTexto(2208), tab);
+    m_grupoSonidos->setObjectName("GrupoSonidos");
+    m_menuSonido = new QMenu(this);
+    m_menuSonido->setObjectName("PopupMenuSonidoAviso");
+    QAction* restaurar = m_menuSonido->addAction(LeerTexto(3201));
+    restaurar->setObjectName("MPSARestaurar");
+    QAction* probar = m_menuSonido->addAction(LeerTexto(3202));
+    probar->setObjectName("MPSAProbar");
+    connect(restaurar, &QAction::triggered, this, &TVPreferencias::MPSARestaurarClick);
+    connect(probar, &QAction::triggered, this, &TVPreferencias::MPSAProbarClick);
+
+    auto* sonidos = new QGridLayout(m_grupoSonidos);
+    for (int i = 0; i < 3; ++i) {
+        const auto estilo = static_cast<Estilo>(i);
+        auto* caption = new QLabel(QLatin1String(kNombresEstilo[i]), m_grupoSonidos);
+        QLineEdit* edit = new QLineEdit(m_grupoSonidos);
+        edit->setObjectName(QStringLiteral("EditSonido") + QLatin1String(kNombresEstilo[i]));
+        edit->setReadOnly(true);
+        edit->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(edit, &QWidget::customContextMenuRequested, this, [this, edit, estilo](const QPoint& p) {
+            m_estiloMenu = estilo;
+            m_menuSonido->popup(edit->mapToGlobal(p));
+        });
+        QPushButton* boton = new QPushButton(QStringLiteral("..."), m_grupoSonidos);
+        boton->setObjectName(QStringLiteral("Boton") + QLatin1String(kNombresEstilo[i]));
+        boton->setFixedWidth(32);
+        connect(boton, &QPushButton::clicked, this, [this, estilo] { elegirSonido(estilo); });
+        m_editSonido[i] = edit;
+        m_botonSonido[i] = boton;
+        sonidos->addWidget(caption, i, 0);
+        sonidos->addWidget(edit, i, 1);
+        sonidos->addWidget(boton, i, 2);
+    }
+
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(m_grupoLaborables);
+    choices->addWidget(m_grupoFormato);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(m_grupoAvisos);
+    layout->addLayout(choices);
+    layout->addWidget(m_grupoSonidos);
+    layout->addStretch();
+    return tab;
+}
+
+void TVPreferencias::setSonido(Estilo estilo, const QString& archivo) {
+    m_sonidos[estilo] = archivo.left(kMaxRuta);
+    m_editSonido[estilo]->setText(m_sonidos[estilo].isEmpty() ? LeerTexto(3017) : m_sonidos[estilo]);
+}
+
+void TVPreferencias::elegirSonido(Estilo estilo) {
+    const QString actual = m_sonidos[estilo];
+    const QString inicio =
+        actual.isEmpty() ? ProgramFolders::global().dirPrograma : QFileInfo(actual).absolutePath();
+    QFileDialog dialog(this, LeerTexto(2991), inicio, LeerTexto(2992));
+    dialog.setObjectName("ElegirArchivo");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("WAV");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    // A path cut to fit the setting would name another file: keep the old one.
+    const QString elegido = dialog.selectedFiles().first();
+    if (elegido.size() <= kMaxRuta) setSonido(estilo, elegido);
+}
+
+void TVPreferencias::MPSARestaurarClick() {
+    setSonido(m_estiloMenu, QString());
+}
+
+void TVPreferencias::MPSAProbarClick() {
+    const QString archivo = m_sonidos[m_estiloMenu];
+    if (archivo.isEmpty())
+        ReproducirSonido(true, QLatin1String(kRecursosEstilo[m_estiloMenu]));
+    else
+        ReproducirSonido(false, archivo);
+}

@@ -1,0 +1,59 @@
+// Takes a screenshot of each preferences tab: prefs_screens OUTDIR. Run under
+// an X server with a window manager (the whole screen is grabbed by `import`).
+#include "TelefonosDePrueba.h"
+
+#include "core/TextCatalogue.h"
+#include "profiles/ArchivoPerfiles.h"
+#include "qv/prefs/TVPreferencias.h"
+#include "settings/Ajustes.h"
+#include "settings/ProgramFolders.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/en.cat"));
+    ProgramFolders::global() = ProgramFolders::from(QDir::currentPath() + "/");
+    Ajustes::CrearAjustesPorDefecto({});
+    Ajustes::setMsgWindowSndDoggy(QDir::currentPath() + "/sounds/Bark.WAV");
+    Ajustes::setMsgWindowSndBabe(QString());
+
+    RegistroPerfiles r;
+    Perfil p;
+    p.nombreUsuario = "Ana Ruiz";
+    p.emailUsuario = "ana@example.org";
+    p.servidorSMTP = "smtp.example.org";
+    p.servidorPOP3 = "pop.example.org";
+    p.loginSMTP = "ana";
+    p.loginPOP3 = "ana";
+    p.passwdPOP3 = "secret";
+    p.conexionPos = 1;
+    p.conexionNombre = "Home modem";
+    r.setPerfil(1, p);
+    r.hacerActivo(1);
+    QList<FilaLibreta> filas;
+    for (auto a : {"luis@example.org", "marta@example.com", "office@example.net"})
+        filas.append({a, 0});
+    r.reconstruirLibreta(filas);
+    EscribirArchivoPerfiles(RutaArchivoPerfiles(ProgramFolders::global().dirPrograma), r);
+
+    EstadoTelefonos tel;
+    tel.entradas = {"Home modem", "Office ISDN"};
+    tel.credenciales["Home modem"] = {"ana.dial", "dialpw"};
+    TVPreferencias d(nullptr, std::make_unique<TelefonosDePrueba>(tel));
+    d.cargar();
+    d.show();
+    const char* names[3] = {"prefs-general.png", "prefs-reminders.png", "prefs-profiles.png"};
+    for (int i = 0; i < 3; ++i) {
+        d.findChild<QTabWidget*>("Paginas")->setCurrentIndex(i);
+        QTest::qWait(700);
+        QProcess::execute("import", {"-window", "root", out + "/" + names[i]});
+    }
+    return 0;
+}

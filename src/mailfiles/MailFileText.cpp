@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <limits>
@@ -64,6 +65,12 @@ std::optional<QStringList> leerLineas(const QString& ruta) {
 }
 
 bool guardarLineas(const QString& ruta, const QStringList& lineas, QString* error) {
+    // A save through a symbolic link would write the file it points to, which
+    // may be anything the user owns: the link itself is replaced instead.
+    if (QFileInfo(ruta).isSymLink() && !QFile::remove(ruta)) {
+        if (error) *error = QStringLiteral("cannot replace the link %1").arg(ruta);
+        return false;
+    }
     QSaveFile file(ruta);
     const QByteArray bytes = unirLineas(lineas);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {

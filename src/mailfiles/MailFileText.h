@@ -29,7 +29,8 @@ QByteArray unirLineas(const QStringList& lineas);
 std::optional<QStringList> leerLineas(const QString& ruta);
 
 // Writes the lines to `ruta` through a work file renamed over the old one, so
-// readers see the old file or the new one, never a part. False (with a reason
+// readers see the old file or the new one, never a part. A symbolic link in
+// the file's place is replaced by the file, never followed. False (with a reason
 // in `error` when given) when it could not be saved; the old file is then intact.
 bool guardarLineas(const QString& ruta, const QStringList& lineas, QString* error = nullptr);
 

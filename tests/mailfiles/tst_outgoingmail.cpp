@@ -143,6 +143,16 @@ private slots:
         }
     }
 
+    void linkInPlaceOfFileIsReplacedNotFollowed() {
+        const QString outside = m_tmp.filePath("precious.txt");
+        testsupport::writeBytes(outside, "precious");
+        QVERIFY(QFile::link(outside, m_mail + "Dentist_7.OUT"));
+        QVERIFY(CrearEmailSaliente(m_mail, dentist()));
+        QCOMPARE(testsupport::readAll(outside), QByteArray("precious"));
+        QVERIFY(!QFileInfo(m_mail + "Dentist_7.OUT").isSymLink());
+        QVERIFY(testsupport::readAll(m_mail + "Dentist_7.OUT").startsWith("# File created"));
+    }
+
     void queueCountsListsAndErases() {
         QCOMPARE(HayEmailSaliente(m_mail), false);
         QCOMPARE(ContarEmailSaliente(m_mail + "missing/"), 0);

@@ -66,11 +66,15 @@ private slots:
         QVERIFY(second.readAllStandardError().contains("Orbalinder already running"));
         QCOMPARE(first.state(), QProcess::Running); // the first one is untouched
 
-        tool.start(kTool, {"settings", "list"});
-        QVERIFY(tool.waitForFinished(10000));
-        const QString list = QString::fromUtf8(tool.readAllStandardOutput());
+        // The defaults are written during the start; wait until they all exist.
+        QString list;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+            tool.start(kTool, {"settings", "list"});
+            tool.waitForFinished(10000);
+            list = QString::fromUtf8(tool.readAllStandardOutput());
+            return !list.contains("(missing)");
+        }()), 15000);
         QCOMPARE(list.count('\n'), 21);
-        QVERIFY(!list.contains("(missing)"));
 
         first.kill(); // no exit sequence
         QVERIFY(first.waitForFinished(10000));

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     TVPreferencias d(nullptr, std::make_unique<TelefonosDePrueba>(tel));
     d.cargar();
     d.show();
+    qInfo("dialog %dx%d", d.width(), d.height());
     const char* names[3] = {"prefs-general.png", "prefs-reminders.png", "prefs-profiles.png"};
     for (int i = 0; i < 3; ++i) {
         d.findChild<QTabWidget*>("Paginas")->setCurrentIndex(i);

@@ -76,6 +76,7 @@ TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico
     layout->addWidget(m_paginas);
     layout->addLayout(buttons);
 
+    // 402 x 459 as designed, grown to what the desktop's fonts need.
     setFixedSize(sizeHint().expandedTo(QSize(402, 459)));
 }
 

@@ -86,10 +86,13 @@ QWidget* TVPreferencias::crearTabGeneral() {
     email->addWidget(m_upDownComprobar, 0, 1);
     email->addWidget(m_labelEspera, 0, 2);
     email->addWidget(m_upDownEspera, 0, 3);
-    email->addWidget(m_checkEnvComp, 1, 0, 1, 4);
-    email->addWidget(m_checkBorrarUnsent, 2, 0, 1, 4);
-    email->addWidget(m_checkSaveReceived, 3, 0, 1, 4);
-    email->addWidget(m_labelDirecc, 4, 0, 1, 4);
+    email->addWidget(m_checkEnvComp, 1, 0, 1, 5);
+    email->addWidget(m_checkBorrarUnsent, 2, 0, 1, 5);
+    email->addWidget(m_checkSaveReceived, 3, 0, 1, 5);
+    email->addWidget(m_labelDirecc, 4, 0, 1, 5);
+    m_listaDirecc->setFixedHeight(110);
+    m_listaDirecc->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_listaDirecc->setMinimumWidth(310 + 90); // the address column and the number beside it
     auto* listRow = new QHBoxLayout;
     listRow->addWidget(m_listaDirecc, 1);
     auto* listButtons = new QVBoxLayout;
@@ -98,8 +101,9 @@ QWidget* TVPreferencias::crearTabGeneral() {
     listButtons->addWidget(m_ordenarDirecc);
     listButtons->addStretch();
     listRow->addLayout(listButtons);
-    email->addLayout(listRow, 5, 0, 1, 4);
-    email->addWidget(m_labelDestin, 6, 0, 1, 4);
+    email->addLayout(listRow, 5, 0, 1, 5);
+    email->addWidget(m_labelDestin, 6, 0, 1, 5);
+    email->setColumnStretch(4, 1);
 
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(m_grupoInicio);

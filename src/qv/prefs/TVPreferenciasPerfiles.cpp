@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -39,6 +40,16 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
     b->setObjectName(name);
     return b;
 }
+// The password edit masks each character with "*", whatever the desktop style
+// would use.
+class EstiloAsterisco : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_LineEdit_PasswordCharacter) return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 } // namespace
 
 QWidget* TVPreferencias::crearTabPerfiles() {
@@ -67,6 +78,9 @@ QWidget* TVPreferencias::crearTabPerfiles() {
     m_editLoginPOP3 = edit(g, "EditLoginPOP3");
     m_editPasswdPOP3 = edit(g, "EditPasswdPOP3");
     m_editPasswdPOP3->setEchoMode(QLineEdit::Password);
+    auto* asterisco = new EstiloAsterisco;
+    asterisco->setParent(m_editPasswdPOP3);
+    m_editPasswdPOP3->setStyle(asterisco);
     m_comboAcceso = new QComboBox(g);
     m_comboAcceso->setObjectName("ComboAccesoTelef");
     m_comboAcceso->setEditable(false);

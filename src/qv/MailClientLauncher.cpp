@@ -1,5 +1,6 @@
 #include "qv/MailClientLauncher.h"
 
+#include "mailfiles/MailCheck.h"
 #include "platform/GlobalMarker.h"
 #include "settings/ProgramFolders.h"
 
@@ -15,8 +16,7 @@ QString g_programa;
 bool enMarcha() { return GlobalMarker::exists(QStringLiteral("OrbalinderMC")); }
 
 QStringList argumentos(bool enviar, bool recibir, quint8 minutos) {
-    return {enviar ? QStringLiteral("SMTP") : QStringLiteral("XXXX"),
-            recibir ? QStringLiteral("POP3") : QStringLiteral("XXXX"), QString::number(minutos)};
+    return mailfiles::ArgumentosClienteEmail(enviar, recibir, minutos);
 }
 
 QString programa() {

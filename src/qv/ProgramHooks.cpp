@@ -2,9 +2,11 @@
 
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
-#include "mailbridge/IncomingMail.h"
-#include "mailbridge/MailCheck.h"
-#include "mailbridge/OutgoingMail.h"
+#include "mailfiles/IncomingMail.h"
+#include "mailfiles/MailCheck.h"
+#include "mailfiles/OutgoingMail.h"
+#include "mailfiles/ReceivedMailLog.h"
+#include "profiles/ArchivoPerfiles.h"
 #include "qv/MailClientLauncher.h"
 #include "qv/windows/TVAvisoEmail.h"
 #include "qv/TVPrincipal.h"
@@ -13,6 +15,7 @@
 #include "qv/alerts/TVAviso.h"
 #include "qv/alerts/TVAvisoEx.h"
 #include "qv/editor/EditorAvisos.h"
+#include "qv/prefs/TVPreferencias.h"
 #include "qv/logic/PasadaAvisos.h"
 #include "qv/windows/TVPasados.h"
 #include "settings/Ajustes.h"
@@ -50,45 +53,66 @@ void mostrarAviso(int indice, int formato, const RegistroAviso& r) {
 void sonidoIncorporado() { ReproducirSonidoIncorporado(); }
 void probarSonido(const QString& archivo) { ReproducirSonidoAviso(archivo); }
 
-void borrarEmailSaliente() { BorrarEmailSaliente(ProgramFolders::global().dirMail); }
-void crearEmailSaliente(const RegistroAviso& r) { CrearEmailSaliente(r); }
+void borrarEmailSaliente() { mailfiles::BorrarEmailSaliente(ProgramFolders::global().dirMail); }
+
+void crearEmailSaliente(const RegistroAviso& r) {
+    // The queue file names the active profile's sender and the recipients'
+    // addresses from the address book, read anew for every file.
+    const auto& folders = ProgramFolders::global();
+    const RegistroPerfiles perfiles = LeerPerfilesParaUso(RutaArchivoPerfiles(folders.dirPrograma));
+    mailfiles::EmailSaliente e;
+    e.descripcion = r.Descripcion;
+    e.numero = r.Numero;
+    e.texto = r.Texto;
+    if (const auto activo = perfiles.perfilActivo()) {
+        e.remitenteNombre = activo->nombreUsuario;
+        e.remitenteDireccion = activo->emailUsuario;
+    }
+    for (uint8_t k : r.Destinatarios)
+        if (k != 0) e.destinatarios << perfiles.direccion(k);
+    e.momento = Clock::current().now();
+    mailfiles::CrearEmailSaliente(folders.dirMail, e);
+}
 
 QString textoRevisionEmail(bool email, int checkEmailEvery, int cuenta) {
-    return TextoRevision(email, checkEmailEvery, cuenta, LeerTexto(1401), LeerTexto(1402));
+    return mailfiles::TextoEstadoRevisionEmail(email, checkEmailEvery, cuenta);
 }
 
 void revisionEmail(int& cuenta) {
-    EstadoRevision e;
+    mailfiles::EstadoRevisionEmail e;
     e.email = Ajustes::email();
     e.checkEmailEvery = Ajustes::checkEmailEvery();
     e.sendOnCheck = Ajustes::sendOnCheck();
-    e.hayEmailSaliente = HayEmailSaliente(ProgramFolders::global().dirMail);
+    e.timeOut = Ajustes::timeOut();
+    e.hayEmailSaliente = mailfiles::HayEmailSaliente(ProgramFolders::global().dirMail);
     e.clienteEnMarcha = MailClientLauncher::enMarcha();
-    const DecisionRevision d = RevisionPeriodica(e, cuenta);
-    if (d.arrancar)
-        MailClientLauncher::ArrancarClienteEmail(d.enviar, d.recibir, static_cast<quint8>(Ajustes::timeOut()));
+    e.cuentaRevisionEmail = cuenta;
+    const mailfiles::DecisionRevisionEmail d = mailfiles::RevisarEmail(e);
+    cuenta = d.cuentaRevisionEmail;
+    if (d.arrancar) MailClientLauncher::ArrancarClienteEmail(d.enviar, d.recibir, d.minutos);
 }
 
 bool clienteEmailEnMarcha() { return MailClientLauncher::enMarcha(); }
 bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) {
     return MailClientLauncher::ArrancarClienteEmail(enviar, recibir, minutos);
 }
-bool hayEmailRecibido() { return HayEmailRecibido(ProgramFolders::global().dirMail); }
+bool hayEmailRecibido() { return mailfiles::HayEmailRecibido(ProgramFolders::global().dirMail); }
 
 void mostrarEmailRecibido(TVPrincipal* principal) {
     const QString dirMail = ProgramFolders::global().dirMail;
     auto* window = new TVAvisoEmail(nullptr);
     int added = 0;
-    for (const QString& path : ListaEmailRecibido(dirMail)) {
-        EmailRecibido mail;
-        if (!CargarEmailRecibido(path, mail)) {
+    for (const QString& path : mailfiles::ListarEmailRecibido(dirMail)) {
+        QStringList fileLines;
+        const auto shown = mailfiles::LeerEmailRecibido(path, &fileLines);
+        if (!shown) {
             // An unreadable or empty file is set aside under another name, kept
             // for the user, so it neither blocks the others nor comes back every tick.
             QFile::rename(path, path + QStringLiteral(".BAD"));
             continue;
         }
-        for (const QString& line : LineasAlerta(mail)) window->memo()->appendPlainText(line);
-        if (Ajustes::saveReceived()) RegistrarEmailRecibido(dirMail, mail, Clock::current().now());
+        for (const QString& line : *shown) window->memo()->appendPlainText(line);
+        if (Ajustes::saveReceived()) mailfiles::RegistrarEmailRecibido(dirMail, fileLines);
         QFile::remove(path);
         ++added;
     }
@@ -127,6 +151,6 @@ int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) {
     return AnadirAvisoConEditor(parent, file, indexPath);
 }
 bool editarAviso(QWidget* parent, const QString& file, int numero) { return EditarAviso(parent, file, numero); }
-bool preferencias(QWidget*) { return true; }
+bool preferencias(QWidget* parent) { return EjecutarPreferencias(parent); }
 
 } // namespace ProgramHooks

@@ -5,6 +5,7 @@
 
 #include "core/TextCatalogue.h"
 #include "qv/ProgramHooks.h"
+#include "mailfiles/MailCheck.h"
 #include "settings/Ajustes.h"
 
 #include <QLabel>
@@ -21,7 +22,7 @@ void TVPrincipal::revisionEmail() { ProgramHooks::revisionEmail(m_cuentaRevision
 void TVPrincipal::comandoDesactEmail(bool fromMenu) {
     m_mfDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
     if (fromMenu) m_speedDesactEmail->setChecked(!m_mfDesactEmail->isChecked()); // a button inverts itself
-    m_cuentaRevisionEmail = static_cast<quint16>(Ajustes::checkEmailEvery()) * 4;
+    m_cuentaRevisionEmail = mailfiles::CuentaInicialRevisionEmail(Ajustes::checkEmailEvery());
     Ajustes::setEmail(!m_mfDesactEmail->isChecked());
     if (Ajustes::email()) m_timerEmail->start();
     else m_timerEmail->stop();

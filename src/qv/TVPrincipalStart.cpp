@@ -10,6 +10,7 @@
 #include "qv/MessageBoxes.h"
 #include "qv/ProgramHooks.h"
 #include "qv/TVAcercade.h"
+#include "mailfiles/MailCheck.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 
@@ -37,7 +38,7 @@ void TVPrincipal::secuenciaInicio() {
 
     if (Ajustes::messages()) m_timerPrincipal->start();
     if (Ajustes::email()) m_timerEmail->start();
-    m_cuentaRevisionEmail = static_cast<quint16>(Ajustes::checkEmailEvery()) * 4;
+    m_cuentaRevisionEmail = mailfiles::CuentaInicialRevisionEmail(Ajustes::checkEmailEvery());
     actualizarPanelEmail();
 
     mostrarFlagAviso(false);

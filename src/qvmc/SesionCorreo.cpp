@@ -5,8 +5,9 @@
 #include "dialup/DialUp.h"
 #include "mail/pop3/Pop3Client.h"
 #include "mail/smtp/SmtpClient.h"
-#include "mailbridge/IncomingMail.h"
-#include "mailbridge/OutgoingMail.h"
+#include "mailfiles/IncomingMail.h"
+#include "mailfiles/LogEvents.h"
+#include "mailfiles/OutgoingMail.h"
 #include "net/SockErrors.h"
 #include "profiles/ArchivoPerfiles.h"
 
@@ -19,8 +20,9 @@ namespace {
 const QString kAsunto = QStringLiteral("Norvo Orbalinder Message");
 }
 
-SesionCorreo::SesionCorreo(ProgramFolders folders, OrdenSesion orden, SessionLog& log, QObject* parent)
-    : QObject(parent), m_folders(std::move(folders)), m_orden(orden), m_log(log) {
+SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orden,
+                           std::function<void(const QString&)> shown, QObject* parent)
+    : QObject(parent), m_folders(std::move(folders)), m_orden(std::move(orden)), m_shown(std::move(shown)) {
     m_smtp = new TSmtpClient(this);
     m_pop3 = new TPop3Client(this);
     m_ras = new TDialUp(this);
@@ -37,6 +39,11 @@ SesionCorreo::SesionCorreo(ProgramFolders folders, OrdenSesion orden, SessionLog
 }
 
 SesionCorreo::~SesionCorreo() = default;
+
+void SesionCorreo::log(const QString& evento) {
+    const QString line = m_lines.LogLine(evento);
+    if (m_shown) m_shown(line);
+}
 
 void SesionCorreo::separarServidor(const QString& servidor, int defecto, QString& host, int& port) {
     host = servidor.trimmed();
@@ -87,7 +94,7 @@ bool SesionCorreo::preparar() {
     const RegistroPerfiles perfiles = LeerPerfilesParaUso(RutaArchivoPerfiles(m_folders.dirPrograma));
     m_perfilActivo = perfiles.numeroActivo();
     if (m_perfilActivo == 0 || !perfiles.perfilActivo()) {
-        m_log.LogLine(QStringLiteral(" Active connection missing"));
+        log(mailfiles::LogEvents::activeConnectionMissing());
         return false;
     }
     m_perfil = *perfiles.perfilActivo();
@@ -95,11 +102,7 @@ bool SesionCorreo::preparar() {
     m_sendPending = m_orden.enviar;
     m_receivePending = m_orden.recibir;
     m_sendMinutesLeft = m_receiveMinutesLeft = m_orden.minutos;
-    if (m_orden.minutosValidos) {
-        if (m_sendPending) m_log.LogLine(QStringLiteral(" SMTP service requested"));
-        if (m_receivePending) m_log.LogLine(QStringLiteral(" POP service requested"));
-        m_log.LogLine(QStringLiteral(" Servers timeout set to %1 min.").arg(m_orden.minutos));
-    }
+    for (const QString& evento : m_orden.eventos) log(evento);
 
     QString host;
     int port = kSmtpPort;
@@ -126,15 +129,15 @@ bool SesionCorreo::pasoConexion() {
     }
     m_ras->ListActiveConnections();
     if (!m_activeConnections.isEmpty()) {
-        m_log.LogLine(QStringLiteral(" Connection/s already established:"));
-        for (const QString& name : m_activeConnections) m_log.LogLine(QStringLiteral(" <") + name + QLatin1Char('>'));
+        log(mailfiles::LogEvents::connectionsAlreadyEstablished());
+        for (const QString& name : m_activeConnections) log(mailfiles::LogEvents::openConnection(name));
         m_dialFinished = m_dialConnected = true;
         return true;
     }
     m_ras->setEntry(m_perfil.conexionNombre);
     if (m_ras->ValidateEntry() == 0) {
         m_dialFinished = true;
-        m_log.LogLine(QStringLiteral(" Error connecting to ISP"));
+        log(mailfiles::LogEvents::errorConnectingToIsp());
         return false;
     }
     m_weDialed = true;
@@ -142,7 +145,7 @@ bool SesionCorreo::pasoConexion() {
     if (m_ras->Dial() != 0) {
         m_dialFinished = true;
         m_dialConnected = false;
-        m_log.LogLine(QStringLiteral(" Error connecting to ISP"));
+        log(mailfiles::LogEvents::errorConnectingToIsp());
         return false;
     }
     return true;
@@ -151,13 +154,13 @@ bool SesionCorreo::pasoConexion() {
 // ---- Send phase ----
 
 void SesionCorreo::faseEnvio() {
-    m_queuedCount = ListaEmailSaliente(m_folders.dirMail).size();
+    m_queuedCount = mailfiles::ContarEmailSaliente(m_folders.dirMail);
     if (m_queuedCount == 0) {
-        m_log.LogLine(QStringLiteral(" No mail to send"));
+        log(mailfiles::LogEvents::noMailToSend());
         m_sendPending = false;
         return;
     }
-    m_log.LogLine(QStringLiteral(" Connecting to SMTP host"));
+    log(mailfiles::LogEvents::connectingToSmtpHost());
     m_timerSmtp->start();
     QCoreApplication::processEvents();
     try {
@@ -168,8 +171,9 @@ void SesionCorreo::faseEnvio() {
 }
 
 bool SesionCorreo::cargarMensaje(const QString& ruta) {
-    const auto m = CargarEmailSaliente(ruta);
-    if (!m) return false;
+    const mailfiles::ResultadoCarga carga = mailfiles::CargarEmailSaliente(ruta);
+    if (!carga.email) return false;
+    const mailfiles::EmailCargado* m = &*carga.email;
     m_smtp->ClearParameters();
     TPostMessage& msg = m_smtp->PostMessage();
     msg.FromName = m_perfil.nombreUsuario;
@@ -184,7 +188,7 @@ bool SesionCorreo::cargarMensaje(const QString& ruta) {
 }
 
 void SesionCorreo::bucleEnvio() {
-    m_fileList = ListaEmailSaliente(m_folders.dirMail);
+    m_fileList = mailfiles::ListarEmailSaliente(m_folders.dirMail);
     for (int i = 0; i < m_queuedCount && i < m_fileList.size() && !m_finished && m_sendPending; ++i) {
         m_messagePending = true;
         m_messageSent = m_deleteQueued = false;
@@ -194,17 +198,17 @@ void SesionCorreo::bucleEnvio() {
             try {
                 m_smtp->SendMail();
             } catch (const std::exception&) {
-                m_log.LogLine(QLatin1Char(' ') + TextoRespuesta(m_smtp->ReplyNumber()));
+                log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber()));
                 m_messagePending = m_messageSent = m_deleteQueued = false;
             }
         } else {
-            m_log.LogLine(QStringLiteral(" Error sending mail (") + path + QLatin1Char(')'));
+            log(mailfiles::LogEvents::errorSendingMail(path));
             m_messagePending = false;
         }
         esperar([this] { return !m_messagePending; });
-        if (m_messageSent) m_log.LogLine(QStringLiteral(" Mail sent (") + path + QLatin1Char(')'));
+        if (m_messageSent) log(mailfiles::LogEvents::mailSent(path));
         if (m_deleteQueued && !QFile::remove(path))
-            m_log.LogLine(QStringLiteral(" Mail sent Ok. Error deleting file(") + path + QLatin1Char(')'));
+            log(mailfiles::LogEvents::mailSentDeleteFailed(path));
     }
     desconectarSmtp();
 }
@@ -223,7 +227,7 @@ void SesionCorreo::desconectarSmtp() {
 
 void SesionCorreo::onSmtpDisconnect() {
     m_timerSmtp->stop();
-    m_log.LogLine(QStringLiteral(" Disconnected from SMTP host"));
+    log(mailfiles::LogEvents::disconnectedFromSmtpHost());
     m_sendPending = false;
 }
 
@@ -231,7 +235,7 @@ void SesionCorreo::timerSmtp() {
     if (--m_sendMinutesLeft != 0) return;
     m_timerSmtp->stop();
     m_sendPending = false;
-    m_log.LogLine(QStringLiteral(" SMTP timed out"));
+    log(mailfiles::LogEvents::smtpTimedOut());
     m_messagePending = false;
     m_smtp->Cancel(); // the waiting call ends; its caller runs the disconnect step
 }
@@ -239,7 +243,7 @@ void SesionCorreo::timerSmtp() {
 // ---- Receive phase ----
 
 void SesionCorreo::faseRecepcion() {
-    m_log.LogLine(QStringLiteral(" Connecting to POP host"));
+    log(mailfiles::LogEvents::connectingToPopHost());
     m_timerPop3->start();
     QCoreApplication::processEvents();
     try {
@@ -278,24 +282,24 @@ void SesionCorreo::bucleRecepcion() {
             m_pop3->GetMailMessage(m);
             esperar([this] { return !m_popStepPending; });
             ++m_receivedCount;
-            m_log.LogLine(QStringLiteral(" Mail received (%1)").arg(m));
+            log(mailfiles::LogEvents::mailReceived(m));
             const TMailMessage& mail = m_pop3->MailMessage();
-            if (!EscribirEmailRecibido(m_folders.dirMail, mail.From, mail.Body, Clock::current().now()).isEmpty()) {
+            if (mailfiles::EscribirEmailRecibido(m_folders.dirMail, mail.From, mail.Body)) {
                 try {
                     m_pop3->DeleteMailMessage(m);
-                    m_log.LogLine(QStringLiteral(" Mail deleted from server (%1)").arg(m));
+                    log(mailfiles::LogEvents::mailDeletedFromServer(m));
                 } catch (const std::exception&) {
-                    m_log.LogLine(QStringLiteral(" Unable to delete mail from server (%1)").arg(m));
+                    log(mailfiles::LogEvents::unableToDeleteMail(m));
                 }
             } else {
-                m_log.LogLine(QStringLiteral(" Unable to process mail (%1)").arg(m));
+                log(mailfiles::LogEvents::unableToProcessMail(m));
             }
         } catch (const std::exception&) {
             m_popStepPending = false;
-            m_log.LogLine(QStringLiteral(" Error receiving mail (%1)").arg(m));
+            log(mailfiles::LogEvents::errorReceivingMail(m));
         }
     }
-    if (m_receivedCount == 0) m_log.LogLine(QStringLiteral(" No mail received"));
+    if (m_receivedCount == 0) log(mailfiles::LogEvents::noMailReceived());
     desconectarPop3();
 }
 
@@ -314,14 +318,14 @@ void SesionCorreo::desconectarPop3() {
 void SesionCorreo::onPop3Disconnect() {
     m_timerPop3->stop();
     m_receivePending = false;
-    m_log.LogLine(QStringLiteral(" Disconnected from POP host"));
+    log(mailfiles::LogEvents::disconnectedFromPopHost());
 }
 
 void SesionCorreo::timerPop3() {
     if (--m_receiveMinutesLeft != 0) return;
     m_timerPop3->stop();
     m_receivePending = false;
-    m_log.LogLine(QStringLiteral(" POP timed out"));
+    log(mailfiles::LogEvents::popTimedOut());
     m_popStepPending = false;
     m_pop3->Cancel();
 }
@@ -349,13 +353,13 @@ void SesionCorreo::finish() {
     }
     if (m_weDialed) {
         try {
-            if (m_ras->HangUp() == 0) m_log.LogLine(QStringLiteral(" Disconnected from ") + m_perfil.conexionNombre);
-            else m_log.LogLine(QStringLiteral(" Unable to disconnect from ") + m_perfil.conexionNombre);
+            if (m_ras->HangUp() == 0) log(mailfiles::LogEvents::disconnectedFrom(m_perfil.conexionNombre));
+            else log(mailfiles::LogEvents::unableToDisconnectFrom(m_perfil.conexionNombre));
             QThread::sleep(static_cast<unsigned long>(pausaColgar));
         } catch (...) {
         }
     }
-    m_log.escribir(m_folders.dirTemp + QStringLiteral("QV_LOG.TXT"), Clock::current().now());
+    mailfiles::EscribirLogSesion(m_folders.dirTemp, m_lines.lines());
     m_finished = true;
     emit finalizada();
 }

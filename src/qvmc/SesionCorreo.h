@@ -5,8 +5,8 @@
 // (the system's messages over POP3 into incoming files) and Finish, which runs
 // once however the session ends. No widgets: every step is told to the log.
 #include "profiles/RegistroPerfiles.h"
-#include "qvmc/CommandLine.h"
-#include "qvmc/SessionLog.h"
+#include "mailfiles/MailClientCommandLine.h"
+#include "mailfiles/SessionLog.h"
 #include "settings/ProgramFolders.h"
 
 #include <QObject>
@@ -22,7 +22,9 @@ class TSmtpClient;
 class SesionCorreo : public QObject {
     Q_OBJECT
 public:
-    SesionCorreo(ProgramFolders folders, OrdenSesion orden, SessionLog& log, QObject* parent = nullptr);
+    // `shown` receives every log line as it is made (the window's log).
+    SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orden, std::function<void(const QString&)> shown,
+                 QObject* parent = nullptr);
     ~SesionCorreo() override;
 
     // Runs the whole session, Finish included.
@@ -31,6 +33,7 @@ public:
     // runs once: a second call does nothing.
     void finish();
     bool terminada() const { return m_finished; }
+    const QStringList& lineas() const { return m_lines.lines(); }
 
     // Milliseconds per minute of the phase time-outs (shorter in tests).
     static inline int msPorMinuto = 60000;
@@ -68,10 +71,12 @@ private:
     // Waits in the event loop (the phase timers keep running) until `done`.
     void esperar(const std::function<bool()>& done);
     void wire();
+    void log(const QString& evento);
 
     ProgramFolders m_folders;
-    OrdenSesion m_orden;
-    SessionLog& m_log;
+    mailfiles::LineaComandos m_orden;
+    std::function<void(const QString&)> m_shown;
+    mailfiles::SessionLines m_lines;
     Perfil m_perfil;
     int m_perfilActivo = 0;
 

@@ -1,5 +1,6 @@
 #include "qvmc/VentanaCliente.h"
 
+#include "mailfiles/SessionLog.h"
 #include "qvmc/SesionCorreo.h"
 #include "qvmc/TrayFrames.h"
 #include "tray/TSystemTrayIcon.h"
@@ -68,7 +69,7 @@ TVPrincipal::TVPrincipal(SesionCorreo* session, QWidget* parent)
 
 void TVPrincipal::mostrarLinea(const QString& line) {
     m_memo->appendPlainText(line);
-    while (m_memo->document()->blockCount() > kMaxLines) {
+    while (m_memo->document()->blockCount() > mailfiles::kMaxLineasMemoLog) {
         QTextCursor c(m_memo->document()->firstBlock());
         c.select(QTextCursor::BlockUnderCursor);
         c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);

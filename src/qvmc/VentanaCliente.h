@@ -8,7 +8,6 @@ class QAction;
 class QMenu;
 class QPlainTextEdit;
 class SesionCorreo;
-class SessionLog;
 class TSystemTrayIcon;
 
 namespace qvmc {
@@ -16,7 +15,6 @@ namespace qvmc {
 class TVPrincipal : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kMaxLines = 100;
 
     explicit TVPrincipal(SesionCorreo* session, QWidget* parent = nullptr);
     // Shows one log line (the window keeps the last 100).

@@ -1,9 +1,8 @@
 // QVMC: the mail client, started by the reminder program with three arguments
 // (send "SMTP", receive "POP3", minutes) for one mail session.
 #include "platform/GlobalMarker.h"
-#include "qvmc/CommandLine.h"
+#include "mailfiles/MailClientCommandLine.h"
 #include "qvmc/SesionCorreo.h"
-#include "qvmc/SessionLog.h"
 #include "qvmc/VentanaCliente.h"
 #include "settings/ProgramFolders.h"
 
@@ -22,8 +21,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     if (GlobalMarker::exists(QStringLiteral("OrbalinderMC"))) return 0; // a session is already running
-    const QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) {
+    const mailfiles::LineaComandos orden = mailfiles::LeerLineaComandos(app.arguments().mid(1));
+    if (orden.sinArgumentos) {
         const QString text = QStringLiteral("MailClient must be started by Orbalinder");
         std::fprintf(stderr, "%s\n", qPrintable(text));
         if (qEnvironmentVariable("ORB_NO_DIALOGS") != QLatin1String("1"))
@@ -36,10 +35,9 @@ int main(int argc, char** argv) {
     const ProgramFolders folders = ProgramFolders::from(ObtenerDirPrograma());
     folders.createWorkFolders();
     qvmc::TVPrincipal* window = nullptr;
-    SessionLog log([&window](const QString& line) {
+    SesionCorreo session(folders, orden, [&window](const QString& line) {
         if (window) window->mostrarLinea(line);
     });
-    SesionCorreo session(folders, LeerLineaComandos(args), log);
     qvmc::TVPrincipal w(&session);
     window = &w;
     // The window lives behind its tray icon; without a tray it shows minimized.

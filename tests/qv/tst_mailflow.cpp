@@ -4,7 +4,7 @@
 // while the program was off are caught up at start.
 #include "QvTestSupport.h"
 
-#include "mailbridge/IncomingMail.h"
+#include "mailfiles/IncomingMail.h"
 #include "platform/GlobalMarker.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/MailClientLauncher.h"
@@ -120,8 +120,8 @@ private slots:
     void incomingMailPopsUpAndIsLogged() {
         const QString mail = ProgramFolders::global().dirMail;
         QFile::remove(mail + "QV_EMAIL.TXT");
-        EscribirEmailRecibido(mail, "Ana <ana@x>", {"Party", "", "----------", "Orbalinder"}, clock.now());
-        EscribirEmailRecibido(mail, "Bob <bob@x>", {"Lunch"}, clock.now());
+        mailfiles::EscribirEmailRecibido(mail, "Ana <ana@x>", {"Party", "", "----------", "Orbalinder"});
+        mailfiles::EscribirEmailRecibido(mail, "Bob <bob@x>", {"Lunch"});
         TVPrincipal w;
         Ajustes::setCloseMsgs(0);
         w.TimerEmailTimer();
@@ -131,7 +131,7 @@ private slots:
         const QString text = alert->memo()->toPlainText();
         QVERIFY(text.startsWith("From: Ana <ana@x>\nParty\n\n__________ End of message __________"));
         QVERIFY(text.contains("From: Bob <bob@x>\nLunch"));
-        QVERIFY(!HayEmailRecibido(mail));
+        QVERIFY(!mailfiles::HayEmailRecibido(mail));
         QCOMPARE(readText(mail + "QV_EMAIL.TXT").count("__________ End of mail __________"), 2);
         QVERIFY(w.timerEmail()->isActive());
         w.mostrarFlagMail(true);
@@ -144,13 +144,13 @@ private slots:
         QFile empty(mail + "0000.IN");
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
-        EscribirEmailRecibido(mail, "Carl <c@x>", {"Hi"}, clock.now());
+        mailfiles::EscribirEmailRecibido(mail, "Carl <c@x>", {"Hi"});
         Ajustes::setSaveReceived(false);
         Ajustes::setCloseMsgs(1);
         TVPrincipal w;
         w.TimerEmailTimer();
         QVERIFY(QFile::exists(mail + "0000.IN.BAD")); // kept, no longer retried
-        QVERIFY(!HayEmailRecibido(mail));
+        QVERIFY(!mailfiles::HayEmailRecibido(mail));
         // Closed by itself after a "minute": the flag shows.
         QTRY_VERIFY(!w.findChild<QLabel*>("FlagMailRecibido")->isHidden());
     }

@@ -1,0 +1,200 @@
+// Decoding direction of TUUProcessor: base64 and UU lines back into bytes.
+#include "mail/codec/UUProcessor.h"
+
+#include <QBuffer>
+
+#include <array>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::array<signed char, 256> MakeBase64Values()
+{
+    std::array<signed char, 256> values{};
+    for (auto& v : values)
+        v = -1;
+    const char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i)
+        values[static_cast<unsigned char>(table[i])] = static_cast<signed char>(i);
+    return values;
+}
+constexpr std::array<signed char, 256> kBase64Values = MakeBase64Values();
+
+int Base64Value(char c)
+{
+    return kBase64Values[static_cast<unsigned char>(c)];
+}
+
+int UUValue(char c)
+{
+    return (static_cast<unsigned char>(c) - 32) & 63;
+}
+
+// Reads the input one line at a time, without the LF and the CR before it.
+// A line has no length limit, so a long line is never read twice or cut.
+class LineReader {
+public:
+    explicit LineReader(QIODevice& device) : m_device(device) {}
+    bool Next(QByteArray& line)
+    {
+        line = m_device.readLine();
+        if (line.isEmpty())
+            return false;
+        if (line.endsWith('\n'))
+            line.chop(1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        return true;
+    }
+
+private:
+    QIODevice& m_device;
+};
+
+// Collects decoded bytes and hands them to the output in large writes.
+class ByteSink {
+public:
+    explicit ByteSink(QIODevice& device) : m_device(device) { m_buffer.reserve(kFlushAt); }
+    void Put(int byte)
+    {
+        m_buffer.append(static_cast<char>(byte & 0xFF));
+        if (m_buffer.size() >= kFlushAt)
+            Flush();
+    }
+    void Flush()
+    {
+        if (m_buffer.isEmpty())
+            return;
+        if (m_device.write(m_buffer) != m_buffer.size())
+            throw std::runtime_error("Stream write error");
+        m_buffer.clear();
+    }
+
+private:
+    static constexpr qsizetype kFlushAt = 1 << 16;
+    QIODevice& m_device;
+    QByteArray m_buffer;
+};
+
+} // namespace
+
+void TUUProcessor::Decode()
+{
+    if (!InputStream || !OutputStream)
+        throw std::runtime_error("No stream to decode");
+    if (OnBeginDecode)
+        OnBeginDecode(this);
+    if (Method == emUU)
+        DecodeUU();
+    else
+        DecodeBase64();
+    if (OnEndDecode)
+        OnEndDecode(this);
+}
+
+void TUUProcessor::DecodeBase64()
+{
+    LineReader reader(*InputStream);
+    ByteSink sink(*OutputStream);
+    QByteArray line;
+    bool last = false;
+    while (!last && reader.Next(line)) {
+        if (line.size() < 3 || line.startsWith("===="))
+            continue;
+        const qsizetype size = line.size();
+        qsizetype pos = 0;
+        bool stop = false;
+        for (; pos < size && Base64Value(line[pos]) < 0; ++pos) {
+            if (line[pos] == '=' || line[pos] == '\r' || line[pos] == '\n') {
+                stop = true;
+                break;
+            }
+        }
+        if (stop)
+            break;
+        // Next character that is a code or "=", skipping anything else; -1 at the line end.
+        auto next = [&](int& value) {
+            while (pos < size && line[pos] != '=' && Base64Value(line[pos]) < 0)
+                ++pos;
+            if (pos >= size)
+                return false;
+            value = line[pos] == '=' ? -2 : Base64Value(line[pos]);
+            ++pos;
+            return true;
+        };
+        while (pos < size) {
+            int a = 0, b = 0, c = 0, d = 0;
+            if (!next(a))
+                break;
+            if (a == -2) {
+                last = true;
+                continue;
+            }
+            if (!next(b))
+                break;
+            if (b == -2) {
+                last = true;
+                continue;
+            }
+            sink.Put(a * 4 + b / 16);
+            if (!next(c))
+                break;
+            if (c == -2) {
+                last = true;
+                continue;
+            }
+            sink.Put(b * 16 + c / 4);
+            if (!next(d))
+                break;
+            if (d == -2) {
+                last = true;
+                continue;
+            }
+            sink.Put(c * 64 + d);
+        }
+    }
+    sink.Flush();
+}
+
+void TUUProcessor::DecodeUU()
+{
+    LineReader reader(*InputStream);
+    ByteSink sink(*OutputStream);
+    QByteArray line;
+    while (reader.Next(line)) {
+        if (line.size() < 3)
+            continue;
+        // The frame lines of a uuencoded file are not data.
+        if (line.startsWith("begin ") || line == "end")
+            continue;
+        int remaining = UUValue(line[0]);
+        // Characters missing from a short line count as 0.
+        auto value = [&line](qsizetype i) { return i < line.size() ? UUValue(line[i]) : 0; };
+        for (qsizetype pos = 1; remaining > 0; pos += 4) {
+            const int c1 = value(pos), c2 = value(pos + 1), c3 = value(pos + 2), c4 = value(pos + 3);
+            sink.Put(c1 * 4 + c2 / 16);
+            if (remaining > 1)
+                sink.Put(c2 * 16 + c3 / 4);
+            if (remaining > 2)
+                sink.Put(c3 * 64 + c4);
+            remaining -= 3;
+        }
+    }
+    sink.Flush();
+}
+
+QByteArray TUUProcessor::DecodeBytes(const QByteArray& lines, TEncodeMethod method)
+{
+    QByteArray source = lines;
+    QBuffer input(&source);
+    input.open(QIODevice::ReadOnly);
+    QByteArray result;
+    QBuffer output(&result);
+    output.open(QIODevice::WriteOnly);
+    TUUProcessor processor;
+    processor.Method = method;
+    processor.InputStream = &input;
+    processor.OutputStream = &output;
+    processor.Decode();
+    return result;
+}

@@ -1,0 +1,124 @@
+// Encoding direction of TUUProcessor: 45-byte blocks into base64 or UU lines.
+#include "mail/codec/UUProcessor.h"
+
+#include <QBuffer>
+
+#include <stdexcept>
+
+namespace {
+
+const char kBase64Table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+char UUChar(int value)
+{
+    return value == 0 ? '`' : char(32 + value);
+}
+
+// Appends the line for one block of at most 45 bytes to out.
+void EncodeLine(const unsigned char* in, int n, TEncodeMethod method, char*& out)
+{
+    const bool uu = method == emUU;
+    auto code = [uu](int value) { return uu ? UUChar(value) : kBase64Table[value]; };
+    if (uu)
+        *out++ = UUChar(n);
+    int i = 0;
+    for (; i + 3 <= n; i += 3) {
+        const unsigned v = (unsigned(in[i]) << 16) | (unsigned(in[i + 1]) << 8) | in[i + 2];
+        *out++ = code((v >> 18) & 63);
+        *out++ = code((v >> 12) & 63);
+        *out++ = code((v >> 6) & 63);
+        *out++ = code(v & 63);
+    }
+    const int rest = n - i;
+    if (rest == 1) {
+        const unsigned v = unsigned(in[i]) << 16;
+        *out++ = code((v >> 18) & 63);
+        *out++ = code((v >> 12) & 63);
+        if (!uu) {
+            *out++ = '=';
+            *out++ = '=';
+        }
+    } else if (rest == 2) {
+        const unsigned v = (unsigned(in[i]) << 16) | (unsigned(in[i + 1]) << 8);
+        *out++ = code((v >> 18) & 63);
+        *out++ = code((v >> 12) & 63);
+        *out++ = code((v >> 6) & 63);
+        if (!uu)
+            *out++ = '=';
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+}
+
+void WriteAll(QIODevice& device, const char* data, qint64 size)
+{
+    if (device.write(data, size) != size)
+        throw std::runtime_error("Stream write error");
+}
+
+} // namespace
+
+void TUUProcessor::Encode()
+{
+    if (!InputStream || !OutputStream)
+        throw std::runtime_error("No stream to encode");
+    struct EndNotice {
+        TUUProcessor* self;
+        ~EndNotice()
+        {
+            self->OutputStream->seek(0);
+            if (self->OnEndEncode)
+                self->OnEndEncode(self);
+        }
+    } endNotice{this};
+
+    if (!InputStream->isSequential())
+        InputStream->seek(0);
+    if (OnBeginEncode)
+        OnBeginEncode(this);
+
+    // Many blocks per read and per write: one line per 45 bytes, 63 bytes out at most.
+    constexpr int kBlocks = 4096;
+    constexpr int kChunk = 45 * kBlocks;
+    QByteArray input(kChunk, Qt::Uninitialized);
+    QByteArray output(kBlocks * 63 + 3, Qt::Uninitialized);
+    QByteArray carry;
+    for (;;) {
+        qint64 got = 0;
+        while (got < kChunk) {
+            const qint64 n = InputStream->read(input.data() + got, kChunk - got);
+            if (n < 0)
+                throw std::runtime_error("Stream read error");
+            if (n == 0)
+                break;
+            got += n;
+        }
+        if (got == 0)
+            break;
+        char* out = output.data();
+        const auto* in = reinterpret_cast<const unsigned char*>(input.constData());
+        for (qint64 pos = 0; pos < got; pos += 45)
+            EncodeLine(in + pos, int(qMin<qint64>(45, got - pos)), Method, out);
+        WriteAll(*OutputStream, output.constData(), out - output.constData());
+        if (got < kChunk)
+            break;
+    }
+    if (Method == emUU)
+        WriteAll(*OutputStream, "`\r\n", 3);
+}
+
+QByteArray TUUProcessor::EncodeBytes(const QByteArray& data, TEncodeMethod method)
+{
+    QByteArray source = data;
+    QBuffer input(&source);
+    input.open(QIODevice::ReadOnly);
+    QByteArray result;
+    QBuffer output(&result);
+    output.open(QIODevice::WriteOnly);
+    TUUProcessor processor;
+    processor.Method = method;
+    processor.InputStream = &input;
+    processor.OutputStream = &output;
+    processor.Encode();
+    return result;
+}

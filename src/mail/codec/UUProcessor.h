@@ -1,0 +1,39 @@
+#pragma once
+// TUUProcessor: base64 and uuencode encoding of a whole stream into CR LF lines,
+// and the tolerant line-by-line decoding of such lines back into bytes.
+#include <QByteArray>
+#include <QIODevice>
+
+#include <functional>
+
+enum TEncodeMethod { emBase64, emUU };
+
+class TUUProcessor {
+public:
+    using TNotifyEvent = std::function<void(TUUProcessor* sender)>;
+
+    TEncodeMethod Method = emBase64;
+    TNotifyEvent OnBeginEncode;
+    TNotifyEvent OnEndEncode;
+    TNotifyEvent OnBeginDecode;
+    TNotifyEvent OnEndDecode;
+    // Not owned; both must be open (input readable, output writable).
+    QIODevice* InputStream = nullptr;
+    QIODevice* OutputStream = nullptr;
+
+    // Encodes all of InputStream (from its start) into OutputStream: lines of at
+    // most 45 input bytes, each ending in CR LF; the UU form ends with a "`" line.
+    // Throws std::runtime_error when a stream is missing or cannot be read/written.
+    void Encode();
+    // Decodes the lines of InputStream from its current position into OutputStream.
+    // Characters outside the alphabet are skipped; never throws on bad content.
+    void Decode();
+
+    // Convenience forms on memory.
+    static QByteArray EncodeBytes(const QByteArray& data, TEncodeMethod method);
+    static QByteArray DecodeBytes(const QByteArray& lines, TEncodeMethod method);
+
+private:
+    void DecodeBase64();
+    void DecodeUU();
+};

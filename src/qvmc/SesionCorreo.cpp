@@ -2,9 +2,9 @@
 
 #include "core/Clock.h"
 #include "core/DisplayFormats.h"
-#include "dialup/DialUp.h"
-#include "mail/pop3/Pop3Client.h"
-#include "mail/smtp/SmtpClient.h"
+#include "mailproto/Pop3Client.h"
+#include "mailproto/SmtpClient.h"
+#include "qvmc/ConexionRed.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/LogEvents.h"
 #include "mailfiles/OutgoingMail.h"
@@ -25,7 +25,7 @@ SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orde
     : QObject(parent), m_folders(std::move(folders)), m_orden(std::move(orden)), m_shown(std::move(shown)) {
     m_smtp = new TSmtpClient(this);
     m_pop3 = new TPop3Client(this);
-    m_ras = new TDialUp(this);
+    m_ras = std::make_unique<ConexionRed>();
     m_timerSmtp = new QTimer(this);
     m_timerSmtp->setObjectName("TimerSMTP");
     m_timerPop3 = new QTimer(this);
@@ -127,14 +127,14 @@ bool SesionCorreo::pasoConexion() {
         m_dialFinished = m_dialConnected = true;
         return true;
     }
-    m_ras->ListActiveConnections();
+    m_activeConnections = m_ras->ListActiveConnections();
     if (!m_activeConnections.isEmpty()) {
         log(mailfiles::LogEvents::connectionsAlreadyEstablished());
         for (const QString& name : m_activeConnections) log(mailfiles::LogEvents::openConnection(name));
         m_dialFinished = m_dialConnected = true;
         return true;
     }
-    m_ras->setEntry(m_perfil.conexionNombre);
+    m_ras->Entry = m_perfil.conexionNombre;
     if (m_ras->ValidateEntry() == 0) {
         m_dialFinished = true;
         log(mailfiles::LogEvents::errorConnectingToIsp());
@@ -197,6 +197,8 @@ void SesionCorreo::bucleEnvio() {
             m_timerSmtp->start();
             try {
                 m_smtp->SendMail();
+                // A call that came back without telling success or failure sent nothing.
+                if (m_messagePending) m_messagePending = m_messageSent = m_deleteQueued = false;
             } catch (const std::exception&) {
                 log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber()));
                 m_messagePending = m_messageSent = m_deleteQueued = false;
@@ -227,7 +229,9 @@ void SesionCorreo::desconectarSmtp() {
 
 void SesionCorreo::onSmtpDisconnect() {
     m_timerSmtp->stop();
-    log(mailfiles::LogEvents::disconnectedFromSmtpHost());
+    // Told once per phase, however many ways the connection's end is reported.
+    if (!m_smtpDisconnected) log(mailfiles::LogEvents::disconnectedFromSmtpHost());
+    m_smtpDisconnected = true;
     m_sendPending = false;
 }
 
@@ -318,7 +322,8 @@ void SesionCorreo::desconectarPop3() {
 void SesionCorreo::onPop3Disconnect() {
     m_timerPop3->stop();
     m_receivePending = false;
-    log(mailfiles::LogEvents::disconnectedFromPopHost());
+    if (!m_pop3Disconnected) log(mailfiles::LogEvents::disconnectedFromPopHost());
+    m_pop3Disconnected = true;
 }
 
 void SesionCorreo::timerPop3() {
@@ -362,4 +367,94 @@ void SesionCorreo::finish() {
     mailfiles::EscribirLogSesion(m_folders.dirTemp, m_lines.lines());
     m_finished = true;
     emit finalizada();
+}
+
+// ---- Events of the components ----
+
+void SesionCorreo::wire() {
+    using namespace mailfiles;
+    m_smtp->OnConnect = [this](TSmtpClient*) {
+        m_timerSmtp->stop();
+        log(LogEvents::connectedToSmtpHost());
+        bucleEnvio();
+    };
+    m_smtp->OnSuccess = [this](TSmtpClient*) {
+        m_timerSmtp->stop();
+        m_messagePending = false;
+        m_messageSent = m_deleteQueued = true;
+    };
+    m_smtp->OnFailure = [this](TSmtpClient*) {
+        m_timerSmtp->stop();
+        m_messagePending = m_messageSent = m_deleteQueued = false;
+    };
+    m_smtp->OnRecipientNotFound = [this](TSmtpClient*, const QString&) {
+        m_timerSmtp->stop();
+        m_messagePending = m_messageSent = m_deleteQueued = false;
+    };
+    m_smtp->OnHeaderIncomplete = [this](TSmtpClient*, bool& handled, int) {
+        m_timerSmtp->stop();
+        handled = false;
+        m_messagePending = m_deleteQueued = false;
+    };
+    m_smtp->OnInvalidHost = [this](TSockClient*, bool& handled) {
+        m_timerSmtp->stop();
+        log(LogEvents::smtpHostNotFound());
+        handled = false;
+        m_sendPending = false;
+    };
+    m_smtp->OnAuthenticationFailed = [this](TSmtpClient*, bool& handled) {
+        m_timerSmtp->stop();
+        log(LogEvents::smtpAuthenticationFailed());
+        handled = false;
+    };
+    m_smtp->OnConnectionFailed = [this](TSockClient*) {
+        m_timerSmtp->stop();
+        log(LogEvents::smtpConnectionFailed());
+    };
+    m_smtp->OnDisconnect = [this](TSockClient*) { onSmtpDisconnect(); };
+
+    m_pop3->OnConnect = [this](TPop3Client*) {
+        m_timerPop3->stop();
+        log(LogEvents::connectedToPopHost());
+        bucleRecepcion();
+    };
+    m_pop3->OnList = [this](TPop3Client*, int msg, int) {
+        m_timerPop3->stop();
+        m_messages << msg;
+        ++m_receivedCount;
+        if (m_receivedCount >= m_pop3->MailCount()) m_popStepPending = false;
+    };
+    m_pop3->OnRetrieveEnd = [this](TPop3Client*) {
+        m_timerPop3->stop();
+        m_popStepPending = false;
+    };
+    m_pop3->OnInvalidHost = [this](TSockClient*, bool& handled) {
+        m_timerPop3->stop();
+        m_receivePending = false;
+        log(LogEvents::popHostNotFound());
+        handled = false;
+    };
+    m_pop3->OnAuthenticationFailed = [this](TPop3Client*, bool& handled) {
+        m_timerPop3->stop();
+        m_receivePending = false;
+        log(LogEvents::popAuthenticationFailed());
+        handled = false;
+    };
+    m_pop3->OnConnectionFailed = [this](TSockClient*) {
+        m_timerPop3->stop();
+        m_receivePending = false;
+        log(LogEvents::popConnectionFailed());
+    };
+    m_pop3->OnDisconnect = [this](TSockClient*) { onPop3Disconnect(); };
+
+    m_ras->OnDialing = [this](const QString& entry) { log(LogEvents::dialing(entry)); };
+    m_ras->OnConnect = [this](const QString& entry) {
+        log(LogEvents::connectedTo(entry));
+        m_dialFinished = m_dialConnected = true;
+    };
+    m_ras->OnError = [this](int, const QString& text) {
+        log(LogEvents::dialUpText(text));
+        m_dialFinished = true;
+        m_dialConnected = false;
+    };
 }

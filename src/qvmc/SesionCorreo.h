@@ -13,9 +13,10 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
+class ConexionRed;
 class QTimer;
-class TDialUp;
 class TPop3Client;
 class TSmtpClient;
 
@@ -49,7 +50,7 @@ public:
 
     TSmtpClient* smtp() const { return m_smtp; }
     TPop3Client* pop3() const { return m_pop3; }
-    TDialUp* ras() const { return m_ras; }
+    ConexionRed* ras() const { return m_ras.get(); }
 
 signals:
     void finalizada();
@@ -82,7 +83,7 @@ private:
 
     TSmtpClient* m_smtp = nullptr;
     TPop3Client* m_pop3 = nullptr;
-    TDialUp* m_ras = nullptr;
+    std::unique_ptr<ConexionRed> m_ras;
     QTimer* m_timerSmtp = nullptr;
     QTimer* m_timerPop3 = nullptr;
 
@@ -95,4 +96,5 @@ private:
     QStringList m_activeConnections, m_fileList;
     QList<int> m_messages;
     bool m_finished = false, m_finishing = false;
+    bool m_smtpDisconnected = false, m_pop3Disconnected = false;
 };

@@ -4,6 +4,7 @@
 #include "mailfiles/MailClientCommandLine.h"
 #include "qvmc/SesionCorreo.h"
 #include "qvmc/VentanaCliente.h"
+#include "tray/TSystemTrayIcon.h"
 #include "settings/ProgramFolders.h"
 
 #include <QApplication>

@@ -9,13 +9,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 fails=0; passes=0
 ok() { passes=$((passes + 1)); echo "ok   - $*"; }
 bad() { fails=$((fails + 1)); echo "FAIL - $*"; }
-check() { local what=$1; shift; if "$@"; then ok "$what"; else bad "$what"; fi; }
+check() { local what=$1; shift; if "$@" 2>/dev/null; then ok "$what"; else bad "$what"; fi; }
 wait_for() { local secs=$1; shift; for _ in $(seq 1 $((secs * 10))); do "$@" && return 0; sleep 0.1; done; return 1; }
 
 D=$(mktemp -d /tmp/orbe2e.XXXXXX)
 chmod 755 "$D"
 cleanup() { "$root/scripts/mailserver.sh" stop "$D/ms" >/dev/null 2>&1; pkill -f "$D/" 2>/dev/null; rm -rf "$D"; }
-trap cleanup EXIT
+[ -n "${KEEP:-}" ] || trap cleanup EXIT
 "$root/scripts/mailserver.sh" start "$D/ms" > "$D/ms.log" 2>&1 || { cat "$D/ms.log"; echo "FAIL - mail servers did not start"; exit 1; }
 . "$D/ms/mailserver.env"
 SMTP=127.0.0.1:${MS_SMTP_PORT:-2525}; POP=127.0.0.1:${MS_POP3_PORT:-2110}

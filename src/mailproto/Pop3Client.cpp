@@ -16,7 +16,7 @@ struct Busy {
 
 TPop3Client::TPop3Client(QObject* owner) : TSockClient(owner) { setPort(110); }
 
-QByteArray TPop3Client::command(const QString& text) { return Transaction(Cp1252::encode(SinSaltos(text))); }
+QByteArray TPop3Client::command(const QString& text) { return Transaction(Cp1252::encode(OneLine(text))); }
 
 bool TPop3Client::positive(const QByteArray& reply) {
     const int blank = reply.indexOf(' ');
@@ -207,8 +207,8 @@ bool TPop3Client::extractPart(bool toFile, bool& end) {
     if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly))
         throw EPop3Error("Cannot write attachment " + name.toStdString() + ": " + f.errorString().toStdString());
     QByteArray data = raw;
-    if (m_transferEncoding.toLower().contains(QLatin1String("base64"))) data = TUUProcessor::Decode(raw, TEncodeMethod::emBase64);
-    else if (m_transferEncoding.contains(QLatin1String("X-UUENCODE"))) data = TUUProcessor::Decode(raw, TEncodeMethod::emUU);
+    if (m_transferEncoding.toLower().contains(QLatin1String("base64"))) data = TUUProcessor::DecodeBytes(raw, emBase64);
+    else if (m_transferEncoding.contains(QLatin1String("X-UUENCODE"))) data = TUUProcessor::DecodeBytes(raw, emUU);
     f.write(data);
     return last;
 }
@@ -243,7 +243,7 @@ void TPop3Client::readMessage() {
             if (end) break;
             raw += Cp1252::encode(line) + "\n";
         }
-        const QString text = Cp1252::decode(TUUProcessor::Decode(raw, TEncodeMethod::emBase64));
+        const QString text = Cp1252::decode(TUUProcessor::DecodeBytes(raw, emBase64));
         QString normalized = text;
         normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         m_message.Body = normalized.split(QLatin1Char('\n'));

@@ -4,7 +4,9 @@
 // into header, text lines and attachment files), DeleteMailMessage, Disconnect.
 // Received lines are dot-unstuffed; attachment names never leave their folder;
 // every read ends at the terminating dot, a closed connection or Cancel.
-#include "mailproto/MailCodec.h"
+#include "mail/codec/HeaderList.h"
+#include "mail/codec/MailText.h"
+#include "mail/codec/UUProcessor.h"
 #include "net/SockClient.h"
 
 #include <stdexcept>

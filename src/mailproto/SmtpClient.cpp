@@ -28,7 +28,7 @@ struct SendingGuard {
 
 TSmtpClient::TSmtpClient(QObject* owner) : TSockClient(owner) { setPort(25); }
 
-QByteArray TSmtpClient::command(const QString& text) { return Transaction(Cp1252::encode(SinSaltos(text))); }
+QByteArray TSmtpClient::command(const QString& text) { return Transaction(Cp1252::encode(OneLine(text))); }
 
 void TSmtpClient::ReadExtraLines(QByteArray& reply) {
     // Continuation lines: a first character blank, or "-" after the code.
@@ -82,11 +82,11 @@ void TSmtpClient::ClearParameters() {
 void TSmtpClient::BuildMessage() {
     const TPostMessage& p = m_post;
     m_header.clear();
-    m_header << QStringLiteral("From: ") + SinSaltos(p.FromName) + QLatin1Char('<') + SinSaltos(p.FromAddress) +
+    m_header << QStringLiteral("From: ") + OneLine(p.FromName) + QLatin1Char('<') + OneLine(p.FromAddress) +
                     QLatin1Char('>');
     auto join = [](const QStringList& l) {
         QStringList clean;
-        for (const QString& e : l) clean << SinSaltos(e);
+        for (const QString& e : l) clean << OneLine(e);
         return clean.join(QLatin1Char(','));
     };
     if (!p.ToAddress.isEmpty()) m_header << QStringLiteral("To: ") + join(p.ToAddress);
@@ -116,7 +116,7 @@ void TSmtpClient::BuildMessage() {
 
 void TSmtpClient::EncodeAttachment(int index) {
     const QString path = m_post.Attachments.at(index - 1);
-    const QByteArray name = Cp1252::encode(SinSaltos(QFileInfo(path).fileName()).remove(QLatin1Char('"')));
+    const QByteArray name = Cp1252::encode(OneLine(QFileInfo(path).fileName()).remove(QLatin1Char('"')));
     m_body += "--" + Cp1252::encode(m_boundary) + "\r\nContent-Type: application/octet-stream; name=\"" + name +
               "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + name +
               "\"\r\n\r\n";
@@ -125,7 +125,7 @@ void TSmtpClient::EncodeAttachment(int index) {
         if (OnAttachmentNotFound) OnAttachmentNotFound(this, path);
         throw ESmtpError("Cannot open attachment " + path.toStdString() + ": " + f.errorString().toStdString());
     }
-    m_body += TUUProcessor::Encode(f.readAll(), EncodeType);
+    m_body += TUUProcessor::EncodeBytes(f.readAll(), EncodeType);
 }
 
 void TSmtpClient::SendMail() {

@@ -3,7 +3,9 @@
 // SendMail (RSET, MAIL FROM, RCPT for every recipient, DATA, header, body,
 // final dot), Disconnect (QUIT). Failures raise with the server's reply line.
 // Data from the message never carries CR or LF into a command or header line.
-#include "mailproto/MailCodec.h"
+#include "mail/codec/HeaderList.h"
+#include "mail/codec/MailText.h"
+#include "mail/codec/UUProcessor.h"
 #include "net/SockClient.h"
 
 #include <stdexcept>
@@ -40,7 +42,7 @@ public:
     void setUserID(const QString& id) { m_userID = id; }
     TPostMessage& PostMessage() { return m_post; }
     TSubType SubType = TSubType::mtPlain;
-    TEncodeMethod EncodeType = TEncodeMethod::emBase64;
+    TEncodeMethod EncodeType = emBase64;
     bool ClearParams = true;
 
     TSmtpNotify OnConnect, OnSuccess, OnFailure, OnSendStart;

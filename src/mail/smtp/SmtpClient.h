@@ -1,0 +1,76 @@
+#pragma once
+// TSmtpClient: sends TPostMessage messages over one SMTP connection
+// (greeting and HELO, then RSET, MAIL FROM, RCPT, DATA per message, QUIT).
+#include "mail/codec/HeaderList.h"
+#include "mail/codec/UUProcessor.h"
+#include "mail/smtp/MessageComposer.h"
+#include "mail/smtp/PostMessage.h"
+#include "net/SockClient.h"
+
+#include <QByteArray>
+#include <QTime>
+
+#include <functional>
+
+class TSmtpClient : public TSockClient {
+    Q_OBJECT
+
+public:
+    using THeaderInComplete = std::function<void(TSmtpClient* sender, bool& handled, int hiType)>;
+    using TFileItem = std::function<void(TSmtpClient* sender, const QString& fileName)>;
+    using TRecipientNotFound = std::function<void(TSmtpClient* sender, const QString& recipient)>;
+    using TMailListReturn = std::function<void(TSmtpClient* sender, const QString& mailAddress)>;
+    using TSmtpNotify = std::function<void(TSmtpClient* sender)>;
+    using TSmtpHandled = std::function<void(TSmtpClient* sender, bool& handled)>;
+
+    explicit TSmtpClient(QObject* owner = nullptr);
+    ~TSmtpClient() override;
+
+    TPostMessage PostMessage;
+    THeaderList FinalHeader;
+    QByteArray MessageBody;
+    QString UserID;
+    QString Boundary;
+    TSubType SubType = mtPlain;
+    TEncodeMethod EncodeType = emBase64;
+    bool ClearParams = true;
+    bool Sending() const { return m_sending; }
+    // Time of day used for the multipart boundary; empty means the current local time.
+    std::function<QTime()> TimeOfDay;
+
+    // Raised when greeting and HELO have succeeded (the base class's OnConnect stays unused).
+    TSmtpNotify OnConnect; // hides the base class's event, which stays unassigned
+    THeaderInComplete OnHeaderIncomplete; // hiType 1: no sender, 2: no recipient
+    TSmtpNotify OnSendStart;
+    TSmtpNotify OnSuccess;
+    TSmtpNotify OnFailure;
+    TFileItem OnEncodeStart;
+    TFileItem OnEncodeEnd;
+    TFileItem OnAttachmentNotFound;
+    TRecipientNotFound OnRecipientNotFound;
+    TMailListReturn OnMailListReturn; // never raised
+    TSmtpHandled OnAuthenticationFailed;
+
+    // Connection, greeting and HELO. Throws ESockError or std::runtime_error.
+    void Connect() override;
+    // Sends PostMessage over the open connection; does nothing while already sending.
+    void SendMail();
+    // QUIT, then close in every case; throws the reply when its code is above 339.
+    void Disconnect() override;
+    // Empties the recipient lists and the attachments of PostMessage.
+    void ClearParameters();
+    // Rebuilds FinalHeader and MessageBody from PostMessage.
+    void BuildMessage();
+    // Appends the part of attachment index (1-based) to MessageBody.
+    void EncodeAttachment(int index);
+
+private:
+    QByteArray ReadExtraLines(QByteArray reply);
+    QByteArray Command(const QString& text);
+    TComposeEvents ComposeEvents();
+    void SendRecipients(const QStringList& entries);
+    void DoConnect();
+    void DoSendMail();
+
+    bool m_sending = false;
+};

@@ -1,0 +1,196 @@
+// Reminders files written byte by byte by another writer (tests/data/store,
+// made by make_golden.py): every field read at its offset, junk in the
+// not-significant bytes ignored, a clean write-back, and damaged files.
+#include "settings/ProgramFolders.h"
+#include "store/ReminderFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QString golden(const char* name) { return QStringLiteral(ORB_TEST_DATA "/store/") + QLatin1String(name); }
+
+QVector<int> recipients(const RegistroAviso& r) {
+    QVector<int> out;
+    for (uint8_t b : r.Destinatarios)
+        if (b != 0) out << b;
+    return out;
+}
+
+} // namespace
+
+class TestGoldenFiles : public QObject {
+    Q_OBJECT
+    QString file, index;
+
+private slots:
+    void init() {
+        ProgramFolders::global() = ProgramFolders::from(QDir::currentPath());
+        ProgramFolders::global().createWorkFolders();
+        file = QDir::currentPath() + QStringLiteral("/golden.QVM");
+        index = ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
+        QFile::remove(file);
+    }
+
+    void everyFieldReadsAtItsOffset_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("foreign writer, junk tails") << golden("windows-two.qvm");
+        QTest::newRow("clean") << golden("clean-two.qvm");
+    }
+    void everyFieldReadsAtItsOffset() {
+        QFETCH(QString, path);
+        QCOMPARE(ContarAvisos(path), 2);
+        QVERIFY(DiagnosticoArchivo(path).isEmpty());
+
+        const RegistroAviso a = LeerAviso(path, 1);
+        QCOMPARE(a.Estado, 2);
+        QVERIFY(a.Activo);
+        QVERIFY(!a.Terminado);
+        QCOMPARE(a.Numero, 1);
+        QCOMPARE(a.Descripcion, QStringLiteral("Cita m\u00e9dico"));
+        QCOMPARE(a.fechaProx(), QDate(2026, 12, 8));
+        QCOMPARE(a.horaProx(), QTime(9, 30));
+        QCOMPARE(a.Repetir, 3);
+        QCOMPARE(a.Texto, QStringLiteral("L\u00ednea 1\r\nL\u00ednea 2 cuesta 5 \u20ac"));
+        QCOMPARE(a.Sonido, QStringLiteral("C:\\Sonidos\\aviso.wav"));
+        QVERIFY(a.Caduca);
+        QVERIFY(a.BorrarAlCaducar);
+        QCOMPARE(a.fechaUlt(), QDate(2027, 1, 31));
+        QVERIFY(a.PorEmail);
+        QCOMPARE(recipients(a), QVector<int>({3, 7})); // the empty slot between them is skipped
+
+        const RegistroAviso b = LeerAviso(path, 2);
+        QCOMPARE(b.Estado, 0);
+        QVERIFY(b.Activo); // 0xFF in the foreign file: any non-zero flag is true
+        QVERIFY(b.Terminado);
+        QCOMPARE(b.Numero, 2);
+        QCOMPARE(b.Descripcion, QString(30, QLatin1Char('X')));
+        QCOMPARE(b.fechaProx(), QDate(2024, 2, 29));
+        QCOMPARE(b.horaProx(), QTime(23, 15));
+        QCOMPARE(b.Repetir, 127 + 2 + 8);
+        QVERIFY(b.Texto.isEmpty());
+        QVERIFY(b.Sonido.isEmpty());
+        QVERIFY(!b.PorEmail);
+        QVERIFY(recipients(b).isEmpty());
+    }
+
+    // What comes back from a foreign file is the clean form: junk zeroed, flags 1.
+    void writeBackIsTheCleanForm() {
+        writeAll(file, readAll(golden("windows-two.qvm")));
+        for (int n = 1; n <= 2; ++n) EscribirAviso(file, n, LeerAviso(file, n));
+        QCOMPARE(readAll(file), readAll(golden("clean-two.qvm")));
+
+        const QByteArray clean = readAll(golden("clean-two.qvm"));
+        for (int n = 0; n < 2; ++n) {
+            const QByteArray one = clean.mid(n * RegistroAviso::kTamano, RegistroAviso::kTamano);
+            QCOMPARE(RegistroAviso::fromBytes(one.constData()).toBytes(), one);
+        }
+    }
+
+    // Compaction drops the record marked 0 and keeps the other byte for byte.
+    void compactionOfTheGoldenFile() {
+        writeAll(file, readAll(golden("clean-two.qvm")));
+        CrearIndice(index, 2);
+        QVERIFY(CompactarAvisos(file, index));
+        QCOMPARE(readAll(file), readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano));
+        QCOMPARE(LeerIndice(index), QVector<quint16>({1}));
+        QVERIFY(!QFile::exists(ProgramFolders::global().dirTemp + QStringLiteral("INTERMEDIO.QVM")));
+    }
+
+    void damagedFilesKeepTheirWholeRecords_data() {
+        QTest::addColumn<int>("extra");
+        QTest::addColumn<int>("whole");
+        QTest::newRow("torn last record") << -100 << 1;
+        QTest::newRow("one stray byte") << 1 << 2;
+        QTest::newRow("less than a record") << -(RegistroAviso::kTamano * 2 - 10) << 0;
+    }
+    void damagedFilesKeepTheirWholeRecords() {
+        QFETCH(int, extra);
+        QFETCH(int, whole);
+        QByteArray bytes = readAll(golden("clean-two.qvm"));
+        if (extra < 0) bytes.chop(-extra);
+        else bytes.append(QByteArray(extra, '\x7f'));
+        writeAll(file, bytes);
+
+        QCOMPARE(ContarAvisos(file), whole);
+        QVERIFY(!DiagnosticoArchivo(file).isEmpty());
+        QCOMPARE(LeerTodosLosAvisos(file).size(), whole);
+        QCOMPARE(LeerResumenes(file).size(), whole);
+        CrearIndice(index, whole);
+        QVERIFY(CompactarAvisos(file, index)); // record 2 (when whole) is marked 0
+        QCOMPARE(ContarAvisos(file), std::min(whole, 1));
+        QVERIFY(DiagnosticoArchivo(file).isEmpty());
+        if (whole > 0) QCOMPARE(LeerAviso(file, 1).Descripcion, QStringLiteral("Cita m\u00e9dico"));
+    }
+
+    void notAReminderFile() {
+        writeAll(file, QByteArray("<html>hello</html>\n").repeated(3));
+        QCOMPARE(ContarAvisos(file), 0);
+        QVERIFY(DiagnosticoArchivo(file).contains(QStringLiteral("836")));
+        QVERIFY_THROWS_EXCEPTION(ReminderFileError, LeerAviso(file, 1));
+        QVERIFY_THROWS_EXCEPTION(ReminderFileError, LeerAviso(QDir::currentPath(), 1)); // a folder
+    }
+
+    // A file whose stored numbers disagree with the positions (another writer,
+    // a half-finished edit): deleting reminder 2 must remove exactly the second
+    // record, never several, never none.
+    void deleteByPositionInAMisnumberedFile() {
+        QByteArray bytes;
+        for (const char* d : {"uno", "dos", "tres"}) {
+            RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+            r.Descripcion = QLatin1String(d);
+            r.Numero = 2; // every record claims number 2
+            bytes += r.toBytes();
+        }
+        writeAll(file, bytes);
+        CrearIndice(index, 3);
+        const bool deleted = EliminarAviso(file, index, 2);
+        QVERIFY(deleted);
+        QStringList left;
+        for (const auto& r : LeerTodosLosAvisos(file)) left << QStringLiteral("%1:%2").arg(r.Numero).arg(r.Descripcion);
+        QEXPECT_FAIL("", "deletion matches the stored number, not the position: all three records go", Continue);
+        QCOMPARE(left, QStringList({QStringLiteral("1:uno"), QStringLiteral("2:tres")}));
+        QCOMPARE(LeerIndice(index).size(), ContarAvisos(file)); // the index still matches the file
+    }
+
+    // Index after a sort, then each operation: always one entry per record.
+    void indexFollowsEveryOperation() {
+        CrearArchivoAvisos(file);
+        CrearIndice(index, 0);
+        for (int i = 0; i < 4; ++i) {
+            RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(9, i)));
+            r.Descripcion = QString::number(i + 1);
+            QCOMPARE(AnadirAviso(file, index, r), i + 1);
+        }
+        QCOMPARE(LeerIndice(index), QVector<quint16>({1, 2, 3, 4}));
+        EscribirIndice(index, {4, 2, 3, 1}); // the list was sorted
+        RegistroAviso third = LeerAviso(file, 3);
+        third.Estado = 0;
+        EscribirAviso(file, 3, third);
+        QVERIFY(CompactarAvisos(file, index));
+        QCOMPARE(LeerIndice(index), QVector<quint16>({1, 2, 3}));
+        EscribirIndice(index, {3, 1, 2});
+        QVERIFY(EliminarAviso(file, index, 1));
+        QCOMPARE(LeerIndice(index), QVector<quint16>({1, 2}));
+        QCOMPARE(LeerAviso(file, 2).Descripcion, QStringLiteral("4"));
+        QCOMPARE(LeerAviso(file, 2).Numero, 2);
+        CrearArchivoAvisos(file);
+        QCOMPARE(ContarAvisos(file), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGoldenFiles)
+#include "tst_goldenfiles.moc"

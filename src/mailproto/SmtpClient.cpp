@@ -91,10 +91,11 @@ void TSmtpClient::BuildMessage() {
     };
     if (!p.ToAddress.isEmpty()) m_header << QStringLiteral("To: ") + join(p.ToAddress);
     if (!p.ToCarbonCopy.isEmpty()) m_header << QStringLiteral("CC: ") + join(p.ToCarbonCopy);
-    m_header.SetValue(QStringLiteral("Subject"), p.Subject);
-    m_header.SetValue(QStringLiteral("X-Mailer"), p.LocalProgram);
-    if (!p.ReplyTo.isEmpty()) m_header.SetValue(QStringLiteral("Reply-To"), p.ReplyTo);
-    if (!p.Date.isEmpty()) m_header.SetValue(QStringLiteral("Date"), p.Date);
+    // Values from data stay on their header line (no header injection).
+    m_header.SetValue(QStringLiteral("Subject"), OneLine(p.Subject));
+    m_header.SetValue(QStringLiteral("X-Mailer"), OneLine(p.LocalProgram));
+    if (!p.ReplyTo.isEmpty()) m_header.SetValue(QStringLiteral("Reply-To"), OneLine(p.ReplyTo));
+    if (!p.Date.isEmpty()) m_header.SetValue(QStringLiteral("Date"), OneLine(p.Date));
     m_header << QStringLiteral("Mime-Version: 1.0");
     m_body.clear();
     if (!p.Attachments.isEmpty()) {

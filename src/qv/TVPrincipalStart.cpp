@@ -10,6 +10,7 @@
 #include "qv/MessageBoxes.h"
 #include "qv/ProgramHooks.h"
 #include "qv/TVAcercade.h"
+#include "qv/prefs/TVPreferencias.h"
 #include "mailfiles/MailCheck.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
@@ -54,6 +55,11 @@ void TVPrincipal::secuenciaInicio() {
     m_sortDirection = SortDirection::None;
     ProgramHooks::resetOpenAlerts();
     AlertWindow::setHost(this);
+    // The preferences restart the mail countdown when they are accepted.
+    TVPreferencias::setCuentaRevisionEmail([this](int ticks) {
+        m_cuentaRevisionEmail = ticks;
+        actualizarPanelEmail();
+    });
     QFile::remove(folders.dirTemp + "QVLnch.IDX");
 
     createTray();
@@ -83,6 +89,7 @@ void TVPrincipal::closeEvent(QCloseEvent* event) {
     m_timerEmail->stop();
     destroyTray();
     AlertWindow::setHost(nullptr);
+    TVPreferencias::setCuentaRevisionEmail({});
     event->accept();
     emit exitSequenceDone();
     QApplication::quit();

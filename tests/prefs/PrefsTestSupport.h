@@ -6,7 +6,7 @@
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/LogReview.h"
 #include "qv/MessageBoxes.h"
-#include "qv/alerts/Sonido.h"
+#include "qv/prefs/TVPreferencias.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 
@@ -19,6 +19,11 @@
 #include <functional>
 
 namespace PrefsTest {
+
+inline QStringList& soundCalls() {
+    static QStringList calls;
+    return calls;
+}
 
 inline QStringList& openedFiles() {
     static QStringList files;
@@ -41,8 +46,11 @@ inline void prepare() {
     MessageBoxes::resetForTests();
     openedFiles().clear();
     LogReview::setOpenerForTests([](const QString& f) { openedFiles() << f; });
-    SonidoTest::record(true);
-    SonidoTest::calls().clear();
+    soundCalls().clear();
+    TVPreferencias::setReproductorSonido([](bool fromResource, const QString& name) {
+        soundCalls() << (fromResource ? "res:" : "file:") + name;
+        return true;
+    });
     BufferPerfiles() = RegistroPerfiles();
 }
 

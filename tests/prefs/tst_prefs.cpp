@@ -213,7 +213,7 @@ private slots:
         probar->trigger();
         emit find<QLineEdit>(d.get(), "EditSonidoClassic")->customContextMenuRequested(QPoint(1, 1));
         probar->trigger();
-        QCOMPARE(SonidoTest::calls(), QStringList({"res:WAV_BABE", "file:/snd/c.wav"}));
+        QCOMPARE(soundCalls(), QStringList({"res:WAV_BABE", "file:/snd/c.wav"}));
     }
 
     void addressBookNewDeleteAndNumbers() {

@@ -51,6 +51,11 @@ public:
     // window can restart its mail-check countdown.
     static void setCuentaRevisionEmail(std::function<void(int)> sink);
 
+    // Plays the test sound (fromResource, resource name or file). The alert
+    // sound routine by default; tests install a recorder, an empty one restores it.
+    using ReproductorSonido = std::function<bool(bool fromResource, const QString& name)>;
+    static void setReproductorSonido(ReproductorSonido reproductor);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -3,7 +3,6 @@
 #include "qv/prefs/TVPreferencias.h"
 
 #include "core/TextCatalogue.h"
-#include "qv/alerts/Sonido.h"
 #include "qv/prefs/UpDownCiclico.h"
 #include "settings/ProgramFolders.h"
 
@@ -21,11 +20,27 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+// The alert sound routine, from whichever alerts library the program links:
+// a built-in resource by name, or a wave file, played without waiting.
+bool ReproducirSonido(bool fromResource, const QString& name);
+
 namespace {
 constexpr const char* kNombresEstilo[3] = {"Classic", "Doggy", "Babe"};
 constexpr const char* kRecursosEstilo[3] = {"WAV_CLASSIC", "WAV_DOGGY", "WAV_BABE"};
 constexpr int kMaxRuta = 255;
+
+TVPreferencias::ReproductorSonido& reproductor() {
+    static TVPreferencias::ReproductorSonido r;
+    return r;
+}
+bool reproducir(bool fromResource, const QString& name) {
+    return reproductor() ? reproductor()(fromResource, name) : ReproducirSonido(fromResource, name);
+}
 } // namespace
+
+void TVPreferencias::setReproductorSonido(ReproductorSonido r) {
+    reproductor() = std::move(r);
+}
 
 QWidget* TVPreferencias::crearTabAvisos() {
     auto* tab = new QWidget;
@@ -138,7 +153,7 @@ void TVPreferencias::MPSARestaurarClick() {
 void TVPreferencias::MPSAProbarClick() {
     const QString archivo = m_sonidos[m_estiloMenu];
     if (archivo.isEmpty())
-        ReproducirSonido(true, QLatin1String(kRecursosEstilo[m_estiloMenu]));
+        reproducir(true, QLatin1String(kRecursosEstilo[m_estiloMenu]));
     else
-        ReproducirSonido(false, archivo);
+        reproducir(false, archivo);
 }

@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -72,10 +73,13 @@ bool parseNow(const QStringList& args, QDateTime& now) {
     return true;
 }
 
-// The work files of a rewrite go to a TEMP folder beside the reminders file.
-QString prepareTemp(const QString& file) {
-    ProgramFolders::global() = ProgramFolders::from(QFileInfo(file).absolutePath());
-    QDir().mkpath(ProgramFolders::global().dirTemp);
+// The work files of a rewrite and the index go to a private folder that is
+// removed when the command ends, so nothing is left beside the user's file.
+// (The final rename still lands beside the file, also across file systems.)
+QString prepareTemp() {
+    static QTemporaryDir work;
+    if (!work.isValid()) throw ReminderFileError("Cannot create a work folder: " + work.errorString().toStdString());
+    ProgramFolders::global().dirTemp = work.path() + QLatin1Char('/');
     return ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
 }
 
@@ -128,7 +132,7 @@ int addCommand(const QStringList& args) {
         r.PorEmail = true;
     }
     if (!QFileInfo::exists(file)) CrearArchivoAvisos(file);
-    const QString index = prepareTemp(file);
+    const QString index = prepareTemp();
     if (!QFileInfo::exists(index)) CrearIndice(index, ContarAvisos(file));
     const int number = AnadirAviso(file, index, r);
     if (number == 0) {
@@ -196,7 +200,7 @@ int remindersCommand(const QStringList& args) {
             RegistroAviso r = LeerAviso(file, n);
             const bool remove = AvanzarAviso(r, now, workingDays);
             EscribirAviso(file, n, r);
-            if (remove && !CompactarAvisos(file, prepareTemp(file))) {
+            if (remove && !CompactarAvisos(file, prepareTemp())) {
                 printErr(QStringLiteral("qvtool: the file could not be compacted"));
                 return 1;
             }

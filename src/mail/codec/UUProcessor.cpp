@@ -14,20 +14,43 @@ char UUChar(int value)
     return value == 0 ? '`' : char(32 + value);
 }
 
+// Two output characters for every 12-bit value, so a 3-byte group needs two look-ups.
+struct PairTable {
+    char pairs[4096][2];
+    explicit PairTable(TEncodeMethod method)
+    {
+        for (int v = 0; v < 4096; ++v) {
+            pairs[v][0] = method == emUU ? UUChar(v >> 6) : kBase64Table[v >> 6];
+            pairs[v][1] = method == emUU ? UUChar(v & 63) : kBase64Table[v & 63];
+        }
+    }
+};
+
+const PairTable& PairsFor(TEncodeMethod method)
+{
+    static const PairTable base64(emBase64);
+    static const PairTable uu(emUU);
+    return method == emUU ? uu : base64;
+}
+
 // Appends the line for one block of at most 45 bytes to out.
 void EncodeLine(const unsigned char* in, int n, TEncodeMethod method, char*& out)
 {
     const bool uu = method == emUU;
+    const PairTable& table = PairsFor(method);
     auto code = [uu](int value) { return uu ? UUChar(value) : kBase64Table[value]; };
     if (uu)
         *out++ = UUChar(n);
     int i = 0;
     for (; i + 3 <= n; i += 3) {
         const unsigned v = (unsigned(in[i]) << 16) | (unsigned(in[i + 1]) << 8) | in[i + 2];
-        *out++ = code((v >> 18) & 63);
-        *out++ = code((v >> 12) & 63);
-        *out++ = code((v >> 6) & 63);
-        *out++ = code(v & 63);
+        const char* high = table.pairs[v >> 12];
+        const char* low = table.pairs[v & 0xFFF];
+        out[0] = high[0];
+        out[1] = high[1];
+        out[2] = low[0];
+        out[3] = low[1];
+        out += 4;
     }
     const int rest = n - i;
     if (rest == 1) {
@@ -66,7 +89,8 @@ void TUUProcessor::Encode()
         TUUProcessor* self;
         ~EndNotice()
         {
-            self->OutputStream->seek(0);
+            if (!self->OutputStream->isSequential())
+                self->OutputStream->seek(0);
             if (self->OnEndEncode)
                 self->OnEndEncode(self);
         }
@@ -113,6 +137,7 @@ QByteArray TUUProcessor::EncodeBytes(const QByteArray& data, TEncodeMethod metho
     QBuffer input(&source);
     input.open(QIODevice::ReadOnly);
     QByteArray result;
+    result.reserve((data.size() + 44) / 45 * 63 + 3);
     QBuffer output(&result);
     output.open(QIODevice::WriteOnly);
     TUUProcessor processor;

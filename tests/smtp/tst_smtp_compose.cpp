@@ -145,6 +145,12 @@ void TstSmtpCompose::attachmentKinds()
     QVERIFY(body.contains("Content-Transfer-Encoding: X-UUENCODE\r\n"));
     QVERIFY(body.endsWith("\r\n\r\n#0V%T\r\n`\r\n"));
 
+    // Fourteen bytes make a UU line that starts with a dot: it is doubled like a text line.
+    body.clear();
+    EncodeAttachmentPart(body, WriteFile(dir.filePath("fourteen"), QByteArray(14, 'x')), "B", emUU, {});
+    QVERIFY(body.contains("\r\n\r\n.."));
+    QCOMPARE(TUUProcessor::DecodeBytes(body.mid(body.indexOf("\r\n\r\n") + 5), emUU), QByteArray(14, 'x'));
+
     // A quote in a file name cannot end the quoted name early.
     body.clear();
     EncodeAttachmentPart(body, WriteFile(dir.filePath("a\"b.txt"), "x"), "B", emBase64, {});

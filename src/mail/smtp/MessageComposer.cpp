@@ -112,6 +112,7 @@ void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& 
     body.append(Cp1252::encode(QStringLiteral("Content-Disposition: attachment; filename=") + name +
                                QStringLiteral("\r\n\r\n")));
 
+    const qsizetype dataStart = body.size() - 2; // from the CR LF before the first data line
     QBuffer output(&body);
     output.open(QIODevice::WriteOnly | QIODevice::Append);
     if (file.size() > 0)
@@ -123,6 +124,13 @@ void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& 
     if (events.OnEncodeStart)
         events.OnEncodeStart(path);
     processor.Encode();
+    // A UU line for 14 bytes starts with "." and would lose it on the way: stuff it.
+    if (method == emUU && body.indexOf("\r\n.", dataStart) >= 0) {
+        QByteArray data = body.mid(dataStart);
+        data.replace("\r\n.", "\r\n..");
+        body.truncate(dataStart);
+        body.append(data);
+    }
     if (events.OnEncodeEnd)
         events.OnEncodeEnd(path);
 }

@@ -1,0 +1,29 @@
+#pragma once
+// What the alert windows ask of the rest of the program (the main window), and the
+// count of open alert windows that all alert windows share.
+#include <QtGlobal>
+
+class AlertHost {
+public:
+    virtual ~AlertHost() = default;
+    virtual void minimizarAplicacion() {}
+    virtual void restaurarAplicacion() {}
+    // Shows or hides the main window's "Msg" flag (`FlagAvisoMostrado`).
+    virtual void mostrarFlagAviso(bool visible) { Q_UNUSED(visible); }
+
+    // The installed host, or a host that does nothing when none is installed.
+    static AlertHost& current();
+    // Installs `host` (not owned); nullptr restores the do-nothing host.
+    static void install(AlertHost* host);
+};
+
+// Alert windows that exist, shown or paused (16-bit, as stored by the program).
+quint16 AvisosAbiertos();
+// Program start: no alert window exists.
+void ReiniciarAvisosAbiertos();
+
+namespace AlertCount {
+void raise();
+// Never goes below zero.
+void lower();
+} // namespace AlertCount

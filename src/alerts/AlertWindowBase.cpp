@@ -1,0 +1,152 @@
+// Timer, pause, close handling and logging shared by both alert windows.
+#include "alerts/AlertWindowBase.h"
+
+#include "alerts/AlertHost.h"
+#include "alerts/RegistroMensajes.h"
+#include "alerts/Sonido.h"
+#include "core/TextCatalogue.h"
+#include "settings/Ajustes.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace {
+int g_msPerMinute = 60000;
+
+// `CloseMsgs` in minutes; unreadable counts as "never close by itself".
+int minutosCierre() {
+    try {
+        return Ajustes::closeMsgs() & 0xFF;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+} // namespace
+
+void AlertWindowBase::setMillisecondsPerMinute(int ms) { g_msPerMinute = ms > 0 ? ms : 60000; }
+int AlertWindowBase::millisecondsPerMinute() { return g_msPerMinute; }
+
+AlertWindowBase::AlertWindowBase(Qt::WindowFlags flags, QWidget* parent)
+    : QWidget(parent, flags | Qt::WindowStaysOnTopHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("TimerAviso"));
+    connect(m_timer, &QTimer::timeout, this, &AlertWindowBase::TimerAvisoTimer);
+    AlertCount::raise();
+}
+
+AlertWindowBase::~AlertWindowBase() {
+    // A window released without its close handling (a failed start) still leaves the count.
+    if (m_counted) AlertCount::lower();
+}
+
+void AlertWindowBase::crearControles(QWidget* panel) {
+    m_texto = new QPlainTextEdit(panel);
+    m_texto->setObjectName(QStringLiteral("TextoAviso"));
+    m_texto->setReadOnly(true);
+    m_texto->setFocusPolicy(Qt::NoFocus);
+    m_boton = new QPushButton(panel);
+    m_boton->setObjectName(QStringLiteral("BotonCerrar"));
+    connect(m_boton, &QPushButton::clicked, this, &AlertWindowBase::BotonCerrarClick);
+    m_labelRepetir = new QLabel(panel);
+    m_labelRepetir->setObjectName(QStringLiteral("LabelRepetir"));
+    m_labelRepetir->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_spin = new QSpinBox(panel);
+    m_spin->setObjectName(QStringLiteral("UpDownRepetir"));
+    m_spin->setRange(0, 59);
+    m_spin->setWrapping(true);
+    m_spin->setValue(0);
+    m_spin->setFocusPolicy(Qt::ClickFocus);
+    if (auto* edit = m_spin->findChild<QLineEdit*>()) edit->setMaxLength(2);
+    m_labelMin = new QLabel(QStringLiteral("min."), panel);
+    m_labelMin->setObjectName(QStringLiteral("LabelMin"));
+}
+
+void AlertWindowBase::setContenido(const QString& caption, const QString& text, const QString& soundFile) {
+    setWindowTitle(caption);
+    m_texto->clear();
+    m_texto->setPlainText(text);
+    m_texto->selectAll();
+    QTextCursor cursor = m_texto->textCursor();
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    cursor.mergeBlockFormat(centred);
+    cursor.clearSelection();
+    cursor.movePosition(QTextCursor::Start);
+    m_texto->setTextCursor(cursor);
+    m_soundFile = soundFile;
+}
+
+bool AlertWindowBase::paused() const { return !isVisible() && !m_autoCloseArmed && m_timer->isActive(); }
+
+void AlertWindowBase::armarCierreAutomatico() {
+    m_timer->stop();
+    const int minutes = minutosCierre();
+    m_autoCloseArmed = minutes > 0;
+    if (m_autoCloseArmed) m_timer->start(minutes * g_msPerMinute);
+}
+
+void AlertWindowBase::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) return; // restored from minimised: not a new showing
+    m_labelRepetir->setText(LeerTexto(5001));
+    m_boton->setText(LeerTexto(5002));
+    aplicarDisposicion();
+    armarCierreAutomatico();
+    ReproducirSonidoAviso(m_soundFile);
+    restaurarPosicion();
+}
+
+void AlertWindowBase::BotonCerrarClick() {
+    const int minutes = m_spin->value();
+    if (minutes > 0) {
+        m_timer->stop();
+        m_autoCloseArmed = false;
+        m_timer->start(minutes * g_msPerMinute);
+    }
+    guardarPosicion();
+    m_closedByUser = true;
+    close();
+}
+
+void AlertWindowBase::TimerAvisoTimer() {
+    if (m_autoCloseArmed) {
+        m_closedByUser = false;
+        close();
+        return;
+    }
+    armarCierreAutomatico();
+    m_spin->setValue(0);
+    show();
+}
+
+void AlertWindowBase::closeEvent(QCloseEvent* event) {
+    // A pause only when the pause timer really runs: a close request while the spinner
+    // merely shows a number must not hide the window for good.
+    if (!m_autoCloseArmed && m_spin->value() != 0 && m_timer->isActive()) {
+        event->ignore();
+        hide();
+        return;
+    }
+    m_timer->stop();
+    AlertHost& host = AlertHost::current();
+    if (AvisosAbiertos() == 1) host.minimizarAplicacion();
+    AlertCount::lower();
+    m_counted = false;
+    if (!m_closedByUser) {
+        if (!RegistrarMensajeMostrado(*this))
+            qWarning("Cannot write the shown-messages log");
+        host.mostrarFlagAviso(true);
+        host.restaurarAplicacion();
+    } else {
+        host.mostrarFlagAviso(false);
+    }
+    event->accept();
+}

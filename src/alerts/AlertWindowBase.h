@@ -1,0 +1,64 @@
+#pragma once
+// What the classic and the picture alert windows share: the auto-close and pause
+// timer, the close button, the close handling, the sound and the log entry.
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+class AlertWindowBase : public QWidget {
+    Q_OBJECT
+public:
+    // Length of one minute for the alert timers; tests shorten it.
+    static void setMillisecondsPerMinute(int ms);
+    static int millisecondsPerMinute();
+
+    ~AlertWindowBase() override;
+
+    // Caption, text (its line breaks become lines) and the reminder's own sound file
+    // (empty: the built-in sound of the alert style).
+    void setContenido(const QString& caption, const QString& text, const QString& soundFile);
+
+    bool autoCloseArmed() const { return m_autoCloseArmed; }
+    bool closedByUser() const { return m_closedByUser; }
+    bool paused() const;
+    QString soundFile() const { return m_soundFile; }
+
+public slots:
+    void BotonCerrarClick();
+
+protected:
+    // `flags`: the window kind of the subclass; the window is always on top.
+    AlertWindowBase(Qt::WindowFlags flags, QWidget* parent = nullptr);
+
+    // Creates the controls that both windows have, as children of `panel`.
+    void crearControles(QWidget* panel);
+
+    // Places the window from its saved setting; an unreadable setting leaves it where it is.
+    virtual void restaurarPosicion() = 0;
+    // Stores the window's place in its setting.
+    virtual void guardarPosicion() = 0;
+    virtual void aplicarDisposicion() {}
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+    QPlainTextEdit* m_texto = nullptr;
+    QPushButton* m_boton = nullptr;
+    QLabel* m_labelRepetir = nullptr;
+    QSpinBox* m_spin = nullptr;
+    QLabel* m_labelMin = nullptr;
+    QTimer* m_timer = nullptr;
+
+private:
+    void armarCierreAutomatico();
+    void TimerAvisoTimer();
+
+    QString m_soundFile;
+    bool m_autoCloseArmed = false;
+    bool m_closedByUser = false;
+    bool m_counted = true;
+};

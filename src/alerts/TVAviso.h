@@ -1,0 +1,29 @@
+#pragma once
+// The classic alert window: a small always-on-top tool window with the reminder's
+// text, the close button and the pause spinner.
+#include "alerts/AlertWindowBase.h"
+
+class QFrame;
+
+class TVAviso : public AlertWindowBase {
+    Q_OBJECT
+public:
+    static constexpr int kMinWidth = 280;
+    static constexpr int kMinHeight = 120;
+
+    explicit TVAviso(QWidget* parent = nullptr);
+
+protected:
+    void restaurarPosicion() override;
+    void guardarPosicion() override;
+    void aplicarDisposicion() override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    QFrame* m_panel = nullptr;
+};
+
+// Opens one classic alert for the reminder at 0-based `index`; false (and no window)
+// when it cannot be made.
+bool MostrarAviso(quint16 index, const QString& caption, const QString& text, const QString& soundFile);

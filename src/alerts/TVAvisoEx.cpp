@@ -1,0 +1,138 @@
+// The picture alert window: layout on the picture, shaping and dragging.
+#include "alerts/TVAvisoEx.h"
+
+#include "alerts/TTransImage.h"
+#include "settings/Ajustes.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include <exception>
+
+namespace {
+const QColor kNoteColour(247, 239, 189);
+}
+
+TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::FramelessWindowHint, parent) {
+    setFixedSize(kWidth, kHeight);
+    m_bitmap = new TTransImage(this);
+    m_bitmap->setObjectName(QStringLiteral("MsgBitmap"));
+    m_bitmap->setGeometry(0, 0, kWidth, kHeight);
+    m_bitmap->installEventFilter(this);
+    crearControles(this);
+
+    QPalette note = palette();
+    note.setColor(QPalette::Base, kNoteColour);
+    note.setColor(QPalette::Text, QColor(0, 0, 128));
+    m_texto->setGeometry(46, 143, 181, 81);
+    m_texto->setFrameShape(QFrame::NoFrame);
+    m_texto->setPalette(note);
+    m_boton->setGeometry(44, 238, 45, 25);
+    m_boton->setFocus();
+    m_labelRepetir->setGeometry(96, 244, 85, 14);
+    m_labelRepetir->setAttribute(Qt::WA_TranslucentBackground);
+    m_spin->setGeometry(184, 241, 38, 20);
+    if (auto* edit = m_spin->findChild<QLineEdit*>()) edit->setObjectName(QStringLiteral("EditRepetir"));
+    m_spin->setPalette(note);
+    QFont bold = m_spin->font();
+    bold.setBold(true);
+    m_spin->setFont(bold);
+    m_spin->setFrame(false);
+    m_labelMin->setGeometry(224, 244, 30, 14);
+    QFont small = m_labelRepetir->font();
+    small.setPixelSize(10);
+    m_labelRepetir->setFont(small);
+    m_labelMin->setFont(small);
+    m_boton->setFont(small);
+}
+
+QImage TVAvisoEx::imagenEstilo(int style) {
+    if (style == 2) return QImage(QStringLiteral(":/orb_alerts/BMP_DOGGY.bmp"));
+    if (style == 3) return QImage(QStringLiteral(":/orb_alerts/BMP_BABE.bmp"));
+    return {};
+}
+
+void TVAvisoEx::setEstilo(int style) {
+    const QImage picture = imagenEstilo(style);
+    if (picture.isNull()) {
+        m_bitmap->hide();
+        return;
+    }
+    m_bitmap->setPicture(picture);
+    m_bitmap->setTransparentColor(Qt::white);
+    m_bitmap->setTransparent(true);
+    m_bitmap->show();
+    m_bitmap->lower();
+    m_bitmap->conformarVentana();
+}
+
+void TVAvisoEx::restaurarPosicion() {
+    try {
+        move(Ajustes::msgWindowExPos());
+    } catch (const std::exception&) {
+        // No saved place: the window stays where the window manager put it.
+    }
+}
+
+void TVAvisoEx::guardarPosicion() {
+    try {
+        Ajustes::setMsgWindowExPos(pos());
+    } catch (const std::exception&) {
+        qWarning("Cannot save the picture alert's place");
+    }
+}
+
+void TVAvisoEx::showEvent(QShowEvent* event) {
+    AlertWindowBase::showEvent(event);
+    if (event->spontaneous()) return;
+    raise();
+    activateWindow();
+}
+
+bool TVAvisoEx::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_bitmap) return AlertWindowBase::eventFilter(watched, event);
+    // No caption bar: the picture itself moves the window.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) break;
+        m_dragging = true;
+        m_dragOffset = mouse->globalPosition().toPoint() - pos();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_dragging && (mouse->buttons() & Qt::LeftButton)) {
+            move(mouse->globalPosition().toPoint() - m_dragOffset);
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        m_dragging = false;
+        break;
+    default:
+        break;
+    }
+    return AlertWindowBase::eventFilter(watched, event);
+}
+
+bool MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
+                    const QString& soundFile) {
+    TVAvisoEx* window = nullptr;
+    try {
+        window = new TVAvisoEx;
+        window->setObjectName(QStringLiteral("VAvisoExActive_") + QString::number(index));
+        window->setEstilo(style);
+        window->setContenido(caption, text, soundFile);
+        window->show();
+        return true;
+    } catch (const std::exception&) {
+        delete window;
+        return false;
+    }
+}

@@ -30,8 +30,7 @@ private slots:
     void lineBreaks();
 };
 
-static QByteArray Bytes(int count)
-{
+static QByteArray Bytes(int count) {
     QByteArray data(count, Qt::Uninitialized);
     for (int i = 0; i < count; ++i)
         data[i] = char((i * 37 + 11) & 0xFF);
@@ -39,16 +38,14 @@ static QByteArray Bytes(int count)
 }
 
 // Base64 of data cut into lines of 60 characters, each with CR LF.
-static QByteArray Base64Lines(const QByteArray& data)
-{
+static QByteArray Base64Lines(const QByteArray& data) {
     QByteArray result;
     for (qsizetype i = 0; i < data.size(); i += 45)
         result += data.mid(i, 45).toBase64() + "\r\n";
     return result;
 }
 
-void TstMailCodec::base64Lines_data()
-{
+void TstMailCodec::base64Lines_data() {
     QTest::addColumn<int>("size");
     QTest::addColumn<QList<int>>("lineLengths");
     QTest::newRow("empty") << 0 << QList<int>{};
@@ -59,8 +56,7 @@ void TstMailCodec::base64Lines_data()
     QTest::newRow("many blocks") << 45 * 5000 + 7 << QList<int>{};
 }
 
-void TstMailCodec::base64Lines()
-{
+void TstMailCodec::base64Lines() {
     QFETCH(int, size);
     QFETCH(QList<int>, lineLengths);
     const QByteArray data = Bytes(size);
@@ -69,16 +65,13 @@ void TstMailCodec::base64Lines()
     if (!lineLengths.isEmpty() || size == 0) {
         QList<int> lengths;
         for (const QByteArray& line : encoded.split('\n'))
-            if (!line.isEmpty())
-                lengths.append(int(line.size()) - 1);
+            if (!line.isEmpty()) lengths.append(int(line.size()) - 1);
         QCOMPARE(lengths, lineLengths);
     }
-    if (size == 46)
-        QVERIFY(encoded.endsWith("==\r\n"));
+    if (size == 46) QVERIFY(encoded.endsWith("==\r\n"));
 }
 
-void TstMailCodec::uuLines_data()
-{
+void TstMailCodec::uuLines_data() {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("empty") << QByteArray() << QByteArray("`\r\n");
@@ -88,8 +81,7 @@ void TstMailCodec::uuLines_data()
     QTest::newRow("one byte, no padding") << QByteArray("A") << QByteArray("!00\r\n`\r\n");
 }
 
-void TstMailCodec::uuLines()
-{
+void TstMailCodec::uuLines() {
     QFETCH(QByteArray, data);
     QFETCH(QByteArray, expected);
     QCOMPARE(TUUProcessor::EncodeBytes(data, emUU), expected);
@@ -98,8 +90,7 @@ void TstMailCodec::uuLines()
     QCOMPARE(full.at(0), 'M');
 }
 
-void TstMailCodec::roundTrip_data()
-{
+void TstMailCodec::roundTrip_data() {
     QTest::addColumn<int>("method");
     QTest::addColumn<int>("size");
     for (int method : {int(emBase64), int(emUU)})
@@ -107,8 +98,7 @@ void TstMailCodec::roundTrip_data()
             QTest::addRow("%s %d", method == emUU ? "uu" : "base64", size) << method << size;
 }
 
-void TstMailCodec::roundTrip()
-{
+void TstMailCodec::roundTrip() {
     QFETCH(int, method);
     QFETCH(int, size);
     QByteArray data(size, Qt::Uninitialized);
@@ -118,8 +108,7 @@ void TstMailCodec::roundTrip()
     QCOMPARE(TUUProcessor::DecodeBytes(TUUProcessor::EncodeBytes(data, m), m), data);
 }
 
-void TstMailCodec::base64DecodeTolerance_data()
-{
+void TstMailCodec::base64DecodeTolerance_data() {
     QTest::addColumn<QByteArray>("lines");
     QTest::addColumn<QByteArray>("expected");
     const QByteArray text = Bytes(100);
@@ -129,7 +118,8 @@ void TstMailCodec::base64DecodeTolerance_data()
         wrapped76 += wide.mid(i, 76) + "\r\n";
     QTest::newRow("76-character lines") << wrapped76 << text;
     QTest::newRow("60-character lines") << Base64Lines(text) << text;
-    QTest::newRow("LF only keeps every character") << QByteArray(Base64Lines(text)).replace("\r\n", "\n") << text;
+    QTest::newRow("LF only keeps every character")
+        << QByteArray(Base64Lines(text)).replace("\r\n", "\n") << text;
     QTest::newRow("one long line") << wide + "\r\n" << text;
     const QByteArray longData = Bytes(3000);
     QTest::newRow("line longer than a read") << longData.toBase64() << longData;
@@ -139,21 +129,20 @@ void TstMailCodec::base64DecodeTolerance_data()
     QTest::newRow("junk skipped") << QByteArray("  QU*JD\r\n\t!RA==\r\n") << QByteArray("ABCD");
     QTest::newRow("short and boundary lines skipped")
         << QByteArray("QQ\r\n====boundary\r\nQUJD\r\n") << QByteArray("ABC");
-    QTest::newRow("padding first ends decoding") << QByteArray("QUJD\r\n=QUJD\r\nQUJD\r\n") << QByteArray("ABC");
+    QTest::newRow("padding first ends decoding")
+        << QByteArray("QUJD\r\n=QUJD\r\nQUJD\r\n") << QByteArray("ABC");
     QTest::newRow("blank lines") << QByteArray("\r\n\r\nQUJD\r\n\r\n") << QByteArray("ABC");
     QTest::newRow("cut group") << QByteArray("QUJDR\r\n") << QByteArray("ABC");
     QTest::newRow("no input") << QByteArray() << QByteArray();
 }
 
-void TstMailCodec::base64DecodeTolerance()
-{
+void TstMailCodec::base64DecodeTolerance() {
     QFETCH(QByteArray, lines);
     QFETCH(QByteArray, expected);
     QCOMPARE(TUUProcessor::DecodeBytes(lines, emBase64), expected);
 }
 
-void TstMailCodec::uuDecodeTolerance_data()
-{
+void TstMailCodec::uuDecodeTolerance_data() {
     QTest::addColumn<QByteArray>("lines");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("plain") << QByteArray("#0V%T\r\n`\r\n") << QByteArray("Cat");
@@ -165,15 +154,13 @@ void TstMailCodec::uuDecodeTolerance_data()
     QTest::newRow("LF only") << QByteArray("#0V%T\n`\n") << QByteArray("Cat");
 }
 
-void TstMailCodec::uuDecodeTolerance()
-{
+void TstMailCodec::uuDecodeTolerance() {
     QFETCH(QByteArray, lines);
     QFETCH(QByteArray, expected);
     QCOMPARE(TUUProcessor::DecodeBytes(lines, emUU), expected);
 }
 
-void TstMailCodec::encodeEventsAndRewind()
-{
+void TstMailCodec::encodeEventsAndRewind() {
     QByteArray data("hello world");
     QBuffer input(&data);
     input.open(QIODevice::ReadOnly);
@@ -196,8 +183,7 @@ void TstMailCodec::encodeEventsAndRewind()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, noStreams.Decode());
 }
 
-void TstMailCodec::headerList()
-{
+void TstMailCodec::headerList() {
     THeaderList list{"From: a", "no colon line", "subject: old", "Subject: second"};
     QCOMPARE(list.IndexOfName("SUBJECT"), 2);
     QCOMPARE(list.IndexOfName("no colon line"), -1);
@@ -219,8 +205,7 @@ void TstMailCodec::headerList()
     QCOMPARE(THeaderList({"A: 1", "B: 2"}).Text(), QString("A: 1\r\nB: 2\r\n"));
 }
 
-void TstMailCodec::nthField_data()
-{
+void TstMailCodec::nthField_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("n");
     QTest::addColumn<QString>("expected");
@@ -235,35 +220,37 @@ void TstMailCodec::nthField_data()
     QTest::newRow("empty text") << "" << 1 << "";
 }
 
-void TstMailCodec::nthField()
-{
+void TstMailCodec::nthField() {
     QFETCH(QString, text);
     QFETCH(int, n);
     QFETCH(QString, expected);
     QCOMPARE(NthField(text, QLatin1Char(':'), n), expected);
 }
 
-void TstMailCodec::extractAddress_data()
-{
+void TstMailCodec::extractAddress_data() {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("bare") << "bob@example.test" << "bob@example.test";
-    QTest::newRow("name and brackets") << "Bob Smith <bob@example.test>" << "bob@example.test";
-    QTest::newRow("no closing bracket") << "Bob <bob@example.test" << "bob@example.test";
-    QTest::newRow("empty brackets") << "Bob <>" << "";
-    QTest::newRow("prefix and colon") << "SMTP:bob@example.test" << "bob@example.test";
-    QTest::newRow("nothing trimmed") << " bob@example.test " << " bob@example.test ";
+    QTest::newRow("bare") << "bob@example.test"
+                          << "bob@example.test";
+    QTest::newRow("name and brackets") << "Bob Smith <bob@example.test>"
+                                       << "bob@example.test";
+    QTest::newRow("no closing bracket") << "Bob <bob@example.test"
+                                        << "bob@example.test";
+    QTest::newRow("empty brackets") << "Bob <>"
+                                    << "";
+    QTest::newRow("prefix and colon") << "SMTP:bob@example.test"
+                                      << "bob@example.test";
+    QTest::newRow("nothing trimmed") << " bob@example.test "
+                                     << " bob@example.test ";
 }
 
-void TstMailCodec::extractAddress()
-{
+void TstMailCodec::extractAddress() {
     QFETCH(QString, entry);
     QFETCH(QString, expected);
     QCOMPARE(ExtractAddress(entry), expected);
 }
 
-void TstMailCodec::lineBreaks()
-{
+void TstMailCodec::lineBreaks() {
     QVERIFY(HasLineBreak("a\rb"));
     QVERIFY(HasLineBreak("a\nb"));
     QVERIFY(HasLineBreak(QString("a") + QChar(0)));

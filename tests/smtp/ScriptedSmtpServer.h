@@ -11,16 +11,15 @@
 class ScriptedSmtpServer : public QObject {
 public:
     QByteArray greeting = "220 fake ready\r\n";
-    QHash<QByteArray, QByteArray> replies{{"HELO", "250 hello\r\n"}, {"RSET", "250 reset\r\n"},
+    QHash<QByteArray, QByteArray> replies{{"HELO", "250 hello\r\n"},     {"RSET", "250 reset\r\n"},
                                           {"MAIL", "250 sender ok\r\n"}, {"RCPT", "250 rcpt ok\r\n"},
-                                          {"DATA", "354 go ahead\r\n"}, {".", "250 queued\r\n"},
+                                          {"DATA", "354 go ahead\r\n"},  {".", "250 queued\r\n"},
                                           {"QUIT", "221 bye\r\n"}};
     QSet<QByteArray> refused; // RCPT addresses answered with 550
     QList<QByteArray> commands;
     QList<QByteArray> messages;
 
-    ScriptedSmtpServer()
-    {
+    ScriptedSmtpServer() {
         m_server.listen(QHostAddress::LocalHost);
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             m_socket = m_server.nextPendingConnection();
@@ -31,14 +30,12 @@ public:
     quint16 port() const { return m_server.serverPort(); }
 
 private:
-    void Process()
-    {
+    void Process() {
         m_buffer += m_socket->readAll();
         for (;;) {
             if (m_inData) {
                 const qsizetype end = m_buffer.indexOf("\r\n.\r\n");
-                if (end < 0)
-                    return;
+                if (end < 0) return;
                 messages.append(m_buffer.left(end + 2));
                 m_buffer.remove(0, end + 5);
                 m_inData = false;
@@ -47,8 +44,7 @@ private:
                 continue;
             }
             const qsizetype end = m_buffer.indexOf("\r\n");
-            if (end < 0)
-                return;
+            if (end < 0) return;
             const QByteArray line = m_buffer.left(end);
             m_buffer.remove(0, end + 2);
             commands.append(line);
@@ -56,11 +52,9 @@ private:
             QByteArray reply = replies.value(verb, "500 unknown\r\n");
             if (verb == "RCPT" && refused.contains(line.mid(line.indexOf('<') + 1).chopped(1)))
                 reply = "550 no such user\r\n";
-            if (verb == "DATA" && reply.startsWith("354"))
-                m_inData = true;
+            if (verb == "DATA" && reply.startsWith("354")) m_inData = true;
             m_socket->write(reply);
-            if (verb == "QUIT")
-                m_socket->disconnectFromHost();
+            if (verb == "QUIT") m_socket->disconnectFromHost();
         }
     }
 

@@ -23,16 +23,14 @@ private slots:
     void pythonParsesMessage();
 };
 
-static QString WriteFile(const QString& path, const QByteArray& data)
-{
+static QString WriteFile(const QString& path, const QByteArray& data) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
 
-void TstSmtpCompose::headerOrder()
-{
+void TstSmtpCompose::headerOrder() {
     TPostMessage message;
     message.FromAddress = "me@example.test";
     message.ToAddress = {"Bob<bob@example.test>"};
@@ -65,27 +63,25 @@ void TstSmtpCompose::headerOrder()
     QCOMPARE(header.IndexOfName("Bcc"), -1);
 }
 
-void TstSmtpCompose::subTypeLines_data()
-{
+void TstSmtpCompose::subTypeLines_data() {
     QTest::addColumn<int>("subType");
     QTest::addColumn<QString>("line");
     QTest::newRow("plain") << int(mtPlain) << "Content-Type: text/plain; charset=us-ascii";
     QTest::newRow("enriched") << int(mtEnriched) << "Content-Type: text/enriched; charset=us-ascii";
     QTest::newRow("sgml") << int(mtSgml) << "Content-Type: text/sgml; charset=us-ascii";
-    QTest::newRow("tab") << int(mtTabSeparated) << "Content-Type: text/tab-separated-values; charset=us-ascii";
+    QTest::newRow("tab") << int(mtTabSeparated)
+                         << "Content-Type: text/tab-separated-values; charset=us-ascii";
     QTest::newRow("html") << int(mtHtml) << "Content-Type: text/html; charset=us-ascii";
     QTest::newRow("unknown") << 42 << "Content-Type: text/plain; charset=us-ascii";
 }
 
-void TstSmtpCompose::subTypeLines()
-{
+void TstSmtpCompose::subTypeLines() {
     QFETCH(int, subType);
     QFETCH(QString, line);
     QCOMPARE(BuildHeaderLines(TPostMessage(), TSubType(subType), QString()).last(), line);
 }
 
-void TstSmtpCompose::bodyDotsAndBreaks()
-{
+void TstSmtpCompose::bodyDotsAndBreaks() {
     QByteArray body;
     AppendBodyLines(body, {"first", ".", ".hidden", "", "a.b"});
     QCOMPARE(body, QByteArray("first\r\n..\r\n..hidden\r\n\r\na.b\r\n"));
@@ -97,8 +93,7 @@ void TstSmtpCompose::bodyDotsAndBreaks()
     QVERIFY(!body.contains("\r\n.\r\n"));
 }
 
-void TstSmtpCompose::multipartLayout()
-{
+void TstSmtpCompose::multipartLayout() {
     QTemporaryDir dir;
     TPostMessage message;
     message.FromAddress = "me@example.test";
@@ -117,19 +112,25 @@ void TstSmtpCompose::multipartLayout()
     QCOMPARE(boundary, QString("====================5453509:05:07===="));
     QCOMPARE(header.last(), "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"");
     const QByteArray b = boundary.toLatin1();
-    const QByteArray expected = "--" + b + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nText\r\n"
-        "--" + b + "\r\nContent-Type: application/octet-stream; name=\"a.bin\"\r\n"
+    const QByteArray expected =
+        "--" + b +
+        "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nText\r\n"
+        "--" +
+        b +
+        "\r\nContent-Type: application/octet-stream; name=\"a.bin\"\r\n"
         "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"a.bin\"\r\n\r\n"
         "YWJj\r\n"
-        "--" + b + "\r\nContent-Type: application/octet-stream; name=\"empty.txt\"\r\n"
+        "--" +
+        b +
+        "\r\nContent-Type: application/octet-stream; name=\"empty.txt\"\r\n"
         "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"empty.txt\"\r\n\r\n"
-        "--" + b + "--\r\n";
+        "--" +
+        b + "--\r\n";
     QCOMPARE(body, expected);
     QCOMPARE(events, (QStringList{"start a.bin", "end a.bin", "start empty.txt", "end empty.txt"}));
 }
 
-void TstSmtpCompose::attachmentKinds()
-{
+void TstSmtpCompose::attachmentKinds() {
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath("one"));
     QDir().mkpath(dir.filePath("two"));
@@ -157,8 +158,7 @@ void TstSmtpCompose::attachmentKinds()
     QVERIFY(body.contains("name=\"a_b.txt\"\r\n"));
 }
 
-void TstSmtpCompose::missingAttachment()
-{
+void TstSmtpCompose::missingAttachment() {
     TPostMessage message;
     message.Attachments = {"/nonexistent/folder/report.pdf"};
     QStringList missing;
@@ -167,13 +167,12 @@ void TstSmtpCompose::missingAttachment()
     THeaderList header;
     QByteArray body;
     QString boundary;
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             ComposeMessage(message, mtPlain, emBase64, QTime(1, 2, 3), hooks, header, body, boundary));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, ComposeMessage(message, mtPlain, emBase64, QTime(1, 2, 3),
+                                                                hooks, header, body, boundary));
     QCOMPARE(missing, QStringList{"/nonexistent/folder/report.pdf"});
 }
 
-void TstSmtpCompose::pythonParsesMessage_data()
-{
+void TstSmtpCompose::pythonParsesMessage_data() {
     QTest::addColumn<int>("attachmentCount");
     QTest::newRow("text only") << 0;
     QTest::newRow("text and three files") << 3;
@@ -181,8 +180,7 @@ void TstSmtpCompose::pythonParsesMessage_data()
 
 // Python's email package reads the message back: the text and every attachment
 // byte for byte. The checker prints what it found; the test compares.
-void TstSmtpCompose::pythonParsesMessage()
-{
+void TstSmtpCompose::pythonParsesMessage() {
     QFETCH(int, attachmentCount);
     QTemporaryDir dir;
     TPostMessage message;

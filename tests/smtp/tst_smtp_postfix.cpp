@@ -25,8 +25,7 @@ private:
     static constexpr int kSmtpPort = 35251;
 };
 
-bool TstSmtpPostfix::RunServerScript(const QStringList& arguments, int timeoutMs)
-{
+bool TstSmtpPostfix::RunServerScript(const QStringList& arguments, int timeoutMs) {
     QProcess script;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("MS_SMTP_PORT", QString::number(kSmtpPort));
@@ -41,8 +40,7 @@ bool TstSmtpPostfix::RunServerScript(const QStringList& arguments, int timeoutMs
            script.exitCode() == 0;
 }
 
-void TstSmtpPostfix::initTestCase()
-{
+void TstSmtpPostfix::initTestCase() {
     QDir tmp("/tmp");
     m_dir = tmp.filePath(QStringLiteral("orb-smtp-%1").arg(QCoreApplication::applicationPid()));
     QDir(m_dir).removeRecursively();
@@ -51,25 +49,20 @@ void TstSmtpPostfix::initTestCase()
     m_started = true;
 }
 
-void TstSmtpPostfix::cleanupTestCase()
-{
-    if (m_started)
-        RunServerScript({"stop", m_dir}, 60000);
-    if (!m_dir.isEmpty())
-        QDir(m_dir).removeRecursively();
+void TstSmtpPostfix::cleanupTestCase() {
+    if (m_started) RunServerScript({"stop", m_dir}, 60000);
+    if (!m_dir.isEmpty()) QDir(m_dir).removeRecursively();
 }
 
 // Files delivered to a mailbox, waiting until count of them are there.
-QStringList TstSmtpPostfix::Delivered(const QString& user, int count)
-{
+QStringList TstSmtpPostfix::Delivered(const QString& user, int count) {
     QDir box(m_dir + "/maildirs/" + user + "/new");
     QElapsedTimer timer;
     timer.start();
     QStringList files;
     while (timer.elapsed() < 20000) {
         files = box.entryList(QDir::Files);
-        if (files.size() >= count)
-            break;
+        if (files.size() >= count) break;
         QTest::qWait(50);
     }
     for (QString& file : files)
@@ -77,8 +70,7 @@ QStringList TstSmtpPostfix::Delivered(const QString& user, int count)
     return files;
 }
 
-void TstSmtpPostfix::messageArrivesIntact()
-{
+void TstSmtpPostfix::messageArrivesIntact() {
     const QString work = m_dir + "/attachments";
     QVERIFY(QDir().mkpath(work));
     QList<QByteArray> contents;

@@ -20,8 +20,7 @@ private slots:
     void lineBreaksNeverMakeCommands();
 };
 
-static void Prepare(TSmtpClient& client, const ScriptedSmtpServer& server)
-{
+static void Prepare(TSmtpClient& client, const ScriptedSmtpServer& server) {
     client.setHost("127.0.0.1");
     client.setPort(server.port());
     client.UserID = "me.example.test";
@@ -31,8 +30,7 @@ static void Prepare(TSmtpClient& client, const ScriptedSmtpServer& server)
     client.PostMessage.Body = {"Hello"};
 }
 
-void TstSmtpSession::continuationReplies()
-{
+void TstSmtpSession::continuationReplies() {
     ScriptedSmtpServer server;
     server.greeting = "220-first\r\n220-second\r\n220 ready\r\n";
     server.replies["HELO"] = "250-fake\r\n250-SIZE 1000\r\n250 HELP\r\n";
@@ -48,8 +46,9 @@ void TstSmtpSession::continuationReplies()
     QCOMPARE(successes, 1);
     // Every reply was matched with its command, so the last one is the answer to the dot.
     QCOMPARE(client.LastReply(), QByteArray("250 queued\r\n"));
-    QCOMPARE(server.commands, (QList<QByteArray>{"HELO me.example.test", "RSET", "MAIL FROM:<me@example.test>",
-                                                 "RCPT TO:<bob@example.test>", "DATA", "."}));
+    QCOMPARE(server.commands,
+             (QList<QByteArray>{"HELO me.example.test", "RSET", "MAIL FROM:<me@example.test>",
+                                "RCPT TO:<bob@example.test>", "DATA", "."}));
     QCOMPARE(server.messages.size(), 1);
     QVERIFY(server.messages.first().startsWith("From: <me@example.test>\r\nTo: bob@example.test\r\n"));
     QVERIFY(server.messages.first().endsWith("\r\n\r\n\r\nHello\r\n"));
@@ -57,8 +56,7 @@ void TstSmtpSession::continuationReplies()
     QVERIFY(!client.Connected());
 }
 
-void TstSmtpSession::recipientsAndRefusals()
-{
+void TstSmtpSession::recipientsAndRefusals() {
     ScriptedSmtpServer server;
     server.refused = {"no@example.test"};
     TSmtpClient client;
@@ -71,9 +69,13 @@ void TstSmtpSession::recipientsAndRefusals()
     client.Connect();
     client.SendMail();
     QCOMPARE(notFound, QStringList{"Refused <no@example.test>"});
-    const QList<QByteArray> expected{"RCPT TO:<bob@example.test>", "RCPT TO:<c@example.test>",
-                                     "RCPT TO:<no@example.test>", "RCPT TO:<d@example.test>",
-                                     "RCPT TO:<e@example.test>", "DATA", "."};
+    const QList<QByteArray> expected{"RCPT TO:<bob@example.test>",
+                                     "RCPT TO:<c@example.test>",
+                                     "RCPT TO:<no@example.test>",
+                                     "RCPT TO:<d@example.test>",
+                                     "RCPT TO:<e@example.test>",
+                                     "DATA",
+                                     "."};
     QCOMPARE(server.commands.mid(3), expected);
     // Blind copies never appear in the header.
     QVERIFY(server.messages.first().contains(
@@ -87,8 +89,7 @@ void TstSmtpSession::recipientsAndRefusals()
     client.Disconnect();
 }
 
-void TstSmtpSession::incompleteHeader()
-{
+void TstSmtpSession::incompleteHeader() {
     ScriptedSmtpServer server;
     TSmtpClient client;
     Prepare(client, server);
@@ -121,8 +122,7 @@ void TstSmtpSession::incompleteHeader()
     client.Disconnect();
 }
 
-void TstSmtpSession::reentrantAndTwoMessages()
-{
+void TstSmtpSession::reentrantAndTwoMessages() {
     ScriptedSmtpServer server;
     TSmtpClient client;
     Prepare(client, server);
@@ -143,16 +143,14 @@ void TstSmtpSession::reentrantAndTwoMessages()
     client.Disconnect();
 }
 
-void TstSmtpSession::quitReplies_data()
-{
+void TstSmtpSession::quitReplies_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("throws");
     QTest::newRow("221") << QByteArray("221 bye\r\n") << false;
     QTest::newRow("500") << QByteArray("500 what\r\n") << true;
 }
 
-void TstSmtpSession::quitReplies()
-{
+void TstSmtpSession::quitReplies() {
     QFETCH(QByteArray, reply);
     QFETCH(bool, throws);
     ScriptedSmtpServer server;
@@ -173,8 +171,7 @@ void TstSmtpSession::quitReplies()
     client.Disconnect();
 }
 
-void TstSmtpSession::refusedGreetingAndHelo()
-{
+void TstSmtpSession::refusedGreetingAndHelo() {
     {
         ScriptedSmtpServer server;
         server.greeting = "554 go away\r\n";
@@ -214,8 +211,7 @@ void TstSmtpSession::refusedGreetingAndHelo()
     QVERIFY(!client.Connected());
 }
 
-void TstSmtpSession::refusedMessage()
-{
+void TstSmtpSession::refusedMessage() {
     ScriptedSmtpServer server;
     server.replies["."] = "552 too big\r\n";
     TSmtpClient client;
@@ -242,8 +238,7 @@ void TstSmtpSession::refusedMessage()
     client.Disconnect();
 }
 
-void TstSmtpSession::longHeaderArrivesWhole()
-{
+void TstSmtpSession::longHeaderArrivesWhole() {
     ScriptedSmtpServer server;
     TSmtpClient client;
     Prepare(client, server);
@@ -258,8 +253,7 @@ void TstSmtpSession::longHeaderArrivesWhole()
     client.Disconnect();
 }
 
-void TstSmtpSession::lineBreaksNeverMakeCommands()
-{
+void TstSmtpSession::lineBreaksNeverMakeCommands() {
     ScriptedSmtpServer server;
     TSmtpClient client;
     Prepare(client, server);

@@ -1,25 +1,20 @@
 // Name lookup and replacement over header lines.
 #include "mail/codec/HeaderList.h"
 
-int THeaderList::IndexOfName(const QString& name) const
-{
+int THeaderList::IndexOfName(const QString& name) const {
     for (int i = 0; i < size(); ++i) {
         const QString& line = at(i);
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0)
-            continue;
-        if (QStringView(line).left(colon).compare(name, Qt::CaseInsensitive) == 0)
-            return i;
+        if (colon < 0) continue;
+        if (QStringView(line).left(colon).compare(name, Qt::CaseInsensitive) == 0) return i;
     }
     return -1;
 }
 
-void THeaderList::SetValue(const QString& name, const QString& value)
-{
+void THeaderList::SetValue(const QString& name, const QString& value) {
     const int index = IndexOfName(name);
     if (value.isEmpty()) {
-        if (index >= 0)
-            removeAt(index);
+        if (index >= 0) removeAt(index);
         return;
     }
     const QString line = name + QStringLiteral(": ") + value;
@@ -29,11 +24,9 @@ void THeaderList::SetValue(const QString& name, const QString& value)
         append(line);
 }
 
-QString THeaderList::Value(const QString& name) const
-{
+QString THeaderList::Value(const QString& name) const {
     const int index = IndexOfName(name);
-    if (index < 0)
-        return {};
+    if (index < 0) return {};
     const QString& line = at(index);
     qsizetype start = line.indexOf(QLatin1Char(':')) + 1;
     while (start < line.size() && (line.at(start) == QLatin1Char(' ') || line.at(start) == QLatin1Char('\t')))
@@ -41,8 +34,7 @@ QString THeaderList::Value(const QString& name) const
     return line.mid(start);
 }
 
-QString THeaderList::Text() const
-{
+QString THeaderList::Text() const {
     QString text;
     for (const QString& line : *this) {
         text += line;

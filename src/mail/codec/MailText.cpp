@@ -1,16 +1,13 @@
 // Field splitting and recipient-address extraction.
 #include "mail/codec/MailText.h"
 
-QString NthField(const QString& text, QChar delimiter, int n)
-{
-    if (n < 1)
-        return {};
+QString NthField(const QString& text, QChar delimiter, int n) {
+    if (n < 1) return {};
     int field = 1;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         if (i == text.size() || text.at(i) == delimiter) {
-            if (field == n)
-                return text.mid(start, i - start);
+            if (field == n) return text.mid(start, i - start);
             ++field;
             start = i + 1;
         }
@@ -18,28 +15,22 @@ QString NthField(const QString& text, QChar delimiter, int n)
     return {};
 }
 
-QString ExtractAddress(const QString& entry)
-{
+QString ExtractAddress(const QString& entry) {
     if (entry.contains(QLatin1Char('<')))
         return NthField(NthField(entry, QLatin1Char('<'), 2), QLatin1Char('>'), 1);
-    if (!entry.contains(QLatin1Char(':')))
-        return entry;
+    if (!entry.contains(QLatin1Char(':'))) return entry;
     return NthField(entry, QLatin1Char(':'), 2);
 }
 
-bool HasLineBreak(const QString& text)
-{
+bool HasLineBreak(const QString& text) {
     for (QChar c : text)
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0)
-            return true;
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0) return true;
     return false;
 }
 
-QString OneLine(const QString& text)
-{
+QString OneLine(const QString& text) {
     QString result = text;
     for (QChar& c : result)
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0)
-            c = QLatin1Char(' ');
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0) c = QLatin1Char(' ');
     return result;
 }

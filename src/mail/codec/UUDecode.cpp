@@ -8,8 +8,7 @@
 
 namespace {
 
-constexpr std::array<signed char, 256> MakeBase64Values()
-{
+constexpr std::array<signed char, 256> MakeBase64Values() {
     std::array<signed char, 256> values{};
     for (auto& v : values)
         v = -1;
@@ -20,13 +19,11 @@ constexpr std::array<signed char, 256> MakeBase64Values()
 }
 constexpr std::array<signed char, 256> kBase64Values = MakeBase64Values();
 
-int Base64Value(char c)
-{
+int Base64Value(char c) {
     return kBase64Values[static_cast<unsigned char>(c)];
 }
 
-int UUValue(char c)
-{
+int UUValue(char c) {
     return (static_cast<unsigned char>(c) - 32) & 63;
 }
 
@@ -35,15 +32,11 @@ int UUValue(char c)
 class LineReader {
 public:
     explicit LineReader(QIODevice& device) : m_device(device) {}
-    bool Next(QByteArray& line)
-    {
+    bool Next(QByteArray& line) {
         line = m_device.readLine();
-        if (line.isEmpty())
-            return false;
-        if (line.endsWith('\n'))
-            line.chop(1);
-        if (line.endsWith('\r'))
-            line.chop(1);
+        if (line.isEmpty()) return false;
+        if (line.endsWith('\n')) line.chop(1);
+        if (line.endsWith('\r')) line.chop(1);
         return true;
     }
 
@@ -55,18 +48,13 @@ private:
 class ByteSink {
 public:
     explicit ByteSink(QIODevice& device) : m_device(device) { m_buffer.reserve(kFlushAt); }
-    void Put(int byte)
-    {
+    void Put(int byte) {
         m_buffer.append(static_cast<char>(byte & 0xFF));
-        if (m_buffer.size() >= kFlushAt)
-            Flush();
+        if (m_buffer.size() >= kFlushAt) Flush();
     }
-    void Flush()
-    {
-        if (m_buffer.isEmpty())
-            return;
-        if (m_device.write(m_buffer) != m_buffer.size())
-            throw std::runtime_error("Stream write error");
+    void Flush() {
+        if (m_buffer.isEmpty()) return;
+        if (m_device.write(m_buffer) != m_buffer.size()) throw std::runtime_error("Stream write error");
         m_buffer.clear();
     }
 
@@ -78,29 +66,23 @@ private:
 
 } // namespace
 
-void TUUProcessor::Decode()
-{
-    if (!InputStream || !OutputStream)
-        throw std::runtime_error("No stream to decode");
-    if (OnBeginDecode)
-        OnBeginDecode(this);
+void TUUProcessor::Decode() {
+    if (!InputStream || !OutputStream) throw std::runtime_error("No stream to decode");
+    if (OnBeginDecode) OnBeginDecode(this);
     if (Method == emUU)
         DecodeUU();
     else
         DecodeBase64();
-    if (OnEndDecode)
-        OnEndDecode(this);
+    if (OnEndDecode) OnEndDecode(this);
 }
 
-void TUUProcessor::DecodeBase64()
-{
+void TUUProcessor::DecodeBase64() {
     LineReader reader(*InputStream);
     ByteSink sink(*OutputStream);
     QByteArray line;
     bool last = false;
     while (!last && reader.Next(line)) {
-        if (line.size() < 3 || line.startsWith("===="))
-            continue;
+        if (line.size() < 3 || line.startsWith("====")) continue;
         const qsizetype size = line.size();
         qsizetype pos = 0;
         bool stop = false;
@@ -110,42 +92,36 @@ void TUUProcessor::DecodeBase64()
                 break;
             }
         }
-        if (stop)
-            break;
+        if (stop) break;
         // Next character that is a code or "=", skipping anything else; -1 at the line end.
         auto next = [&](int& value) {
             while (pos < size && line[pos] != '=' && Base64Value(line[pos]) < 0)
                 ++pos;
-            if (pos >= size)
-                return false;
+            if (pos >= size) return false;
             value = line[pos] == '=' ? -2 : Base64Value(line[pos]);
             ++pos;
             return true;
         };
         while (pos < size) {
             int a = 0, b = 0, c = 0, d = 0;
-            if (!next(a))
-                break;
+            if (!next(a)) break;
             if (a == -2) {
                 last = true;
                 continue;
             }
-            if (!next(b))
-                break;
+            if (!next(b)) break;
             if (b == -2) {
                 last = true;
                 continue;
             }
             sink.Put(a * 4 + b / 16);
-            if (!next(c))
-                break;
+            if (!next(c)) break;
             if (c == -2) {
                 last = true;
                 continue;
             }
             sink.Put(b * 16 + c / 4);
-            if (!next(d))
-                break;
+            if (!next(d)) break;
             if (d == -2) {
                 last = true;
                 continue;
@@ -156,35 +132,29 @@ void TUUProcessor::DecodeBase64()
     sink.Flush();
 }
 
-void TUUProcessor::DecodeUU()
-{
+void TUUProcessor::DecodeUU() {
     LineReader reader(*InputStream);
     ByteSink sink(*OutputStream);
     QByteArray line;
     while (reader.Next(line)) {
-        if (line.size() < 3)
-            continue;
+        if (line.size() < 3) continue;
         // The frame lines of a uuencoded file are not data.
-        if (line.startsWith("begin ") || line == "end")
-            continue;
+        if (line.startsWith("begin ") || line == "end") continue;
         int remaining = UUValue(line[0]);
         // Characters missing from a short line count as 0.
         auto value = [&line](qsizetype i) { return i < line.size() ? UUValue(line[i]) : 0; };
         for (qsizetype pos = 1; remaining > 0; pos += 4) {
             const int c1 = value(pos), c2 = value(pos + 1), c3 = value(pos + 2), c4 = value(pos + 3);
             sink.Put(c1 * 4 + c2 / 16);
-            if (remaining > 1)
-                sink.Put(c2 * 16 + c3 / 4);
-            if (remaining > 2)
-                sink.Put(c3 * 64 + c4);
+            if (remaining > 1) sink.Put(c2 * 16 + c3 / 4);
+            if (remaining > 2) sink.Put(c3 * 64 + c4);
             remaining -= 3;
         }
     }
     sink.Flush();
 }
 
-QByteArray TUUProcessor::DecodeBytes(const QByteArray& lines, TEncodeMethod method)
-{
+QByteArray TUUProcessor::DecodeBytes(const QByteArray& lines, TEncodeMethod method) {
     QByteArray source = lines;
     QBuffer input(&source);
     input.open(QIODevice::ReadOnly);

@@ -9,16 +9,14 @@ namespace {
 
 const char kBase64Table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-char UUChar(int value)
-{
+char UUChar(int value) {
     return value == 0 ? '`' : char(32 + value);
 }
 
 // Two output characters for every 12-bit value, so a 3-byte group needs two look-ups.
 struct PairTable {
     char pairs[4096][2];
-    explicit PairTable(TEncodeMethod method)
-    {
+    explicit PairTable(TEncodeMethod method) {
         for (int v = 0; v < 4096; ++v) {
             pairs[v][0] = method == emUU ? UUChar(v >> 6) : kBase64Table[v >> 6];
             pairs[v][1] = method == emUU ? UUChar(v & 63) : kBase64Table[v & 63];
@@ -26,21 +24,18 @@ struct PairTable {
     }
 };
 
-const PairTable& PairsFor(TEncodeMethod method)
-{
+const PairTable& PairsFor(TEncodeMethod method) {
     static const PairTable base64(emBase64);
     static const PairTable uu(emUU);
     return method == emUU ? uu : base64;
 }
 
 // Appends the line for one block of at most 45 bytes to out.
-void EncodeLine(const unsigned char* in, int n, TEncodeMethod method, char*& out)
-{
+void EncodeLine(const unsigned char* in, int n, TEncodeMethod method, char*& out) {
     const bool uu = method == emUU;
     const PairTable& table = PairsFor(method);
     auto code = [uu](int value) { return uu ? UUChar(value) : kBase64Table[value]; };
-    if (uu)
-        *out++ = UUChar(n);
+    if (uu) *out++ = UUChar(n);
     int i = 0;
     for (; i + 3 <= n; i += 3) {
         const unsigned v = (unsigned(in[i]) << 16) | (unsigned(in[i + 1]) << 8) | in[i + 2];
@@ -66,40 +61,30 @@ void EncodeLine(const unsigned char* in, int n, TEncodeMethod method, char*& out
         *out++ = code((v >> 18) & 63);
         *out++ = code((v >> 12) & 63);
         *out++ = code((v >> 6) & 63);
-        if (!uu)
-            *out++ = '=';
+        if (!uu) *out++ = '=';
     }
     *out++ = '\r';
     *out++ = '\n';
 }
 
-void WriteAll(QIODevice& device, const char* data, qint64 size)
-{
-    if (device.write(data, size) != size)
-        throw std::runtime_error("Stream write error");
+void WriteAll(QIODevice& device, const char* data, qint64 size) {
+    if (device.write(data, size) != size) throw std::runtime_error("Stream write error");
 }
 
 } // namespace
 
-void TUUProcessor::Encode()
-{
-    if (!InputStream || !OutputStream)
-        throw std::runtime_error("No stream to encode");
+void TUUProcessor::Encode() {
+    if (!InputStream || !OutputStream) throw std::runtime_error("No stream to encode");
     struct EndNotice {
         TUUProcessor* self;
-        ~EndNotice()
-        {
-            if (!self->OutputStream->isSequential())
-                self->OutputStream->seek(0);
-            if (self->OnEndEncode)
-                self->OnEndEncode(self);
+        ~EndNotice() {
+            if (!self->OutputStream->isSequential()) self->OutputStream->seek(0);
+            if (self->OnEndEncode) self->OnEndEncode(self);
         }
     } endNotice{this};
 
-    if (!InputStream->isSequential())
-        InputStream->seek(0);
-    if (OnBeginEncode)
-        OnBeginEncode(this);
+    if (!InputStream->isSequential()) InputStream->seek(0);
+    if (OnBeginEncode) OnBeginEncode(this);
 
     // Many blocks per read and per write: one line per 45 bytes, 63 bytes out at most.
     constexpr int kBlocks = 4096;
@@ -111,28 +96,22 @@ void TUUProcessor::Encode()
         qint64 got = 0;
         while (got < kChunk) {
             const qint64 n = InputStream->read(input.data() + got, kChunk - got);
-            if (n < 0)
-                throw std::runtime_error("Stream read error");
-            if (n == 0)
-                break;
+            if (n < 0) throw std::runtime_error("Stream read error");
+            if (n == 0) break;
             got += n;
         }
-        if (got == 0)
-            break;
+        if (got == 0) break;
         char* out = output.data();
         const auto* in = reinterpret_cast<const unsigned char*>(input.constData());
         for (qint64 pos = 0; pos < got; pos += 45)
             EncodeLine(in + pos, int(qMin<qint64>(45, got - pos)), Method, out);
         WriteAll(*OutputStream, output.constData(), out - output.constData());
-        if (got < kChunk)
-            break;
+        if (got < kChunk) break;
     }
-    if (Method == emUU)
-        WriteAll(*OutputStream, "`\r\n", 3);
+    if (Method == emUU) WriteAll(*OutputStream, "`\r\n", 3);
 }
 
-QByteArray TUUProcessor::EncodeBytes(const QByteArray& data, TEncodeMethod method)
-{
+QByteArray TUUProcessor::EncodeBytes(const QByteArray& data, TEncodeMethod method) {
     QByteArray source = data;
     QBuffer input(&source);
     input.open(QIODevice::ReadOnly);

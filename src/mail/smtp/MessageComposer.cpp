@@ -13,16 +13,14 @@
 
 namespace {
 
-QString JoinOneLine(const QStringList& entries)
-{
+QString JoinOneLine(const QStringList& entries) {
     QStringList cleaned;
     for (const QString& entry : entries)
         cleaned.append(OneLine(entry));
     return cleaned.join(QLatin1Char(','));
 }
 
-QString SubTypeLine(TSubType subType)
-{
+QString SubTypeLine(TSubType subType) {
     switch (subType) {
     case mtEnriched:
         return QStringLiteral("Content-Type: text/enriched; charset=us-ascii");
@@ -39,8 +37,7 @@ QString SubTypeLine(TSubType subType)
 }
 
 // A name in the part header must not close its quotes or the line.
-QString QuotedName(const QString& name)
-{
+QString QuotedName(const QString& name) {
     QString safe = OneLine(name);
     safe.replace(QLatin1Char('"'), QLatin1Char('_'));
     return QLatin1Char('"') + safe + QLatin1Char('"');
@@ -48,27 +45,22 @@ QString QuotedName(const QString& name)
 
 } // namespace
 
-QString MakeBoundary(const QTime& time)
-{
+QString MakeBoundary(const QTime& time) {
     return QStringLiteral("====================54535") + time.toString(QStringLiteral("hh:mm:ss")) +
            QStringLiteral("====");
 }
 
-THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, const QString& boundary)
-{
+THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, const QString& boundary) {
     THeaderList header;
     header.append(QStringLiteral("From: ") + OneLine(message.FromName) + QLatin1Char('<') +
                   OneLine(message.FromAddress) + QLatin1Char('>'));
-    if (!message.ToAddress.isEmpty())
-        header.append(QStringLiteral("To: ") + JoinOneLine(message.ToAddress));
+    if (!message.ToAddress.isEmpty()) header.append(QStringLiteral("To: ") + JoinOneLine(message.ToAddress));
     if (!message.ToCarbonCopy.isEmpty())
         header.append(QStringLiteral("CC: ") + JoinOneLine(message.ToCarbonCopy));
     header.SetValue(QStringLiteral("Subject"), OneLine(message.Subject));
     header.SetValue(QStringLiteral("X-Mailer"), OneLine(message.LocalProgram));
-    if (!message.ReplyTo.isEmpty())
-        header.SetValue(QStringLiteral("Reply-To"), OneLine(message.ReplyTo));
-    if (!message.Date.isEmpty())
-        header.SetValue(QStringLiteral("Date"), OneLine(message.Date));
+    if (!message.ReplyTo.isEmpty()) header.SetValue(QStringLiteral("Reply-To"), OneLine(message.ReplyTo));
+    if (!message.Date.isEmpty()) header.SetValue(QStringLiteral("Date"), OneLine(message.Date));
     header.append(QStringLiteral("Mime-Version: 1.0"));
     if (!message.Attachments.isEmpty())
         header.append(QStringLiteral("Content-Type: multipart/mixed; boundary=\"") + boundary +
@@ -78,14 +70,12 @@ THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, cons
     return header;
 }
 
-void AppendBodyLines(QByteArray& body, const QStringList& lines)
-{
+void AppendBodyLines(QByteArray& body, const QStringList& lines) {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     for (const QString& entry : lines) {
         const QStringList parts = HasLineBreak(entry) ? entry.split(lineBreak) : QStringList{entry};
         for (const QString& part : parts) {
-            if (part.startsWith(QLatin1Char('.')))
-                body.append('.');
+            if (part.startsWith(QLatin1Char('.'))) body.append('.');
             body.append(Cp1252::encode(part));
             body.append("\r\n");
         }
@@ -93,13 +83,11 @@ void AppendBodyLines(QByteArray& body, const QStringList& lines)
 }
 
 void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
-                          TEncodeMethod method, const TComposeEvents& events)
-{
+                          TEncodeMethod method, const TComposeEvents& events) {
     const QString name = QuotedName(QFileInfo(path).fileName());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (events.OnAttachmentNotFound)
-            events.OnAttachmentNotFound(path);
+        if (events.OnAttachmentNotFound) events.OnAttachmentNotFound(path);
         throw std::runtime_error(
             QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()).toStdString());
     }
@@ -115,14 +103,12 @@ void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& 
     const qsizetype dataStart = body.size() - 2; // from the CR LF before the first data line
     QBuffer output(&body);
     output.open(QIODevice::WriteOnly | QIODevice::Append);
-    if (file.size() > 0)
-        body.reserve(body.size() + file.size() / 45 * 62 + 128);
+    if (file.size() > 0) body.reserve(body.size() + file.size() / 45 * 62 + 128);
     TUUProcessor processor;
     processor.Method = method;
     processor.InputStream = &file;
     processor.OutputStream = &output;
-    if (events.OnEncodeStart)
-        events.OnEncodeStart(path);
+    if (events.OnEncodeStart) events.OnEncodeStart(path);
     processor.Encode();
     // A UU line for 14 bytes starts with "." and would lose it on the way: stuff it.
     if (method == emUU && body.indexOf("\r\n.", dataStart) >= 0) {
@@ -131,17 +117,13 @@ void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& 
         body.truncate(dataStart);
         body.append(data);
     }
-    if (events.OnEncodeEnd)
-        events.OnEncodeEnd(path);
+    if (events.OnEncodeEnd) events.OnEncodeEnd(path);
 }
 
-void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method,
-                    const QTime& now, const TComposeEvents& events, THeaderList& header,
-                    QByteArray& body, QString& boundary)
-{
+void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method, const QTime& now,
+                    const TComposeEvents& events, THeaderList& header, QByteArray& body, QString& boundary) {
     const bool multipart = !message.Attachments.isEmpty();
-    if (multipart)
-        boundary = MakeBoundary(now);
+    if (multipart) boundary = MakeBoundary(now);
     header = BuildHeaderLines(message, subType, boundary);
     body.clear();
     if (!multipart) {

@@ -28,6 +28,5 @@ void AppendBodyLines(QByteArray& body, const QStringList& lines);
 void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
                           TEncodeMethod method, const TComposeEvents& events);
 // Header lines and body of the whole message (multipart when there are attachments).
-void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method,
-                    const QTime& now, const TComposeEvents& events, THeaderList& header,
-                    QByteArray& body, QString& boundary);
+void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method, const QTime& now,
+                    const TComposeEvents& events, THeaderList& header, QByteArray& body, QString& boundary);

@@ -10,20 +10,16 @@
 
 namespace {
 
-[[noreturn]] void ThrowReply(const QByteArray& reply)
-{
+[[noreturn]] void ThrowReply(const QByteArray& reply) {
     throw std::runtime_error(reply.toStdString());
 }
 
-int LeadingNumber(const QByteArray& line)
-{
+int LeadingNumber(const QByteArray& line) {
     int value = 0;
     for (char c : line) {
-        if (c < '0' || c > '9')
-            break;
+        if (c < '0' || c > '9') break;
         value = value * 10 + (c - '0');
-        if (value > 32767)
-            break;
+        if (value > 32767) break;
     }
     return value;
 }
@@ -32,17 +28,14 @@ int LeadingNumber(const QByteArray& line)
 struct FlagGuard {
     bool& flag;
     bool owns;
-    ~FlagGuard()
-    {
-        if (owns)
-            flag = false;
+    ~FlagGuard() {
+        if (owns) flag = false;
     }
 };
 
 } // namespace
 
-TSmtpClient::TSmtpClient(QObject* owner) : TSockClient(owner)
-{
+TSmtpClient::TSmtpClient(QObject* owner) : TSockClient(owner) {
     setPort(25);
     OnCanceledRead = [this](TSockClient*) {
         TSockClient::Disconnect();
@@ -52,20 +45,17 @@ TSmtpClient::TSmtpClient(QObject* owner) : TSockClient(owner)
 
 TSmtpClient::~TSmtpClient() = default;
 
-QByteArray TSmtpClient::ReadExtraLines(QByteArray reply)
-{
+QByteArray TSmtpClient::ReadExtraLines(QByteArray reply) {
     while (!reply.isEmpty() && (reply.at(0) == ' ' || (reply.size() > 3 && reply.at(3) == '-')))
         reply = ReadLn();
     return reply;
 }
 
-QByteArray TSmtpClient::Command(const QString& text)
-{
+QByteArray TSmtpClient::Command(const QString& text) {
     return Transaction(Cp1252::encode(text));
 }
 
-void TSmtpClient::Connect()
-{
+void TSmtpClient::Connect() {
     const bool ownsFlag = !m_sending;
     m_sending = true;
     bool connected = false;
@@ -84,53 +74,42 @@ void TSmtpClient::Connect()
             throw;
         }
     }
-    if (connected && OnConnect)
-        OnConnect(this);
+    if (connected && OnConnect) OnConnect(this);
 }
 
-void TSmtpClient::DoConnect()
-{
+void TSmtpClient::DoConnect() {
     const QByteArray greeting = ReadLn();
     const int greetingCode = LeadingNumber(greeting);
     ReadExtraLines(greeting);
-    if (greetingCode >= 400)
-        ThrowReply(greeting);
+    if (greetingCode >= 400) ThrowReply(greeting);
 
     int tries = 0;
     for (;;) {
         // A line break in the name would start a second command.
         ReadExtraLines(Command(QStringLiteral("HELO ") + OneLine(UserID)));
-        if (ReplyNumber() < 300)
-            return;
+        if (ReplyNumber() < 300) return;
         bool handled = false;
-        if (tries > 0 || !OnAuthenticationFailed)
-            throw std::runtime_error("Authentication failed");
+        if (tries > 0 || !OnAuthenticationFailed) throw std::runtime_error("Authentication failed");
         OnAuthenticationFailed(this, handled);
-        if (!handled)
-            throw std::runtime_error("Authentication failed");
+        if (!handled) throw std::runtime_error("Authentication failed");
         ++tries;
     }
 }
 
-void TSmtpClient::SendMail()
-{
-    if (m_sending)
-        return;
+void TSmtpClient::SendMail() {
+    if (m_sending) return;
     m_sending = true;
     bool success = false;
     {
         FlagGuard guard{m_sending, true};
         DoSendMail();
         success = true;
-        if (ClearParams)
-            ClearParameters();
+        if (ClearParams) ClearParameters();
     }
-    if (success && OnSuccess)
-        OnSuccess(this);
+    if (success && OnSuccess) OnSuccess(this);
 }
 
-void TSmtpClient::DoSendMail()
-{
+void TSmtpClient::DoSendMail() {
     BuildMessage();
     CheckConnected();
 
@@ -141,33 +120,26 @@ void TSmtpClient::DoSendMail()
                 PostMessage.ToBlindCarbonCopy.isEmpty());
     };
     while (incomplete()) {
-        if (tries > 0 || !OnHeaderIncomplete)
-            throw std::runtime_error("Incomplete Header");
+        if (tries > 0 || !OnHeaderIncomplete) throw std::runtime_error("Incomplete Header");
         bool handled = false;
         OnHeaderIncomplete(this, handled, PostMessage.FromAddress.isEmpty() ? 1 : 2);
-        if (!handled)
-            throw std::runtime_error("Incomplete Header");
+        if (!handled) throw std::runtime_error("Incomplete Header");
         ++tries;
     }
     // The sender goes into a command line as it stands, so it may not break that line.
-    if (HasLineBreak(PostMessage.FromAddress))
-        throw std::runtime_error("Invalid sender address");
+    if (HasLineBreak(PostMessage.FromAddress)) throw std::runtime_error("Invalid sender address");
 
-    if (OnSendStart)
-        OnSendStart(this);
+    if (OnSendStart) OnSendStart(this);
 
     QByteArray reply = Command(QStringLiteral("RSET"));
-    if (ReplyNumber() >= 400)
-        ThrowReply(reply);
+    if (ReplyNumber() >= 400) ThrowReply(reply);
     reply = Command(QStringLiteral("MAIL FROM:<") + PostMessage.FromAddress + QLatin1Char('>'));
-    if (ReplyNumber() >= 400)
-        ThrowReply(reply);
+    if (ReplyNumber() >= 400) ThrowReply(reply);
     SendRecipients(PostMessage.ToAddress);
     SendRecipients(PostMessage.ToCarbonCopy);
     SendRecipients(PostMessage.ToBlindCarbonCopy);
     reply = Command(QStringLiteral("DATA"));
-    if (ReplyNumber() >= 400)
-        ThrowReply(reply);
+    if (ReplyNumber() >= 400) ThrowReply(reply);
 
     // Header block, its ending blank line and the empty line that opens the
     // body, then the body: sent as streams, so no header length is cut off.
@@ -182,30 +154,25 @@ void TSmtpClient::DoSendMail()
 
     reply = Command(QStringLiteral("."));
     if (ReplyNumber() >= 400) {
-        if (OnFailure)
-            OnFailure(this);
+        if (OnFailure) OnFailure(this);
         ThrowReply(reply);
     }
 }
 
-void TSmtpClient::SendRecipients(const QStringList& entries)
-{
+void TSmtpClient::SendRecipients(const QStringList& entries) {
     for (const QString& entry : entries) {
         const QString address = ExtractAddress(entry);
-        if (address.isEmpty())
-            continue;
+        if (address.isEmpty()) continue;
         bool refused = true;
         if (!HasLineBreak(address)) {
             Command(QStringLiteral("RCPT TO:<") + address + QLatin1Char('>'));
             refused = ReplyNumber() > 300;
         }
-        if (refused && OnRecipientNotFound)
-            OnRecipientNotFound(this, entry);
+        if (refused && OnRecipientNotFound) OnRecipientNotFound(this, entry);
     }
 }
 
-void TSmtpClient::Disconnect()
-{
+void TSmtpClient::Disconnect() {
     setCanceled(false);
     // Without a connection there is no one to answer QUIT: only close.
     if (!Connected()) {
@@ -222,39 +189,32 @@ void TSmtpClient::Disconnect()
         throw;
     }
     TSockClient::Disconnect();
-    if (code > 339)
-        ThrowReply(reply);
+    if (code > 339) ThrowReply(reply);
 }
 
-void TSmtpClient::ClearParameters()
-{
+void TSmtpClient::ClearParameters() {
     PostMessage.ToAddress.clear();
     PostMessage.ToCarbonCopy.clear();
     PostMessage.ToBlindCarbonCopy.clear();
     PostMessage.Attachments.clear();
 }
 
-TComposeEvents TSmtpClient::ComposeEvents()
-{
+TComposeEvents TSmtpClient::ComposeEvents() {
     TComposeEvents events;
-    if (OnEncodeStart)
-        events.OnEncodeStart = [this](const QString& name) { OnEncodeStart(this, name); };
-    if (OnEncodeEnd)
-        events.OnEncodeEnd = [this](const QString& name) { OnEncodeEnd(this, name); };
+    if (OnEncodeStart) events.OnEncodeStart = [this](const QString& name) { OnEncodeStart(this, name); };
+    if (OnEncodeEnd) events.OnEncodeEnd = [this](const QString& name) { OnEncodeEnd(this, name); };
     if (OnAttachmentNotFound)
         events.OnAttachmentNotFound = [this](const QString& name) { OnAttachmentNotFound(this, name); };
     return events;
 }
 
-void TSmtpClient::BuildMessage()
-{
+void TSmtpClient::BuildMessage() {
     const QTime now = TimeOfDay ? TimeOfDay() : QTime::currentTime();
     ComposeMessage(PostMessage, SubType, EncodeType, now, ComposeEvents(), FinalHeader, MessageBody,
                    Boundary);
 }
 
-void TSmtpClient::EncodeAttachment(int index)
-{
+void TSmtpClient::EncodeAttachment(int index) {
     if (index < 1 || index > PostMessage.Attachments.size())
         throw std::out_of_range("Attachment index out of range");
     EncodeAttachmentPart(MessageBody, PostMessage.Attachments.at(index - 1), Boundary, EncodeType,

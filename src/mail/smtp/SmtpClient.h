@@ -39,7 +39,7 @@ public:
     std::function<QTime()> TimeOfDay;
 
     // Raised when greeting and HELO have succeeded (the base class's OnConnect stays unused).
-    TSmtpNotify OnConnect; // hides the base class's event, which stays unassigned
+    TSmtpNotify OnConnect;                // hides the base class's event, which stays unassigned
     THeaderInComplete OnHeaderIncomplete; // hiType 1: no sender, 2: no recipient
     TSmtpNotify OnSendStart;
     TSmtpNotify OnSuccess;

@@ -3,6 +3,7 @@
 #include "mail/smtp/SmtpClient.h"
 
 #include <QTest>
+#include <QTimer>
 
 class TstSmtpSession : public QObject {
     Q_OBJECT
@@ -18,6 +19,7 @@ private slots:
     void refusedMessage();
     void longHeaderArrivesWhole();
     void lineBreaksNeverMakeCommands();
+    void cancelWhileWaiting();
 };
 
 static void Prepare(TSmtpClient& client, const ScriptedSmtpServer& server) {
@@ -277,6 +279,19 @@ void TstSmtpSession::lineBreaksNeverMakeCommands() {
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, client.SendMail());
     QCOMPARE(server.commands.size(), before);
     client.Disconnect();
+}
+
+void TstSmtpSession::cancelWhileWaiting() {
+    ScriptedSmtpServer server;
+    server.replies["DATA"] = ""; // the peer never answers
+    TSmtpClient client;
+    Prepare(client, server);
+    client.Connect();
+    QTimer::singleShot(100, &client, [&client] { client.Cancel(); });
+    QVERIFY_THROWS_EXCEPTION(EAbortError, client.SendMail());
+    QVERIFY(!client.Sending());
+    QCOMPARE(client.PostMessage.ToAddress, QStringList{"bob@example.test"});
+    QCOMPARE(server.commands.last(), QByteArray("DATA"));
 }
 
 QTEST_GUILESS_MAIN(TstSmtpSession)

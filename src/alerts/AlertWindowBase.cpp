@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <stdexcept>
@@ -52,6 +53,7 @@ void AlertWindowBase::crearControles(QWidget* panel) {
     m_texto->setObjectName(QStringLiteral("TextoAviso"));
     m_texto->setReadOnly(true);
     m_texto->setFocusPolicy(Qt::NoFocus);
+    m_texto->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
     m_boton = new QPushButton(panel);
     m_boton->setObjectName(QStringLiteral("BotonCerrar"));
     connect(m_boton, &QPushButton::clicked, this, &AlertWindowBase::BotonCerrarClick);
@@ -73,14 +75,6 @@ void AlertWindowBase::setContenido(const QString& caption, const QString& text, 
     setWindowTitle(caption);
     m_texto->clear();
     m_texto->setPlainText(text);
-    m_texto->selectAll();
-    QTextCursor cursor = m_texto->textCursor();
-    QTextBlockFormat centred;
-    centred.setAlignment(Qt::AlignHCenter);
-    cursor.mergeBlockFormat(centred);
-    cursor.clearSelection();
-    cursor.movePosition(QTextCursor::Start);
-    m_texto->setTextCursor(cursor);
     m_soundFile = soundFile;
 }
 

@@ -166,6 +166,20 @@ private slots:
         QCOMPARE(LeerIndice(index).size(), ContarAvisos(file)); // the index still matches the file
     }
 
+    // A file beyond the limit (another writer, or two files joined): a rewrite
+    // must not silently drop the reminders after the 65535th.
+    void rewriteBeyondTheLimitLosesNothing() {
+        const QByteArray one = readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
+        writeAll(file, one.repeated(RegistroAviso::kMaxAvisos + 2));
+        QCOMPARE(ContarAvisos(file), RegistroAviso::kMaxAvisos);
+        QVERIFY(!DiagnosticoArchivo(file).isEmpty());
+        CrearIndice(index, RegistroAviso::kMaxAvisos);
+        const bool compacted = CompactarAvisos(file, index);
+        const qint64 size = QFileInfo(file).size();
+        QEXPECT_FAIL("", "compaction keeps only the first 65535 records and reports success", Continue);
+        QVERIFY(!compacted && size == qint64(RegistroAviso::kTamano) * (RegistroAviso::kMaxAvisos + 2));
+    }
+
     // Index after a sort, then each operation: always one entry per record.
     void indexFollowsEveryOperation() {
         CrearArchivoAvisos(file);

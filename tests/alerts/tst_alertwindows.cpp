@@ -155,6 +155,18 @@ private slots:
         QCOMPARE(m_sound.played.size(), 2);
     }
 
+    // The style is read when the sound plays, not when the window was made.
+    void soundStyleReadWhenPlaying() {
+        QVERIFY(MostrarAviso(0, "c", "t", ""));
+        QPointer<TVAviso> w = topLevel<TVAviso>("VAvisoActive_0");
+        w->findChild<QSpinBox*>("UpDownRepetir")->setValue(1);
+        QTest::mouseClick(w->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
+        Ajustes::setMsgWindowFmt(3);
+        QTRY_VERIFY(w->isVisible());
+        QCOMPARE(m_sound.played, (QList<QUrl>{QUrl("qrc:/orb_alerts/WAV_CLASSIC.wav"),
+                                              QUrl("qrc:/orb_alerts/WAV_BABE.wav")}));
+    }
+
     // The spinner alone does not pause: a close request without a running pause closes.
     void spinnerWithoutButtonDoesNotHideForever() {
         QVERIFY(MostrarAviso(0, "c", "t", ""));

@@ -136,6 +136,22 @@ private slots:
         if (whole > 0) QCOMPARE(LeerAviso(file, 1).Descripcion, QStringLiteral("Cita m\u00e9dico"));
     }
 
+    // Length bytes larger than their fields: the text stops at the field's end
+    // and never reaches into the next field.
+    void overlongLengthBytes() {
+        QByteArray one = readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
+        one[6] = char(0xFF);   // Descripcion, 30 at most
+        one[57] = char(0xFF);  // Texto: 255, the largest a byte can say
+        one[313] = char(0xFF); // Sonido
+        const RegistroAviso r = RegistroAviso::fromBytes(one.constData());
+        QCOMPARE(r.Descripcion.size(), 30);
+        QVERIFY(r.Descripcion.startsWith(QStringLiteral("Cita m\u00e9dico")));
+        QCOMPARE(r.Texto.size(), 255);
+        QCOMPARE(r.Sonido.size(), 255);
+        QCOMPARE(r.fechaProx(), QDate(2026, 12, 8)); // the fields after them are untouched
+        QCOMPARE(RegistroAviso::fromBytes(r.toBytes().constData()), r);
+    }
+
     void notAReminderFile() {
         writeAll(file, QByteArray("<html>hello</html>\n").repeated(3));
         QCOMPARE(ContarAvisos(file), 0);

@@ -2,6 +2,7 @@
 #include "platform/dialup/SimulatedPhonebook.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -100,6 +101,8 @@ bool SimulatedPhonebook::save(const QVector<SimulatedEntry>& entries) const {
     }
     file.endArray();
     file.sync();
+    // saved passwords: readable by the owner only
+    QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return file.status() == QSettings::NoError;
 }
 

@@ -1,0 +1,12 @@
+#pragma once
+// Attachment file names taken from a message: reduced to a plain, harmless
+// file name and made unique inside the attachment folder.
+#include <QString>
+
+// The last path piece of name with control characters, leading dots and
+// blanks removed, at most 200 characters; "text.tmp" when nothing is left.
+QString SafeAttachmentName(const QString& name);
+// name itself when folder + name does not exist; else Base_K.Rest with the
+// smallest K >= 1 whose file does not exist (Base up to the first dot, Rest
+// after it; no dot: Base_K). folder is a plain prefix (empty: current folder).
+QString UniqueAttachmentName(const QString& folder, const QString& name);

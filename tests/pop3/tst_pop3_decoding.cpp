@@ -1,0 +1,202 @@
+// Retrieved messages decoded into header, text and attachment files, hostile messages included.
+#include "ScriptedPop3Server.h"
+#include "mail/pop3/Pop3Client.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray FileBytes(const QString& name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QByteArray Base64Lines(const QByteArray& data, int width)
+{
+    const QByteArray b64 = data.toBase64();
+    QByteArray out;
+    for (qsizetype i = 0; i < b64.size(); i += width)
+        out += b64.mid(i, width) + "\r\n";
+    return out;
+}
+
+} // namespace
+
+class TestPop3Decoding : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedPop3Server> server;
+    std::unique_ptr<TPop3Client> client;
+    QString folder;
+
+    // Serves message as message 1 and retrieves it.
+    void Retrieve(const QByteArray& message)
+    {
+        server->replies["RETR 1"] = ScriptedPop3Server::MultiLine(message);
+        client->GetMailMessage(1);
+    }
+    void NoteFile(const char* name, const QByteArray& data = "old")
+    {
+        QFile f(folder + QLatin1String(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        folder = dir->path() + QLatin1Char('/');
+        server = std::make_unique<ScriptedPop3Server>();
+        server->replies["NOOP"] = "+OK\r\n";
+        client = std::make_unique<TPop3Client>();
+        client->setHost(QStringLiteral("127.0.0.1"));
+        client->setPort(server->port());
+        client->UserID = QStringLiteral("alice");
+        client->Password = QStringLiteral("secret");
+        client->AttachFilePath = folder;
+        client->Connect();
+    }
+    void cleanup()
+    {
+        client.reset();
+        server.reset();
+        dir.reset();
+    }
+
+    void plainText()
+    {
+        Retrieve("From: Bob <bob@example.test>\r\nSUBJECT: Hello\r\nmessage-id: <a@b>\r\n\r\none\r\n"
+                 ".two starts with a dot\r\nthree\r\n");
+        const TMailMessage& m = client->MailMessage;
+        QCOMPARE(m.Body, (QStringList{"one", ".two starts with a dot", "three"}));
+        QCOMPARE(m.Header, (QStringList{"From: Bob <bob@example.test>", "SUBJECT: Hello", "message-id: <a@b>", ""}));
+        QCOMPARE(m.From, QStringLiteral("Bob <bob@example.test>"));
+        QCOMPARE(m.Subject, QStringLiteral(" Hello"));
+        QCOMPARE(m.MessageId, QStringLiteral("<a@b>"));
+        QVERIFY(m.Attachments.isEmpty());
+        QCOMPARE(client->BytesRecvd(), 4);
+
+        Retrieve("Subject: empty\r\n\r\n");
+        QVERIFY(client->MailMessage.Body.isEmpty());
+        QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n")); // still in step
+    }
+
+    void multipartAttachments()
+    {
+        NoteFile("report.pdf");
+        const QByteArray pdf = QByteArray("%PDF-1.4\n\x00\x01\xff binary", 22);
+        QByteArray m = "Subject: files\r\nContent-Type: multipart/mixed;\r\n boundary=\"=_sep42\"\r\n\r\n"
+                       "preamble\r\n--=_sep42\r\nContent-Type: text/plain\r\n\r\nHi there\r\n--=_sep42 \r\n"
+                       "Content-Type: application/pdf; name=\"report.pdf\"\r\n"
+                       "Content-Transfer-Encoding: base64\r\n\r\n";
+        m += Base64Lines(pdf, 76);
+        m += "--=_sep42\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\n\r\nkept\r\n.as is\r\n"
+             "--=_sep42\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: x-uuencode\r\n"
+             "Content-Disposition: attachment; filename=notes.txt\r\n\r\n";
+        m += "begin 644 notes.txt\r\n%:&5L;&\\`\r\n`\r\nend\r\n";
+        m += "--=_sep42--\r\nepilogue\r\n";
+        Retrieve(m);
+        const TMailMessage& mm = client->MailMessage;
+        QCOMPARE(mm.Attachments, (QStringList{"report_1.pdf", "text.tmp", "notes.txt"}));
+        QCOMPARE(FileBytes(folder + "report.pdf"), QByteArray("old"));
+        QCOMPARE(FileBytes(folder + "report_1.pdf"), pdf);
+        QCOMPARE(FileBytes(folder + "text.tmp"), QByteArray("kept\r\n.as is\r\n"));
+        QCOMPARE(FileBytes(folder + "notes.txt"), QByteArray("hello"));
+        QCOMPARE(mm.Body.value(0), QStringLiteral("Hi there"));
+        QCOMPARE(mm.Body.value(1), QStringLiteral("\r\nFile \"report.pdf\" extracted"));
+        QCOMPARE(mm.Body.size(), 4);
+        QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
+    }
+
+    void singlePartBase64_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("76") << 76;
+        QTest::newRow("60") << 60;
+    }
+    void singlePartBase64()
+    {
+        QFETCH(int, width);
+        const QByteArray text = "First line of the text\r\nsecond line, a bit longer than the first one\r\nend!";
+        Retrieve("Subject: b64\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64Lines(text, width));
+        QCOMPARE(client->MailMessage.Body,
+                 (QStringList{"First line of the text", "second line, a bit longer than the first one", "end!"}));
+        QCOMPARE(client->MailMessage.Attachments, QStringList{"text.tmp"});
+        QCOMPARE(FileBytes(folder + "text.tmp"), text);
+    }
+
+    void hostileNames_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("parent") << QByteArray("../../evil.sh") << "evil.sh";
+        QTest::newRow("absolute") << QByteArray("/tmp/evil.sh") << "evil.sh";
+        QTest::newRow("temp file") << QByteArray("Temp.mme") << "Temp_1.mme";
+        QTest::newRow("dots only") << QByteArray("..") << "text.tmp";
+    }
+    void hostileNames()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, written);
+        QDir(folder).mkdir(QStringLiteral("inner"));
+        client->AttachFilePath = folder + QStringLiteral("inner/");
+        Retrieve("Content-Type: multipart/mixed; boundary=xyz\r\n\r\n--xyz\r\n\r\ntext\r\n--xyz\r\n"
+                 "Content-Disposition: attachment; filename=\"" + name + "\"\r\n\r\npayload\r\n--xyz--\r\n");
+        QCOMPARE(client->MailMessage.Attachments, QStringList{written});
+        QCOMPARE(FileBytes(folder + "inner/" + written), QByteArray("payload\r\n"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+    }
+
+    void endsEarly()
+    {
+        // the lone dot inside the header: a clear error, the session stays in step
+        try {
+            Retrieve("Subject: cut\r\nFrom: x\r\n");
+            QFAIL("no exception");
+        } catch (const std::runtime_error& e) {
+            QCOMPARE(QByteArray(e.what()), QByteArray("Message ends inside its header"));
+        }
+        QVERIFY(!client->Sending());
+        QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
+
+        // a multipart message without its closing delimiter ends at the dot
+        Retrieve("Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n--b1\r\n\r\ntext\r\n--b1\r\n"
+                 "Content-Disposition: attachment; filename=\"a.txt\"\r\n\r\ncut off\r\n");
+        QCOMPARE(client->MailMessage.Attachments, QStringList{"a.txt"});
+        QCOMPARE(FileBytes(folder + "a.txt"), QByteArray("cut off\r\n"));
+
+        // an unusable boundary keeps the whole body as text
+        Retrieve("Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\nline\r\n");
+        QCOMPARE(client->MailMessage.Body, (QStringList{"--", "line"}));
+    }
+
+    void connectionClosesMidMessage()
+    {
+        server->replies["RETR 1"] = "+OK\r\nSubject: x\r\n\r\npartial line";
+        server->closeAfter = "RETR 1";
+        int ends = 0;
+        client->OnRetrieveEnd = [&](TPop3Client*) { ++ends; };
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, client->GetMailMessage(1));
+        QCOMPARE(ends, 1);
+        QVERIFY(!client->Sending());
+    }
+
+    void hugeLine()
+    {
+        const QByteArray line(2 * 1024 * 1024, 'x');
+        Retrieve("Subject: big\r\n\r\n" + line + "\r\nafter\r\n");
+        QCOMPARE(client->MailMessage.Body.size(), 2);
+        QCOMPARE(client->MailMessage.Body.value(0).size(), line.size());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPop3Decoding)
+#include "tst_pop3_decoding.moc"

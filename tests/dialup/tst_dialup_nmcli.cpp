@@ -3,6 +3,7 @@
 #include "platform/dialup/NmcliBackend.h"
 
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace dialup;
@@ -60,18 +61,18 @@ private slots:
     void credentialsOfMobileConnection() {
         FakeNmcli nm;
         nm.answers["-g connection.type connection show id Mobile"] = {0, "gsm\n", {}};
-        nm.answers["-s -t -f gsm.username,gsm.password connection show id Mobile"] =
-            {0, "gsm.username:web\ngsm.password:pa\\:ss\n", {}};
-        nm.answers["connection modify id Mobile gsm.username ana gsm.password pa:ss"] = {0, {}, {}};
+        nm.answers["-s -e no -t -f gsm.username,gsm.password connection show id Mobile"] =
+            {0, "gsm.username:web\ngsm.password:pa:s\\s\n", {}};
+        nm.answers["connection modify id Mobile gsm.username ana gsm.password pa:s\\s"] = {0, {}, {}};
         TDialUp d(nullptr, std::make_shared<NmcliBackend>(nm.runner()));
         d.Entry = "Mobile";
         QString user, password;
         QCOMPARE(d.GetEntryUserName(user), 0u);
         QCOMPARE(user, QStringLiteral("web"));
         QCOMPARE(d.GetEntryPassword(password), 0u);
-        QCOMPARE(password, QStringLiteral("pa:ss"));
+        QCOMPARE(password, QStringLiteral("pa:s\\s"));
         QCOMPARE(d.SetEntryUserName("ana"), 0u); // keeps the saved password
-        QCOMPARE(nm.calls.last(), QStringLiteral("connection modify id Mobile gsm.username ana gsm.password pa:ss"));
+        QCOMPARE(nm.calls.last(), QStringLiteral("connection modify id Mobile gsm.username ana gsm.password pa:s\\s"));
         d.Entry = "Gone";
         QCOMPARE(d.GetEntryUserName(user), kErrorCannotFindEntry);
     }
@@ -79,7 +80,7 @@ private slots:
     void dialActiveListAndHangUp() {
         FakeNmcli nm;
         nm.answers["-g connection.type connection show id Mobile: O2"] = {0, "gsm\n", {}};
-        nm.answers["-s -t -f gsm.username,gsm.password connection show id Mobile: O2"] = {0, "", {}};
+        nm.answers["-s -e no -t -f gsm.username,gsm.password connection show id Mobile: O2"] = {0, "", {}};
         nm.answers["-g connection.uuid connection show id Mobile: O2"] = {0, "5b6f-uuid-1\n", {}};
         nm.answers["connection up uuid 5b6f-uuid-1"] = {0, "Connection successfully activated\n", {}};
         nm.answers["connection down uuid 5b6f-uuid-1"] = {0, {}, {}};
@@ -109,7 +110,7 @@ private slots:
     void failedActivation() {
         FakeNmcli nm;
         nm.answers["-g connection.type connection show id Mobile"] = {0, "gsm\n", {}};
-        nm.answers["-s -t -f gsm.username,gsm.password connection show id Mobile"] = {0, "", {}};
+        nm.answers["-s -e no -t -f gsm.username,gsm.password connection show id Mobile"] = {0, "", {}};
         nm.answers["-g connection.uuid connection show id Mobile"] = {0, "u1\n", {}};
         nm.answers["connection up uuid u1"] = {4, {}, "Error: Connection activation failed"};
         TDialUp d(nullptr, std::make_shared<NmcliBackend>(nm.runner()));
@@ -118,6 +119,25 @@ private slots:
         QSignalSpy notConnected(&d, &TDialUp::OnNotConnected);
         QCOMPARE(d.Dial(), kErrorNoCarrier);
         QCOMPARE(notConnected.size(), 1);
+    }
+
+    void serviceNotRunning() {
+        // what nmcli prints with no NetworkManager on the bus (recorded on Debian 12)
+        FakeNmcli nm;
+        nm.answers["-t -f NAME connection show"] =
+            {1, {}, "Error: Could not create NMClient object: Could not connect: No such file or directory.\n"};
+        TDialUp d(nullptr, std::make_shared<NmcliBackend>(nm.runner()));
+        QCOMPARE(d.GetEntries(), kErrorServiceUnavailable);
+        QVERIFY(d.Entries().isEmpty());
+        QCOMPARE(d.StateText(0, kErrorServiceUnavailable), errorText(kErrorServiceUnavailable));
+    }
+
+    void realNmcliAnswersOrReportsNoService() {
+        if (QStandardPaths::findExecutable(QStringLiteral("nmcli")).isEmpty())
+            QSKIP("nmcli is not installed");
+        TDialUp d(nullptr, std::make_shared<NmcliBackend>());
+        const quint32 rc = d.GetEntries();
+        QVERIFY2(rc == 0 || rc == kErrorServiceUnavailable, qPrintable(QString::number(rc)));
     }
 
     void unreadableOutputIsNoConnection() {

@@ -20,6 +20,8 @@ inline constexpr quint32 kErrorCannotFindEntry = 623;
 inline constexpr quint32 kErrorNoCarrier = 679;
 inline constexpr quint32 kErrorAuthentication = 691;
 inline constexpr quint32 kErrorRemoteDisconnection = 629;
+inline constexpr quint32 kErrorTimeout = 638;
+inline constexpr quint32 kErrorServiceUnavailable = 711;
 
 // Connection states.
 inline constexpr quint32 kStateOpenPort = 0;

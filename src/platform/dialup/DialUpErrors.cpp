@@ -18,6 +18,10 @@ QString errorText(quint32 code) {
     case kErrorRemoteDisconnection:
         text = QStringLiteral("The connection was closed by the remote computer.");
         break;
+    case kErrorTimeout: text = QStringLiteral("The request has timed out."); break;
+    case kErrorServiceUnavailable:
+        text = QStringLiteral("Cannot load the network connection manager service.");
+        break;
     case kErrorNoCarrier: text = QStringLiteral("There is no carrier."); break;
     case kErrorAuthentication:
         text = QStringLiteral("Access was denied because the username and/or password was invalid on the domain.");

@@ -32,13 +32,16 @@ QStringList lines(const QByteArray& out) {
     return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-// nmcli exit codes to result codes: 10 = connection/device not found.
+// nmcli exit codes to result codes.
 quint32 mapExit(const NmcliResult& r) {
     switch (r.exitCode) {
     case 0: return 0;
-    case 10: return kErrorCannotFindEntry;
-    case 4: return kErrorNoCarrier; // activation failed
-    case -1: return kErrorNotSupported;
+    case 10: return kErrorCannotFindEntry; // connection or device does not exist
+    case 4: return kErrorNoCarrier;        // activation failed
+    case 3: return kErrorTimeout;
+    case 1:                                // no NetworkManager to talk to
+    case 8: return kErrorServiceUnavailable;
+    case -1: return kErrorNotSupported;    // could not run or did not end
     default: return kErrorRemoteDisconnection;
     }
 }
@@ -130,17 +133,20 @@ quint32 NmcliBackend::getDialParams(const QString& entry, DialParams& params) {
     if (type.isEmpty())
         return kErrorCannotFindEntry;
     const auto fields = credentialFields(type);
-    const NmcliResult r = run_({QStringLiteral("-s"), QStringLiteral("-t"), QStringLiteral("-f"),
+    // multiline terse output: "setting.property:value" lines, values never escaped
+    const NmcliResult r = run_({QStringLiteral("-s"), QStringLiteral("-e"), QStringLiteral("no"),
+                                QStringLiteral("-t"), QStringLiteral("-f"),
                                 fields.first + QLatin1Char(',') + fields.second, QStringLiteral("connection"),
                                 QStringLiteral("show"), QStringLiteral("id"), entry});
     if (r.exitCode != 0)
         return mapExit(r);
     params.entryName = entry;
     for (const QString& line : lines(r.out)) {
-        // "-t -f" prints "field:value" lines
         const int colon = line.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            continue;
         const QString key = line.left(colon);
-        const QString value = splitTerseLine(line.mid(colon + 1)).join(QLatin1Char(':'));
+        const QString value = line.mid(colon + 1);
         if (key == fields.first)
             params.userName = value;
         else if (key == fields.second)

@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int kSmtpPort = 35261;
-constexpr int kPop3Port = 35264;
+constexpr int kSmtpPort = 35271;
+constexpr int kPop3Port = 35274;
 
 QByteArray Pattern(qsizetype size, int seed)
 {
@@ -41,10 +41,10 @@ class TestPop3Dovecot : public QObject {
         QProcess script;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("MS_SMTP_PORT", QString::number(kSmtpPort));
-        env.insert("MS_SUBMISSION_PORT", "35262");
-        env.insert("MS_SMTPS_PORT", "35263");
+        env.insert("MS_SUBMISSION_PORT", "35272");
+        env.insert("MS_SMTPS_PORT", "35273");
         env.insert("MS_POP3_PORT", QString::number(kPop3Port));
-        env.insert("MS_POP3S_PORT", "35265");
+        env.insert("MS_POP3S_PORT", "35275");
         script.setProcessEnvironment(env);
         script.setProcessChannelMode(QProcess::ForwardedChannels);
         script.start(QStringLiteral(ORB_SOURCE_DIR "/scripts/mailserver.sh"), arguments);

@@ -178,6 +178,21 @@ private slots:
         QCOMPARE(client->MailMessage.Body, (QStringList{"--", "line"}));
     }
 
+    void partsKeepTheirOwnHeaders()
+    {
+        // a boundary parameter on a single-part message does not cut its text
+        Retrieve("Content-Type: text/html; boundary=\"--96\"\r\n\r\n----96\r\n<p>kept</p>\r\n----96--\r\n");
+        QCOMPARE(client->MailMessage.Body, (QStringList{"----96", "<p>kept</p>", "----96--"}));
+
+        // a part without name or encoding takes neither from the part before it
+        Retrieve("Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nhi\r\n--zz\r\n"
+                 "Content-Type: image/png; name=\"a.png\"\r\nContent-Transfer-Encoding: base64\r\n\r\naGk=\r\n"
+                 "--zz\r\nContent-Type: text/plain\r\n\r\nplain words\r\n--zz--\r\n");
+        QCOMPARE(client->MailMessage.Attachments, (QStringList{"a.png", "text.tmp"}));
+        QCOMPARE(FileBytes(folder + "a.png"), QByteArray("hi"));
+        QCOMPARE(FileBytes(folder + "text.tmp"), QByteArray("plain words\r\n"));
+    }
+
     void connectionClosesMidMessage()
     {
         server->replies["RETR 1"] = "+OK\r\nSubject: x\r\n\r\npartial line";

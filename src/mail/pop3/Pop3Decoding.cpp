@@ -94,7 +94,7 @@ void TPop3Client::ReadMessage()
     ReadHeader();
     if (ContentType.contains(QLatin1String("multipart"))) {
         ReadMultipart();
-    } else if (TransferEncoding.toUpper().contains(QLatin1String("BASE64"))) {
+    } else if (Boundary.clear(); TransferEncoding.toUpper().contains(QLatin1String("BASE64"))) {
         PartMode = 0;
         ExtractPart();
         MailMessage.Body = TextLines(AttachFilePath + MailMessage.Attachments.value(0));

@@ -4,17 +4,17 @@
 //   bench_pop3 decode MIB
 #include "mail/pop3/Pop3Client.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryFile>
 
 #include <cstdio>
 #include <exception>
 
 namespace {
 
-int Retrieve(const QStringList& args)
-{
+int Retrieve(const QStringList& args) {
     TPop3Client pop;
     pop.setHost(args[0]);
     pop.setPort(args[1].toInt());
@@ -37,17 +37,19 @@ int Retrieve(const QStringList& args)
     return 0;
 }
 
-int Decode(int mib)
-{
+int Decode(int mib) {
     QByteArray data(qsizetype(mib) * 1024 * 1024, Qt::Uninitialized);
     for (qsizetype k = 0; k < data.size(); ++k)
         data[k] = char((k * 2654435761u) >> 13);
     const QByteArray encoded = TUUProcessor::EncodeBytes(data, emBase64);
-    QBuffer input;
-    input.setData(encoded);
+    // file to file, as a retrieved part is decoded from "Temp.mme"
+    QTemporaryFile encodedFile;
+    if (!encodedFile.open() || encodedFile.write(encoded) != encoded.size()) return 1;
+    encodedFile.close();
+    QFile input(encodedFile.fileName());
     input.open(QIODevice::ReadOnly);
-    QBuffer output;
-    output.open(QIODevice::WriteOnly);
+    QTemporaryFile output;
+    output.open();
     TUUProcessor decoder;
     decoder.InputStream = &input;
     decoder.OutputStream = &output;
@@ -56,7 +58,9 @@ int Decode(int mib)
     timer.start();
     decoder.Decode();
     const double seconds = timer.nsecsElapsed() / 1e9;
-    const bool same = output.data() == data;
+    output.flush();
+    output.seek(0);
+    const bool same = output.readAll() == data;
     std::printf("bench_pop3 base64 decode %d MiB (%lld encoded bytes): %.3f s, %.2f GB/s of input%s\n", mib,
                 static_cast<long long>(encoded.size()), seconds, encoded.size() / seconds / 1e9,
                 same ? "" : " (OUTPUT DIFFERS)");
@@ -65,15 +69,12 @@ int Decode(int mib)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     try {
-        if (args.value(0) == QLatin1String("retrieve") && args.size() == 6)
-            return Retrieve(args.mid(1));
-        if (args.value(0) == QLatin1String("decode") && args.size() == 2)
-            return Decode(args[1].toInt());
+        if (args.value(0) == QLatin1String("retrieve") && args.size() == 6) return Retrieve(args.mid(1));
+        if (args.value(0) == QLatin1String("decode") && args.size() == 2) return Decode(args[1].toInt());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_pop3: %s\n", e.what());
         return 1;

@@ -11,15 +11,16 @@
 class ScriptedPop3Server : public QObject {
 public:
     QByteArray greeting = "+OK fake pop3 ready\r\n";
-    QHash<QByteArray, QByteArray> replies{{"USER", "+OK\r\n"}, {"PASS", "+OK logged in\r\n"},
-                                          {"STAT", "+OK 0 0\r\n"}, {"QUIT", "+OK bye\r\n"},
+    QHash<QByteArray, QByteArray> replies{{"USER", "+OK\r\n"},
+                                          {"PASS", "+OK logged in\r\n"},
+                                          {"STAT", "+OK 0 0\r\n"},
+                                          {"QUIT", "+OK bye\r\n"},
                                           {"DELE", "+OK deleted\r\n"}};
     QList<QByteArray> commands;
     // The connection closes right after the reply to this command line.
     QByteArray closeAfter;
 
-    ScriptedPop3Server()
-    {
+    ScriptedPop3Server() {
         m_server.listen(QHostAddress::LocalHost);
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             m_socket = m_server.nextPendingConnection();
@@ -30,27 +31,22 @@ public:
     quint16 port() const { return m_server.serverPort(); }
 
     // Serves text (lines ending in CR LF) dot-stuffed and ended by the lone dot.
-    static QByteArray MultiLine(const QByteArray& text, const QByteArray& first = "+OK\r\n")
-    {
+    static QByteArray MultiLine(const QByteArray& text, const QByteArray& first = "+OK\r\n") {
         QByteArray out = first;
         for (const QByteArray& line : text.split('\n')) {
-            if (line.isEmpty())
-                continue;
-            if (line.startsWith('.'))
-                out += '.';
+            if (line.isEmpty()) continue;
+            if (line.startsWith('.')) out += '.';
             out += line + '\n';
         }
         return out + ".\r\n";
     }
 
 private:
-    void Process()
-    {
+    void Process() {
         m_buffer += m_socket->readAll();
         for (;;) {
             const qsizetype end = m_buffer.indexOf("\r\n");
-            if (end < 0)
-                return;
+            if (end < 0) return;
             const QByteArray line = m_buffer.left(end);
             m_buffer.remove(0, end + 2);
             commands.append(line);

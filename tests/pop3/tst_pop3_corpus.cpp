@@ -18,28 +18,25 @@ const QString kCorpus = QStringLiteral("/usr/lib/python3.11/test/test_email/data
 
 // Messages where the line rules knowingly part from a full MIME parser.
 const QStringList kKnownDifferences{
-    "msg_15.txt",                                 // an inner multipart reuses the outer boundary
-    "msg_19.txt",                                 // no header at all: the text up to the first empty line is taken as header
-    "msg_33.txt",                                 // boundary given only in the RFC 2231 form boundary*=
+    "msg_15.txt", // an inner multipart reuses the outer boundary
+    "msg_19.txt", // no header at all: the text up to the first empty line is taken as header
+    "msg_33.txt", // boundary given only in the RFC 2231 form boundary*=
     "msg_35.txt: Message ends inside its header", // no empty line after the header
 };
 
-QByteArray FileBytes(const QString& name)
-{
+QByteArray FileBytes(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QStringList Lines(const QJsonValue& value)
-{
+QStringList Lines(const QJsonValue& value) {
     QStringList lines;
     for (const QJsonValue& v : value.toArray())
         lines << v.toString();
     return lines;
 }
 
-QByteArray Normalized(QByteArray text)
-{
+QByteArray Normalized(QByteArray text) {
     text.replace("\r\n", "\n");
     while (text.endsWith('\n'))
         text.chop(1);
@@ -52,8 +49,7 @@ class TestPop3Corpus : public QObject {
     Q_OBJECT
 
 private slots:
-    void agreesWithPython()
-    {
+    void agreesWithPython() {
         if (!QDir(kCorpus).exists())
             QSKIP("Python's e-mail test data (libpython3.11-testsuite) is not installed");
         QProcess python;
@@ -76,8 +72,7 @@ private slots:
         for (auto it = expected.begin(); it != expected.end(); ++it) {
             const QJsonObject want = it.value().toObject();
             QByteArray raw = FileBytes(kCorpus + "/" + it.key()).replace("\r\n", "\n").replace("\n", "\r\n");
-            if (!raw.endsWith("\r\n"))
-                raw += "\r\n";
+            if (!raw.endsWith("\r\n")) raw += "\r\n";
             server.replies["RETR 1"] = ScriptedPop3Server::MultiLine(raw);
             QTemporaryDir dir;
             pop.AttachFilePath = dir.path() + "/";
@@ -103,15 +98,15 @@ private slots:
                 for (int i = 0; same && i < parts.size(); ++i) {
                     const QByteArray got = FileBytes(pop.AttachFilePath + m.Attachments[i]);
                     const QJsonObject part = parts[i].toObject();
-                    same = part.contains("data") ? got == QByteArray::fromBase64(part["data"].toString().toLatin1())
-                                                 : Normalized(got) == Normalized(part["text"].toString().toLatin1());
+                    same = part.contains("data")
+                               ? got == QByteArray::fromBase64(part["data"].toString().toLatin1())
+                               : Normalized(got) == Normalized(part["text"].toString().toLatin1());
                 }
             } else {
                 continue;
             }
             ++compared;
-            if (!same)
-                mismatches << it.key();
+            if (!same) mismatches << it.key();
         }
         qInfo("compared %d messages with Python's parser", compared);
         QVERIFY(compared > 20);

@@ -11,14 +11,12 @@
 
 namespace {
 
-QByteArray FileBytes(const QString& name)
-{
+QByteArray FileBytes(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QByteArray Base64Lines(const QByteArray& data, int width)
-{
+QByteArray Base64Lines(const QByteArray& data, int width) {
     const QByteArray b64 = data.toBase64();
     QByteArray out;
     for (qsizetype i = 0; i < b64.size(); i += width)
@@ -37,21 +35,18 @@ class TestPop3Decoding : public QObject {
     QString folder;
 
     // Serves message as message 1 and retrieves it.
-    void Retrieve(const QByteArray& message)
-    {
+    void Retrieve(const QByteArray& message) {
         server->replies["RETR 1"] = ScriptedPop3Server::MultiLine(message);
         client->GetMailMessage(1);
     }
-    void NoteFile(const char* name, const QByteArray& data = "old")
-    {
+    void NoteFile(const char* name, const QByteArray& data = "old") {
         QFile f(folder + QLatin1String(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(data);
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         dir = std::make_unique<QTemporaryDir>();
         folder = dir->path() + QLatin1Char('/');
         server = std::make_unique<ScriptedPop3Server>();
@@ -64,20 +59,19 @@ private slots:
         client->AttachFilePath = folder;
         client->Connect();
     }
-    void cleanup()
-    {
+    void cleanup() {
         client.reset();
         server.reset();
         dir.reset();
     }
 
-    void plainText()
-    {
+    void plainText() {
         Retrieve("From: Bob <bob@example.test>\r\nSUBJECT: Hello\r\nmessage-id: <a@b>\r\n\r\none\r\n"
                  ".two starts with a dot\r\nthree\r\n");
         const TMailMessage& m = client->MailMessage;
         QCOMPARE(m.Body, (QStringList{"one", ".two starts with a dot", "three"}));
-        QCOMPARE(m.Header, (QStringList{"From: Bob <bob@example.test>", "SUBJECT: Hello", "message-id: <a@b>", ""}));
+        QCOMPARE(m.Header,
+                 (QStringList{"From: Bob <bob@example.test>", "SUBJECT: Hello", "message-id: <a@b>", ""}));
         QCOMPARE(m.From, QStringLiteral("Bob <bob@example.test>"));
         QCOMPARE(m.Subject, QStringLiteral(" Hello"));
         QCOMPARE(m.MessageId, QStringLiteral("<a@b>"));
@@ -89,8 +83,7 @@ private slots:
         QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n")); // still in step
     }
 
-    void multipartAttachments()
-    {
+    void multipartAttachments() {
         NoteFile("report.pdf");
         const QByteArray pdf = QByteArray("%PDF-1.4\n\x00\x01\xff binary", 22);
         QByteArray m = "Subject: files\r\nContent-Type: multipart/mixed;\r\n boundary=\"=_sep42\"\r\n\r\n"
@@ -98,7 +91,8 @@ private slots:
                        "Content-Type: application/pdf; name=\"report.pdf\"\r\n"
                        "Content-Transfer-Encoding: base64\r\n\r\n";
         m += Base64Lines(pdf, 76);
-        m += "--=_sep42\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\n\r\nkept\r\n.as is\r\n"
+        m += "--=_sep42\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\n\r\nkept\r\n.as "
+             "is\r\n"
              "--=_sep42\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: x-uuencode\r\n"
              "Content-Disposition: attachment; filename=notes.txt\r\n\r\n";
         m += "begin 644 notes.txt\r\n%:&5L;&\\`\r\n`\r\nend\r\n";
@@ -116,25 +110,24 @@ private slots:
         QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
     }
 
-    void singlePartBase64_data()
-    {
+    void singlePartBase64_data() {
         QTest::addColumn<int>("width");
         QTest::newRow("76") << 76;
         QTest::newRow("60") << 60;
     }
-    void singlePartBase64()
-    {
+    void singlePartBase64() {
         QFETCH(int, width);
-        const QByteArray text = "First line of the text\r\nsecond line, a bit longer than the first one\r\nend!";
+        const QByteArray text =
+            "First line of the text\r\nsecond line, a bit longer than the first one\r\nend!";
         Retrieve("Subject: b64\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64Lines(text, width));
-        QCOMPARE(client->MailMessage.Body,
-                 (QStringList{"First line of the text", "second line, a bit longer than the first one", "end!"}));
+        QCOMPARE(
+            client->MailMessage.Body,
+            (QStringList{"First line of the text", "second line, a bit longer than the first one", "end!"}));
         QCOMPARE(client->MailMessage.Attachments, QStringList{"text.tmp"});
         QCOMPARE(FileBytes(folder + "text.tmp"), text);
     }
 
-    void hostileNames_data()
-    {
+    void hostileNames_data() {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("written");
         QTest::newRow("parent") << QByteArray("../../evil.sh") << "evil.sh";
@@ -142,21 +135,20 @@ private slots:
         QTest::newRow("temp file") << QByteArray("Temp.mme") << "Temp_1.mme";
         QTest::newRow("dots only") << QByteArray("..") << "text.tmp";
     }
-    void hostileNames()
-    {
+    void hostileNames() {
         QFETCH(QByteArray, name);
         QFETCH(QString, written);
         QDir(folder).mkdir(QStringLiteral("inner"));
         client->AttachFilePath = folder + QStringLiteral("inner/");
         Retrieve("Content-Type: multipart/mixed; boundary=xyz\r\n\r\n--xyz\r\n\r\ntext\r\n--xyz\r\n"
-                 "Content-Disposition: attachment; filename=\"" + name + "\"\r\n\r\npayload\r\n--xyz--\r\n");
+                 "Content-Disposition: attachment; filename=\"" +
+                 name + "\"\r\n\r\npayload\r\n--xyz--\r\n");
         QCOMPARE(client->MailMessage.Attachments, QStringList{written});
         QCOMPARE(FileBytes(folder + "inner/" + written), QByteArray("payload\r\n"));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
     }
 
-    void endsEarly()
-    {
+    void endsEarly() {
         // the lone dot inside the header: a clear error, the session stays in step
         try {
             Retrieve("Subject: cut\r\nFrom: x\r\n");
@@ -178,23 +170,22 @@ private slots:
         QCOMPARE(client->MailMessage.Body, (QStringList{"--", "line"}));
     }
 
-    void partsKeepTheirOwnHeaders()
-    {
+    void partsKeepTheirOwnHeaders() {
         // a boundary parameter on a single-part message does not cut its text
         Retrieve("Content-Type: text/html; boundary=\"--96\"\r\n\r\n----96\r\n<p>kept</p>\r\n----96--\r\n");
         QCOMPARE(client->MailMessage.Body, (QStringList{"----96", "<p>kept</p>", "----96--"}));
 
         // a part without name or encoding takes neither from the part before it
-        Retrieve("Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nhi\r\n--zz\r\n"
-                 "Content-Type: image/png; name=\"a.png\"\r\nContent-Transfer-Encoding: base64\r\n\r\naGk=\r\n"
-                 "--zz\r\nContent-Type: text/plain\r\n\r\nplain words\r\n--zz--\r\n");
+        Retrieve(
+            "Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nhi\r\n--zz\r\n"
+            "Content-Type: image/png; name=\"a.png\"\r\nContent-Transfer-Encoding: base64\r\n\r\naGk=\r\n"
+            "--zz\r\nContent-Type: text/plain\r\n\r\nplain words\r\n--zz--\r\n");
         QCOMPARE(client->MailMessage.Attachments, (QStringList{"a.png", "text.tmp"}));
         QCOMPARE(FileBytes(folder + "a.png"), QByteArray("hi"));
         QCOMPARE(FileBytes(folder + "text.tmp"), QByteArray("plain words\r\n"));
     }
 
-    void connectionClosesMidMessage()
-    {
+    void connectionClosesMidMessage() {
         server->replies["RETR 1"] = "+OK\r\nSubject: x\r\n\r\npartial line";
         server->closeAfter = "RETR 1";
         int ends = 0;
@@ -204,8 +195,7 @@ private slots:
         QVERIFY(!client->Sending());
     }
 
-    void hugeLine()
-    {
+    void hugeLine() {
         const QByteArray line(2 * 1024 * 1024, 'x');
         Retrieve("Subject: big\r\n\r\n" + line + "\r\nafter\r\n");
         QCOMPARE(client->MailMessage.Body.size(), 2);

@@ -14,16 +14,14 @@ namespace {
 constexpr int kSmtpPort = 35271;
 constexpr int kPop3Port = 35274;
 
-QByteArray Pattern(qsizetype size, int seed)
-{
+QByteArray Pattern(qsizetype size, int seed) {
     QByteArray data(size, Qt::Uninitialized);
     for (qsizetype k = 0; k < size; ++k)
         data[k] = char((k * 151 + seed * 29 + (k >> 7)) & 0xFF);
     return data;
 }
 
-QByteArray FileBytes(const QString& name)
-{
+QByteArray FileBytes(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
@@ -36,8 +34,7 @@ class TestPop3Dovecot : public QObject {
     QString m_dir;
     bool m_started = false;
 
-    bool RunServerScript(const QStringList& arguments, int timeoutMs)
-    {
+    bool RunServerScript(const QStringList& arguments, int timeoutMs) {
         QProcess script;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("MS_SMTP_PORT", QString::number(kSmtpPort));
@@ -52,8 +49,7 @@ class TestPop3Dovecot : public QObject {
                script.exitCode() == 0;
     }
 
-    void RoundTrip()
-    {
+    void RoundTrip() {
         const QByteArray binary = Pattern(300 * 1024 + 5, 1);
         const QByteArray small = Pattern(61, 2);
         const QString binaryPath = m_dir + "/files/data.bin";
@@ -148,8 +144,7 @@ s = smtplib.SMTP('127.0.0.1', int(sys.argv[2])); s.send_message(m); s.quit()
         pop.Disconnect();
     }
 
-    void WaitForMessages(const QString& user, int count)
-    {
+    void WaitForMessages(const QString& user, int count) {
         QDir box(m_dir + "/maildirs/" + user + "/new");
         QElapsedTimer timer;
         timer.start();
@@ -159,16 +154,14 @@ s = smtplib.SMTP('127.0.0.1', int(sys.argv[2])); s.send_message(m); s.quit()
     }
 
 private slots:
-    void roundTrip()
-    {
+    void roundTrip() {
         try {
             RoundTrip();
         } catch (const std::exception& e) {
             QFAIL(e.what());
         }
     }
-    void initTestCase()
-    {
+    void initTestCase() {
         m_dir = QStringLiteral("/tmp/orb-pop3-%1").arg(QCoreApplication::applicationPid());
         QDir(m_dir).removeRecursively();
         QVERIFY(QDir().mkpath(m_dir + "/files"));
@@ -176,15 +169,10 @@ private slots:
         QVERIFY2(RunServerScript({"start", m_dir}, 240000), "mail server did not start");
         m_started = true;
     }
-    void cleanupTestCase()
-    {
-        if (m_started)
-            RunServerScript({"stop", m_dir}, 60000);
-        if (!m_dir.isEmpty())
-            QDir(m_dir).removeRecursively();
+    void cleanupTestCase() {
+        if (m_started) RunServerScript({"stop", m_dir}, 60000);
+        if (!m_dir.isEmpty()) QDir(m_dir).removeRecursively();
     }
-
-
 };
 
 QTEST_GUILESS_MAIN(TestPop3Dovecot)

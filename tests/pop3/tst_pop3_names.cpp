@@ -9,30 +9,35 @@
 class TestPop3Names : public QObject {
     Q_OBJECT
 private slots:
-    void safeName_data()
-    {
+    void safeName_data() {
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "report.pdf" << "report.pdf";
-        QTest::newRow("unix path") << "/etc/passwd" << "passwd";
-        QTest::newRow("parent folders") << "../../.bashrc" << "bashrc";
-        QTest::newRow("windows path") << "C:\\Windows\\system.ini" << "system.ini";
-        QTest::newRow("only dots") << ".." << "text.tmp";
-        QTest::newRow("empty") << "" << "text.tmp";
-        QTest::newRow("trailing slash") << "dir/" << "text.tmp";
+        QTest::newRow("plain") << "report.pdf"
+                               << "report.pdf";
+        QTest::newRow("unix path") << "/etc/passwd"
+                                   << "passwd";
+        QTest::newRow("parent folders") << "../../.bashrc"
+                                        << "bashrc";
+        QTest::newRow("windows path") << "C:\\Windows\\system.ini"
+                                      << "system.ini";
+        QTest::newRow("only dots") << ".."
+                                   << "text.tmp";
+        QTest::newRow("empty") << ""
+                               << "text.tmp";
+        QTest::newRow("trailing slash") << "dir/"
+                                        << "text.tmp";
         QTest::newRow("control characters") << QStringLiteral("a\r\nb\tc\x01.txt") << "abc.txt";
-        QTest::newRow("blanks kept inside") << "  my file.txt " << "my file.txt";
+        QTest::newRow("blanks kept inside") << "  my file.txt "
+                                            << "my file.txt";
         QTest::newRow("long") << QString(500, QLatin1Char('x')) << QString(200, QLatin1Char('x'));
     }
-    void safeName()
-    {
+    void safeName() {
         QFETCH(QString, given);
         QFETCH(QString, expected);
         QCOMPARE(SafeAttachmentName(given), expected);
     }
 
-    void uniqueName()
-    {
+    void uniqueName() {
         QTemporaryDir dir;
         const QString folder = dir.path() + QLatin1Char('/');
         QCOMPARE(UniqueAttachmentName(folder, QStringLiteral("report.pdf")), QStringLiteral("report.pdf"));

@@ -12,15 +12,13 @@ class TestPop3Session : public QObject {
     std::unique_ptr<ScriptedPop3Server> server;
     std::unique_ptr<TPop3Client> client;
 
-    void Connect()
-    {
+    void Connect() {
         client->Connect();
         QVERIFY(client->Connected());
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         server = std::make_unique<ScriptedPop3Server>();
         client = std::make_unique<TPop3Client>();
         client->setHost(QStringLiteral("127.0.0.1"));
@@ -29,22 +27,19 @@ private slots:
         client->UserID = QStringLiteral("alice");
         client->Password = QStringLiteral("secret");
     }
-    void cleanup()
-    {
+    void cleanup() {
         client.reset();
         server.reset();
     }
 
-    void statCount_data()
-    {
+    void statCount_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("count");
         QTest::newRow("three") << QByteArray("+OK 3 1200\r\n") << 3;
         QTest::newRow("no count") << QByteArray("+OK\r\n") << 0;
         QTest::newRow("not a number") << QByteArray("+OK many\r\n") << 0;
     }
-    void statCount()
-    {
+    void statCount() {
         QFETCH(QByteArray, reply);
         QFETCH(int, count);
         server->replies["STAT"] = reply;
@@ -58,8 +53,7 @@ private slots:
         QVERIFY(!client->Connected());
     }
 
-    void failuresCloseTheSession_data()
-    {
+    void failuresCloseTheSession_data() {
         QTest::addColumn<QByteArray>("greeting");
         QTest::addColumn<QByteArray>("stat");
         QTest::addColumn<QString>("error");
@@ -69,8 +63,7 @@ private slots:
         QTest::newRow("stat") << QByteArray("+OK hi\r\n") << QByteArray("-ERR locked\r\n")
                               << QStringLiteral("-ERR locked\r\n") << 1;
     }
-    void failuresCloseTheSession()
-    {
+    void failuresCloseTheSession() {
         QFETCH(QByteArray, greeting);
         QFETCH(QByteArray, stat);
         QFETCH(QString, error);
@@ -91,8 +84,7 @@ private slots:
         QTRY_COMPARE(server->commands.value(server->commands.size() - 1), QByteArray("QUIT"));
     }
 
-    void credentials()
-    {
+    void credentials() {
         // an empty password with a handler that leaves it empty: PASS goes out empty
         client->Password.clear();
         int asked = 0;
@@ -110,8 +102,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, noHandler.Connect());
     }
 
-    void authenticationRetriedOnce()
-    {
+    void authenticationRetriedOnce() {
         server->replies["PASS secret"] = "-ERR [AUTH] Authentication failed.\r\n";
         server->replies["PASS right"] = "+OK\r\n";
         int failed = 0;
@@ -138,8 +129,7 @@ private slots:
         QVERIFY(!client->Connected());
     }
 
-    void listLines()
-    {
+    void listLines() {
         server->replies["LIST"] = "+OK 2 messages\r\n1 120\r\n2 4500\r\n.\r\n";
         Connect();
         QList<QPair<int, int>> seen;
@@ -159,8 +149,7 @@ private slots:
         QVERIFY(!client->Sending());
     }
 
-    void summary()
-    {
+    void summary() {
         server->replies["TOP 1 0"] = ScriptedPop3Server::MultiLine(
             "From: Bob <bob@example.test>\r\nsubject: ignored\r\nSubject: Hello\r\nMessage-ID: <1@x>\r\n"
             ".dotted: header\r\n\r\n");
@@ -183,16 +172,14 @@ private slots:
         QVERIFY(!client->Sending());
     }
 
-    void deletion_data()
-    {
+    void deletion_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("ok");
         QTest::newRow("ok with text") << QByteArray("+OK marked\r\n") << true;
         QTest::newRow("bare ok") << QByteArray("+OK\r\n") << false;
         QTest::newRow("error") << QByteArray("-ERR no\r\n") << false;
     }
-    void deletion()
-    {
+    void deletion() {
         QFETCH(QByteArray, reply);
         QFETCH(bool, ok);
         server->replies["DELE"] = reply;
@@ -213,8 +200,7 @@ private slots:
         QVERIFY(!client->Sending());
     }
 
-    void deleteOnRead()
-    {
+    void deleteOnRead() {
         server->replies["RETR 2"] = ScriptedPop3Server::MultiLine("Subject: x\r\n\r\nbody\r\n");
         Connect();
         client->DeleteOnRead = true;
@@ -222,8 +208,7 @@ private slots:
         QCOMPARE(server->commands.mid(3), (QList<QByteArray>{"RETR 2", "DELE 2"}));
     }
 
-    void notConnected()
-    {
+    void notConnected() {
         int asked = 0;
         client->OnConnectionRequired = [&](TSockClient*, bool&) { ++asked; };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, client->List());

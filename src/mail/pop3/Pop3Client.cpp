@@ -8,13 +8,11 @@
 
 namespace {
 
-[[noreturn]] void Fail(const QByteArray& reply)
-{
+[[noreturn]] void Fail(const QByteArray& reply) {
     throw std::runtime_error(reply.toStdString());
 }
 
-[[noreturn]] void AuthenticationFailed()
-{
+[[noreturn]] void AuthenticationFailed() {
     throw std::runtime_error("Authentication failed");
 }
 
@@ -30,52 +28,42 @@ private:
     bool& m_flag;
 };
 
-int ToNumber(const QByteArray& field)
-{
+int ToNumber(const QByteArray& field) {
     bool ok = false;
     const int value = field.trimmed().toInt(&ok, 10);
-    if (!ok)
-        throw std::runtime_error("'" + field.trimmed().toStdString() + "' is not a valid integer value");
+    if (!ok) throw std::runtime_error("'" + field.trimmed().toStdString() + "' is not a valid integer value");
     return value;
 }
 
-QByteArray Command(const char* verb, int msg)
-{
+QByteArray Command(const char* verb, int msg) {
     return QByteArray(verb) + ' ' + QByteArray::number(msg);
 }
 
 } // namespace
 
-TPop3Client::TPop3Client(QObject* owner) : TSockClient(owner)
-{
+TPop3Client::TPop3Client(QObject* owner) : TSockClient(owner) {
     setPort(110);
     OnCanceledRead = [](TSockClient*) {};
 }
 
 TPop3Client::~TPop3Client() = default;
 
-QByteArray TPop3Client::FirstField(const QByteArray& reply)
-{
+QByteArray TPop3Client::FirstField(const QByteArray& reply) {
     const qsizetype blank = reply.indexOf(' ');
     return blank < 0 ? reply : reply.left(blank);
 }
 
-bool TPop3Client::IsPositive(const QByteArray& reply)
-{
+bool TPop3Client::IsPositive(const QByteArray& reply) {
     return FirstField(reply).contains("+OK");
 }
 
-void TPop3Client::Connect()
-{
+void TPop3Client::Connect() {
     for (int tries = 0; Password.isEmpty() || UserID.isEmpty(); ++tries) {
-        if (!OnAuthenticationNeeded)
-            AuthenticationFailed();
-        if (tries > 0)
-            break;
+        if (!OnAuthenticationNeeded) AuthenticationFailed();
+        if (tries > 0) break;
         bool handled = false;
         OnAuthenticationNeeded(this, handled);
-        if (!handled)
-            AuthenticationFailed();
+        if (!handled) AuthenticationFailed();
     }
     const bool setBusy = !m_sending;
     m_sending = true;
@@ -84,15 +72,14 @@ void TPop3Client::Connect()
         TSockClient::Connect();
         try {
             const QByteArray greeting = ReadLn();
-            if (!IsPositive(greeting))
-                Fail(greeting);
+            if (!IsPositive(greeting)) Fail(greeting);
             Login();
             loggedIn = true;
             const QByteArray stat = Transaction("STAT");
-            if (!IsPositive(stat))
-                Fail(stat);
+            if (!IsPositive(stat)) Fail(stat);
             bool ok = false;
-            const int count = NthField(QString::fromLatin1(stat).trimmed(), QLatin1Char(' '), 2).toInt(&ok, 10);
+            const int count =
+                NthField(QString::fromLatin1(stat).trimmed(), QLatin1Char(' '), 2).toInt(&ok, 10);
             m_mailCount = ok ? count : 0;
         } catch (...) {
             try {
@@ -103,40 +90,30 @@ void TPop3Client::Connect()
             throw;
         }
     } catch (...) {
-        if (setBusy)
-            m_sending = false;
-        if (loggedIn && OnConnect)
-            OnConnect(this);
+        if (setBusy) m_sending = false;
+        if (loggedIn && OnConnect) OnConnect(this);
         throw;
     }
-    if (setBusy)
-        m_sending = false;
-    if (OnConnect)
-        OnConnect(this);
+    if (setBusy) m_sending = false;
+    if (OnConnect) OnConnect(this);
 }
 
-void TPop3Client::Login()
-{
+void TPop3Client::Login() {
     for (int tries = 0;; ++tries) {
         QByteArray reply = Transaction("USER " + Cp1252::encode(UserID));
         if (IsPositive(reply)) {
             reply = Transaction("PASS " + Cp1252::encode(Password));
-            if (IsPositive(reply))
-                return;
+            if (IsPositive(reply)) return;
         }
-        if (tries > 0 || !OnAuthenticationFailed)
-            AuthenticationFailed();
+        if (tries > 0 || !OnAuthenticationFailed) AuthenticationFailed();
         bool handled = false;
         OnAuthenticationFailed(this, handled);
-        if (!handled)
-            AuthenticationFailed();
+        if (!handled) AuthenticationFailed();
     }
 }
 
-void TPop3Client::Disconnect()
-{
-    if (!Connected())
-        return;
+void TPop3Client::Disconnect() {
+    if (!Connected()) return;
     QByteArray reply;
     try {
         reply = Transaction("QUIT");
@@ -145,12 +122,10 @@ void TPop3Client::Disconnect()
         throw;
     }
     TSockClient::Disconnect();
-    if (!IsPositive(reply))
-        Fail(reply);
+    if (!IsPositive(reply)) Fail(reply);
 }
 
-void TPop3Client::Cancel()
-{
+void TPop3Client::Cancel() {
     TSockClient::Cancel();
     if (Connected()) {
         TSockClient::Disconnect();
@@ -158,18 +133,15 @@ void TPop3Client::Cancel()
     }
 }
 
-void TPop3Client::List()
-{
-    if (m_sending)
-        return;
+void TPop3Client::List() {
+    if (m_sending) return;
     BusyGuard busy(m_sending);
     CheckConnected();
     Transaction("LIST ");
     for (;;) {
         QByteArray line = ReadLn();
         line.chop(line.endsWith("\r\n") ? 2 : 1);
-        if (line == ".")
-            break;
+        if (line == ".") break;
         if (OnList) {
             const QList<QByteArray> fields = line.simplified().split(' ');
             const int msg = ToNumber(fields.value(0));
@@ -179,17 +151,13 @@ void TPop3Client::List()
     }
 }
 
-void TPop3Client::GetSummary(int msg)
-{
-    if (m_sending)
-        return;
+void TPop3Client::GetSummary(int msg) {
+    if (m_sending) return;
     BusyGuard busy(m_sending);
     CheckConnected();
-    if (OnRetrieveStart)
-        OnRetrieveStart(this);
+    if (OnRetrieveStart) OnRetrieveStart(this);
     const QByteArray top = Transaction(Command("TOP", msg) + " 0");
-    if (!IsPositive(top))
-        Fail(top);
+    if (!IsPositive(top)) Fail(top);
     Summary.Header.clear();
     Summary.Subject.clear();
     Summary.From.clear();
@@ -197,8 +165,7 @@ void TPop3Client::GetSummary(int msg)
     for (;;) {
         QByteArray raw = ReadLn();
         const bool end = raw == ".\r\n" || raw == ".\n";
-        if (raw.startsWith(".."))
-            raw.remove(0, 1);
+        if (raw.startsWith("..")) raw.remove(0, 1);
         raw.chop(raw.endsWith("\r\n") ? 2 : 1);
         const QString line = Cp1252::decode(raw);
         if (!end) {
@@ -210,67 +177,53 @@ void TPop3Client::GetSummary(int msg)
                 Summary.MessageId = line.mid(12).left(256);
         }
         Summary.Header.append(line);
-        if (end)
-            break;
+        if (end) break;
     }
     const QByteArray list = Transaction(Command("LIST", msg));
-    if (!IsPositive(list))
-        Fail(list);
+    if (!IsPositive(list)) Fail(list);
     Summary.Bytes = ToNumber(list.simplified().split(' ').value(2));
     StatusMessage(1, QStringLiteral("Summary Retrieved"));
-    if (OnRetrieveEnd)
-        OnRetrieveEnd(this);
+    if (OnRetrieveEnd) OnRetrieveEnd(this);
 }
 
-void TPop3Client::GetMailMessage(int msg)
-{
-    if (m_sending)
-        return;
+void TPop3Client::GetMailMessage(int msg) {
+    if (m_sending) return;
     BusyGuard busy(m_sending);
     CheckConnected();
-    if (OnRetrieveStart)
-        OnRetrieveStart(this);
+    if (OnRetrieveStart) OnRetrieveStart(this);
     try {
         TransferEncoding.clear();
         Boundary.clear();
         AttachName.clear();
         PartMode = 2;
         const QByteArray reply = Transaction(Command("RETR", msg));
-        if (!IsPositive(reply))
-            Fail(reply);
+        if (!IsPositive(reply)) Fail(reply);
         MailMessage = TMailMessage();
         ContentType.clear();
         setBytesRecvd(0);
         ReadMessage();
         if (DeleteOnRead) {
             const QByteArray dele = Transaction(Command("DELE", msg));
-            if (FirstField(dele) != "+OK")
-                Fail(dele);
+            if (FirstField(dele) != "+OK") Fail(dele);
         }
         StatusMessage(1, QStringLiteral("Message Retrieved"));
     } catch (...) {
-        if (OnRetrieveEnd)
-            OnRetrieveEnd(this);
+        if (OnRetrieveEnd) OnRetrieveEnd(this);
         throw;
     }
-    if (OnRetrieveEnd)
-        OnRetrieveEnd(this);
+    if (OnRetrieveEnd) OnRetrieveEnd(this);
 }
 
-void TPop3Client::DeleteMailMessage(int msg)
-{
-    if (m_sending)
-        return;
+void TPop3Client::DeleteMailMessage(int msg) {
+    if (m_sending) return;
     {
         BusyGuard busy(m_sending);
         CheckConnected();
         const QByteArray reply = Transaction(Command("DELE", msg));
         if (FirstField(reply) != "+OK") {
-            if (OnFailure)
-                OnFailure(this);
+            if (OnFailure) OnFailure(this);
             Fail(reply);
         }
     }
-    if (OnSuccess)
-        OnSuccess(this);
+    if (OnSuccess) OnSuccess(this);
 }

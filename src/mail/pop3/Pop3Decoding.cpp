@@ -14,8 +14,7 @@ namespace {
 
 constexpr int ValueLimit = 256;
 
-QByteArray WithoutLineEnd(QByteArray line)
-{
+QByteArray WithoutLineEnd(QByteArray line) {
     if (line.endsWith("\r\n"))
         line.chop(2);
     else if (line.endsWith('\n'))
@@ -24,8 +23,7 @@ QByteArray WithoutLineEnd(QByteArray line)
 }
 
 // The boundary parameter's value: quoted text, or text up to ';' or a blank.
-QString BoundaryValue(const QString& line, qsizetype valueStart)
-{
+QString BoundaryValue(const QString& line, qsizetype valueStart) {
     const QString rest = line.mid(valueStart);
     if (rest.startsWith(QLatin1Char('"'))) {
         const qsizetype close = rest.indexOf(QLatin1Char('"'), 1);
@@ -39,30 +37,25 @@ QString BoundaryValue(const QString& line, qsizetype valueStart)
 
 // The file name of a name= or filename= line: the first quoted text, or the
 // unquoted value after the first '='.
-QString NameValue(const QString& line)
-{
+QString NameValue(const QString& line) {
     const qsizetype open = line.indexOf(QLatin1Char('"'));
     if (open >= 0) {
         const qsizetype close = line.indexOf(QLatin1Char('"'), open + 1);
         return close < 0 ? QString() : line.mid(open + 1, close - open - 1);
     }
     const qsizetype equals = line.indexOf(QLatin1Char('='));
-    if (equals < 0)
-        return {};
+    if (equals < 0) return {};
     return NthField(line.mid(equals + 1), QLatin1Char(';'), 1).trimmed();
 }
 
-QStringList TextLines(const QString& fileName)
-{
+QStringList TextLines(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("Cannot open file " + fileName.toStdString());
     QByteArray data = file.readAll();
     QStringList lines;
-    if (data.isEmpty())
-        return lines;
-    if (data.endsWith('\n'))
-        data.chop(1);
+    if (data.isEmpty()) return lines;
+    if (data.endsWith('\n')) data.chop(1);
     for (const QByteArray& line : data.split('\n'))
         lines.append(Cp1252::decode(line.endsWith('\r') ? line.chopped(1) : line));
     return lines;
@@ -70,8 +63,7 @@ QStringList TextLines(const QString& fileName)
 
 } // namespace
 
-QByteArray TPop3Client::ReadMessageLine()
-{
+QByteArray TPop3Client::ReadMessageLine() {
     QByteArray line = ReadLn();
     if (line == ".\r\n" || line == ".\n")
         m_messageEnded = true;
@@ -80,16 +72,13 @@ QByteArray TPop3Client::ReadMessageLine()
     return line;
 }
 
-bool TPop3Client::IsDelimiter(const QByteArray& line) const
-{
-    if (Boundary.isEmpty() || !line.startsWith("--"))
-        return false;
+bool TPop3Client::IsDelimiter(const QByteArray& line) const {
+    if (Boundary.isEmpty() || !line.startsWith("--")) return false;
     const QByteArray marker = Cp1252::encode(Boundary);
     return line.size() >= marker.size() + 2 && std::equal(marker.begin(), marker.end(), line.begin() + 2);
 }
 
-void TPop3Client::ReadMessage()
-{
+void TPop3Client::ReadMessage() {
     m_messageEnded = false;
     ReadHeader();
     if (ContentType.contains(QLatin1String("multipart"))) {
@@ -102,72 +91,59 @@ void TPop3Client::ReadMessage()
         PartMode = 1;
         ExtractPart();
     }
-    if (!m_messageEnded)
-        ReadToMessageEnd();
+    if (!m_messageEnded) ReadToMessageEnd();
 }
 
-void TPop3Client::ReadToMessageEnd()
-{
+void TPop3Client::ReadToMessageEnd() {
     while (!m_messageEnded)
         ReadMessageLine();
 }
 
-void TPop3Client::ReadHeader()
-{
+void TPop3Client::ReadHeader() {
     for (;;) {
         const QByteArray raw = ReadMessageLine();
-        if (m_messageEnded)
-            throw std::runtime_error("Message ends inside its header");
+        if (m_messageEnded) throw std::runtime_error("Message ends inside its header");
         const QString line = Cp1252::decode(WithoutLineEnd(raw));
-        if (PartMode == 2)
-            MailMessage.Header.append(line);
+        if (PartMode == 2) MailMessage.Header.append(line);
         if (line.isEmpty()) {
-            if (PartMode == 2)
-                PartMode = 1;
+            if (PartMode == 2) PartMode = 1;
             return;
         }
         const QString word = line.section(QLatin1Char(' '), 0, 0).toUpper();
         const QString upper = line.toUpper();
-        if (word == QLatin1String("SUBJECT:"))
-            MailMessage.Subject = line.mid(8).left(ValueLimit);
-        if (word == QLatin1String("FROM:"))
-            MailMessage.From = line.mid(6).left(ValueLimit);
-        if (word == QLatin1String("CONTENT-TYPE:"))
-            ContentType = line.mid(14).left(ValueLimit);
-        if (word == QLatin1String("MESSAGE-ID:"))
-            MailMessage.MessageId = line.mid(12).left(ValueLimit);
+        if (word == QLatin1String("SUBJECT:")) MailMessage.Subject = line.mid(8).left(ValueLimit);
+        if (word == QLatin1String("FROM:")) MailMessage.From = line.mid(6).left(ValueLimit);
+        if (word == QLatin1String("CONTENT-TYPE:")) ContentType = line.mid(14).left(ValueLimit);
+        if (word == QLatin1String("MESSAGE-ID:")) MailMessage.MessageId = line.mid(12).left(ValueLimit);
         const qsizetype boundaryAt = upper.indexOf(QLatin1String("BOUNDARY="));
         if (boundaryAt >= 0) {
             const QString value = BoundaryValue(line, boundaryAt + 9).left(ValueLimit);
-            if (!value.isEmpty())
-                Boundary = value;
+            if (!value.isEmpty()) Boundary = value;
         }
         if (upper.contains(QLatin1String("CONTENT-TRANSFER-ENCODING")))
             TransferEncoding = line.mid(27).trimmed().left(ValueLimit);
         if (upper.contains(QLatin1String("NAME"))) {
             const QString name = NameValue(line).left(ValueLimit);
-            if (!name.isEmpty())
-                AttachName = name;
+            if (!name.isEmpty()) AttachName = name;
         }
     }
 }
 
-bool TPop3Client::ExtractPart()
-{
+bool TPop3Client::ExtractPart() {
     const QString tempName = AttachFilePath + QStringLiteral("Temp.mme");
     QFile temp(tempName);
     if (PartMode == 0) {
         if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate))
             throw std::runtime_error("Cannot create file " + tempName.toStdString());
-        MailMessage.Body.append(QStringLiteral("\r\nFile \"") + OneLine(AttachName) + QStringLiteral("\" extracted"));
+        MailMessage.Body.append(QStringLiteral("\r\nFile \"") + OneLine(AttachName) +
+                                QStringLiteral("\" extracted"));
     }
     StatusMessage(1, QStringLiteral("Extracting file"));
     QByteArray endLine;
     for (;;) {
         QByteArray line = ReadMessageLine();
         setBytesRecvd(BytesRecvd() + 1);
-        if (OnPacketRecvd)
-            OnPacketRecvd(this);
+        if (OnPacketRecvd) OnPacketRecvd(this);
         if (m_messageEnded || IsDelimiter(line)) {
             endLine = line;
             break;
@@ -191,8 +167,7 @@ bool TPop3Client::ExtractPart()
     return last;
 }
 
-void TPop3Client::WritePartFile(const QString& tempName)
-{
+void TPop3Client::WritePartFile(const QString& tempName) {
     AttachName = UniqueAttachmentName(AttachFilePath, SafeAttachmentName(AttachName));
     MailMessage.Attachments.append(AttachName);
     const QString target = AttachFilePath + AttachName;
@@ -213,14 +188,12 @@ void TPop3Client::WritePartFile(const QString& tempName)
     Decoder.OutputStream = &output;
     Decoder.Method = uu ? emUU : emBase64;
     StatusMessage(1, QStringLiteral("Decoding file"));
-    if (input.size() > 0)
-        Decoder.Decode();
+    if (input.size() > 0) Decoder.Decode();
     Decoder.InputStream = nullptr;
     Decoder.OutputStream = nullptr;
 }
 
-void TPop3Client::ReadMultipart()
-{
+void TPop3Client::ReadMultipart() {
     if (Boundary.isEmpty()) {
         // no usable boundary: the whole body is kept as text
         PartMode = 1;
@@ -229,18 +202,15 @@ void TPop3Client::ReadMultipart()
     }
     for (;;) {
         const QByteArray line = ReadMessageLine();
-        if (m_messageEnded)
-            return;
-        if (IsDelimiter(line))
-            break;
+        if (m_messageEnded) return;
+        if (IsDelimiter(line)) break;
     }
     for (;;) {
         // a part's name and encoding come from its own header only
         AttachName.clear();
         TransferEncoding.clear();
         ReadHeader();
-        if (ExtractPart() || m_messageEnded)
-            break;
+        if (ExtractPart() || m_messageEnded) break;
     }
     ReadToMessageEnd();
 }

@@ -2,8 +2,8 @@
 
 #include "core/Clock.h"
 #include "core/DisplayFormats.h"
-#include "mailproto/Pop3Client.h"
-#include "mailproto/SmtpClient.h"
+#include "mail/pop3/Pop3Client.h"
+#include "mail/smtp/SmtpClient.h"
 #include "qvmc/ConexionRed.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/LogEvents.h"
@@ -12,7 +12,9 @@
 #include "profiles/ArchivoPerfiles.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QSysInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -32,6 +34,13 @@ SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orde
     m_timerPop3->setObjectName("TimerPOP3");
     for (QTimer* t : {m_timerSmtp, m_timerPop3}) t->setInterval(msPorMinuto);
     connect(m_timerSmtp, &QTimer::timeout, this, &SesionCorreo::timerSmtp);
+    m_guard = new QTimer(this);
+    m_guard->setInterval(100);
+    connect(m_guard, &QTimer::timeout, this, [this] {
+        // Keeps cancelling until the call that outlived its limit has returned,
+        // so a server that stops answering cannot hold the session.
+        if (m_guardTarget && m_guardDeadline.hasExpired()) m_guardTarget->Cancel();
+    });
     connect(m_timerPop3, &QTimer::timeout, this, &SesionCorreo::timerPop3);
     m_timerSmtp->start(); // running when the window is made; the preparation stops them
     m_timerPop3->start();
@@ -62,6 +71,17 @@ void SesionCorreo::separarServidor(const QString& servidor, int defecto, QString
 QStringList SesionCorreo::pie() {
     return {QString(), QStringLiteral("----------"), QStringLiteral("Norvo Orbalinder 2.0"),
             QStringLiteral("https://orbalinder.example.org/"), QStringLiteral("orbalinder@example.org")};
+}
+
+void SesionCorreo::limitar(TSockClient* client, qint64 ms) {
+    m_guardTarget = client;
+    m_guardDeadline.setRemainingTime(ms);
+    m_guard->start();
+}
+
+void SesionCorreo::sinLimite() {
+    m_guard->stop();
+    m_guardTarget = nullptr;
 }
 
 void SesionCorreo::esperar(const std::function<bool()>& done) {
@@ -110,12 +130,14 @@ bool SesionCorreo::preparar() {
     separarServidor(m_perfil.servidorSMTP, kSmtpPort, host, port);
     m_smtp->setHost(host);
     m_smtp->setPort(port);
-    if (!m_perfil.loginSMTP.isEmpty()) m_smtp->setUserID(m_perfil.loginSMTP);
+    // The SMTP login is the HELO name; servers refuse an empty one, so without a
+    // login the machine's own name is given.
+    m_smtp->UserID = !m_perfil.loginSMTP.isEmpty() ? m_perfil.loginSMTP : QSysInfo::machineHostName();
     separarServidor(m_perfil.servidorPOP3, kPop3Port, host, port);
     m_pop3->setHost(host);
     m_pop3->setPort(port);
-    if (!m_perfil.loginPOP3.isEmpty()) m_pop3->setUserID(m_perfil.loginPOP3);
-    if (!m_perfil.passwdPOP3.isEmpty()) m_pop3->setPassword(m_perfil.passwdPOP3);
+    if (!m_perfil.loginPOP3.isEmpty()) m_pop3->UserID = m_perfil.loginPOP3;
+    if (!m_perfil.passwdPOP3.isEmpty()) m_pop3->Password = m_perfil.passwdPOP3;
     m_timerSmtp->stop();
     m_timerPop3->stop();
     return true;
@@ -168,6 +190,7 @@ void SesionCorreo::faseEnvio() {
     } catch (const std::exception&) {
         desconectarSmtp();
     }
+    sinLimite();
 }
 
 bool SesionCorreo::cargarMensaje(const QString& ruta) {
@@ -175,7 +198,7 @@ bool SesionCorreo::cargarMensaje(const QString& ruta) {
     if (!carga.email) return false;
     const mailfiles::EmailCargado* m = &*carga.email;
     m_smtp->ClearParameters();
-    TPostMessage& msg = m_smtp->PostMessage();
+    TPostMessage& msg = m_smtp->PostMessage;
     msg.FromName = m_perfil.nombreUsuario;
     msg.FromAddress = m_perfil.emailUsuario;
     msg.ReplyTo = m_perfil.emailUsuario;
@@ -241,7 +264,7 @@ void SesionCorreo::timerSmtp() {
     m_sendPending = false;
     log(mailfiles::LogEvents::smtpTimedOut());
     m_messagePending = false;
-    m_smtp->Cancel(); // the waiting call ends; its caller runs the disconnect step
+    limitar(m_smtp, 0); // the waiting call ends at once; its caller runs the disconnect step
 }
 
 // ---- Receive phase ----
@@ -255,6 +278,7 @@ void SesionCorreo::faseRecepcion() {
     } catch (const std::exception&) {
         desconectarPop3();
     }
+    sinLimite();
 }
 
 void SesionCorreo::bucleRecepcion() {
@@ -280,14 +304,14 @@ void SesionCorreo::bucleRecepcion() {
             m_timerPop3->start();
             m_pop3->GetSummary(m);
             esperar([this] { return !m_popStepPending; });
-            if (m_pop3->Summary().Subject.trimmed() != kAsunto) continue;
+            if (m_pop3->Summary.Subject.trimmed() != kAsunto) continue;
             m_popStepPending = true;
             m_timerPop3->start();
             m_pop3->GetMailMessage(m);
             esperar([this] { return !m_popStepPending; });
             ++m_receivedCount;
             log(mailfiles::LogEvents::mailReceived(m));
-            const TMailMessage& mail = m_pop3->MailMessage();
+            const TMailMessage& mail = m_pop3->MailMessage;
             if (mailfiles::EscribirEmailRecibido(m_folders.dirMail, mail.From, mail.Body)) {
                 try {
                     m_pop3->DeleteMailMessage(m);
@@ -332,7 +356,7 @@ void SesionCorreo::timerPop3() {
     m_receivePending = false;
     log(mailfiles::LogEvents::popTimedOut());
     m_popStepPending = false;
-    m_pop3->Cancel();
+    limitar(m_pop3, 0);
 }
 
 // ---- Finish ----
@@ -340,21 +364,22 @@ void SesionCorreo::timerPop3() {
 void SesionCorreo::finish() {
     if (m_finishing) return; // once only, also when Close is chosen during a wait
     m_finishing = true;
+    // A last QUIT gets one minute of the phase clock at most.
     if (m_smtp->Connected()) {
-        m_timerSmtp->start();
+        limitar(m_smtp, msPorMinuto);
         try {
             m_smtp->Disconnect();
         } catch (const std::exception&) {
         }
-        m_timerSmtp->stop();
+        sinLimite();
     }
     if (m_pop3->Connected()) {
-        m_timerPop3->start();
+        limitar(m_pop3, msPorMinuto);
         try {
             m_pop3->Disconnect();
         } catch (const std::exception&) {
         }
-        m_timerPop3->stop();
+        sinLimite();
     }
     if (m_weDialed) {
         try {
@@ -434,7 +459,7 @@ void SesionCorreo::wire() {
         log(LogEvents::popHostNotFound());
         handled = false;
     };
-    m_pop3->OnAuthenticationFailed = [this](TPop3Client*, bool& handled) {
+    m_pop3->OnAuthenticationFailed = [this](TSockClient*, bool& handled) {
         m_timerPop3->stop();
         m_receivePending = false;
         log(LogEvents::popAuthenticationFailed());

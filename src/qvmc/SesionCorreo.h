@@ -9,6 +9,7 @@
 #include "mailfiles/SessionLog.h"
 #include "settings/ProgramFolders.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QStringList>
 
@@ -71,6 +72,9 @@ private:
     void timerPop3();
     // Waits in the event loop (the phase timers keep running) until `done`.
     void esperar(const std::function<bool()>& done);
+    // Cancels `client` once `ms` have gone by (and again until its call returns).
+    void limitar(class TSockClient* client, qint64 ms);
+    void sinLimite();
     void wire();
     void log(const QString& evento);
 
@@ -86,6 +90,9 @@ private:
     std::unique_ptr<ConexionRed> m_ras;
     QTimer* m_timerSmtp = nullptr;
     QTimer* m_timerPop3 = nullptr;
+    QTimer* m_guard = nullptr;
+    class TSockClient* m_guardTarget = nullptr;
+    QDeadlineTimer m_guardDeadline;
 
     bool m_sendPending = false, m_receivePending = false;
     quint8 m_sendMinutesLeft = 1, m_receiveMinutesLeft = 1;

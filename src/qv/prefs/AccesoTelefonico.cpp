@@ -1,6 +1,10 @@
 // The phonebook factory and the empty phonebook.
 #include "qv/prefs/AccesoTelefonico.h"
 
+#ifdef ORB_CON_DIALUP
+#include "qv/prefs/AccesoDialUp.h"
+#endif
+
 int SinAccesoTelefonico::GetEntryUserName(QString& text) {
     text.clear();
     return kSinServicio;
@@ -26,5 +30,9 @@ std::unique_ptr<AccesoTelefonico> CrearAccesoTelefonico() {
     if (fabricaGlobal()) {
         if (auto acceso = fabricaGlobal()()) return acceso;
     }
+#ifdef ORB_CON_DIALUP
+    return std::make_unique<AccesoDialUp>();
+#else
     return std::make_unique<SinAccesoTelefonico>();
+#endif
 }

@@ -55,9 +55,9 @@ private:
     QString m_entry;
 };
 
-// Where the preferences dialog gets its phonebook: the program installs the
-// real dial-up component at start; tests install their own. Without a factory
-// the dialog uses SinAccesoTelefonico.
+// Where the preferences dialog gets its phonebook. Without a factory it uses
+// the dial-up component when the build has one, else SinAccesoTelefonico;
+// tests install their own.
 using FabricaAccesoTelefonico = std::function<std::unique_ptr<AccesoTelefonico>()>;
 void EstablecerFabricaAccesoTelefonico(FabricaAccesoTelefonico fabrica);
 std::unique_ptr<AccesoTelefonico> CrearAccesoTelefonico();

@@ -6,12 +6,14 @@
 #include "qv/prefs/UpDownCiclico.h"
 #include "settings/ProgramFolders.h"
 
+#include "alerts/Sonido.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-// The alert sound routine, from whichever alerts library the program links:
-// a built-in resource by name, or a wave file, played without waiting.
-bool ReproducirSonido(bool fromResource, const QString& name);
 
 namespace {
 constexpr const char* kNombresEstilo[3] = {"Classic", "Doggy", "Babe"};

@@ -10,10 +10,10 @@
 #include "qv/MailClientLauncher.h"
 #include "qv/windows/TVAvisoEmail.h"
 #include "qv/TVPrincipal.h"
-#include "qv/alerts/MensajesMostrados.h"
-#include "qv/alerts/Sonido.h"
-#include "qv/alerts/TVAviso.h"
-#include "qv/alerts/TVAvisoEx.h"
+#include "alerts/AlertHost.h"
+#include "alerts/Sonido.h"
+#include "alerts/TVAviso.h"
+#include "alerts/TVAvisoEx.h"
 #include "qv/editor/EditorAvisos.h"
 #include "qv/prefs/TVPreferencias.h"
 #include "qv/logic/PasadaAvisos.h"
@@ -38,19 +38,19 @@ void setAlertRecorderForTests(std::function<void(int, int, const RegistroAviso&)
     g_alertRecorder = std::move(recorder);
 }
 
-void resetOpenAlerts() { AlertWindow::resetAvisosAbiertos(); }
-void resetShownLogGuard() { ResetLogGuard(); }
+void resetOpenAlerts() { ReiniciarAvisosAbiertos(); }
+void resetShownLogGuard() {} // the log releases its guard on every way out
 
 void mostrarAviso(int indice, int formato, const RegistroAviso& r) {
     if (g_alertRecorder) {
         g_alertRecorder(indice, formato, r);
         return;
     }
-    if (formato == 1) MostrarAviso(indice, r.Descripcion, r.Texto, r.Sonido);
-    else MostrarAvisoEx(indice, formato, r.Descripcion, r.Texto, r.Sonido);
+    if (formato == 1) MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido);
+    else MostrarAvisoEx(static_cast<quint16>(indice), static_cast<quint8>(formato), r.Descripcion, r.Texto, r.Sonido);
 }
 
-void sonidoIncorporado() { ReproducirSonidoIncorporado(); }
+void sonidoIncorporado() { ReproducirSonidoAviso(QString()); } // the built-in sound of the style set now
 void probarSonido(const QString& archivo) { ReproducirSonidoAviso(archivo); }
 
 void borrarEmailSaliente() { mailfiles::BorrarEmailSaliente(ProgramFolders::global().dirMail); }

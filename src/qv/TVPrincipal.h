@@ -1,7 +1,7 @@
 #pragma once
 // The reminder program's main window: the reminders list, menus, toolbar,
 // status bar and tray icon, the commands, and the 15-second due-check cycle.
-#include "qv/alerts/AlertWindow.h"
+#include "alerts/AlertHost.h"
 
 #include <QMainWindow>
 #include <QDateTime>

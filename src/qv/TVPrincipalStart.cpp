@@ -54,7 +54,7 @@ void TVPrincipal::secuenciaInicio() {
     NameLists::global() = NameLists::build();
     m_sortDirection = SortDirection::None;
     ProgramHooks::resetOpenAlerts();
-    AlertWindow::setHost(this);
+    AlertHost::install(this);
     // The preferences restart the mail countdown when they are accepted.
     TVPreferencias::setCuentaRevisionEmail([this](int ticks) {
         m_cuentaRevisionEmail = ticks;
@@ -88,7 +88,7 @@ void TVPrincipal::closeEvent(QCloseEvent* event) {
     m_timerPrincipal->stop();
     m_timerEmail->stop();
     destroyTray();
-    AlertWindow::setHost(nullptr);
+    AlertHost::install(nullptr);
     TVPreferencias::setCuentaRevisionEmail({});
     event->accept();
     emit exitSequenceDone();

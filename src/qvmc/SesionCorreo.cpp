@@ -4,7 +4,7 @@
 #include "core/DisplayFormats.h"
 #include "mail/pop3/Pop3Client.h"
 #include "mail/smtp/SmtpClient.h"
-#include "qvmc/ConexionRed.h"
+#include "dialup/DialUp.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/LogEvents.h"
 #include "mailfiles/OutgoingMail.h"
@@ -27,7 +27,8 @@ SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orde
     : QObject(parent), m_folders(std::move(folders)), m_orden(std::move(orden)), m_shown(std::move(shown)) {
     m_smtp = new TSmtpClient(this);
     m_pop3 = new TPop3Client(this);
-    m_ras = std::make_unique<ConexionRed>();
+    m_ras = new TDialUp(this);
+    m_ras->DialMode = TDialMode::dmSync; // every dial event arrives during Dial
     m_timerSmtp = new QTimer(this);
     m_timerSmtp->setObjectName("TimerSMTP");
     m_timerPop3 = new QTimer(this);
@@ -149,7 +150,11 @@ bool SesionCorreo::pasoConexion() {
         m_dialFinished = m_dialConnected = true;
         return true;
     }
-    m_activeConnections = m_ras->ListActiveConnections();
+    try {
+        m_ras->ListActiveConnections(); // each open connection is added by its event
+    } catch (const DialUpLibraryError&) {
+        // No dial-up service here: no connection is open either.
+    }
     if (!m_activeConnections.isEmpty()) {
         log(mailfiles::LogEvents::connectionsAlreadyEstablished());
         for (const QString& name : m_activeConnections) log(mailfiles::LogEvents::openConnection(name));
@@ -157,14 +162,26 @@ bool SesionCorreo::pasoConexion() {
         return true;
     }
     m_ras->Entry = m_perfil.conexionNombre;
-    if (m_ras->ValidateEntry() == 0) {
+    quint32 valid = 0;
+    try {
+        valid = m_ras->ValidateEntry(m_perfil.conexionNombre);
+    } catch (const DialUpLibraryError&) {
+        valid = 0;
+    }
+    if (valid == 0) { // a name no phonebook entry has: nothing to dial
         m_dialFinished = true;
         log(mailfiles::LogEvents::errorConnectingToIsp());
         return false;
     }
     m_weDialed = true;
     QCoreApplication::processEvents();
-    if (m_ras->Dial() != 0) {
+    quint32 rc = 1;
+    try {
+        rc = m_ras->Dial();
+    } catch (const DialUpLibraryError& e) {
+        log(mailfiles::LogEvents::dialUpText(QString::fromUtf8(e.what())));
+    }
+    if (rc != 0) {
         m_dialFinished = true;
         m_dialConnected = false;
         log(mailfiles::LogEvents::errorConnectingToIsp());
@@ -472,14 +489,28 @@ void SesionCorreo::wire() {
     };
     m_pop3->OnDisconnect = [this](TSockClient*) { onPop3Disconnect(); };
 
-    m_ras->OnDialing = [this](const QString& entry) { log(LogEvents::dialing(entry)); };
-    m_ras->OnConnect = [this](const QString& entry) {
-        log(LogEvents::connectedTo(entry));
+    connect(m_ras, &TDialUp::OnDialing, this, [this] { log(LogEvents::dialing(m_ras->Entry)); });
+    connect(m_ras, &TDialUp::OnConnect, this, [this] {
+        log(LogEvents::connectedTo(m_ras->Entry));
         m_dialFinished = m_dialConnected = true;
-    };
-    m_ras->OnError = [this](int, const QString& text) {
+    });
+    auto failed = [this](int, const QString& text) {
         log(LogEvents::dialUpText(text));
         m_dialFinished = true;
         m_dialConnected = false;
     };
+    connect(m_ras, &TDialUp::OnNotConnected, this, failed);
+    connect(m_ras, &TDialUp::OnError, this, failed);
+    connect(m_ras, &TDialUp::OnAsyncEvent, this, [this](int, int error, const QString& text) {
+        QCoreApplication::processEvents();
+        log(LogEvents::dialUpText(text));
+        if (error != 0) {
+            m_dialFinished = true;
+            m_dialConnected = false;
+        }
+        if (text == QLatin1String("Connected")) m_dialFinished = m_dialConnected = true;
+    });
+    connect(m_ras, &TDialUp::OnActiveConnection, this,
+            [this](quint32, const dialup::ConnectionStatus&, const QString&, const QString& entryName, const QString&,
+                   const QString&) { m_activeConnections << entryName; });
 }

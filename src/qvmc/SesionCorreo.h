@@ -16,7 +16,7 @@
 #include <functional>
 #include <memory>
 
-class ConexionRed;
+class TDialUp;
 class QTimer;
 class TPop3Client;
 class TSmtpClient;
@@ -51,7 +51,7 @@ public:
 
     TSmtpClient* smtp() const { return m_smtp; }
     TPop3Client* pop3() const { return m_pop3; }
-    ConexionRed* ras() const { return m_ras.get(); }
+    TDialUp* ras() const { return m_ras; }
 
 signals:
     void finalizada();
@@ -87,7 +87,7 @@ private:
 
     TSmtpClient* m_smtp = nullptr;
     TPop3Client* m_pop3 = nullptr;
-    std::unique_ptr<ConexionRed> m_ras;
+    TDialUp* m_ras = nullptr;
     QTimer* m_timerSmtp = nullptr;
     QTimer* m_timerPop3 = nullptr;
     QTimer* m_guard = nullptr;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -118,6 +119,35 @@ private slots:
         const QString log = events(run({"SMTP", "XXXX", "1"}));
         QVERIFY2(log.contains(" SMTP timed out"), qPrintable(log));
         QVERIFY(QFile::exists(folders.dirMail + "a_1.OUT")); // nothing lost
+    }
+
+    void dialsTheProfilesEntryAndHangsUp() {
+        QProcess tool;
+        tool.start(QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool"), {"dialup", "add", "ISP"});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 0);
+        SesionCorreo::pausaColgar = 0;
+        for (const QString& entry : {QStringLiteral("ISP"), QStringLiteral("Nowhere")}) {
+            RegistroPerfiles buffer;
+            QList<FilaLibreta> rows;
+            const QString pfl = RutaArchivoPerfiles(folders.dirPrograma);
+            QFile::remove(pfl);
+            QVERIFY(CrearPerfiles(pfl, buffer, rows));
+            Perfil p;
+            p.activo = true;
+            p.emailUsuario = "me@example.test";
+            p.conexionPos = 1;
+            p.conexionNombre = entry;
+            buffer.setPerfil(1, p);
+            QVERIFY(GuardarPerfiles(pfl, buffer, rows));
+            const QString log = events(run({"XXXX", "XXXX", "1"}));
+            if (entry == "ISP")
+                QVERIFY2(log.contains(" Dialing ISP") && log.contains(" Connected to ISP") &&
+                             log.endsWith(" Disconnected from ISP"),
+                         qPrintable(log));
+            else
+                QVERIFY2(log.endsWith(" Error connecting to ISP") && !log.contains("Dialing"), qPrintable(log));
+        }
     }
 
     void finishRunsOnceAndTheWindowKeeps100Lines() {

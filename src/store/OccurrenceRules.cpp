@@ -29,8 +29,8 @@ QDate PasoRegla(int repetir, QDate d, int workingDays) {
     case 5: return d.addDays(7);
     case 6: return d.addDays(d.daysInMonth());
     case 7: {
-        const QDate next(d.year() + 1, d.month(), std::min(d.day(), QDate(d.year() + 1, d.month(), 1).daysInMonth()));
-        return next;
+        const int year = d.year() == -1 ? 1 : d.year() + 1; // the calendar has no year 0
+        return QDate(year, d.month(), std::min(d.day(), QDate(year, d.month(), 1).daysInMonth()));
     }
     case 4: {
         const int dow = d.dayOfWeek();

@@ -61,13 +61,18 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
     ::fsync(f.handle());
 }
 
-// Rewrites the reminders file keeping the records `keep` accepts, numbered from 1.
-// Records are copied as stored; only their number field changes.
-int rewrite(const QString& archivo, const char* workName, const std::function<bool(const char* raw)>& keep) {
+// Writes the work file of a rewrite: the records `keep` accepts (by stored
+// bytes and 0-based position), copied as stored, numbered from 1. Returns the
+// count. A file beyond the record limit is refused: rewriting it would drop
+// the records after the limit.
+int writeWork(const QString& archivo, const QString& work,
+              const std::function<bool(const char* raw, qint64 position)>& keep) {
     QFile in(archivo);
     openOrFail(in, QIODevice::ReadOnly | QIODevice::Unbuffered, "Cannot open");
-    const qint64 whole = std::min<qint64>(in.size() / kSize, RegistroAviso::kMaxAvisos);
-    const QString work = workPath(workName);
+    const qint64 whole = in.size() / kSize;
+    if (whole > RegistroAviso::kMaxAvisos)
+        fail(QStringLiteral("Cannot rewrite"), archivo,
+             QStringLiteral("it holds more than %1 reminders").arg(RegistroAviso::kMaxAvisos));
     QDir().mkpath(ProgramFolders::global().dirTemp);
     QFile out(work);
     openOrFail(out, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, "Cannot create");
@@ -81,19 +86,21 @@ int rewrite(const QString& archivo, const char* workName, const std::function<bo
         kept.resize(0);
         for (qint64 i = 0; i < n; ++i) {
             const char* raw = chunk.constData() + i * kSize;
-            if (!keep(raw)) continue;
+            if (!keep(raw, first + i)) continue;
             const qsizetype at = kept.size();
             kept.append(raw, kSize);
             Binary::putU16(kept.data() + at + OffsetsAviso::Numero, static_cast<uint16_t>(++counter));
         }
         writeOrFail(out, kept);
     }
-    in.close();
     if (!out.flush()) fail(QStringLiteral("Cannot write"), work, out.errorString());
     ::fsync(out.handle()); // on disk before it takes the old file's place
-    out.close();
-    replaceFile(work, archivo);
     return counter;
+}
+
+QByteArray readIndexBytes(const QString& indice) {
+    QFile f(indice);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -145,7 +152,9 @@ RegistroAviso LeerAviso(const QString& archivo, int numero) {
 void EscribirAviso(const QString& archivo, int numero, const RegistroAviso& r) {
     QFile f(archivo);
     openOrFail(f, QIODevice::ReadWrite, "Cannot open");
-    if (numero < 1 || !f.seek((numero - 1) * kSize))
+    // Only an existing record is overwritten: a write past the end would leave
+    // a gap of zero records.
+    if (numero < 1 || numero > f.size() / kSize || !f.seek((numero - 1) * kSize))
         fail(QStringLiteral("Cannot write"), archivo, QStringLiteral("no reminder number %1").arg(numero));
     writeOrFail(f, r.toBytes());
 }
@@ -180,15 +189,25 @@ int AnadirAviso(const QString& archivo, const QString& indice, RegistroAviso r) 
 }
 
 bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
+    // The reminder at position numero goes (its stored number may disagree in a
+    // damaged file; the position never does). Both work files are made first;
+    // the index is put in place before the reminders file, and put back when the
+    // reminders file cannot be replaced, so a failure leaves both as they were.
     try {
-        const int remaining = rewrite(archivo, "INTERMEDIO.QV2", [numero](const char* raw) {
-            return Binary::getU16(raw + OffsetsAviso::Numero) != numero;
-        });
-        const QString work = workPath("INTERMEDIO.IDX");
+        const QString fileWork = workPath("INTERMEDIO.QV2"), indexWork = workPath("INTERMEDIO.IDX");
+        const int remaining =
+            writeWork(archivo, fileWork, [numero](const char*, qint64 position) { return position != numero - 1; });
         QVector<quint16> order;
         for (int i = 1; i <= remaining; ++i) order << static_cast<quint16>(i);
-        writeWhole(work, indexBytes(order));
-        replaceFile(work, indice);
+        const QByteArray oldIndex = readIndexBytes(indice);
+        writeWhole(indexWork, indexBytes(order));
+        replaceFile(indexWork, indice);
+        try {
+            replaceFile(fileWork, archivo);
+        } catch (const ReminderFileError&) {
+            writeWhole(indice, oldIndex);
+            throw;
+        }
         return true;
     } catch (const ReminderFileError&) {
         return false;
@@ -197,8 +216,9 @@ bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
 
 bool CompactarAvisos(const QString& archivo, const QString& indice) {
     try {
-        const int remaining =
-            rewrite(archivo, "INTERMEDIO.QVM", [](const char* raw) { return Binary::getU16(raw) != 0; });
+        const QString work = workPath("INTERMEDIO.QVM");
+        const int remaining = writeWork(archivo, work, [](const char* raw, qint64) { return Binary::getU16(raw) != 0; });
+        replaceFile(work, archivo);
         CrearIndice(indice, remaining);
         return true;
     } catch (const ReminderFileError&) {

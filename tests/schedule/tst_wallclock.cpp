@@ -152,7 +152,6 @@ private slots:
     // The calendar has no year 0: a yearly step from 1 BC must land in AD 1,
     // or the catch-up loop of a record dated before AD 1 never ends.
     void yearlyStepBeforeYearOne() {
-        QEXPECT_FAIL("", "the yearly step builds 1 June of year 0, an invalid date, and the frame loops forever", Continue);
         QVERIFY(PasoRegla(7, QDate(-1, 6, 1), 1).isValid());
     }
 

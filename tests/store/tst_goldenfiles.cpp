@@ -177,7 +177,6 @@ private slots:
         QVERIFY(deleted);
         QStringList left;
         for (const auto& r : LeerTodosLosAvisos(file)) left << QStringLiteral("%1:%2").arg(r.Numero).arg(r.Descripcion);
-        QEXPECT_FAIL("", "deletion matches the stored number, not the position: all three records go", Continue);
         QCOMPARE(left, QStringList({QStringLiteral("1:uno"), QStringLiteral("2:tres")}));
         QCOMPARE(LeerIndice(index).size(), ContarAvisos(file)); // the index still matches the file
     }
@@ -192,7 +191,6 @@ private slots:
         CrearIndice(index, RegistroAviso::kMaxAvisos);
         const bool compacted = CompactarAvisos(file, index);
         const qint64 size = QFileInfo(file).size();
-        QEXPECT_FAIL("", "compaction keeps only the first 65535 records and reports success", Continue);
         QVERIFY(!compacted && size == qint64(RegistroAviso::kTamano) * (RegistroAviso::kMaxAvisos + 2));
     }
 

@@ -84,10 +84,11 @@ void TUUProcessor::DecodeBase64() {
     while (!last && reader.Next(line)) {
         if (line.size() < 3 || line.startsWith("====")) continue;
         const qsizetype size = line.size();
+        const char* p = line.constData(); // read-only access: no copy-on-write check per character
         qsizetype pos = 0;
         bool stop = false;
-        for (; pos < size && Base64Value(line[pos]) < 0; ++pos) {
-            if (line[pos] == '=' || line[pos] == '\r' || line[pos] == '\n') {
+        for (; pos < size && Base64Value(p[pos]) < 0; ++pos) {
+            if (p[pos] == '=' || p[pos] == '\r' || p[pos] == '\n') {
                 stop = true;
                 break;
             }
@@ -95,10 +96,10 @@ void TUUProcessor::DecodeBase64() {
         if (stop) break;
         // Next character that is a code or "=", skipping anything else; -1 at the line end.
         auto next = [&](int& value) {
-            while (pos < size && line[pos] != '=' && Base64Value(line[pos]) < 0)
+            while (pos < size && p[pos] != '=' && Base64Value(p[pos]) < 0)
                 ++pos;
             if (pos >= size) return false;
-            value = line[pos] == '=' ? -2 : Base64Value(line[pos]);
+            value = p[pos] == '=' ? -2 : Base64Value(p[pos]);
             ++pos;
             return true;
         };

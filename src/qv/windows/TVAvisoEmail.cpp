@@ -2,6 +2,7 @@
 
 #include "core/TextCatalogue.h"
 #include "qv/ProgramHooks.h"
+#include "qv/windows/VentanaLista.h"
 #include "settings/Ajustes.h"
 
 #include <QLabel>
@@ -16,28 +17,12 @@ TVAvisoEmail::TVAvisoEmail(QWidget* parent)
     setObjectName("TVAvisoEmail");
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(350, 281);
-    auto* layout = new QVBoxLayout(this);
-    m_info = new QLabel(this);
-    m_info->setObjectName("LabelInfo");
+    const VentanaLista v = VentanaLista::construir(this, "MemoEmail", QColor(251, 240, 204));
+    m_info = v.info;
+    m_memo = v.memo;
+    m_cerrar = v.cerrar;
+    m_timer = v.timer;
     m_info->setAlignment(Qt::AlignCenter);
-    m_info->setWordWrap(true);
-    m_info->setFixedHeight(32);
-    m_info->setStyleSheet("color: navy;");
-    m_memo = new QPlainTextEdit(this);
-    m_memo->setObjectName("MemoEmail");
-    m_memo->setReadOnly(true);
-    m_memo->setFocusPolicy(Qt::NoFocus);
-    m_memo->viewport()->setCursor(Qt::ArrowCursor);
-    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_memo->setStyleSheet("QPlainTextEdit { background: rgb(251,240,204); }");
-    m_cerrar = new QPushButton(this);
-    m_cerrar->setObjectName("BotonCerrar");
-    layout->addWidget(m_info);
-    layout->addWidget(m_memo, 1);
-    layout->addWidget(m_cerrar, 0, Qt::AlignHCenter);
-    m_timer = new QTimer(this);
-    m_timer->setObjectName("TimerCerrar");
-    m_timer->setSingleShot(true);
     connect(m_cerrar, &QPushButton::clicked, this, [this] {
         m_timer->stop();
         emit cerrada(true);

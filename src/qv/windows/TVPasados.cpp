@@ -3,6 +3,7 @@
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
 #include "qv/ProgramHooks.h"
+#include "qv/windows/VentanaLista.h"
 #include "settings/Ajustes.h"
 
 #include <QLabel>
@@ -16,28 +17,11 @@ TVPasados::TVPasados(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("TVPasados");
     resize(350, 281);
-    auto* layout = new QVBoxLayout(this);
-    m_info = new QLabel(this);
-    m_info->setObjectName("LabelInfo");
-    m_info->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_info->setWordWrap(true);
-    m_info->setFixedHeight(32);
-    m_info->setStyleSheet("color: navy;");
-    m_memo = new QPlainTextEdit(this);
-    m_memo->setObjectName("MemoPasados");
-    m_memo->setReadOnly(true);
-    m_memo->setFocusPolicy(Qt::NoFocus);
-    m_memo->viewport()->setCursor(Qt::ArrowCursor);
-    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_memo->setStyleSheet("QPlainTextEdit { background: rgb(251,242,204); }");
-    m_cerrar = new QPushButton(this);
-    m_cerrar->setObjectName("BotonCerrar");
-    layout->addWidget(m_info);
-    layout->addWidget(m_memo, 1);
-    layout->addWidget(m_cerrar, 0, Qt::AlignHCenter);
-    m_timer = new QTimer(this);
-    m_timer->setObjectName("TimerCerrar");
-    m_timer->setSingleShot(true);
+    const VentanaLista v = VentanaLista::construir(this, "MemoPasados", QColor(251, 242, 204));
+    m_info = v.info;
+    m_memo = v.memo;
+    m_cerrar = v.cerrar;
+    m_timer = v.timer;
     connect(m_cerrar, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_timer, &QTimer::timeout, this, &QDialog::reject);
 }

@@ -1,0 +1,34 @@
+#include "qv/windows/VentanaLista.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+VentanaLista VentanaLista::construir(QWidget* window, const char* memoName, QColor fondo) {
+    VentanaLista v;
+    auto* layout = new QVBoxLayout(window);
+    v.info = new QLabel(window);
+    v.info->setObjectName("LabelInfo");
+    v.info->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    v.info->setWordWrap(true);
+    v.info->setFixedHeight(32);
+    v.info->setStyleSheet("color: navy;");
+    v.memo = new QPlainTextEdit(window);
+    v.memo->setObjectName(memoName);
+    v.memo->setReadOnly(true);
+    v.memo->setFocusPolicy(Qt::NoFocus);
+    v.memo->viewport()->setCursor(Qt::ArrowCursor);
+    v.memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    v.memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; }").arg(fondo.name()));
+    v.cerrar = new QPushButton(window);
+    v.cerrar->setObjectName("BotonCerrar");
+    layout->addWidget(v.info);
+    layout->addWidget(v.memo, 1);
+    layout->addWidget(v.cerrar, 0, Qt::AlignHCenter);
+    v.timer = new QTimer(window);
+    v.timer->setObjectName("TimerCerrar");
+    v.timer->setSingleShot(true);
+    return v;
+}

@@ -17,11 +17,11 @@ TVAvisoEmail::TVAvisoEmail(QWidget* parent)
     setObjectName("TVAvisoEmail");
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(350, 281);
-    const VentanaLista v = VentanaLista::construir(this, "MemoEmail", QColor(251, 240, 204));
-    m_info = v.info;
-    m_memo = v.memo;
-    m_cerrar = v.cerrar;
-    m_timer = v.timer;
+    m_ventana = VentanaLista::construir(this, "MemoEmail", QColor(251, 240, 204));
+    m_info = m_ventana.info;
+    m_memo = m_ventana.memo;
+    m_cerrar = m_ventana.cerrar;
+    m_timer = m_ventana.timer;
     m_info->setAlignment(Qt::AlignCenter);
     connect(m_cerrar, &QPushButton::clicked, this, [this] {
         m_timer->stop();
@@ -35,15 +35,6 @@ TVAvisoEmail::TVAvisoEmail(QWidget* parent)
 }
 
 void TVAvisoEmail::showEvent(QShowEvent* e) {
-    setWindowTitle(LeerTexto(6101));
-    m_info->setText(LeerTexto(6102));
-    m_cerrar->setText(LeerTexto(6103));
-    const int minutes = Ajustes::closeMsgs();
-    if (minutes > 0) {
-        m_timer->setInterval(minutes * msPorMinuto);
-        m_timer->start();
-    }
-    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-    ProgramHooks::sonidoIncorporado();
+    m_ventana.mostrar(this, 6101, 6102, 6103, msPorMinuto);
     QDialog::showEvent(e);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The mail alert window: shows the reminders other installations sent by
 // e-mail, stays on top and closes itself after the configured minutes.
+#include "qv/windows/VentanaLista.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -29,4 +31,5 @@ private:
     QPlainTextEdit* m_memo;
     QPushButton* m_cerrar;
     QTimer* m_timer;
+    VentanaLista m_ventana{};
 };

@@ -17,11 +17,11 @@ TVPasados::TVPasados(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("TVPasados");
     resize(350, 281);
-    const VentanaLista v = VentanaLista::construir(this, "MemoPasados", QColor(251, 242, 204));
-    m_info = v.info;
-    m_memo = v.memo;
-    m_cerrar = v.cerrar;
-    m_timer = v.timer;
+    m_ventana = VentanaLista::construir(this, "MemoPasados", QColor(251, 242, 204));
+    m_info = m_ventana.info;
+    m_memo = m_ventana.memo;
+    m_cerrar = m_ventana.cerrar;
+    m_timer = m_ventana.timer;
     connect(m_cerrar, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_timer, &QTimer::timeout, this, &QDialog::reject);
 }
@@ -39,14 +39,5 @@ void TVPasados::agregar(const QString& descripcion, const QDate& fecha, const QT
 QString TVPasados::contenido() const { return m_memo->toPlainText(); }
 
 void TVPasados::prepararMuestra() {
-    setWindowTitle(LeerTexto(4001));
-    m_info->setText(LeerTexto(4002));
-    m_cerrar->setText(LeerTexto(4008));
-    const int minutes = Ajustes::closeMsgs();
-    if (minutes > 0) {
-        m_timer->setInterval(minutes * msPorMinuto);
-        m_timer->start();
-    }
-    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-    ProgramHooks::sonidoIncorporado();
+    m_ventana.mostrar(this, 4001, 4002, 4008, msPorMinuto);
 }

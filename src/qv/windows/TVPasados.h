@@ -3,6 +3,8 @@
 // the time the program was off, and during a run for minutes no pass saw
 // (the machine slept, the clock jumped). It closes itself after the
 // configured minutes.
+#include "qv/windows/VentanaLista.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -32,5 +34,6 @@ private:
     QPlainTextEdit* m_memo;
     QPushButton* m_cerrar;
     QTimer* m_timer;
+    VentanaLista m_ventana{};
     int m_count = 0;
 };

@@ -1,8 +1,13 @@
 #include "qv/windows/VentanaLista.h"
 
+#include "core/TextCatalogue.h"
+#include "qv/ProgramHooks.h"
+#include "settings/Ajustes.h"
+
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -31,4 +36,17 @@ VentanaLista VentanaLista::construir(QWidget* window, const char* memoName, QCol
     v.timer->setObjectName("TimerCerrar");
     v.timer->setSingleShot(true);
     return v;
+}
+
+void VentanaLista::mostrar(QWidget* window, int caption, int infoText, int closeText, int msPorMinuto) const {
+    window->setWindowTitle(LeerTexto(caption));
+    info->setText(LeerTexto(infoText));
+    cerrar->setText(LeerTexto(closeText));
+    const int minutes = Ajustes::closeMsgs();
+    if (minutes > 0) {
+        timer->setInterval(minutes * msPorMinuto);
+        timer->start();
+    }
+    if (const QScreen* s = window->screen()) window->move(s->availableGeometry().center() - window->rect().center());
+    ProgramHooks::sonidoIncorporado();
 }

@@ -17,4 +17,7 @@ struct VentanaLista {
     QTimer* timer;
     // Builds the controls on `window`; `memoName` is the list's object name.
     static VentanaLista construir(QWidget* window, const char* memoName, QColor fondo);
+    // Show handling: the caption and the two texts by number, the closing timer
+    // from CloseMsgs, the window centred, the built-in sound of the alert style.
+    void mostrar(QWidget* window, int caption, int infoText, int closeText, int msPorMinuto) const;
 };

@@ -28,40 +28,63 @@ int UUValue(char c) {
 }
 
 // Reads the input one line at a time, without the LF and the CR before it.
-// A line has no length limit, so a long line is never read twice or cut.
+// A line has no length limit, so a long line is never read twice or cut. The
+// input is read in large blocks: a device without its own buffering would
+// otherwise be read a byte at a time.
 class LineReader {
 public:
     explicit LineReader(QIODevice& device) : m_device(device) {}
     bool Next(QByteArray& line) {
-        line = m_device.readLine();
-        if (line.isEmpty()) return false;
-        if (line.endsWith('\n')) line.chop(1);
+        for (;;) {
+            const qsizetype lf = m_buffer.indexOf('\n', m_pos);
+            if (lf >= 0) {
+                line = m_buffer.mid(m_pos, lf - m_pos);
+                m_pos = lf + 1;
+                break;
+            }
+            if (m_eof) {
+                if (m_pos >= m_buffer.size()) return false;
+                line = m_buffer.mid(m_pos);
+                m_pos = m_buffer.size();
+                break;
+            }
+            m_buffer.remove(0, m_pos);
+            m_pos = 0;
+            const QByteArray more = m_device.read(kBlock);
+            if (more.isEmpty()) m_eof = true;
+            else m_buffer += more;
+        }
         if (line.endsWith('\r')) line.chop(1);
         return true;
     }
 
 private:
+    static constexpr qint64 kBlock = 1 << 16;
     QIODevice& m_device;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    bool m_eof = false;
 };
 
 // Collects decoded bytes and hands them to the output in large writes.
 class ByteSink {
 public:
-    explicit ByteSink(QIODevice& device) : m_device(device) { m_buffer.reserve(kFlushAt); }
+    explicit ByteSink(QIODevice& device) : m_device(device) {}
     void Put(int byte) {
-        m_buffer.append(static_cast<char>(byte & 0xFF));
-        if (m_buffer.size() >= kFlushAt) Flush();
+        m_buffer[m_count++] = static_cast<char>(byte & 0xFF);
+        if (m_count == kFlushAt) Flush();
     }
     void Flush() {
-        if (m_buffer.isEmpty()) return;
-        if (m_device.write(m_buffer) != m_buffer.size()) throw std::runtime_error("Stream write error");
-        m_buffer.clear();
+        if (m_count == 0) return;
+        if (m_device.write(m_buffer.data(), m_count) != m_count) throw std::runtime_error("Stream write error");
+        m_count = 0;
     }
 
 private:
     static constexpr qsizetype kFlushAt = 1 << 16;
     QIODevice& m_device;
-    QByteArray m_buffer;
+    std::array<char, kFlushAt> m_buffer{};
+    qsizetype m_count = 0;
 };
 
 } // namespace

@@ -47,7 +47,7 @@ p.quit()
 print("%.3f" % (time.time() - t))
 PY
 )
-printf 'QVMC send 200 queued files      %6.3f s  (files left: %s)\n' "$(echo "$t1 - $t0" | bc)" "$left"
+printf 'QVMC send 200 queued files      %6.3f s  (files left: %s)\n' "$(awk "BEGIN{print $t1 - $t0}")" "$left"
 printf 'python smtplib, 200 on one link %6.3f s\n' "$py_send"
-printf 'QVMC fetch 200 messages         %6.3f s  (incoming files: %s)\n' "$(echo "$t3 - $t2" | bc)" "$fetched"
+printf 'QVMC fetch 200 messages         %6.3f s  (incoming files: %s)\n' "$(awk "BEGIN{print $t3 - $t2}")" "$fetched"
 printf 'python poplib, TOP+RETR of 200  %6.3f s\n' "$py_fetch"

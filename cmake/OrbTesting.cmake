@@ -19,4 +19,9 @@ function(orb_add_test name)
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
+  # Tests against the real mail servers take turns: on a new machine the first
+  # one installs the servers, and two installs at once would trip over each other.
+  if("integration" IN_LIST T_LABELS)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK mailserver)
+  endif()
 endfunction()

@@ -26,22 +26,27 @@ class TestSession : public QObject {
     Q_OBJECT
     ProgramFolders folders;
 
-    void profile(quint16 smtpPort, quint16 popPort) {
+    // A new profiles file whose only, active profile is `p`.
+    void writeProfile(Perfil p) {
         RegistroPerfiles buffer;
         QList<FilaLibreta> rows;
         const QString pfl = RutaArchivoPerfiles(folders.dirPrograma);
         QFile::remove(pfl);
         QVERIFY(CrearPerfiles(pfl, buffer, rows));
-        Perfil p;
         p.activo = true;
+        buffer.setPerfil(1, p);
+        QVERIFY(GuardarPerfiles(pfl, buffer, rows));
+    }
+
+    void profile(quint16 smtpPort, quint16 popPort) {
+        Perfil p;
         p.nombreUsuario = "Me";
         p.emailUsuario = "me@example.test";
         p.servidorSMTP = QString("127.0.0.1:%1").arg(smtpPort);
         p.servidorPOP3 = QString("127.0.0.1:%1").arg(popPort);
         p.loginPOP3 = "me";
         p.passwdPOP3 = "pw";
-        buffer.setPerfil(1, p);
-        QVERIFY(GuardarPerfiles(pfl, buffer, rows));
+        writeProfile(p);
     }
 
     QStringList run(const QStringList& args) {
@@ -128,18 +133,11 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
         SesionCorreo::pausaColgar = 0;
         for (const QString& entry : {QStringLiteral("ISP"), QStringLiteral("Nowhere")}) {
-            RegistroPerfiles buffer;
-            QList<FilaLibreta> rows;
-            const QString pfl = RutaArchivoPerfiles(folders.dirPrograma);
-            QFile::remove(pfl);
-            QVERIFY(CrearPerfiles(pfl, buffer, rows));
             Perfil p;
-            p.activo = true;
             p.emailUsuario = "me@example.test";
             p.conexionPos = 1;
             p.conexionNombre = entry;
-            buffer.setPerfil(1, p);
-            QVERIFY(GuardarPerfiles(pfl, buffer, rows));
+            writeProfile(p);
             const QString log = events(run({"XXXX", "XXXX", "1"}));
             if (entry == "ISP")
                 QVERIFY2(log.contains(" Dialing ISP") && log.contains(" Connected to ISP") &&

@@ -179,16 +179,5 @@ void TUUProcessor::DecodeUU() {
 }
 
 QByteArray TUUProcessor::DecodeBytes(const QByteArray& lines, TEncodeMethod method) {
-    QByteArray source = lines;
-    QBuffer input(&source);
-    input.open(QIODevice::ReadOnly);
-    QByteArray result;
-    QBuffer output(&result);
-    output.open(QIODevice::WriteOnly);
-    TUUProcessor processor;
-    processor.Method = method;
-    processor.InputStream = &input;
-    processor.OutputStream = &output;
-    processor.Decode();
-    return result;
+    return RunInMemory(lines, method, false, lines.size() * 3 / 4);
 }

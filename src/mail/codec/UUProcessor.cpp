@@ -111,18 +111,23 @@ void TUUProcessor::Encode() {
     if (Method == emUU) WriteAll(*OutputStream, "`\r\n", 3);
 }
 
-QByteArray TUUProcessor::EncodeBytes(const QByteArray& data, TEncodeMethod method) {
+QByteArray TUUProcessor::RunInMemory(const QByteArray& data, TEncodeMethod method, bool encode, qsizetype reserve) {
     QByteArray source = data;
     QBuffer input(&source);
     input.open(QIODevice::ReadOnly);
     QByteArray result;
-    result.reserve((data.size() + 44) / 45 * 63 + 3);
+    result.reserve(reserve);
     QBuffer output(&result);
     output.open(QIODevice::WriteOnly);
     TUUProcessor processor;
     processor.Method = method;
     processor.InputStream = &input;
     processor.OutputStream = &output;
-    processor.Encode();
+    if (encode) processor.Encode();
+    else processor.Decode();
     return result;
+}
+
+QByteArray TUUProcessor::EncodeBytes(const QByteArray& data, TEncodeMethod method) {
+    return RunInMemory(data, method, true, (data.size() + 44) / 45 * 63 + 3);
 }

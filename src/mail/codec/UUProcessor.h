@@ -34,6 +34,8 @@ public:
     static QByteArray DecodeBytes(const QByteArray& lines, TEncodeMethod method);
 
 private:
+    // One processor over in-memory buffers, encoding or decoding.
+    static QByteArray RunInMemory(const QByteArray& data, TEncodeMethod method, bool encode, qsizetype reserve);
     void DecodeBase64();
     void DecodeUU();
 };

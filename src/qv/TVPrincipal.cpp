@@ -51,8 +51,8 @@ QLabel* flag(QWidget* parent, const char* name, const char* text) {
 }
 } // namespace
 
-TVPrincipal::TVPrincipal(const QString& fileArgument, QWidget* parent)
-    : QMainWindow(parent), m_fileArgument(fileArgument) {
+TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_fileArgument(fileArgument) {
     setObjectName("TVPrincipal");
     setWindowIcon(Icons::application());
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowTitleHint |

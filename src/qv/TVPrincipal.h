@@ -14,6 +14,7 @@ class QMenu;
 class QTableView;
 class QTimer;
 class QToolButton;
+class ProgramServices;
 class ReminderListModel;
 class TSystemTrayIcon;
 
@@ -22,9 +23,11 @@ class TVPrincipal : public QMainWindow, public AlertHost {
 public:
     enum class SortDirection { None, Ascending, Descending };
 
-    // `fileArgument`: a reminders file named on the command line, opened instead of
-    // the one remembered from the last run.
-    explicit TVPrincipal(const QString& fileArgument = {}, QWidget* parent = nullptr);
+    // `services`: how the window reaches alerts, the mail queue and its dialogs;
+    // it must outlive the window. `fileArgument`: a reminders file named on the
+    // command line, opened instead of the one remembered from the last run.
+    explicit TVPrincipal(ProgramServices& services, const QString& fileArgument = {},
+                         QWidget* parent = nullptr);
     ~TVPrincipal() override;
 
     // State other windows and tests read.
@@ -98,6 +101,7 @@ private:
     void destroyTray();
     void setTrayState(bool remindersOn);
 
+    ProgramServices& m_services;
     QString m_fileArgument;
     QString m_archivoAvisos;
     int m_numAvisos = 0;

@@ -3,13 +3,13 @@
 
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
-#include "store/ReminderFile.h"
 #include "qv/MessageBoxes.h"
-#include "qv/ProgramHooks.h"
+#include "qv/ProgramServices.h"
 #include "qv/ReminderListModel.h"
 #include "qv/RowTexts.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
+#include "store/ReminderFile.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -123,7 +123,7 @@ void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
 void TVPrincipal::comandoCrearAviso() {
     if (m_archivoAvisos.isEmpty()) return;
     try {
-        const int numero = ProgramHooks::crearAviso(this, m_archivoAvisos, indexPath());
+        const int numero = m_services.crearAviso(this, m_archivoAvisos, indexPath());
         if (numero <= 0) {
             MessageBoxes::errorText(this, 9012);
             return;
@@ -145,7 +145,7 @@ void TVPrincipal::comandoEditarAviso() {
     } else {
         const int numero = m_model->numeroAt(row);
         try {
-            if (ProgramHooks::editarAviso(this, m_archivoAvisos, numero)) {
+            if (m_services.editarAviso(this, m_archivoAvisos, numero)) {
                 CargarListaAvisos();
                 enfocarFila(numero - 1);
             } else {
@@ -212,7 +212,7 @@ void TVPrincipal::ordenarPorColumna(int column) {
 }
 
 void TVPrincipal::comandoPreferencias() {
-    if (!ProgramHooks::preferencias(this)) MessageBoxes::errorText(this, 9006);
+    if (!m_services.preferencias(this)) MessageBoxes::errorText(this, 9006);
 }
 
 void TVPrincipal::changeEvent(QEvent* e) { QMainWindow::changeEvent(e); }

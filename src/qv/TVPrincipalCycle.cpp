@@ -3,13 +3,13 @@
 #include "qv/TVPrincipal.h"
 
 #include "core/Clock.h"
-#include "store/ReminderFile.h"
 #include "qv/MessageBoxes.h"
-#include "qv/ProgramHooks.h"
+#include "qv/ProgramServices.h"
 #include "qv/logic/PasadaAvisos.h"
 #include "qv/windows/TVPasados.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
+#include "store/ReminderFile.h"
 
 #include <QFrame>
 #include <QTimer>
@@ -35,10 +35,10 @@ void TVPrincipal::TimerPrincipalTimer() {
     QStringList perdidos;
     TVPasados* pasados = nullptr;
     AccionesPasada acciones;
-    acciones.mostrar = [formato](int indice, const RegistroAviso& r) {
-        ProgramHooks::mostrarAviso(indice, formato, r);
+    acciones.mostrar = [this, formato](int indice, const RegistroAviso& r) {
+        m_services.mostrarAviso(indice, formato, r);
     };
-    acciones.crearEmail = [](const RegistroAviso& r) { ProgramHooks::crearEmailSaliente(r); };
+    acciones.crearEmail = [this](const RegistroAviso& r) { m_services.crearEmailSaliente(r); };
     acciones.pasado = [this, &pasados](const RegistroAviso& r) {
         if (!pasados) pasados = new TVPasados(this);
         pasados->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);

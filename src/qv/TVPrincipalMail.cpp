@@ -4,8 +4,8 @@
 #include "qv/TVPrincipal.h"
 
 #include "core/TextCatalogue.h"
-#include "qv/ProgramHooks.h"
 #include "mailfiles/MailCheck.h"
+#include "qv/ProgramServices.h"
 #include "settings/Ajustes.h"
 
 #include <QLabel>
@@ -13,11 +13,13 @@
 #include <QToolButton>
 
 void TVPrincipal::actualizarPanelEmail() {
-    m_panel[2]->setText(ProgramHooks::textoRevisionEmail(Ajustes::email(), Ajustes::checkEmailEvery(),
-                                                         m_cuentaRevisionEmail));
+    m_panel[2]->setText(mailfiles::TextoEstadoRevisionEmail(Ajustes::email(), Ajustes::checkEmailEvery(),
+                                                            m_cuentaRevisionEmail));
 }
 
-void TVPrincipal::revisionEmail() { ProgramHooks::revisionEmail(m_cuentaRevisionEmail); }
+void TVPrincipal::revisionEmail() {
+    m_services.revisionEmail(m_cuentaRevisionEmail);
+}
 
 void TVPrincipal::comandoDesactEmail(bool fromMenu) {
     m_mfDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
@@ -30,13 +32,13 @@ void TVPrincipal::comandoDesactEmail(bool fromMenu) {
 }
 
 void TVPrincipal::comandoEmailManualmente() {
-    if (ProgramHooks::clienteEmailEnMarcha()) return;
-    ProgramHooks::arrancarClienteEmail(true, true, static_cast<quint8>(Ajustes::timeOut()));
+    if (m_services.clienteEmailEnMarcha()) return;
+    m_services.arrancarClienteEmail(true, true, static_cast<quint8>(Ajustes::timeOut()));
 }
 
 void TVPrincipal::TimerEmailTimer() {
-    if (ProgramHooks::clienteEmailEnMarcha() || !ProgramHooks::hayEmailRecibido()) return;
+    if (m_services.clienteEmailEnMarcha() || !m_services.hayEmailRecibido()) return;
     m_timerEmail->stop();
-    ProgramHooks::mostrarEmailRecibido(this);
+    m_services.mostrarEmailRecibido(this);
     m_timerEmail->start();
 }

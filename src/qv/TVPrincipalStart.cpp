@@ -5,13 +5,13 @@
 #include "core/Clock.h"
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
+#include "mailfiles/MailCheck.h"
 #include "qv/Icons.h"
 #include "qv/LogReview.h"
 #include "qv/MessageBoxes.h"
-#include "qv/ProgramHooks.h"
+#include "qv/ProgramServices.h"
 #include "qv/TVAcercade.h"
 #include "qv/prefs/TVPreferencias.h"
-#include "mailfiles/MailCheck.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 
@@ -44,7 +44,6 @@ void TVPrincipal::secuenciaInicio() {
 
     mostrarFlagAviso(false);
     mostrarFlagMail(false);
-    ProgramHooks::resetShownLogGuard();
 
     m_archivoAvisos.clear();
     m_numAvisos = 0;
@@ -53,7 +52,7 @@ void TVPrincipal::secuenciaInicio() {
 
     NameLists::global() = NameLists::build();
     m_sortDirection = SortDirection::None;
-    ProgramHooks::resetOpenAlerts();
+    m_services.resetOpenAlerts();
     AlertHost::install(this);
     // The preferences restart the mail countdown when they are accepted.
     TVPreferencias::setCuentaRevisionEmail([this](int ticks) {
@@ -71,12 +70,12 @@ void TVPrincipal::secuenciaInicio() {
     reflejarAvisos(Ajustes::messages());
     reflejarEmail(Ajustes::email());
 
-    if (Ajustes::eraseUnsent()) ProgramHooks::borrarEmailSaliente();
+    if (Ajustes::eraseUnsent()) m_services.borrarEmailSaliente();
 
     m_ultimaPasada = Clock::current().now();
     const QString last = m_fileArgument.isEmpty() ? Ajustes::openFile() : m_fileArgument;
     if (!last.isEmpty()) {
-        if (Ajustes::dueMsgs()) ProgramHooks::revisarAvisosPasados(this, last);
+        if (Ajustes::dueMsgs()) m_services.revisarAvisosPasados(this, last);
         AbrirArchivoAvisos(last);
     }
 }

@@ -1,6 +1,7 @@
 // QV: the reminder program's entry point.
 #include "core/TextCatalogue.h"
 #include "platform/GlobalMarker.h"
+#include "qv/DesktopServices.h"
 #include "qv/TVPrincipal.h"
 #include "settings/ProgramFolders.h"
 
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments().mid(1);
     if (!args.isEmpty()) fileArgument = QFileInfo(args.first()).absoluteFilePath();
 
-    TVPrincipal window(fileArgument);
+    DesktopServices services;
+    TVPrincipal window(services, fileArgument);
     // The window starts minimized behind its tray icon; without a tray it shows
     // minimized in the task bar so that it stays reachable.
     if (!window.trayAvailable()) window.showMinimized();

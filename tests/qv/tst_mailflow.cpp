@@ -3,12 +3,12 @@
 // incoming files pop up in the mail alert and are logged; reminders missed
 // while the program was off are caught up at start.
 #include "QvTestSupport.h"
+#include "RecordingServices.h"
 
 #include "mailfiles/IncomingMail.h"
 #include "platform/GlobalMarker.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/MailClientLauncher.h"
-#include "qv/ProgramHooks.h"
 #include "qv/TVPrincipal.h"
 #include "qv/windows/TVAvisoEmail.h"
 #include "qv/windows/TVPasados.h"
@@ -30,6 +30,7 @@ class TestMailFlow : public QObject {
     Q_OBJECT
     FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5))};
     QString file, index, standIn, argsFile;
+    RecordingServices services;
 
     void profiles() {
         RegistroPerfiles buffer;
@@ -48,7 +49,6 @@ class TestMailFlow : public QObject {
 private slots:
     void initTestCase() {
         Clock::install(&clock);
-        ProgramHooks::setAlertRecorderForTests([](int, int, const RegistroAviso&) {});
         TVAvisoEmail::msPorMinuto = 20;
         TVPasados::msPorMinuto = 20;
         standIn = QDir::currentPath() + "/QVMC-standin.sh";
@@ -83,7 +83,7 @@ private slots:
         r.Destinatarios[1] = 1;
         r.PorEmail = true;
         AnadirAviso(file, index, r);
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.TimerPrincipalTimer();
         const QString out = ProgramFolders::global().dirMail + "Meeting_1.OUT";
@@ -105,7 +105,7 @@ private slots:
 
     void emailSwitchRestartsTheCountdown() {
         Ajustes::setCheckEmailEvery(10);
-        TVPrincipal w;
+        TVPrincipal w(services);
         auto* panel = w.findChild<QLabel*>("BarraEmail");
         QCOMPARE(panel->text(), LeerTexto(1401) + "00:10");
         w.comandoDesactEmail(true);
@@ -122,7 +122,7 @@ private slots:
         QFile::remove(mail + "QV_EMAIL.TXT");
         mailfiles::EscribirEmailRecibido(mail, "Ana <ana@x>", {"Party", "", "----------", "Orbalinder"});
         mailfiles::EscribirEmailRecibido(mail, "Bob <bob@x>", {"Lunch"});
-        TVPrincipal w;
+        TVPrincipal w(services);
         Ajustes::setCloseMsgs(0);
         w.TimerEmailTimer();
         auto* alert = qobject_cast<TVAvisoEmail*>(
@@ -147,7 +147,7 @@ private slots:
         mailfiles::EscribirEmailRecibido(mail, "Carl <c@x>", {"Hi"});
         Ajustes::setSaveReceived(false);
         Ajustes::setCloseMsgs(1);
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.TimerEmailTimer();
         QVERIFY(QFile::exists(mail + "0000.IN.BAD")); // kept, no longer retried
         QVERIFY(!mailfiles::HayEmailRecibido(mail));
@@ -168,7 +168,7 @@ private slots:
         AnadirAviso(file, index, later);
         Ajustes::setOpenFile(file);
         Ajustes::setCloseMsgs(1); // the window closes itself after one short "minute"
-        TVPrincipal w;
+        TVPrincipal w(services);
         QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9)); // 08:00 is gone today
         QCOMPARE(LeerAviso(file, 2).fechaProx(), QDate(2026, 12, 8)); // not past, untouched
         QVERIFY(QFile::exists(ProgramFolders::global().dirMail + "Daily_1.OUT"));

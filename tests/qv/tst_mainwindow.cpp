@@ -2,11 +2,11 @@
 // commands per state, sorting, deleting, switching, log review, the due-check
 // cycle with an injected clock, and the catch-up of minutes no pass saw.
 #include "QvTestSupport.h"
+#include "RecordingServices.h"
 
-#include "store/ReminderFile.h"
-#include "qv/ProgramHooks.h"
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
+#include "store/ReminderFile.h"
 #include "tray/TSystemTrayIcon.h"
 
 #include <QAction>
@@ -16,13 +16,6 @@
 #include <QToolButton>
 
 namespace {
-struct Shown {
-    int indice;
-    int formato;
-    QString descripcion;
-};
-QList<Shown> g_shown;
-
 RegistroAviso aviso(const QString& desc, QDate d, QTime t, int repetir = 3) {
     RegistroAviso r = RegistroAviso::nuevo(QDateTime(d, t));
     r.Descripcion = desc;
@@ -45,6 +38,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
     FixedClock clock{QDateTime(QDate(2026, 12, 8), QTime(10, 29, 50))};
     QString file;
+    RecordingServices services;
 
     QString indexPath() const { return ProgramFolders::global().dirTemp + "QVMsgs.IDX"; }
 
@@ -55,17 +49,12 @@ class TestMainWindow : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        Clock::install(&clock);
-        ProgramHooks::setAlertRecorderForTests([](int i, int f, const RegistroAviso& r) {
-            g_shown.append({i, f, r.Descripcion});
-        });
-    }
+    void initTestCase() { Clock::install(&clock); }
 
     void init() {
         QvTestSupport::prepare();
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 29, 50)));
-        g_shown.clear();
+        services = RecordingServices();
         file = QvTestSupport::programFolder() + "avisos.QVM";
         QFile::remove(file);
         ProgramFolders::global() = ProgramFolders::from(QvTestSupport::programFolder());
@@ -76,7 +65,7 @@ private slots:
         QFile stale("TEMP/QVMsgs.IDX");
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
-        TVPrincipal w;
+        TVPrincipal w(services);
         QCOMPARE(w.windowTitle(), QString("Norvo Orbalinder 2.0"));
         QVERIFY(QDir("MAIL").exists() && QDir("TEMP").exists());
         QVERIFY(!QFile::exists("TEMP/QVMsgs.IDX"));
@@ -95,7 +84,7 @@ private slots:
     }
 
     void commandsFollowTheFileState() {
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.comandoNuevoArchivo(file);
         QCOMPARE(w.windowTitle(), QString("Norvo Orbalinder 2.0 - avisos.QVM"));
         QCOMPARE(Ajustes::openFile(), file);
@@ -110,7 +99,7 @@ private slots:
 
     void openingAMissingFileKeepsTheCurrentOne() {
         fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.AbrirArchivoAvisos(QvTestSupport::programFolder() + "missing.QVM");
         QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9001));
@@ -125,7 +114,7 @@ private slots:
             QVERIFY(f.open(QIODevice::Append));
             f.write("torn");
         }
-        TVPrincipal w(file); // as "QV FILE" from a file manager
+        TVPrincipal w(services, file); // as "QV FILE" from a file manager
         QCOMPARE(w.archivoAvisos(), file);
         QVERIFY(MessageBoxes::shownTexts().last().contains("not a multiple of 836"));
         QCOMPARE(w.numAvisos(), 2);
@@ -145,7 +134,7 @@ private slots:
         QList<RegistroAviso> records;
         for (int i = 1; i <= 12; ++i) records << aviso(QString("r%1").arg(i % 3), QDate(2026, 12, 9), QTime(9, 0));
         fillFile(records);
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.ordenarPorColumna(0);
         QCOMPARE(columna(w, 0), QStringList({"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"}));
@@ -161,7 +150,7 @@ private slots:
         QList<RegistroAviso> records;
         for (int i = 1; i <= 5; ++i) records << aviso(QString("d%1").arg(i), QDate(2026, 12, 9), QTime(9, 0));
         fillFile(records);
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.ordenarPorColumna(1);
         w.ordenarPorColumna(1); // descending: d5 first
@@ -177,7 +166,7 @@ private slots:
 
     void editWithoutFocusWarnsAndKeepsTheTimer() {
         fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.findChild<QTableView*>("ListaAvisos")->setCurrentIndex(QModelIndex());
         w.comandoEditarAviso();
@@ -189,7 +178,7 @@ private slots:
         RegistroAviso done = aviso("hecho", QDate(2026, 12, 9), QTime(9, 0));
         done.Terminado = true;
         fillFile({done, aviso("vivo", QDate(2026, 12, 9), QTime(9, 0))});
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         auto* list = w.findChild<QTableView*>("ListaAvisos");
         list->setCurrentIndex(w.listModel()->index(0, 0));
@@ -204,7 +193,7 @@ private slots:
     }
 
     void remindersSwitchFromMenuAndButton() {
-        TVPrincipal w;
+        TVPrincipal w(services);
         auto* item = w.findChild<QAction*>("MFDesactAvisos");
         auto* button = w.findChild<QToolButton*>("SpeedDesactAvisos");
         item->trigger(); // from the menu: off
@@ -222,7 +211,7 @@ private slots:
     }
 
     void logReviewCreatesTheHeader() {
-        TVPrincipal w;
+        TVPrincipal w(services);
         QFile::remove("MAIL/QV_MSGS.TXT");
         w.mostrarFlagAviso(true);
         w.comandoRevisarLog(int(LogKind::MensajesMostrados));
@@ -243,20 +232,20 @@ private slots:
         once.BorrarAlCaducar = true;
         fillFile({aviso("primero", QDate(2026, 12, 8), QTime(10, 30)), off, once,
                   aviso("despues", QDate(2026, 12, 8), QTime(11, 0))});
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.TimerPrincipalTimer(); // 10:29:50: nothing due
-        QVERIFY(g_shown.isEmpty());
+        QVERIFY(services.shown.isEmpty());
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
         w.TimerPrincipalTimer();
-        QCOMPARE(g_shown.size(), 2);
-        QCOMPARE(g_shown[0].descripcion, QString("primero"));
-        QCOMPARE(g_shown[0].indice, 0);
-        QCOMPARE(g_shown[1].descripcion, QString("una vez"));
-        QCOMPARE(g_shown[1].indice, 2);
+        QCOMPARE(services.shown.size(), 2);
+        QCOMPARE(services.shown[0].descripcion, QString("primero"));
+        QCOMPARE(services.shown[0].indice, 0);
+        QCOMPARE(services.shown[1].descripcion, QString("una vez"));
+        QCOMPARE(services.shown[1].indice, 2);
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 20)));
         w.TimerPrincipalTimer(); // later pass of the same minute shows nothing again
-        QCOMPARE(g_shown.size(), 2);
+        QCOMPARE(services.shown.size(), 2);
         QCOMPARE(w.numAvisos(), 3); // the once-only reminder with removal is gone
         QCOMPARE(columna(w, 1), QStringList({"primero", "apagado", "despues"}));
         QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9));
@@ -265,12 +254,12 @@ private slots:
 
     void cycleCatchesUpAMinuteNoPassSaw() {
         fillFile({aviso("diario", QDate(2026, 12, 8), QTime(10, 30))});
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.TimerPrincipalTimer(); // 10:29:50
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 47, 0))); // the machine slept
         w.TimerPrincipalTimer();
-        QVERIFY(g_shown.isEmpty()); // not due now, but caught up:
+        QVERIFY(services.shown.isEmpty()); // not due now, but caught up:
         QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9));
         auto* pasados = w.findChild<QWidget*>("TVPasados");
         QVERIFY(pasados && pasados->isVisible());
@@ -279,7 +268,7 @@ private slots:
     void noCatchUpWithDueMsgsOff() {
         Ajustes::setDueMsgs(false);
         fillFile({aviso("diario", QDate(2026, 12, 8), QTime(10, 30))});
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.TimerPrincipalTimer();
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 47, 0)));

@@ -1,13 +1,13 @@
 // Lays out one of the reminder program's windows with sample data and saves a
 // screenshot of the whole screen (used under Xvfb by scripts/screenshots.sh).
 // usage: qv_screens MODE OUT.png   MODE = main|classic|doggy|babe|editor|recipients|pasados|mail
+#include "alerts/TVAviso.h"
+#include "alerts/TVAvisoEx.h"
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
-#include "qv/ProgramHooks.h"
+#include "qv/DesktopServices.h"
 #include "qv/TVPrincipal.h"
-#include "alerts/TVAviso.h"
-#include "alerts/TVAvisoEx.h"
 #include "qv/editor/TVEdicionAvisos.h"
 #include "qv/windows/TVAvisoEmail.h"
 #include "qv/windows/TVPasados.h"
@@ -59,12 +59,13 @@ int main(int argc, char** argv) {
     NameLists::global() = NameLists::build();
     QWidget* keep = nullptr;
     TVPrincipal* main = nullptr;
+    DesktopServices services;
     if (mode == "main") {
         const QString file = QDir::current().filePath("Personal.QVM");
         CrearArchivoAvisos(file);
         CrearIndice(ProgramFolders::global().dirTemp + "QVMsgs.IDX", 0);
         for (int i = 0; i < 12; ++i) AnadirAviso(file, ProgramFolders::global().dirTemp + "QVMsgs.IDX", sample(i));
-        main = new TVPrincipal(file);
+        main = new TVPrincipal(services, file);
         main->mostrarFlagAviso(true);
         main->show();
         main->move(40, 40);

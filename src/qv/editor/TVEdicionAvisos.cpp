@@ -5,7 +5,6 @@
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/LogReview.h"
 #include "qv/MessageBoxes.h"
-#include "qv/ProgramHooks.h"
 #include "settings/ProgramFolders.h"
 
 #include <QCheckBox>

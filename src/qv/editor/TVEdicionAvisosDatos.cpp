@@ -2,11 +2,11 @@
 // copying them back, the weekday list, whole minutes, expiry, sound and recipients.
 #include "qv/editor/TVEdicionAvisos.h"
 
+#include "alerts/Sonido.h"
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/MessageBoxes.h"
-#include "qv/ProgramHooks.h"
 #include "settings/ProgramFolders.h"
 
 #include <QCheckBox>
@@ -171,7 +171,9 @@ void TVEdicionAvisos::elegirSonido() {
         setSonido(dialog.selectedFiles().first());
 }
 
-void TVEdicionAvisos::probarSonido() { ProgramHooks::probarSonido(m_sonido); }
+void TVEdicionAvisos::probarSonido() {
+    ReproducirSonidoAviso(m_sonido);
+}
 
 void TVEdicionAvisos::mover(QListWidget* from, QListWidget* to, bool all) {
     if (all) {

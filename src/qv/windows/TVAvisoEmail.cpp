@@ -1,7 +1,6 @@
 #include "qv/windows/TVAvisoEmail.h"
 
 #include "core/TextCatalogue.h"
-#include "qv/ProgramHooks.h"
 #include "qv/windows/VentanaLista.h"
 #include "settings/Ajustes.h"
 

@@ -2,7 +2,6 @@
 
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
-#include "qv/ProgramHooks.h"
 #include "qv/windows/VentanaLista.h"
 #include "settings/Ajustes.h"
 

@@ -1,7 +1,7 @@
 #include "qv/windows/VentanaLista.h"
 
+#include "alerts/Sonido.h"
 #include "core/TextCatalogue.h"
-#include "qv/ProgramHooks.h"
 #include "settings/Ajustes.h"
 
 #include <QLabel>
@@ -48,5 +48,5 @@ void VentanaLista::mostrar(QWidget* window, int caption, int infoText, int close
         timer->start();
     }
     if (const QScreen* s = window->screen()) window->move(s->availableGeometry().center() - window->rect().center());
-    ProgramHooks::sonidoIncorporado();
+    ReproducirSonidoAviso(QString()); // the built-in sound of the style set now
 }

@@ -1,5 +1,9 @@
-#include "qv/ProgramHooks.h"
+#include "qv/DesktopServices.h"
 
+#include "alerts/AlertHost.h"
+#include "alerts/Sonido.h"
+#include "alerts/TVAviso.h"
+#include "alerts/TVAvisoEx.h"
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
 #include "mailfiles/IncomingMail.h"
@@ -8,15 +12,11 @@
 #include "mailfiles/ReceivedMailLog.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/MailClientLauncher.h"
-#include "qv/windows/TVAvisoEmail.h"
 #include "qv/TVPrincipal.h"
-#include "alerts/AlertHost.h"
-#include "alerts/Sonido.h"
-#include "alerts/TVAviso.h"
-#include "alerts/TVAvisoEx.h"
 #include "qv/editor/EditorAvisos.h"
-#include "qv/prefs/TVPreferencias.h"
 #include "qv/logic/PasadaAvisos.h"
+#include "qv/prefs/TVPreferencias.h"
+#include "qv/windows/TVAvisoEmail.h"
 #include "qv/windows/TVPasados.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
@@ -26,36 +26,23 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include <functional>
-
-namespace ProgramHooks {
-
-namespace {
-std::function<void(int, int, const RegistroAviso&)> g_alertRecorder;
+void DesktopServices::resetOpenAlerts() {
+    ReiniciarAvisosAbiertos();
 }
 
-void setAlertRecorderForTests(std::function<void(int, int, const RegistroAviso&)> recorder) {
-    g_alertRecorder = std::move(recorder);
+void DesktopServices::mostrarAviso(int indice, int formato, const RegistroAviso& r) {
+    if (formato == 1)
+        MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido);
+    else
+        MostrarAvisoEx(static_cast<quint16>(indice), static_cast<quint8>(formato), r.Descripcion, r.Texto,
+                       r.Sonido);
 }
 
-void resetOpenAlerts() { ReiniciarAvisosAbiertos(); }
-void resetShownLogGuard() {} // the log releases its guard on every way out
-
-void mostrarAviso(int indice, int formato, const RegistroAviso& r) {
-    if (g_alertRecorder) {
-        g_alertRecorder(indice, formato, r);
-        return;
-    }
-    if (formato == 1) MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido);
-    else MostrarAvisoEx(static_cast<quint16>(indice), static_cast<quint8>(formato), r.Descripcion, r.Texto, r.Sonido);
+void DesktopServices::borrarEmailSaliente() {
+    mailfiles::BorrarEmailSaliente(ProgramFolders::global().dirMail);
 }
 
-void sonidoIncorporado() { ReproducirSonidoAviso(QString()); } // the built-in sound of the style set now
-void probarSonido(const QString& archivo) { ReproducirSonidoAviso(archivo); }
-
-void borrarEmailSaliente() { mailfiles::BorrarEmailSaliente(ProgramFolders::global().dirMail); }
-
-void crearEmailSaliente(const RegistroAviso& r) {
+void DesktopServices::crearEmailSaliente(const RegistroAviso& r) {
     // The queue file names the active profile's sender and the recipients'
     // addresses from the address book, read anew for every file.
     const auto& folders = ProgramFolders::global();
@@ -74,11 +61,7 @@ void crearEmailSaliente(const RegistroAviso& r) {
     mailfiles::CrearEmailSaliente(folders.dirMail, e);
 }
 
-QString textoRevisionEmail(bool email, int checkEmailEvery, int cuenta) {
-    return mailfiles::TextoEstadoRevisionEmail(email, checkEmailEvery, cuenta);
-}
-
-void revisionEmail(int& cuenta) {
+void DesktopServices::revisionEmail(int& cuenta) {
     mailfiles::EstadoRevisionEmail e;
     e.email = Ajustes::email();
     e.checkEmailEvery = Ajustes::checkEmailEvery();
@@ -92,13 +75,17 @@ void revisionEmail(int& cuenta) {
     if (d.arrancar) MailClientLauncher::ArrancarClienteEmail(d.enviar, d.recibir, d.minutos);
 }
 
-bool clienteEmailEnMarcha() { return MailClientLauncher::enMarcha(); }
-bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) {
+bool DesktopServices::clienteEmailEnMarcha() {
+    return MailClientLauncher::enMarcha();
+}
+bool DesktopServices::arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) {
     return MailClientLauncher::ArrancarClienteEmail(enviar, recibir, minutos);
 }
-bool hayEmailRecibido() { return mailfiles::HayEmailRecibido(ProgramFolders::global().dirMail); }
+bool DesktopServices::hayEmailRecibido() {
+    return mailfiles::HayEmailRecibido(ProgramFolders::global().dirMail);
+}
 
-void mostrarEmailRecibido(TVPrincipal* principal) {
+void DesktopServices::mostrarEmailRecibido(TVPrincipal* principal) {
     const QString dirMail = ProgramFolders::global().dirMail;
     auto* window = new TVAvisoEmail(nullptr);
     int added = 0;
@@ -111,7 +98,8 @@ void mostrarEmailRecibido(TVPrincipal* principal) {
             QFile::rename(path, path + QStringLiteral(".BAD"));
             continue;
         }
-        for (const QString& line : *shown) window->memo()->appendPlainText(line);
+        for (const QString& line : *shown)
+            window->memo()->appendPlainText(line);
         if (Ajustes::saveReceived()) mailfiles::RegistrarEmailRecibido(dirMail, fileLines);
         QFile::remove(path);
         ++added;
@@ -123,19 +111,21 @@ void mostrarEmailRecibido(TVPrincipal* principal) {
     QObject::connect(window, &TVAvisoEmail::cerrada, principal, [principal](bool porUsuario) {
         if (!principal->timerEmail()->isActive()) principal->timerEmail()->start();
         principal->mostrarFlagMail(!porUsuario);
-        if (porUsuario) principal->minimizarAplicacion();
-        else principal->restaurarAplicacion();
+        if (porUsuario)
+            principal->minimizarAplicacion();
+        else
+            principal->restaurarAplicacion();
     });
     window->show();
 }
 
-void revisarAvisosPasados(QWidget* owner, const QString& file) {
+void DesktopServices::revisarAvisosPasados(QWidget* owner, const QString& file) {
     TVPasados window(owner);
     AccionesPasada acciones;
     acciones.pasado = [&window](const RegistroAviso& r) {
         window.agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
     };
-    acciones.crearEmail = [](const RegistroAviso& r) { crearEmailSaliente(r); };
+    acciones.crearEmail = [this](const RegistroAviso& r) { crearEmailSaliente(r); };
     try {
         PasadaPasados(file, ProgramFolders::global().dirTemp + "QVMsgs.IDX", Clock::current().now(),
                       Ajustes::workingDays(), acciones);
@@ -147,10 +137,12 @@ void revisarAvisosPasados(QWidget* owner, const QString& file) {
     window.exec();
 }
 
-int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) {
+int DesktopServices::crearAviso(QWidget* parent, const QString& file, const QString& indexPath) {
     return AnadirAvisoConEditor(parent, file, indexPath);
 }
-bool editarAviso(QWidget* parent, const QString& file, int numero) { return EditarAviso(parent, file, numero); }
-bool preferencias(QWidget* parent) { return EjecutarPreferencias(parent); }
-
-} // namespace ProgramHooks
+bool DesktopServices::editarAviso(QWidget* parent, const QString& file, int numero) {
+    return EditarAviso(parent, file, numero);
+}
+bool DesktopServices::preferencias(QWidget* parent) {
+    return EjecutarPreferencias(parent);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The program's own services: real alert windows, the mail folder's queue,
+// the mail client and the editor and preferences dialogs.
+#include "qv/ProgramServices.h"
+
+class DesktopServices : public ProgramServices {
+public:
+    void resetOpenAlerts() override;
+    void mostrarAviso(int indice, int formato, const RegistroAviso& r) override;
+
+    void borrarEmailSaliente() override;
+    void crearEmailSaliente(const RegistroAviso& r) override;
+    void revisionEmail(int& cuenta) override;
+    bool clienteEmailEnMarcha() override;
+    bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) override;
+    bool hayEmailRecibido() override;
+    void mostrarEmailRecibido(TVPrincipal* principal) override;
+
+    void revisarAvisosPasados(QWidget* owner, const QString& file) override;
+
+    int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) override;
+    bool editarAviso(QWidget* parent, const QString& file, int numero) override;
+    bool preferencias(QWidget* parent) override;
+};

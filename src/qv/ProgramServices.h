@@ -1,0 +1,38 @@
+#pragma once
+// What the main window asks of the program's other parts: alerts, the mail
+// queue and mail client, incoming mail, and the dialogs it opens. The window is
+// given one; the program gives DesktopServices, the tests a recording fake.
+#include "store/RegistroAviso.h"
+
+#include <QString>
+
+class QWidget;
+class TVPrincipal;
+
+class ProgramServices {
+public:
+    virtual ~ProgramServices() = default;
+
+    // Alerts
+    virtual void resetOpenAlerts() = 0;
+    virtual void mostrarAviso(int indice, int formato, const RegistroAviso& r) = 0;
+
+    // Mail queue and mail client
+    virtual void borrarEmailSaliente() = 0;
+    virtual void crearEmailSaliente(const RegistroAviso& r) = 0;
+    // One mail-check tick: counts down `cuenta` and starts the client when due.
+    virtual void revisionEmail(int& cuenta) = 0;
+    virtual bool clienteEmailEnMarcha() = 0;
+    virtual bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) = 0;
+    virtual bool hayEmailRecibido() = 0;
+    virtual void mostrarEmailRecibido(TVPrincipal* principal) = 0;
+
+    // Start-up catch-up of the reminders missed while the program was off.
+    virtual void revisarAvisosPasados(QWidget* owner, const QString& file) = 0;
+
+    // Dialogs. crearAviso gives the new reminder's number, 0 when the user
+    // cancelled, negative when it could not be stored.
+    virtual int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) = 0;
+    virtual bool editarAviso(QWidget* parent, const QString& file, int numero) = 0;
+    virtual bool preferencias(QWidget* parent) = 0;
+};

@@ -2,12 +2,14 @@
 // The reminder program's main window: the reminders list, menus, toolbar,
 // status bar and tray icon, the commands, and the 15-second due-check cycle.
 #include "alerts/AlertHost.h"
+#include "store/RegistroAviso.h"
 
 #include <QMainWindow>
 #include <QDateTime>
 #include <QPointer>
 
 class QAction;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -41,6 +43,9 @@ public:
     // The second half of the open command, also used at start.
     void AbrirArchivoAvisos(const QString& path);
     void CargarListaAvisos();
+    // Another program changed the open file: index and list follow it, keeping
+    // the user's order, selection and scroll position.
+    void archivoCambiadoFuera();
     // One firing of the due-check timer.
     void TimerPrincipalTimer();
     // One firing of the incoming-mail timer.
@@ -81,6 +86,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the user sees chosen in the list, kept across a rebuild.
+    struct EstadoLista {
+        QVector<ResumenAviso> filas; // list order
+        quint16 numero = 0;          // the current reminder, 0 for none
+        int scroll = 0;
+    };
+    EstadoLista estadoLista() const;
+    // After the list was rebuilt: the reminder chosen before, followed to its new
+    // number, is current and selected again (none when it is gone); the scroll
+    // position comes back. With `reordenar`, the index is first rewritten to the
+    // order the user had (a compaction or another program reset it).
+    void seguirEstadoLista(const EstadoLista& antes, bool reordenar);
+    void vigilarArchivo();
+    void selloPropio();
+
     void buildMenus();
     void buildToolbar();
     void buildList();
@@ -108,6 +128,9 @@ private:
     SortDirection m_sortDirection = SortDirection::None;
     int m_cuentaRevisionEmail = 0;
     QDateTime m_ultimaPasada; // moment of the last pass (catch-up of missed minutes)
+    QFileSystemWatcher* m_vigilante = nullptr;
+    QTimer* m_demoraVigilante = nullptr;
+    QString m_selloArchivo; // size and time of the open file after our own last write
 
     QFrame* m_botonera = nullptr;
     QTableView* m_lista = nullptr;

@@ -57,6 +57,7 @@ void TVPrincipal::CargarListaAvisos() {
         }
     }
     m_model->setRows(std::move(rows));
+    selloPropio(); // the file as we last saw it: our own writes are not news
 }
 
 void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
@@ -78,6 +79,7 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
     } catch (const ReminderFileError& e) {
         MessageBoxes::error(this, QString::fromUtf8(e.what()));
     }
+    vigilarArchivo();
     habilitarComandos();
     if (m_numAvisos > 0) enfocarFila(0);
 }
@@ -104,6 +106,7 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
     }
     Ajustes::setOpenFile(path);
     m_numAvisos = 0;
+    vigilarArchivo();
     habilitarComandos();
 }
 
@@ -124,7 +127,8 @@ void TVPrincipal::comandoCrearAviso() {
     if (m_archivoAvisos.isEmpty()) return;
     try {
         const int numero = m_services.crearAviso(this, m_archivoAvisos, indexPath());
-        if (numero <= 0) {
+        if (numero == 0) return; // cancelled by the user (or the file is full, already told)
+        if (numero < 0) {
             MessageBoxes::errorText(this, 9012);
             return;
         }
@@ -160,8 +164,14 @@ void TVPrincipal::comandoEditarAviso() {
 
 void TVPrincipal::comandoEliminarAviso() {
     if (m_archivoAvisos.isEmpty()) return;
-    if (!MessageBoxes::confirmText(this, 9002)) return;
+    // No pass may move the reminders while the user is asked: the answer is
+    // about the reminder seen when choosing.
+    const bool cycleRunning = m_timerPrincipal->isActive();
     m_timerPrincipal->stop();
+    if (!MessageBoxes::confirmText(this, 9002)) {
+        if (cycleRunning) m_timerPrincipal->start();
+        return;
+    }
     const int row = filaEnfocada();
     if (row < 0 || m_numAvisos == 0) {
         MessageBoxes::warningText(this, 9014);

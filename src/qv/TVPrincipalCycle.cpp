@@ -43,11 +43,13 @@ void TVPrincipal::TimerPrincipalTimer() {
         if (!pasados) pasados = new TVPasados(this);
         pasados->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
     };
+    const EstadoLista antes = estadoLista();
     try {
-        PasadaDebidos(m_archivoAvisos, ProgramFolders::global().dirTemp + "QVMsgs.IDX", ahora, desde,
-                      Ajustes::workingDays(), acciones);
+        const ResultadoPasada hecho = PasadaDebidos(m_archivoAvisos, ProgramFolders::global().dirTemp + "QVMsgs.IDX",
+                                                    ahora, desde, Ajustes::workingDays(), acciones);
         m_numAvisos = ContarAvisos(m_archivoAvisos);
         CargarListaAvisos();
+        seguirEstadoLista(antes, /*reordenar=*/hecho.compactado);
     } catch (const ReminderFileError& e) {
         // The pass ends here; the cycle stays stopped and the panel red until
         // reminders are switched off and on again.

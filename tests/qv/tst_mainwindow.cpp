@@ -164,6 +164,83 @@ private slots:
         QVERIFY(w.timerPrincipal()->isActive());
     }
 
+    // The reminder the user chose stays chosen, and the user's order stays,
+    // whoever changes the file: a pass that removes a finished reminder (the
+    // numbers shift), or another program adding or removing reminders (seen
+    // through the file watch, not through the program's own writes).
+    void listFollowsTheChosenReminder_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("rowsAfter");
+        QTest::addColumn<QString>("chosenAfter");
+        QTest::newRow("pass removes one before it")
+            << "pass" << QStringList({"diario", "c", "b"}) << "b";
+        QTest::newRow("another program appends")
+            << "append" << QStringList({"once", "diario", "c", "b", "nuevo"}) << "b";
+        QTest::newRow("another program removes one before it")
+            << "remove once" << QStringList({"diario", "c", "b"}) << "b";
+        QTest::newRow("another program removes the chosen one")
+            << "remove b" << QStringList({"once", "diario", "c"}) << "";
+    }
+    void listFollowsTheChosenReminder() {
+        QFETCH(QString, change);
+        QFETCH(QStringList, rowsAfter);
+        QFETCH(QString, chosenAfter);
+        RegistroAviso once = aviso("once", QDate(2026, 12, 8), QTime(10, 30), 0);
+        once.Caduca = true;
+        once.BorrarAlCaducar = true;
+        fillFile({aviso("diario", QDate(2026, 12, 9), QTime(9, 0)), once, aviso("b", QDate(2026, 12, 9), QTime(9, 0)),
+                  aviso("c", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.ordenarPorColumna(1);
+        w.ordenarPorColumna(1); // the user's order: descending
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        list->setCurrentIndex(w.listModel()->index(columna(w, 1).indexOf("b"), 0));
+        const QString otherIndex = QvTestSupport::programFolder() + "other.IDX";
+        CrearIndice(otherIndex, 4);
+        if (change == "pass") {
+            clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+            w.TimerPrincipalTimer();
+            QCOMPARE(services.shown.size(), 1);
+        } else {
+            QTest::qWait(50); // the watch must not take the program's own writes for news
+            QCOMPARE(w.numAvisos(), 4);
+            if (change == "append") AnadirAviso(file, otherIndex, aviso("nuevo", QDate(2026, 12, 9), QTime(9, 0)));
+            else QVERIFY(EliminarAviso(file, otherIndex, change == "remove b" ? 3 : 2));
+            QTRY_COMPARE(w.numAvisos(), rowsAfter.size());
+        }
+        QCOMPARE(columna(w, 1), rowsAfter);
+        QCOMPARE(LeerIndice(indexPath()).size(), rowsAfter.size());
+        const QModelIndex current = list->currentIndex();
+        QCOMPARE(current.isValid() ? columna(w, 1).at(current.row()) : QString(), chosenAfter);
+        QCOMPARE(list->selectionModel()->selectedRows().size(), chosenAfter.isEmpty() ? 0 : 1);
+        if (chosenAfter.isEmpty()) return;
+        MessageBoxes::queueAnswer(QMessageBox::Yes); // Delete acts on the reminder the user chose
+        w.comandoEliminarAviso();
+        QVERIFY(!columna(w, 1).contains(chosenAfter));
+        QCOMPARE(columna(w, 1).size(), rowsAfter.size() - 1);
+    }
+
+    void cancellingTheEditorIsNoError_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("cancelled") << 0 << QStringList();
+        QTest::newRow("not stored") << -1 << QStringList({LeerTexto(9012)});
+    }
+    void cancellingTheEditorIsNoError() {
+        QFETCH(int, answer);
+        QFETCH(QStringList, messages);
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        MessageBoxes::shownTexts().clear();
+        services.editorAnswer = answer;
+        w.comandoCrearAviso();
+        QCOMPARE(services.editorCalls, 1);
+        QCOMPARE(MessageBoxes::shownTexts(), messages);
+        QCOMPARE(w.numAvisos(), 1);
+    }
+
     void editWithoutFocusWarnsAndKeepsTheTimer() {
         fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
         TVPrincipal w(services);

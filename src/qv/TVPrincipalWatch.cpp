@@ -1,0 +1,122 @@
+// The main window's list kept true to the file: the chosen reminder, the
+// user's order and the scroll position survive every rebuild, and changes
+// made to the open file by another program show in the list.
+#include "qv/TVPrincipal.h"
+
+#include "qv/MessageBoxes.h"
+#include "qv/ReminderListModel.h"
+#include "qv/logic/FollowReminders.h"
+#include "settings/ProgramFolders.h"
+#include "store/ReminderFile.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+QString indexPath() {
+    return ProgramFolders::global().dirTemp + "QVMsgs.IDX";
+}
+
+QVector<ResumenAviso> inFileOrder(QVector<ResumenAviso> rows) {
+    std::sort(rows.begin(), rows.end(),
+              [](const ResumenAviso& a, const ResumenAviso& b) { return a.Numero < b.Numero; });
+    return rows;
+}
+
+QString stampOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return {};
+    return QString::number(info.size()) + '/' + QString::number(info.lastModified().toMSecsSinceEpoch()) +
+           '/' + QString::number(info.metadataChangeTime().toMSecsSinceEpoch());
+}
+} // namespace
+
+TVPrincipal::EstadoLista TVPrincipal::estadoLista() const {
+    EstadoLista e;
+    e.filas = m_model->rows();
+    const int row = filaEnfocada();
+    e.numero = row >= 0 ? static_cast<quint16>(m_model->numeroAt(row)) : 0;
+    e.scroll = m_lista->verticalScrollBar()->value();
+    return e;
+}
+
+void TVPrincipal::seguirEstadoLista(const EstadoLista& antes, bool reordenar) {
+    const QVector<ResumenAviso> ahora = inFileOrder(m_model->rows());
+    const QHash<quint16, quint16> seguidos = FollowNumbers(inFileOrder(antes.filas), ahora);
+    if (reordenar) {
+        QVector<quint16> orden;
+        orden.reserve(antes.filas.size());
+        for (const ResumenAviso& r : antes.filas)
+            orden << r.Numero;
+        try {
+            EscribirIndice(indexPath(), FollowOrder(orden, seguidos, int(ahora.size())));
+            CargarListaAvisos();
+        } catch (const ReminderFileError& e) {
+            MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        }
+    }
+    m_lista->selectionModel()->clear();
+    const quint16 numero = seguidos.value(antes.numero, 0);
+    if (numero != 0) {
+        const auto& filas = m_model->rows();
+        const auto it = std::find_if(filas.begin(), filas.end(),
+                                     [numero](const ResumenAviso& r) { return r.Numero == numero; });
+        if (it != filas.end()) {
+            const int row = int(it - filas.begin());
+            m_lista->selectionModel()->setCurrentIndex(
+                m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+    }
+    m_lista->verticalScrollBar()->setValue(antes.scroll);
+}
+
+void TVPrincipal::vigilarArchivo() {
+    if (!m_vigilante) {
+        m_vigilante = new QFileSystemWatcher(this);
+        m_demoraVigilante = new QTimer(this);
+        m_demoraVigilante->setSingleShot(true);
+        m_demoraVigilante->setInterval(300); // a writer's several writes count once
+        connect(m_vigilante, &QFileSystemWatcher::fileChanged, m_demoraVigilante,
+                qOverload<>(&QTimer::start));
+        connect(m_demoraVigilante, &QTimer::timeout, this, &TVPrincipal::archivoCambiadoFuera);
+    }
+    if (!m_vigilante->files().isEmpty()) m_vigilante->removePaths(m_vigilante->files());
+    if (!m_archivoAvisos.isEmpty()) m_vigilante->addPath(m_archivoAvisos);
+    selloPropio();
+}
+
+void TVPrincipal::selloPropio() {
+    m_selloArchivo = stampOf(m_archivoAvisos);
+}
+
+void TVPrincipal::archivoCambiadoFuera() {
+    if (m_archivoAvisos.isEmpty()) return;
+    // A file replaced by renaming is a new file to the watcher.
+    if (m_vigilante && !m_vigilante->files().contains(m_archivoAvisos) && QFileInfo::exists(m_archivoAvisos))
+        m_vigilante->addPath(m_archivoAvisos);
+    if (stampOf(m_archivoAvisos) == m_selloArchivo) return; // our own write
+    // Not under an open dialog (the editor holds a reminder's number): later.
+    if (QApplication::activeModalWidget()) {
+        m_demoraVigilante->start();
+        return;
+    }
+    const EstadoLista antes = estadoLista();
+    try {
+        m_numAvisos = ContarAvisos(m_archivoAvisos);
+        // Rows are read in file order first; the user's order is then restored.
+        CrearIndice(indexPath(), m_numAvisos);
+        CargarListaAvisos();
+    } catch (const ReminderFileError& e) {
+        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        return;
+    }
+    seguirEstadoLista(antes, /*reordenar=*/true);
+    habilitarComandos();
+}

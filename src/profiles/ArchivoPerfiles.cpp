@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <optional>
+
 QString RutaArchivoPerfiles(const QString& dirPrograma) {
     return dirPrograma + QLatin1String(kNombreArchivoPerfiles);
 }
@@ -75,11 +78,55 @@ bool CargarPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLib
     return true;
 }
 
+namespace {
+// Settings by profile number (index p - 1); a profile without a value gets no entry.
+using AjustesOpcionales = std::array<std::optional<AjustesSeguridad>, Perfiles::kNumPerfiles>;
+
+bool guardarConSeguridad(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
+                         const AjustesOpcionales& seguridad, QString* error) {
+    const auto origen = buffer.normalizar();
+    buffer.reconstruirLibreta(filas);
+    QList<EntradaSeguridad> entradas;
+    for (int p = 1; p <= Perfiles::kNumPerfiles; ++p) {
+        const Perfil perfil = buffer.perfil(p);
+        if (origen[p] == 0 || !perfil.enUso() || !seguridad[origen[p] - 1]) continue;
+        entradas.append(
+            {p, perfil.emailUsuario, perfil.servidorSMTP, perfil.servidorPOP3, *seguridad[origen[p] - 1]});
+    }
+    const QString rutaSeguridad = ArchivoSeguridad::rutaJunto(ruta);
+    const bool hayAjustes = std::any_of(entradas.begin(), entradas.end(),
+                                        [](const EntradaSeguridad& e) { return !e.ajustes.porDefecto(); });
+    if (hayAjustes || QFileInfo::exists(rutaSeguridad)) {
+        ArchivoSeguridad companion;
+        companion.setEntradas(entradas);
+        if (!companion.escribir(rutaSeguridad, error)) return false;
+    }
+    return EscribirArchivoPerfiles(ruta, buffer, error);
+}
+} // namespace
+
+bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
+                     const AjustesPorPerfil& seguridad, QString* error) {
+    AjustesOpcionales todos;
+    for (int i = 0; i < Perfiles::kNumPerfiles; ++i)
+        todos[i] = seguridad[i];
+    return guardarConSeguridad(ruta, buffer, filas, todos, error);
+}
+
 bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
                      QString* error) {
-    buffer.normalizar();
-    buffer.reconstruirLibreta(filas);
-    return EscribirArchivoPerfiles(ruta, buffer, error);
+    ArchivoSeguridad companion;
+    AjustesOpcionales conservados;
+    if (!companion.leer(ArchivoSeguridad::rutaJunto(ruta))) {
+        // A damaged companion stays as it is: its profiles keep reading as lost.
+        buffer.normalizar();
+        buffer.reconstruirLibreta(filas);
+        return EscribirArchivoPerfiles(ruta, buffer, error);
+    }
+    for (int p = 1; p <= Perfiles::kNumPerfiles; ++p)
+        if (const EntradaSeguridad* e = companion.entradaDe(p, buffer.perfil(p)))
+            conservados[p - 1] = e->ajustes;
+    return guardarConSeguridad(ruta, buffer, filas, conservados, error);
 }
 
 RegistroPerfiles LeerPerfilesParaUso(const QString& ruta, QString* error) {

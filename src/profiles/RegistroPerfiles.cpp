@@ -135,7 +135,10 @@ QList<FilaLibreta> RegistroPerfiles::filasLibreta() const {
     return filas;
 }
 
-void RegistroPerfiles::normalizar() {
+std::array<int, kNumPerfiles + 1> RegistroPerfiles::normalizar() {
+    std::array<int, kNumPerfiles + 1> origen{};
+    for (int p = 1; p <= kNumPerfiles; ++p)
+        origen[p] = p;
     Binary::putU16(m_datos.data(), kFormato);
     m_datos[2] = 1;
     auto tieneEmail = [this](int p) { return static_cast<uint8_t>(perfilPtr(p)[kEmail]) != 0; };
@@ -145,12 +148,15 @@ void RegistroPerfiles::normalizar() {
             if (!tieneEmail(q)) continue;
             std::memcpy(perfilPtr(p), perfilPtr(q), kTamanoPerfil);
             std::memset(perfilPtr(q), 0, kTamanoPerfil);
+            origen[p] = origen[q];
+            origen[q] = 0;
             break;
         }
     }
     m_datos[3] = 0;
     for (int p = 1; p <= kNumPerfiles; ++p)
         if (perfilPtr(p)[kActivo] == 1) m_datos[3] = static_cast<char>(p);
+    return origen;
 }
 
 void RegistroPerfiles::guardarEntrada(int k, const QString& direccion) {

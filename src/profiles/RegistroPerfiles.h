@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -87,8 +88,9 @@ public:
     // The save-time normalisation: format word and first profile reset, the
     // gaps between profiles closed (address-less profiles move behind the
     // others and are overwritten by them), byte 3 taken from the last profile
-    // whose active byte is 1.
-    void normalizar();
+    // whose active byte is 1. Returns, for each profile number p (1..20), the
+    // number the profile now at p had before (0 for a profile cleared by a move).
+    std::array<int, Perfiles::kNumPerfiles + 1> normalizar();
 
     // Rebuilds the address book from the dialog's rows (at most 255 are looked
     // at), keeping each numbered row's entry number and giving new rows the

@@ -2,7 +2,10 @@
 #include "mail/smtp/MessageComposer.h"
 
 #include "core/Cp1252.h"
+#include "mail/codec/EncodedWords.h"
+#include "mail/codec/MailDate.h"
 #include "mail/codec/MailText.h"
+#include "mail/codec/QuotedPrintable.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -13,27 +16,68 @@
 
 namespace {
 
+// A display name as written when it can stand in a header; otherwise encoded
+// or quoted, with a blank before the address that follows.
+QString DisplayName(const QString& name) {
+    const QString fit = EncodeDisplayName(name);
+    return fit == name ? name : EncodeDisplayName(name.trimmed()) + QLatin1Char(' ');
+}
+
+// "Name<address>" with the name made fit for a header (encoded or quoted when
+// needed); entries of other forms stay as written.
+QString Mailbox(const QString& entry) {
+    const qsizetype open = entry.indexOf(QLatin1Char('<'));
+    if (open <= 0) return OneLine(entry);
+    return DisplayName(OneLine(entry.left(open))) + OneLine(entry.mid(open));
+}
+
 QString JoinOneLine(const QStringList& entries) {
     QStringList cleaned;
     for (const QString& entry : entries)
-        cleaned.append(OneLine(entry));
+        cleaned.append(Mailbox(entry));
     return cleaned.join(QLatin1Char(','));
 }
 
-QString SubTypeLine(TSubType subType) {
+QString SubTypeLine(TSubType subType, const QString& charset) {
+    QString type = QStringLiteral("text/plain");
     switch (subType) {
     case mtEnriched:
-        return QStringLiteral("Content-Type: text/enriched; charset=us-ascii");
+        type = QStringLiteral("text/enriched");
+        break;
     case mtSgml:
-        return QStringLiteral("Content-Type: text/sgml; charset=us-ascii");
+        type = QStringLiteral("text/sgml");
+        break;
     case mtTabSeparated:
-        return QStringLiteral("Content-Type: text/tab-separated-values; charset=us-ascii");
+        type = QStringLiteral("text/tab-separated-values");
+        break;
     case mtHtml:
-        return QStringLiteral("Content-Type: text/html; charset=us-ascii");
+        type = QStringLiteral("text/html");
+        break;
     case mtPlain:
         break;
     }
-    return QStringLiteral("Content-Type: text/plain; charset=us-ascii");
+    return QStringLiteral("Content-Type: ") + type + QStringLiteral("; charset=") + charset;
+}
+
+// The body text as bytes: one CR LF after every line, a line break inside an
+// entry starting a new line.
+QByteArray TextBytes(const QStringList& lines) {
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    QByteArray bytes;
+    for (const QString& entry : lines)
+        for (const QString& part : HasLineBreak(entry) ? entry.split(lineBreak) : QStringList{entry}) {
+            bytes.append(Cp1252::encode(part));
+            bytes.append("\r\n");
+        }
+    return bytes;
+}
+
+// The text in its form: quoted-printable, or the lines with dots doubled.
+void AppendText(QByteArray& body, const QStringList& lines, const TTextForm& form) {
+    if (form.transferEncoding == QLatin1String("quoted-printable"))
+        body.append(EncodeQuotedPrintable(TextBytes(lines)));
+    else
+        AppendBodyLines(body, lines);
 }
 
 // A name in the part header must not close its quotes or the line.
@@ -50,36 +94,66 @@ QString MakeBoundary(const QTime& time) {
            QStringLiteral("====");
 }
 
-THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, const QString& boundary) {
+TTextForm ChooseTextForm(const QByteArray& text, bool eightBitMime) {
+    bool ascii = true, needsQuoting = false;
+    qsizetype lineLength = 0;
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '\n') {
+            lineLength = 0;
+            continue;
+        }
+        if (++lineLength > 998) needsQuoting = true; // RFC 5322 section 2.1.1
+        if (c >= 0x80)
+            ascii = false;
+        else if (c < 32 && c != '\t' && c != '\r')
+            needsQuoting = true;
+    }
+    TTextForm form;
+    form.charset = ascii ? QStringLiteral("us-ascii") : QStringLiteral("windows-1252");
+    if (needsQuoting || (!ascii && !eightBitMime))
+        form.transferEncoding = QStringLiteral("quoted-printable");
+    else if (!ascii)
+        form.transferEncoding = QStringLiteral("8bit");
+    return form;
+}
+
+THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, const QString& boundary,
+                             const TTextForm& form, const QDateTime& now) {
     THeaderList header;
-    header.append(QStringLiteral("From: ") + OneLine(message.FromName) + QLatin1Char('<') +
+    header.append(QStringLiteral("From: ") + DisplayName(OneLine(message.FromName)) + QLatin1Char('<') +
                   OneLine(message.FromAddress) + QLatin1Char('>'));
     if (!message.ToAddress.isEmpty()) header.append(QStringLiteral("To: ") + JoinOneLine(message.ToAddress));
     if (!message.ToCarbonCopy.isEmpty())
         header.append(QStringLiteral("CC: ") + JoinOneLine(message.ToCarbonCopy));
-    header.SetValue(QStringLiteral("Subject"), OneLine(message.Subject));
-    header.SetValue(QStringLiteral("X-Mailer"), OneLine(message.LocalProgram));
+    header.SetValue(QStringLiteral("Subject"), EncodeHeaderText(OneLine(message.Subject)));
+    header.SetValue(QStringLiteral("X-Mailer"), EncodeHeaderText(OneLine(message.LocalProgram)));
     if (!message.ReplyTo.isEmpty()) header.SetValue(QStringLiteral("Reply-To"), OneLine(message.ReplyTo));
-    if (!message.Date.isEmpty()) header.SetValue(QStringLiteral("Date"), OneLine(message.Date));
+    // Providers' filters and readers expect the RFC 5322 form, whatever the locale.
+    header.SetValue(QStringLiteral("Date"),
+                    IsRfc5322Date(message.Date) ? message.Date.trimmed() : Rfc5322Date(now));
+    header.SetValue(QStringLiteral("Message-ID"), MakeMessageId(now, OneLine(message.FromAddress)));
     header.append(QStringLiteral("Mime-Version: 1.0"));
-    if (!message.Attachments.isEmpty())
+    if (!message.Attachments.isEmpty()) {
         header.append(QStringLiteral("Content-Type: multipart/mixed; boundary=\"") + boundary +
                       QLatin1Char('"'));
-    else
-        header.append(SubTypeLine(subType));
+    } else {
+        header.append(SubTypeLine(subType, form.charset));
+        if (!form.transferEncoding.isEmpty())
+            header.append(QStringLiteral("Content-Transfer-Encoding: ") + form.transferEncoding);
+    }
     return header;
 }
 
+THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, const QString& boundary) {
+    return BuildHeaderLines(message, subType, boundary, TTextForm(), QDateTime::currentDateTime());
+}
+
 void AppendBodyLines(QByteArray& body, const QStringList& lines) {
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
-    for (const QString& entry : lines) {
-        const QStringList parts = HasLineBreak(entry) ? entry.split(lineBreak) : QStringList{entry};
-        for (const QString& part : parts) {
-            if (part.startsWith(QLatin1Char('.'))) body.append('.');
-            body.append(Cp1252::encode(part));
-            body.append("\r\n");
-        }
-    }
+    QByteArray text = TextBytes(lines);
+    text.replace("\r\n.", "\r\n..");
+    if (text.startsWith('.')) body.append('.');
+    body.append(text);
 }
 
 void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
@@ -120,20 +194,33 @@ void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& 
     if (events.OnEncodeEnd) events.OnEncodeEnd(path);
 }
 
-void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method, const QTime& now,
-                    const TComposeEvents& events, THeaderList& header, QByteArray& body, QString& boundary) {
+void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method,
+                    const TComposeOptions& options, const TComposeEvents& events, THeaderList& header,
+                    QByteArray& body, QString& boundary) {
+    const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
     const bool multipart = !message.Attachments.isEmpty();
-    if (multipart) boundary = MakeBoundary(now);
-    header = BuildHeaderLines(message, subType, boundary);
+    if (multipart) boundary = MakeBoundary(now.time());
+    const TTextForm form = ChooseTextForm(TextBytes(message.Body), options.eightBitMime);
+    header = BuildHeaderLines(message, subType, boundary, form, now);
     body.clear();
     if (!multipart) {
-        AppendBodyLines(body, message.Body);
+        AppendText(body, message.Body, form);
         return;
     }
     body.append(Cp1252::encode(QStringLiteral("--") + boundary + QStringLiteral("\r\n")));
-    body.append("Content-Type: text/plain; charset=us-ascii\r\n\r\n");
-    AppendBodyLines(body, message.Body);
+    body.append("Content-Type: text/plain; charset=" + form.charset.toLatin1() + "\r\n");
+    if (!form.transferEncoding.isEmpty())
+        body.append("Content-Transfer-Encoding: " + form.transferEncoding.toLatin1() + "\r\n");
+    body.append("\r\n");
+    AppendText(body, message.Body, form);
     for (const QString& path : message.Attachments)
         EncodeAttachmentPart(body, path, boundary, method, events);
     body.append(Cp1252::encode(QStringLiteral("--") + boundary + QStringLiteral("--\r\n")));
+}
+
+void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method, const QTime& now,
+                    const TComposeEvents& events, THeaderList& header, QByteArray& body, QString& boundary) {
+    TComposeOptions options;
+    options.now = QDateTime(QDate::currentDate(), now);
+    ComposeMessage(message, subType, method, options, events, header, body, boundary);
 }

@@ -5,6 +5,7 @@
 #include "mail/smtp/PostMessage.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QTime>
 
 #include <functional>
@@ -16,9 +17,32 @@ struct TComposeEvents {
     TFileItem OnAttachmentNotFound;
 };
 
+// What the composer needs to know beyond the message.
+struct TComposeOptions {
+    QDateTime now; // the Date header (unless the message carries an RFC 5322 date), Message-ID, boundary
+    bool eightBitMime = false; // the server offered 8BITMIME: 8-bit text may go as it is
+};
+
+// How the text goes out: its character set and its transfer encoding (empty for 7bit).
+struct TTextForm {
+    QString charset = QStringLiteral("us-ascii");
+    QString transferEncoding;
+};
+// ASCII text goes as us-ascii; other text is Windows-1252 (the code page of the
+// queue files), sent as 8bit when the server takes it, else quoted-printable.
+// Lines over 998 bytes or control characters always take quoted-printable.
+TTextForm ChooseTextForm(const QByteArray& text, bool eightBitMime);
+
 // "====================54535" + hh:mm:ss + "====": the same for one second of the day.
 QString MakeBoundary(const QTime& time);
 // The header lines in their fixed order; values are kept to one line each.
+// Display names and a subject outside ASCII are RFC 2047 encoded; Date is the
+// message's own when it is an RFC 5322 date, else `now` in that form; a new
+// Message-ID follows it. The text's form gives the charset and transfer
+// encoding of a single-part message.
+THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, const QString& boundary,
+                             const TTextForm& form, const QDateTime& now);
+// The same for ASCII text, now.
 THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, const QString& boundary);
 // Appends text lines with CR LF, a line break inside an entry starting a new
 // line, and a leading "." doubled so no line can end the DATA block.
@@ -28,5 +52,9 @@ void AppendBodyLines(QByteArray& body, const QStringList& lines);
 void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
                           TEncodeMethod method, const TComposeEvents& events);
 // Header lines and body of the whole message (multipart when there are attachments).
+void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method,
+                    const TComposeOptions& options, const TComposeEvents& events, THeaderList& header,
+                    QByteArray& body, QString& boundary);
+// The same for a server without 8BITMIME, at `now` of today.
 void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method, const QTime& now,
                     const TComposeEvents& events, THeaderList& header, QByteArray& body, QString& boundary);

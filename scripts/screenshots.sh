@@ -11,4 +11,9 @@ for mode in ${MODES:-main classic doggy babe editor recipients pasados mail}; do
   timeout 60 xvfb-run -a -s "-screen 0 800x600x24" bash -c "icewm >/dev/null 2>&1 & sleep 1; cd $work && '$build/tests/screens/qv_screens' $mode '$out/qv-$mode.png'"
   echo "$out/qv-$mode.png"
 done
+# The preferences dialog's three tabs, in English and in Spanish.
+for lang in ${LANGS:-en es}; do
+  timeout 60 xvfb-run -a -s "-screen 0 1024x900x24" bash -c "icewm >/dev/null 2>&1 & sleep 1; cd $work && '$build/tests/prefs/prefs_screens' '$out' $lang"
+  echo "$out/prefs-*$([ "$lang" = en ] || echo "-$lang").png"
+done
 rm -rf "$work"

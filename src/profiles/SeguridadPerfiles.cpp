@@ -22,7 +22,7 @@
 namespace {
 
 QByteArray codificar(const QString& texto) {
-    return texto.toUtf8().toPercentEncoding(QByteArrayLiteral("@.:/-_~+ "));
+    return texto.toUtf8().toPercentEncoding(QByteArrayLiteral("@.:/-_~+"));
 }
 
 QString decodificar(const QByteArray& valor) {

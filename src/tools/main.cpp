@@ -25,6 +25,8 @@ static int usage() {
              "       qvtool advance FILE N --now \"YYYY-MM-DD HH:MM:SS\" [--working-days K]\n"
              "       qvtool add FILE --desc D --date YYYY-MM-DD --time HH:MM [--repeat CODE] [--text T] ...\n"
              "       qvtool profile QV.PFL --name N --email E --smtp H[:P] --pop3 H[:P] --login L --password P [--address A ...]\n"
+             "         [--smtp-security none|starttls|tls] [--pop3-security none|stls|tls] [--smtp-password P]\n"
+             "         [--ca-file FILE] [--allow-plain]\n"
              "       qvtool dialup list | dialup add NAME [options] | dialup remove NAME");
     return 2;
 }

@@ -1,5 +1,6 @@
-// Takes a screenshot of each preferences tab: prefs_screens OUTDIR. Run under
-// an X server with a window manager (the whole screen is grabbed by `import`).
+// Takes a screenshot of each preferences tab: prefs_screens OUTDIR [en|es]. Run
+// under an X server with a window manager (the whole screen is grabbed by
+// `import`). Spanish pictures get the suffix "-es".
 #include "TelefonosDePrueba.h"
 
 #include "core/TextCatalogue.h"
@@ -18,7 +19,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/en.cat"));
+    const QString lang = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en");
+    TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/") + lang + ".cat");
+    const QString suffix = lang == QLatin1String("en") ? QString() : "-" + lang;
     ProgramFolders::global() = ProgramFolders::from(QDir::currentPath() + "/");
     Ajustes::CrearAjustesPorDefecto({});
     Ajustes::setMsgWindowSndDoggy(QDir::currentPath() + "/sounds/Bark.WAV");
@@ -40,8 +43,11 @@ int main(int argc, char** argv) {
     QList<FilaLibreta> filas;
     for (auto a : {"luis@example.org", "marta@example.com", "office@example.net"})
         filas.append({a, 0});
-    r.reconstruirLibreta(filas);
-    EscribirArchivoPerfiles(RutaArchivoPerfiles(ProgramFolders::global().dirPrograma), r);
+    AjustesPorPerfil seguridad;
+    seguridad[0].smtp = ModoSeguridad::StartTls;
+    seguridad[0].pop3 = ModoSeguridad::Tls;
+    seguridad[0].passwdSMTP = "app-password";
+    GuardarPerfiles(RutaArchivoPerfiles(ProgramFolders::global().dirPrograma), r, filas, seguridad);
 
     EstadoTelefonos tel;
     tel.entradas = {"Home modem", "Office ISDN"};
@@ -50,11 +56,11 @@ int main(int argc, char** argv) {
     d.cargar();
     d.show();
     qInfo("dialog %dx%d", d.width(), d.height());
-    const char* names[3] = {"prefs-general.png", "prefs-reminders.png", "prefs-profiles.png"};
+    const char* names[3] = {"prefs-general", "prefs-reminders", "prefs-profiles"};
     for (int i = 0; i < 3; ++i) {
         d.findChild<QTabWidget*>("Paginas")->setCurrentIndex(i);
         QTest::qWait(700);
-        QProcess::execute("import", {"-window", "root", out + "/" + names[i]});
+        QProcess::execute("import", {"-window", "root", out + "/" + names[i] + suffix + ".png"});
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -280,6 +281,63 @@ private slots:
         auto d = abrir();
         QVERIFY(d);
         QCOMPARE(edit(d.get(), "EditEmailUsuario")->text(), QString("uno@x"));
+    }
+
+    // The security fields show the current profile's settings, follow the
+    // navigation, reach "QV.PFS" with OK beside the profiles, and come back on
+    // the next opening; profile texts refuse what Windows-1252 cannot hold.
+    void securityFieldsPerProfile() {
+        QFile::remove(dir() + "QV.PFS");
+        escribirPerfiles({conEmail("uno@x"), conEmail("dos@x")}, 1);
+        auto d = abrir();
+        QVERIFY(d);
+        auto* smtp = d->findChild<QComboBox*>("ComboSeguridadSMTP");
+        auto* pop3 = d->findChild<QComboBox*>("ComboSeguridadPOP3");
+        QCOMPARE(smtp->count(), 3);
+        smtp->setCurrentIndex(1);
+        pop3->setCurrentIndex(2);
+        edit(d.get(), "EditPasswdSMTP")->setText("clave ñ€ ☕");
+        edit(d.get(), "EditCertificados")->setText("/etc/ssl/company.pem");
+        click(d.get(), "SiguienteRegistro");
+        QCOMPARE(smtp->currentIndex(), 0);
+        QVERIFY(edit(d.get(), "EditPasswdSMTP")->text().isEmpty());
+        d->findChild<QCheckBox*>("CheckLoginEnClaro")->click();
+
+        auto* aviso = d->findChild<QLabel*>("LabelTextoNoValido");
+        QVERIFY(!aviso->isVisible());
+        edit(d.get(), "EditUsuario")->setFocus();
+        for (const QString& typed : QStringList{"D", "o", "s", " ", "☕", "ñ"}) { // as a keyboard sends them
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+            QApplication::sendEvent(edit(d.get(), "EditUsuario"), &press);
+        }
+        QCOMPARE(edit(d.get(), "EditUsuario")->text(), QString("Dos ñ"));
+        QVERIFY(aviso->isVisible());
+        click(d.get(), "RegistroAnterior");
+        QVERIFY(!aviso->isVisible());
+        QCOMPARE(smtp->currentIndex(), 1);
+        QCOMPARE(pop3->currentIndex(), 2);
+        click(d.get(), "BotonAceptar");
+
+        RegistroPerfiles stored;
+        QVERIFY(LeerArchivoPerfiles(pfl(), stored));
+        QCOMPARE(stored.perfil(2).nombreUsuario, QString("Dos ñ"));
+        const SeguridadActiva active = LeerSeguridadActiva(pfl(), stored);
+        QCOMPARE(active.estado, SeguridadActiva::Vigentes);
+        QCOMPARE(active.ajustes.smtp, ModoSeguridad::StartTls);
+        QCOMPARE(active.ajustes.pop3, ModoSeguridad::Tls);
+        QCOMPARE(active.ajustes.passwdSMTP, QString("clave ñ€ ☕"));
+        QCOMPARE(active.ajustes.archivoCertificados, QString("/etc/ssl/company.pem"));
+        ArchivoSeguridad file;
+        QVERIFY(file.leer(dir() + "QV.PFS"));
+        QVERIFY(file.ajustesPara(stored)[1].permitirLoginEnClaro);
+
+        d = abrir();
+        QVERIFY(d);
+        QCOMPARE(d->findChild<QComboBox*>("ComboSeguridadSMTP")->currentIndex(), 1);
+        QCOMPARE(edit(d.get(), "EditPasswdSMTP")->text(), QString("clave ñ€ ☕"));
+        click(d.get(), "BotonBorrarUsuario");
+        QCOMPARE(d->seguridad(1), AjustesSeguridad());
+        QCOMPARE(d->findChild<QComboBox*>("ComboSeguridadPOP3")->currentIndex(), 0);
     }
 };
 

@@ -80,6 +80,69 @@ private slots:
         QVERIFY(torn.err.contains("not a multiple of 836"));
         QCOMPARE(torn.out.count('\n'), 1);
     }
+
+    // The profile's security options reach QV.PFS beside the profiles file;
+    // what the stores cannot hold or does not exist is refused and nothing changes.
+    void profileSecurity_data() {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<int>("rc");
+        QTest::addColumn<QString>("inFile"); // a line QV.PFS must hold, or the error's text
+        QTest::newRow("provider set-up")
+            << QStringList{"--smtp-security", "starttls", "--pop3-security", "tls",
+                           "--smtp-password", "s3cret ñ"}
+            << 0 << "smtp-security=starttls\npop3-security=tls\nsmtp-password=s3cret%20%C3%B1\n";
+        QTest::newRow("local server in clear")
+            << QStringList{"--pop3-security", "stls", "--allow-plain"} << 0 << "allow-plain=yes";
+        QTest::newRow("trusted certificates") << QStringList{"--ca-file", "ca.pem"} << 0 << "ca-file=";
+        QTest::newRow("unknown security word")
+            << QStringList{"--smtp-security", "ssl"} << 2 << "none, starttls or tls";
+        QTest::newRow("POP3 has no STARTTLS word")
+            << QStringList{"--pop3-security", "starttls"} << 2 << "none, stls or tls";
+        QTest::newRow("missing certificates file")
+            << QStringList{"--ca-file", "nothing.pem"} << 2 << "nothing.pem";
+        QTest::newRow("file without certificates") << QStringList{"--ca-file", "plain.txt"} << 2 << "PEM";
+        QTest::newRow("name outside Windows-1252") << QStringList{"--name", "Ana ☕"} << 2 << "Windows-1252";
+        QTest::newRow("field too long") << QStringList{"--login", QString(61, 'x')} << 2 << "longer than 60";
+    }
+
+    void profileSecurity() {
+        QFETCH(QStringList, extra);
+        QFETCH(int, rc);
+        QFETCH(QString, inFile);
+        QDir().mkpath("sec");
+        QDir::setCurrent("sec");
+        QFile::remove("QV.PFL");
+        QFile::remove("QV.PFS");
+        QFile ca("ca.pem"), text("plain.txt");
+        QVERIFY(ca.open(QIODevice::WriteOnly) && text.open(QIODevice::WriteOnly));
+        ca.write("-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+        text.write("hello\n");
+        ca.close();
+        text.close();
+        QStringList args{"profile",         "QV.PFL", "--name",           "Ana",    "--email",
+                         "ana@example.org", "--smtp", "smtp.example.org", "--pop3", "pop.example.org",
+                         "--login",         "ana",    "--password",       "pw"};
+        for (int i = 0; i + 1 < extra.size(); i += 2) // a value given here replaces the default
+            if (args.contains(extra[i])) args[args.indexOf(extra[i]) + 1] = extra[i + 1];
+        args += extra;
+        const Run run = qvtool(args);
+        QDir::setCurrent("..");
+        QCOMPARE(run.rc, rc);
+        QFile pfs("sec/QV.PFS");
+        if (rc != 0) {
+            QVERIFY2(run.err.contains(inFile), qPrintable(run.err));
+            QVERIFY(!QFile::exists("sec/QV.PFL"));
+            QVERIFY(!pfs.exists());
+            return;
+        }
+        QVERIFY(pfs.open(QIODevice::ReadOnly));
+        const QString stored = QString::fromUtf8(pfs.readAll());
+        QVERIFY2(stored.contains("[profile 1]\nemail=ana@example.org\nsmtp-server=smtp.example.org\n"),
+                 qPrintable(stored));
+        QVERIFY2(stored.contains(inFile), qPrintable(stored));
+        QCOMPARE(pfs.permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+                 QFileDevice::Permissions());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestQvtool)

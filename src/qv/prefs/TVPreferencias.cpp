@@ -116,6 +116,10 @@ bool TVPreferencias::cargar(QString* error) {
         if (error) *error = motivo;
         return false;
     }
+    // Security settings of profiles whose entry no longer matches them show as none.
+    ArchivoSeguridad seguridad;
+    seguridad.leer(ArchivoSeguridad::rutaJunto(ruta));
+    m_seguridad = seguridad.ajustesPara(BufferPerfiles());
     llenarLibreta(filas);
     mostrarPerfil(1);
     return true;
@@ -140,7 +144,7 @@ bool TVPreferencias::guardarAjustes() {
     Ajustes::setMsgWindowSndDoggy(m_sonidos[Doggy]);
     Ajustes::setMsgWindowSndBabe(m_sonidos[Babe]);
     QString motivo;
-    return GuardarPerfiles(rutaPerfiles(), BufferPerfiles(), filasLibreta(), &motivo);
+    return GuardarPerfiles(rutaPerfiles(), BufferPerfiles(), filasLibreta(), m_seguridad, &motivo);
 }
 
 void TVPreferencias::BotonAceptarClick() {

@@ -4,6 +4,7 @@
 // connections. Nothing reaches the settings or "QV.PFL" before OK; phonebook
 // changes made through the dial-up component take effect at once.
 #include "profiles/RegistroPerfiles.h"
+#include "profiles/SeguridadPerfiles.h"
 #include "qv/prefs/AccesoTelefonico.h"
 
 #include <QDialog>
@@ -43,6 +44,8 @@ public:
     void mostrarPerfil(int p);
     QString sonido(Estilo estilo) const { return m_sonidos[estilo]; }
     QList<FilaLibreta> filasLibreta() const;
+    // The mail security settings being edited for profile p (1..20).
+    const AjustesSeguridad& seguridad(int p) const { return m_seguridad[p - 1]; }
 
     // The phonebook the dialog owns.
     AccesoTelefonico& ras() { return *m_ras; }
@@ -95,6 +98,15 @@ private:
     void CheckRegistroActivoClick();
     void CheckRegistroActivoExit();
 
+    // Profile security (TVPreferenciasSeguridad.cpp)
+    QGroupBox* crearGrupoSeguridad(QWidget* tab);
+    void mostrarSeguridad();
+    void copiarSeguridad();
+    void BotonCertificadosClick();
+    // Limits an edit of the profiles file to text the file can hold; a refused
+    // character shows text 20015 under the profile.
+    void limitarACp1252(QLineEdit* edit);
+
     std::unique_ptr<AccesoTelefonico> m_ras;
     std::array<QString, 3> m_sonidos;
     int m_actual = 1;
@@ -139,6 +151,15 @@ private:
     QLineEdit *m_editUserLogin = nullptr, *m_editUserPasswd = nullptr;
     QPushButton *m_loginPasswd = nullptr, *m_nuevaConex = nullptr, *m_editarConex = nullptr,
                 *m_borrarUsuario = nullptr;
+
+    // Profile security
+    AjustesPorPerfil m_seguridad;
+    QGroupBox* m_grupoSeguridad = nullptr;
+    QComboBox *m_comboSegSMTP = nullptr, *m_comboSegPOP3 = nullptr;
+    QLineEdit *m_editPasswdSMTP = nullptr, *m_editCertificados = nullptr;
+    QCheckBox* m_checkLoginEnClaro = nullptr;
+    QPushButton* m_botonCertificados = nullptr;
+    QLabel* m_labelTextoNoValido = nullptr;
 };
 
 // The main window's preferences command: shows the dialog modally and frees it.

@@ -81,6 +81,9 @@ QWidget* TVPreferencias::crearTabPerfiles() {
     auto* asterisco = new EstiloAsterisco;
     asterisco->setParent(m_editPasswdPOP3);
     m_editPasswdPOP3->setStyle(asterisco);
+    for (QLineEdit* e : {m_editUsuario, m_editEmail, m_editSMTP, m_editPOP3, m_editLoginSMTP, m_editLoginPOP3,
+                         m_editPasswdPOP3})
+        limitarACp1252(e);
     m_comboAcceso = new QComboBox(g);
     m_comboAcceso->setObjectName("ComboAccesoTelef");
     m_comboAcceso->setEditable(false);
@@ -114,6 +117,9 @@ QWidget* TVPreferencias::crearTabPerfiles() {
     pair("LabelLoginSMTP", 2315, m_editLoginSMTP, 0);
     pair("LabelLoginPOP3", 2316, m_editLoginPOP3, 2);
     row += 2;
+    m_editPasswdSMTP = edit(g, "EditPasswdSMTP");
+    m_editPasswdSMTP->setMaxLength(255);
+    pair("LabelPasswdSMTP", 20009, m_editPasswdSMTP, 0);
     pair("LabelPasswdPOP3", 2317, m_editPasswdPOP3, 2);
     row += 2;
     grid->addWidget(label(g, "LabelAccesoTelef", 2306), row++, 0, 1, 4);
@@ -143,8 +149,12 @@ QWidget* TVPreferencias::crearTabPerfiles() {
     connect(m_borrarUsuario, &QPushButton::clicked, this, &TVPreferencias::BotonBorrarUsuarioClick);
     connect(m_checkActivo, &QCheckBox::clicked, this, &TVPreferencias::CheckRegistroActivoClick);
 
+    m_editPasswdSMTP->setEchoMode(QLineEdit::Password);
+    m_editPasswdSMTP->setStyle(asterisco);
+
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(m_grupoUsuario);
+    layout->addWidget(crearGrupoSeguridad(tab));
     layout->addStretch();
     return tab;
 }
@@ -163,6 +173,7 @@ void TVPreferencias::mostrarPerfil(int p) {
     m_editLoginPOP3->setText(perfil.loginPOP3);
     m_editPasswdPOP3->setText(perfil.passwdPOP3);
     m_mostrando = false;
+    mostrarSeguridad();
     seleccionarConexion(perfil);
     ComboAccesoTelefChange();
 }
@@ -248,6 +259,7 @@ void TVPreferencias::conexionDialogo(bool nueva) {
 
 void TVPreferencias::BotonBorrarUsuarioClick() {
     BufferPerfiles().borrarPerfil(m_actual);
+    m_seguridad[m_actual - 1] = AjustesSeguridad();
     mostrarPerfil(m_actual);
 }
 

@@ -1,6 +1,8 @@
 // Retrieved messages decoded into header, text and attachment files, hostile messages included.
 #include "ScriptedPop3Server.h"
+#include "core/Cp1252.h"
 #include "mail/pop3/Pop3Client.h"
+#include "mail/smtp/MessageComposer.h"
 
 #include <QDir>
 #include <QFile>
@@ -200,6 +202,52 @@ private slots:
         Retrieve("Subject: big\r\n\r\n" + line + "\r\nafter\r\n");
         QCOMPARE(client->MailMessage.Body.size(), 2);
         QCOMPARE(client->MailMessage.Body.value(0).size(), line.size());
+    }
+
+    // Text that another installation composed, in each form its server let it
+    // choose, reads back as written, and so does the sender's name.
+    void composedTextReadsBack_data() {
+        QTest::addColumn<bool>("eightBitMime");
+        QTest::addColumn<bool>("withFile");
+        QTest::newRow("quoted-printable") << false << false;
+        QTest::newRow("8bit") << true << false;
+        QTest::newRow("quoted-printable with a file") << false << true;
+    }
+
+    void composedTextReadsBack() {
+        QFETCH(bool, eightBitMime);
+        QFETCH(bool, withFile);
+        const QStringList text{"Reunión mañana a las 9:00 €", ".punto", "", "fin con blancos  ",
+                               QString(100, QChar(u'á'))};
+        TPostMessage post;
+        post.FromName = QStringLiteral("José Núñez");
+        post.FromAddress = QStringLiteral("jose@example.test");
+        post.ToAddress = {QStringLiteral("ana@example.test")};
+        post.Subject = QStringLiteral("Norvo Orbalinder Message");
+        post.Body = text;
+        QTemporaryDir source;
+        if (withFile) {
+            QFile note(source.filePath("note.txt"));
+            QVERIFY(note.open(QIODevice::WriteOnly));
+            note.write("data");
+            post.Attachments = {note.fileName()};
+        }
+        THeaderList header;
+        QByteArray body;
+        QString boundary;
+        TComposeOptions options;
+        options.eightBitMime = eightBitMime;
+        ComposeMessage(post, mtPlain, emBase64, options, {}, header, body, boundary);
+        // As the server keeps it: dots undone (the scripted server stuffs them again).
+        body.replace("\r\n..", "\r\n.");
+        if (body.startsWith("..")) body.remove(0, 1);
+        Retrieve(Cp1252::encode(header.Text()) + "\r\n\r\n" + body);
+
+        const TMailMessage& m = client->MailMessage;
+        QCOMPARE(m.From, QStringLiteral("José Núñez <jose@example.test>"));
+        QCOMPARE(m.Subject.trimmed(), post.Subject);
+        QCOMPARE(m.Body.mid(0, withFile ? text.size() : text.size() + 1),
+                 withFile ? text : QStringList{""} + text);
     }
 };
 

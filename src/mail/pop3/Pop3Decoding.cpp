@@ -4,6 +4,8 @@
 #include "mail/pop3/Pop3Client.h"
 
 #include "core/Cp1252.h"
+#include "mail/codec/Charsets.h"
+#include "mail/codec/EncodedWords.h"
 #include "mail/codec/MailText.h"
 
 #include <QFile>
@@ -48,17 +50,18 @@ QString NameValue(const QString& line) {
     return NthField(line.mid(equals + 1), QLatin1Char(';'), 1).trimmed();
 }
 
-QStringList TextLines(const QString& fileName) {
+// The lines of a decoded text file, in the character set its part declared.
+QStringList TextLines(const QString& fileName, const QString& contentType) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("Cannot open file " + fileName.toStdString());
     QByteArray data = file.readAll();
-    QStringList lines;
-    if (data.isEmpty()) return lines;
+    if (data.isEmpty()) return {};
     if (data.endsWith('\n')) data.chop(1);
+    QList<QByteArray> lines;
     for (const QByteArray& line : data.split('\n'))
-        lines.append(Cp1252::decode(line.endsWith('\r') ? line.chopped(1) : line));
-    return lines;
+        lines.append(line.endsWith('\r') ? line.chopped(1) : line);
+    return DecodeTextBody(lines, QString(), contentType);
 }
 
 } // namespace
@@ -86,7 +89,7 @@ void TPop3Client::ReadMessage() {
     } else if (Boundary.clear(); TransferEncoding.toUpper().contains(QLatin1String("BASE64"))) {
         PartMode = 0;
         ExtractPart();
-        MailMessage.Body = TextLines(AttachFilePath + MailMessage.Attachments.value(0));
+        MailMessage.Body = TextLines(AttachFilePath + MailMessage.Attachments.value(0), ContentType);
     } else {
         PartMode = 1;
         ExtractPart();
@@ -111,8 +114,9 @@ void TPop3Client::ReadHeader() {
         }
         const QString word = line.section(QLatin1Char(' '), 0, 0).toUpper();
         const QString upper = line.toUpper();
-        if (word == QLatin1String("SUBJECT:")) MailMessage.Subject = line.mid(8).left(ValueLimit);
-        if (word == QLatin1String("FROM:")) MailMessage.From = line.mid(6).left(ValueLimit);
+        if (word == QLatin1String("SUBJECT:"))
+            MailMessage.Subject = DecodeHeaderText(line.mid(8)).left(ValueLimit);
+        if (word == QLatin1String("FROM:")) MailMessage.From = DecodeHeaderText(line.mid(6)).left(ValueLimit);
         if (word == QLatin1String("CONTENT-TYPE:")) ContentType = line.mid(14).left(ValueLimit);
         if (word == QLatin1String("MESSAGE-ID:")) MailMessage.MessageId = line.mid(12).left(ValueLimit);
         const qsizetype boundaryAt = upper.indexOf(QLatin1String("BOUNDARY="));
@@ -140,6 +144,7 @@ bool TPop3Client::ExtractPart() {
     }
     StatusMessage(1, QStringLiteral("Extracting file"));
     QByteArray endLine;
+    QList<QByteArray> textLines; // the text as received, decoded once it is complete
     for (;;) {
         QByteArray line = ReadMessageLine();
         setBytesRecvd(BytesRecvd() + 1);
@@ -149,7 +154,7 @@ bool TPop3Client::ExtractPart() {
             break;
         }
         if (PartMode > 0) {
-            MailMessage.Body.append(Cp1252::decode(WithoutLineEnd(line)));
+            textLines.append(WithoutLineEnd(line));
         } else if (temp.write(line) != line.size()) {
             throw std::runtime_error("Cannot write file " + tempName.toStdString());
         }
@@ -157,6 +162,10 @@ bool TPop3Client::ExtractPart() {
     if (PartMode == 0) {
         temp.close();
         WritePartFile(tempName);
+    } else {
+        // Quoted-printable and the declared character set undone, so a text
+        // reads the same whichever path the message took.
+        MailMessage.Body.append(DecodeTextBody(textLines, TransferEncoding, ContentType));
     }
     bool last = false;
     if (!m_messageEnded) {

@@ -8,10 +8,13 @@
 #include "settings/Ajustes.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QTimer>
@@ -37,6 +40,9 @@ int AlertWindowBase::millisecondsPerMinute() { return g_msPerMinute; }
 AlertWindowBase::AlertWindowBase(Qt::WindowFlags flags, QWidget* parent)
     : QWidget(parent, flags | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // On top, but the keyboard stays where the user is typing: a key meant for
+    // another window must never dismiss an alert unseen.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("TimerAviso"));
     connect(m_timer, &QTimer::timeout, this, &AlertWindowBase::TimerAvisoTimer);
@@ -56,6 +62,7 @@ void AlertWindowBase::crearControles(QWidget* panel) {
     m_texto->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
     m_boton = new QPushButton(panel);
     m_boton->setObjectName(QStringLiteral("BotonCerrar"));
+    m_boton->setFocusPolicy(Qt::ClickFocus);
     connect(m_boton, &QPushButton::clicked, this, &AlertWindowBase::BotonCerrarClick);
     m_labelRepetir = new QLabel(panel);
     m_labelRepetir->setObjectName(QStringLiteral("LabelRepetir"));
@@ -96,6 +103,34 @@ void AlertWindowBase::showEvent(QShowEvent* event) {
     armarCierreAutomatico();
     ReproducirSonidoAviso(m_soundFile);
     restaurarPosicion();
+    mantenerEnPantalla();
+}
+
+void AlertWindowBase::mantenerEnPantalla() {
+    const QRect frame = frameGeometry().isValid() ? frameGeometry() : geometry();
+    // Visible enough to grab: the top-left corner's area on some screen.
+    const QRect grip(frame.topLeft(), QSize(qMin(frame.width(), 60), qMin(frame.height(), 30)));
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s->availableGeometry().contains(grip)) return;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return;
+    const QRect area = primary->availableGeometry();
+    QPoint place = area.center() - QPoint(frame.width() / 2, frame.height() / 2);
+    place.setX(qMax(area.left(), place.x()));
+    place.setY(qMax(area.top(), place.y()));
+    move(place);
+}
+
+void AlertWindowBase::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        BotonCerrarClick();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void AlertWindowBase::BotonCerrarClick() {

@@ -45,6 +45,12 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Once the user clicked the alert (it is never activated on its own):
+    // Enter and Escape press the close button.
+    void keyPressEvent(QKeyEvent* event) override;
+    // A saved place that no screen shows any more (a monitor unplugged) is
+    // left for the middle of the primary screen.
+    void mantenerEnPantalla();
 
     QPlainTextEdit* m_texto = nullptr;
     QPushButton* m_boton = nullptr;

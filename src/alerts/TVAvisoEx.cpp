@@ -28,6 +28,17 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     QPalette note = palette();
     note.setColor(QPalette::Base, kNoteColour);
     note.setColor(QPalette::Text, QColor(0, 0, 128));
+    m_descripcion = new QLabel(this);
+    m_descripcion->setObjectName(QStringLiteral("LabelDescripcion"));
+    m_descripcion->setGeometry(46, 124, 181, 18);
+    m_descripcion->setAutoFillBackground(true);
+    m_descripcion->setPalette(note);
+    m_descripcion->setTextFormat(Qt::PlainText);
+    m_descripcion->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    QFont heading = m_descripcion->font();
+    heading.setBold(true);
+    m_descripcion->setFont(heading);
+    m_descripcion->setForegroundRole(QPalette::Text);
     m_texto->setGeometry(46, 143, 181, 81);
     m_texto->setFrameShape(QFrame::NoFrame);
     m_texto->setPalette(note);
@@ -89,8 +100,8 @@ void TVAvisoEx::guardarPosicion() {
 void TVAvisoEx::showEvent(QShowEvent* event) {
     AlertWindowBase::showEvent(event);
     if (event->spontaneous()) return;
-    raise();
-    activateWindow();
+    m_descripcion->setText(windowTitle());
+    raise(); // on top, without taking the keyboard
 }
 
 bool TVAvisoEx::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+class QLabel;
 class TTransImage;
 
 class TVAvisoEx : public AlertWindowBase {
@@ -30,6 +31,7 @@ protected:
 
 private:
     TTransImage* m_bitmap = nullptr;
+    QLabel* m_descripcion = nullptr; // the reminder's description over its text
     QPoint m_dragOffset;
     bool m_dragging = false;
 };

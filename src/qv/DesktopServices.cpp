@@ -134,6 +134,7 @@ void DesktopServices::revisarAvisosPasados(QWidget* owner, const QString& file) 
     }
     if (window.cantidad() == 0) return;
     window.prepararMuestra();
+    window.setWindowModality(Qt::WindowModal);
     window.exec();
 }
 

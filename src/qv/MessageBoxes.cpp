@@ -21,6 +21,8 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
         return answers().isEmpty() ? QMessageBox::Ok : answers().dequeue();
     }
     QMessageBox box(icon, QApplication::applicationName(), text, buttons, parent);
+    // Only the window it belongs to waits: alerts stay usable.
+    if (parent) box.setWindowModality(Qt::WindowModal);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 } // namespace

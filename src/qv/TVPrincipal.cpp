@@ -55,6 +55,7 @@ TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument,
     : QMainWindow(parent), m_services(services), m_fileArgument(fileArgument) {
     setObjectName("TVPrincipal");
     setWindowIcon(Icons::application());
+    QApplication::setWindowIcon(Icons::application()); // the alerts' and dialogs' icon too
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint);
     resize(482, 332);

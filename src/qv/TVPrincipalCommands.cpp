@@ -91,6 +91,7 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
         dialog.setObjectName("DialogoAbrir");
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix("QVM");
+        dialog.setWindowModality(Qt::WindowModal);
         dialog.setFileMode(QFileDialog::AnyFile);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
         path = dialog.selectedFiles().first();
@@ -117,6 +118,7 @@ void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
         dialog.setObjectName("DialogoAbrir");
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setWindowModality(Qt::WindowModal);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
         path = dialog.selectedFiles().first();
     }

@@ -64,6 +64,7 @@ void TVPrincipal::secuenciaInicio() {
     createTray();
     if (Ajustes::splash()) {
         TVAcercade splash(TVAcercade::Modo::Splash, this);
+        splash.setWindowModality(Qt::WindowModal);
         splash.exec();
     }
 
@@ -163,5 +164,6 @@ void TVPrincipal::comandoRevisarLog(int kind) {
 
 void TVPrincipal::comandoAcercaDe() {
     TVAcercade about(TVAcercade::Modo::AcercaDe, this);
+    about.setWindowModality(Qt::WindowModal);
     if (about.exec() < 0) MessageBoxes::errorText(this, 9003);
 }

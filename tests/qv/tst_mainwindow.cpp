@@ -6,10 +6,16 @@
 
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
+#include "alerts/AlertHost.h"
+#include "alerts/TVAviso.h"
+#include "alerts/TVAvisoEx.h"
 #include "store/ReminderFile.h"
 #include "tray/TSystemTrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QScreen>
 #include <QLabel>
 #include <QTableView>
 #include <QTimer>
@@ -238,6 +244,64 @@ private slots:
         w.comandoCrearAviso();
         QCOMPARE(services.editorCalls, 1);
         QCOMPARE(MessageBoxes::shownTexts(), messages);
+        QCOMPARE(w.numAvisos(), 1);
+    }
+
+    // Alerts of both kinds: shown without taking the keyboard, moved onto a
+    // screen when their saved place is off every screen, closed by Escape once
+    // the user went to them, and usable while the editor is open (it blocks
+    // only the main window).
+    void alertsTakeNoKeyboardAndStayUsable_data() {
+        QTest::addColumn<int>("style");
+        QTest::newRow("classic") << 1;
+        QTest::newRow("picture") << 2;
+    }
+    void alertsTakeNoKeyboardAndStayUsable() {
+        QFETCH(int, style);
+        Ajustes::setCloseMsgs(0);
+        Ajustes::setMsgWindowPos(QRect(9000, 9000, 320, 210)); // a monitor since unplugged
+        Ajustes::setMsgWindowExPos(QPoint(-9000, 9000));
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.show();
+        w.activateWindow();
+        const auto show = [style] {
+            if (style == 1) MostrarAviso(0, "Cita", "texto", "");
+            else MostrarAvisoEx(0, quint8(style), "Cita", "texto", "");
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (t->objectName().startsWith("VAviso") && t->isVisible()) return t;
+            return static_cast<QWidget*>(nullptr);
+        };
+        QWidget* alert = show();
+        QVERIFY(alert);
+        QVERIFY(alert->testAttribute(Qt::WA_ShowWithoutActivating));
+        QCOMPARE(alert->findChild<QPushButton*>("BotonCerrar")->focusPolicy(), Qt::ClickFocus);
+        QVERIFY(QApplication::activeWindow() != alert);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(alert->geometry().topLeft()), "moved onto the visible screen");
+        QPointer<QWidget> first(alert);
+        QTest::keyClick(alert, Qt::Key_Escape);
+        QTRY_VERIFY(!first);
+        QCOMPARE(AvisosAbiertos(), quint16(0));
+
+        // The editor is open: a click on an alert's Close still closes it.
+        bool checked = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* editor = QApplication::activeModalWidget();
+            QVERIFY(editor && editor->objectName() == "TVEdicionAvisos");
+            QCOMPARE(editor->windowModality(), Qt::WindowModal);
+            QPointer<QWidget> second(show());
+            QVERIFY(second);
+            auto* button = second->findChild<QPushButton*>("BotonCerrar");
+            QTest::mouseClick(second->windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(second, button->rect().center()));
+            QTRY_VERIFY(!second);
+            checked = true;
+            static_cast<QDialog*>(editor)->reject();
+        });
+        w.comandoCrearAviso();
+        QVERIFY(checked);
         QCOMPARE(w.numAvisos(), 1);
     }
 

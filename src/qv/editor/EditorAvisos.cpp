@@ -12,6 +12,7 @@ int AnadirAvisoConEditor(QWidget* parent, const QString& file, const QString& in
         return 0;
     }
     TVEdicionAvisos dialog(parent);
+    dialog.setWindowModality(Qt::WindowModal); // alerts stay usable meanwhile
     dialog.cargarNuevo(count + 1);
     RegistroAviso r = RegistroAviso::nuevo(Clock::current().now());
     for (;;) {
@@ -24,6 +25,7 @@ int AnadirAvisoConEditor(QWidget* parent, const QString& file, const QString& in
 bool EditarAviso(QWidget* parent, const QString& file, int numero) {
     RegistroAviso r = LeerAviso(file, numero);
     TVEdicionAvisos dialog(parent);
+    dialog.setWindowModality(Qt::WindowModal);
     dialog.cargar(r);
     if (dialog.exec() == QDialog::Accepted && dialog.GuardarAviso(r)) EscribirAviso(file, numero, r);
     return true;

@@ -167,6 +167,7 @@ void TVEdicionAvisos::elegirSonido() {
     dialog.setObjectName("ElegirArchivo");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("WAV");
+    dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         setSonido(dialog.selectedFiles().first());
 }

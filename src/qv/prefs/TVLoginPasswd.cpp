@@ -70,6 +70,7 @@ QString TVLoginPasswd::passwd() const {
 bool PedirLoginPasswd(QWidget* parent, QString& login, QString& passwd) {
     TVLoginPasswd dialog(parent);
     dialog.setValores(login, passwd);
+    dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() == QDialog::Accepted) {
         login = dialog.login();
         passwd = dialog.passwd();

@@ -191,6 +191,7 @@ bool EjecutarPreferencias(QWidget* parent) {
             if (!error.isEmpty()) MessageBoxes::error(parent, error);
             return false;
         }
+        dialog.setWindowModality(Qt::WindowModal); // alerts stay usable meanwhile
         dialog.exec();
         return true;
     } catch (const std::exception&) {

@@ -138,6 +138,7 @@ void TVPreferencias::elegirSonido(Estilo estilo) {
     dialog.setObjectName("ElegirArchivo");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("WAV");
+    dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     // A path cut to fit the setting would name another file: keep the old one.
     const QString elegido = dialog.selectedFiles().first();

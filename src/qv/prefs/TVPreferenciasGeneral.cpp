@@ -136,6 +136,7 @@ void TVPreferencias::BotonNuevaDireccClick() {
     box.setWindowTitle(LeerTexto(9009));
     box.setLabelText(QString());
     box.setTextValue(QString());
+    box.setWindowModality(Qt::WindowModal);
     if (box.exec() != QDialog::Accepted) return;
     // Longer texts would be cut when stored; line breaks would break the headers
     // the address is written into.

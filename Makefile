@@ -4,7 +4,7 @@ BUILD   ?= build
 PROGDIR ?= $(BUILD)/program
 JOBS    ?= $(shell nproc)
 
-.PHONY: all deps configure build run test program bench screenshots format clean
+.PHONY: all deps configure build run test program deb bench screenshots format clean
 
 all: build
 
@@ -27,6 +27,10 @@ run: program
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The Debian package: $(BUILD)/orbalinder_<version>_<arch>.deb
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD)

@@ -6,7 +6,9 @@ pkgs=(cmake ninja-build g++ make pkg-config python3
       qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
       gstreamer1.0-plugins-good faketime xvfb xauth curl
       libssl-dev openssl
-      libpython3.11-testsuite)  # real-world e-mail messages for the POP3 decoding tests
+      libpython3.11-testsuite   # real-world e-mail messages for the POP3 decoding tests
+      desktop-file-utils appstream shared-mime-info  # validating the installed desktop files
+      dpkg-dev lintian)         # building (make deb) and checking the Debian package
 if [ "${1:-}" = "--screenshots" ]; then pkgs+=(icewm imagemagick xdotool); fi
 missing=()
 for p in "${pkgs[@]}"; do

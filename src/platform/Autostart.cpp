@@ -1,5 +1,7 @@
 #include "platform/Autostart.h"
 
+#include "platform/DesktopIdentity.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,52 +9,115 @@
 
 namespace Autostart {
 
+namespace {
+
+// Desktop entry values: a string value escapes backslash and line breaks; inside
+// it, Exec quotes its argument and doubles '%' (field codes).
+QString escapeString(const QString& s) {
+    QString out;
+    for (QChar c : s) {
+        if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString unescapeString(const QString& s) {
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] != u'\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const QChar c = s[++i];
+        out += c == u'n'   ? QChar(u'\n')
+               : c == u't' ? QChar(u'\t')
+               : c == u'r' ? QChar(u'\r')
+               : c == u's' ? QChar(u' ')
+                           : c;
+    }
+    return out;
+}
+
+QString quoteExecArgument(const QString& arg) {
+    QString q;
+    for (QChar c : arg) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\') q += u'\\';
+        q += c;
+        if (c == u'%') q += u'%';
+    }
+    return u'"' + q + u'"';
+}
+
+// The first argument of an Exec value (after string unescaping).
+QString firstExecArgument(const QString& exec) {
+    if (!exec.startsWith(u'"')) {
+        const QString word = exec.section(u' ', 0, 0);
+        return QString(word).replace(QStringLiteral("%%"), QStringLiteral("%"));
+    }
+    QString out;
+    for (qsizetype i = 1; i < exec.size() && exec[i] != u'"'; ++i) {
+        if (exec[i] == u'\\' && i + 1 < exec.size())
+            ++i;
+        else if (exec[i] == u'%' && i + 1 < exec.size() && exec[i + 1] == u'%')
+            ++i;
+        out += exec[i];
+    }
+    return out;
+}
+
+QString entryValue(const QString& key) {
+    QFile f(entryPath());
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& raw : f.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(key + u'=')) return unescapeString(line.mid(key.size() + 1));
+    }
+    return {};
+}
+
+} // namespace
+
 QString entryPath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty()) base = QDir::homePath() + "/.config";
     return base + "/autostart/Orbalinder.desktop";
 }
 
-bool exists() { return QFileInfo::exists(entryPath()); }
-
-static QString quoteExec(const QString& path) {
-    QString q = path;
-    q.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")).replace(u'`', QStringLiteral("\\`")).replace(u'$', QStringLiteral("\\$"));
-    return u'"' + q + u'"';
+bool exists() {
+    return QFileInfo::exists(entryPath());
 }
 
-bool set(bool on, const QString& programPath) {
+bool set(bool on, const QString& programPath, const QString& workingFolder) {
     if (!on) return !exists() || QFile::remove(entryPath());
     QDir().mkpath(QFileInfo(entryPath()).absolutePath());
-    const QString dir = QFileInfo(programPath).absolutePath();
     QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=Orbalinder\n"
                                   "Comment=Reminder manager\n");
-    text += "Exec=" + quoteExec(programPath) + "\n";
-    text += "Path=" + dir + "\n";
-    text += "Terminal=false\nX-GNOME-Autostart-enabled=true\n";
+    text += QStringLiteral("Icon=") + QString::fromLatin1(kDesktopId) + u'\n';
+    text += "Exec=" + escapeString(quoteExecArgument(programPath)) + u'\n';
+    text += "Path=" + escapeString(workingFolder) + u'\n';
+    // The delay lets the desktop's notification area come up before the program
+    // looks for it (GNOME's AppIndicator extension registers late).
+    text += QStringLiteral("Terminal=false\nX-GNOME-Autostart-enabled=true\nX-GNOME-Autostart-Delay=5\n");
     QSaveFile f(entryPath());
     return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0 && f.commit();
 }
 
 QString program() {
-    QFile f(entryPath());
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    for (const QByteArray& raw : f.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (!line.startsWith("Exec=")) continue;
-        QString v = line.mid(5);
-        if (v.startsWith(u'"') && v.endsWith(u'"') && v.size() >= 2) {
-            v = v.mid(1, v.size() - 2);
-            QString out;
-            for (qsizetype i = 0; i < v.size(); ++i) {
-                if (v[i] == u'\\' && i + 1 < v.size()) ++i;
-                out += v[i];
-            }
-            return out;
-        }
-        return v;
-    }
-    return {};
+    const QString exec = entryValue(QStringLiteral("Exec"));
+    return exec.isEmpty() ? QString() : firstExecArgument(exec);
+}
+
+QString workingFolder() {
+    return entryValue(QStringLiteral("Path"));
 }
 
 } // namespace Autostart

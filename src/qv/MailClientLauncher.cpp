@@ -2,6 +2,7 @@
 
 #include "mailfiles/MailCheck.h"
 #include "platform/GlobalMarker.h"
+#include "settings/InstalledProgram.h"
 #include "settings/ProgramFolders.h"
 
 #include <QFileInfo>
@@ -20,7 +21,8 @@ QStringList argumentos(bool enviar, bool recibir, quint8 minutos) {
 }
 
 QString programa() {
-    return g_programa.isEmpty() ? ProgramFolders::global().dirPrograma + QStringLiteral("QVMC") : g_programa;
+    if (!g_programa.isEmpty()) return g_programa;
+    return InstalledProgram::executable(QStringLiteral("QVMC"), ProgramFolders::global().dirPrograma);
 }
 
 void setProgramaForTests(const QString& path) { g_programa = path; }

@@ -1,5 +1,6 @@
 // QV: the reminder program's entry point.
 #include "core/TextCatalogue.h"
+#include "platform/DesktopIdentity.h"
 #include "platform/GlobalMarker.h"
 #include "qv/DesktopServices.h"
 #include "qv/TVPrincipal.h"
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
         qEnvironmentVariableIsSet("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
+    // Ties the windows to the installed desktop entry (its name and icon in the
+    // task bar and the Wayland compositor's window list).
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbalinder"));
     QApplication::setOrganizationName(QStringLiteral("Norvo Freeware"));

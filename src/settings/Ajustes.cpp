@@ -3,6 +3,7 @@
 #include "core/Binary.h"
 #include "platform/Autostart.h"
 #include "platform/SettingsStore.h"
+#include "settings/InstalledProgram.h"
 #include "settings/ProgramFolders.h"
 
 namespace Ajustes {
@@ -98,8 +99,8 @@ void setMsgWindowExPos(const QPoint& p) { clave(false)->writeBinary("MsgWindowEx
 bool ExisteArranqueWindows() { return Autostart::exists(); }
 
 void GuardarArranqueWindows(bool on) {
-    const QString program = ObtenerDirPrograma() + "QV";
-    if (!Autostart::set(on, program))
+    const QString folder = ObtenerDirPrograma();
+    if (!Autostart::set(on, InstalledProgram::executable(QStringLiteral("QV"), folder), folder))
         throw SettingsError("Cannot change the start-at-login entry " + Autostart::entryPath().toStdString());
 }
 

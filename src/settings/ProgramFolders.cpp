@@ -1,8 +1,11 @@
 #include "settings/ProgramFolders.h"
 
+#include "core/TextCatalogue.h"
 #include "platform/SettingsStore.h"
+#include "settings/InstalledProgram.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 QString withSeparator(QString path) {
@@ -18,7 +21,13 @@ QString ObtenerDirPrograma() {
         const auto v = store.value("Path");
         if (v && v->type == SettingType::String && !v->text.isEmpty()) return withSeparator(v->text);
     }
-    return withSeparator(QDir::currentPath());
+    const QString current = withSeparator(QDir::currentPath());
+    const QString data = InstalledProgram::dataFolder();
+    if (data.isEmpty() || QFileInfo(current + TextCatalogue::kFileName).isFile()) return current;
+    const QString user = InstalledProgram::userProgramFolder();
+    const QString failure = InstalledProgram::layOut(user, data, InstalledProgram::userLanguage());
+    if (!failure.isEmpty()) qWarning("%s", qPrintable(failure));
+    return user;
 }
 
 ProgramFolders ProgramFolders::from(const QString& dirPrograma) {

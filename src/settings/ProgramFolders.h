@@ -3,8 +3,11 @@
 // programs. Every path ends in the platform separator.
 #include <QString>
 
-// The machine hive's "Path" value of the program's App Paths key when it exists,
-// else the current directory; a separator is appended when missing.
+// The program folder: the machine hive's "Path" value of the program's App Paths
+// key when it exists; else the current directory, unless the program runs
+// installed and the current directory holds no text catalogue (a launcher starts
+// programs in the home folder): then the per-user program folder, laid out from
+// the installed files (InstalledProgram). A separator is appended when missing.
 QString ObtenerDirPrograma();
 
 struct ProgramFolders {

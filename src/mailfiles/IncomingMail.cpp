@@ -4,9 +4,10 @@
 #include "core/DateTimeValue.h"
 #include "mailfiles/MailFileText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
+#include <QFileInfo>
 
 namespace mailfiles {
 
@@ -18,25 +19,83 @@ QString BaseNombreEmailRecibido(const QDateTime& momento) {
     return texto;
 }
 
-QStringList LineasEmailRecibido(const QString& de, const QStringList& cuerpo) {
-    QString remitente = de;
-    remitente.replace(u'\r', u' ').replace(u'\n', u' ');
-    QStringList lineas;
-    lineas << QString::fromLatin1(kCabeceraArchivo) << QString::fromLatin1(kMarcaFrom) << remitente
-           << QString::fromLatin1(kMarcaBody) << cuerpo;
+namespace {
+// Body lines as the incoming file holds them: one file line per line break, each made harmless.
+QStringList lineasSeguras(const QString& texto) {
+    QStringList lineas = texto.isEmpty() ? QStringList{QString()} : dividirLineas(texto);
+    if (texto.endsWith(u'\n') || texto.endsWith(u'\r')) lineas << QString();
+    for (QString& l : lineas)
+        l = TextoInofensivo(l);
     return lineas;
 }
 
-std::optional<QString> EscribirEmailRecibido(const QString& dirMail, const QString& de,
-                                             const QStringList& cuerpo) {
-    QDir().mkpath(dirMail);
-    const QDir dir(dirMail);
-    // The work file's name does not end in ".IN", so no reader picks it up early.
-    QTemporaryFile trabajo(dir.filePath(QStringLiteral("incoming-XXXXXX.tmp")));
-    const QByteArray bytes = unirLineas(LineasEmailRecibido(de, cuerpo));
-    if (!trabajo.open() || trabajo.write(bytes) != bytes.size() || !trabajo.flush()) return std::nullopt;
-    trabajo.close();
+QString remitenteSeguro(const QString& de) {
+    QString remitente = de;
+    remitente.replace(u'\r', u' ').replace(u'\n', u' ');
+    return TextoInofensivo(remitente);
+}
+} // namespace
 
+QStringList LineasEmailRecibido(const QString& de, const QStringList& cuerpo) {
+    QStringList lineas;
+    lineas << QString::fromLatin1(kCabeceraArchivo) << QString::fromLatin1(kMarcaFrom) << remitenteSeguro(de)
+           << QString::fromLatin1(kMarcaBody);
+    for (const QString& linea : cuerpo)
+        lineas << lineasSeguras(linea);
+    return lineas;
+}
+
+EscritorEmailRecibido::EscritorEmailRecibido(QString dirMail, QString de)
+    : m_dirMail(std::move(dirMail)), m_de(std::move(de)) {}
+
+EscritorEmailRecibido::~EscritorEmailRecibido() {
+    if (m_archivo) {
+        m_archivo->close();
+        QFile::remove(m_trabajo);
+    }
+}
+
+bool EscritorEmailRecibido::abrir() {
+    QDir().mkpath(m_dirMail);
+    const QDir dir(m_dirMail);
+    static int contador = 0;
+    for (int intento = 0; intento < 100 && !m_archivo; ++intento) {
+        const QString nombre =
+            QStringLiteral("incoming-%1-%2.tmp").arg(QCoreApplication::applicationPid()).arg(++contador);
+        auto archivo = std::make_unique<QFile>(dir.filePath(nombre));
+        // An exclusive create: never a file (or a link) that is already there.
+        if (archivo->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_trabajo = archivo->fileName();
+            m_archivo = std::move(archivo);
+        } else if (!QFileInfo::exists(archivo->fileName()) && !QFileInfo(archivo->fileName()).isSymLink()) {
+            return false; // failed for another reason than the name
+        }
+    }
+    return m_archivo && escribir({QString::fromLatin1(kCabeceraArchivo), QString::fromLatin1(kMarcaFrom),
+                                  remitenteSeguro(m_de), QString::fromLatin1(kMarcaBody)});
+}
+
+bool EscritorEmailRecibido::escribir(const QStringList& lineas) {
+    const QByteArray bytes = unirLineas(lineas);
+    if (m_archivo->write(bytes) != bytes.size()) m_fallo = true;
+    return !m_fallo;
+}
+
+bool EscritorEmailRecibido::linea(const QString& texto) {
+    if (m_fallo) return false;
+    if (!m_archivo && !abrir()) {
+        m_fallo = true;
+        return false;
+    }
+    return escribir(lineasSeguras(texto));
+}
+
+std::optional<QString> EscritorEmailRecibido::terminar() {
+    if (m_fallo || (!m_archivo && !abrir())) return std::nullopt;
+    if (!m_archivo->flush()) return std::nullopt;
+    m_archivo->close();
+    if (m_archivo->error() != QFileDevice::NoError) return std::nullopt;
+    const QDir dir(m_dirMail);
     const QString base = BaseNombreEmailRecibido(Clock::current().now());
     for (int intento = 1; intento <= 10000; ++intento) {
         const QString nombre =
@@ -44,13 +103,32 @@ std::optional<QString> EscribirEmailRecibido(const QString& dirMail, const QStri
         const QString ruta = dir.filePath(nombre);
         if (QFileInfo::exists(ruta) || QFileInfo(ruta).isSymLink()) continue;
         // QFile::rename never replaces an existing file.
-        if (trabajo.rename(ruta)) {
-            trabajo.setAutoRemove(false);
+        if (QFile::rename(m_trabajo, ruta)) {
+            m_archivo.reset();
             return ruta;
         }
         if (!QFileInfo::exists(ruta)) return std::nullopt; // failed for another reason
     }
     return std::nullopt;
+}
+
+std::optional<QString> EscribirEmailRecibido(const QString& dirMail, const QString& de,
+                                             const QStringList& cuerpo) {
+    EscritorEmailRecibido escritor(dirMail, de);
+    for (const QString& linea : cuerpo)
+        if (!escritor.linea(linea)) return std::nullopt;
+    return escritor.terminar();
+}
+
+QString CarpetaAdjuntos(const QString& dirMail) {
+    return QDir(dirMail).filePath(QStringLiteral("Attachments")) + u'/';
+}
+
+bool PrepararCarpetaAdjuntos(const QString& dirMail) {
+    const QString carpeta = CarpetaAdjuntos(dirMail);
+    if (!QDir().mkpath(carpeta) || !QFileInfo(carpeta).isDir()) return false;
+    return QFile::setPermissions(carpeta,
+                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 QStringList ListarEmailRecibido(const QString& dirMail) {
@@ -76,8 +154,11 @@ std::optional<QStringList> LineasVentanaEmailRecibido(const QStringList& lineas)
 }
 
 std::optional<QStringList> LeerEmailRecibido(const QString& ruta, QStringList* lineasArchivo) {
-    const std::optional<QStringList> lineas = leerLineas(ruta);
+    std::optional<QStringList> lineas = leerLineas(ruta);
     if (!lineas) return std::nullopt;
+    // Files in MAIL/ may come from elsewhere: what they show is made harmless here too.
+    for (QString& linea : *lineas)
+        linea = TextoInofensivo(linea);
     if (lineasArchivo) *lineasArchivo = *lineas;
     return LineasVentanaEmailRecibido(*lineas);
 }

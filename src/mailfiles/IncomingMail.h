@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <QFile>
+
+#include <memory>
 #include <optional>
 
 namespace mailfiles {
@@ -16,18 +19,56 @@ namespace mailfiles {
 QString BaseNombreEmailRecibido(const QDateTime& momento);
 
 // The lines of an incoming file: header, "--- From ---", `de`, "--- Body ---",
-// the body lines as they are. A CR or LF inside `de` becomes a blank, so the
-// sender stays on its line.
+// the body lines. A stranger wrote `de` and the body: a CR or LF inside `de`
+// becomes a blank, so the sender stays on its line; a body line holding line
+// breaks becomes several lines; escape sequences and control characters are
+// removed from both (TextoInofensivo).
 QStringList LineasEmailRecibido(const QString& de, const QStringList& cuerpo);
 
-// Writes one incoming file in MAIL/ for the mail client; the full path, or
-// nullopt when it could not be saved. The name is BaseNombreEmailRecibido(now)
+// Writes one incoming file line by line as a message arrives, so its size
+// never has to fit in memory. The lines go to a work file in MAIL/ whose name
+// does not end in ".IN" (no reader takes it early); terminar() gives it its
+// final name; a writer destroyed before that removes its work file.
+class EscritorEmailRecibido {
+public:
+    EscritorEmailRecibido(QString dirMail, QString de);
+    ~EscritorEmailRecibido();
+    EscritorEmailRecibido(const EscritorEmailRecibido&) = delete;
+    EscritorEmailRecibido& operator=(const EscritorEmailRecibido&) = delete;
+
+    // One body line (it may hold line breaks); false once a write has failed.
+    bool linea(const QString& texto);
+    // The full path of the finished file, or nullopt when it could not be saved
+    // (nothing is left behind then).
+    std::optional<QString> terminar();
+
+private:
+    bool abrir();
+    bool escribir(const QStringList& lineas);
+
+    QString m_dirMail;
+    QString m_de;
+    QString m_trabajo; // the work file, empty until opened
+    std::unique_ptr<QFile> m_archivo;
+    bool m_fallo = false;
+};
+
+// Writes one incoming file in MAIL/ for the mail client (through
+// EscritorEmailRecibido); the full path, or nullopt when it could not be saved. The name is
+// BaseNombreEmailRecibido(now)
 // + ".IN"; when that name is taken (two messages within one clock reading, or a
 // file still waiting) "_2", "_3", ... is added before ".IN". A name is claimed
 // only by renaming a finished work file onto it without replacing anything, so
 // an existing file is never overwritten and a reader never sees half a file.
 std::optional<QString> EscribirEmailRecibido(const QString& dirMail, const QString& de,
                                              const QStringList& cuerpo);
+
+// The folder where the mail client writes the parts of received messages
+// (and its work file Temp.mme): MAIL/Attachments/, separator included. A
+// stranger names those files, so they never go beside the programs.
+QString CarpetaAdjuntos(const QString& dirMail);
+// Creates that folder when missing and makes it owner-only; false when it cannot be.
+bool PrepararCarpetaAdjuntos(const QString& dirMail);
 
 bool HayEmailRecibido(const QString& dirMail);
 QStringList ListarEmailRecibido(const QString& dirMail); // full paths, by name

@@ -127,6 +127,20 @@ QString unableToDisconnectFrom(const QString& entry) {
     return t(" Unable to disconnect from ") + entry;
 }
 
+QString invalidRecipient(const QString& path) {
+    return inParens(" Invalid recipient address ", path);
+}
+QString unusableProfileField(const QString& name) {
+    return t(" Profile field not usable: ") + name;
+}
+QString mailTooLarge(int m, qint64 bytes) {
+    return inParens(" Mail too large, left on server ",
+                    QString::number(m) + t(": ") + QString::number(bytes) + t(" bytes"));
+}
+QString listRefused() {
+    return t(" Error listing mail on server");
+}
+
 } // namespace mailfiles::LogEvents
 
 namespace mailfiles {

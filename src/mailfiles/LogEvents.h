@@ -42,6 +42,12 @@ QString popConnectionFailed();
 QString popTimedOut();
 QString disconnectedFromPopHost();
 QString disconnectedFrom(const QString& entry);
+// Beyond the classic texts: input refused before it reaches a server, and
+// server answers that end a step early.
+QString invalidRecipient(const QString& path);     // " Invalid recipient address (path)"
+QString unusableProfileField(const QString& name); // " Profile field not usable: <name>"
+QString mailTooLarge(int m, qint64 bytes);         // " Mail too large, left on server (m: bytes bytes)"
+QString listRefused();                             // " Error listing mail on server"
 QString unableToDisconnectFrom(const QString& entry);
 
 } // namespace mailfiles::LogEvents

@@ -91,6 +91,35 @@ bool anadirLineas(const QString& ruta, const QStringList& lineas, QString* error
     return true;
 }
 
+QString TextoInofensivo(const QString& texto) {
+    QString limpio;
+    limpio.reserve(texto.size());
+    const qsizetype n = texto.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = texto[i].unicode();
+        if (c == 0x1B || c == 0x9B || c == 0x9D) {
+            // The escape and everything it opens go together.
+            const bool csi = c == 0x9B || (c == 0x1B && i + 1 < n && texto[i + 1] == u'[');
+            const bool osc = c == 0x9D || (c == 0x1B && i + 1 < n && texto[i + 1] == u']');
+            if (c == 0x1B && i + 1 < n) ++i; // the character after ESC
+            if (csi) {
+                while (i + 1 < n && !(texto[i + 1].unicode() >= 0x40 && texto[i + 1].unicode() <= 0x7E))
+                    ++i;
+                if (i + 1 < n) ++i; // its final byte
+            } else if (osc) {
+                while (i + 1 < n && texto[i + 1] != u'\a' && texto[i + 1] != QChar(0x9C) &&
+                       !(texto[i + 1] == QChar(0x1B) && i + 2 < n && texto[i + 2] == u'\\'))
+                    ++i;
+                if (i + 1 < n) i += texto[i + 1] == QChar(0x1B) ? 2 : 1;
+            }
+            continue;
+        }
+        if ((c < 0x20 && c != u'\t') || c == 0x7F || (c >= 0x80 && c < 0xA0)) continue;
+        limpio += texto[i];
+    }
+    return limpio;
+}
+
 std::optional<qint32> leerEntero(const QString& texto) {
     const QString t = texto.trimmed();
     qsizetype i = 0;
@@ -113,7 +142,8 @@ QStringList listarArchivos(const QString& carpeta, const QString& extension) {
     const QDir dir(carpeta);
     const auto entradas = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QFileInfo& info : entradas)
-        if (info.fileName().endsWith(extension, Qt::CaseInsensitive)) rutas << info.filePath();
+        if (info.isFile() && info.fileName().endsWith(extension, Qt::CaseInsensitive))
+            rutas << info.filePath();
     return rutas;
 }
 

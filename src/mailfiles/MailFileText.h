@@ -37,13 +37,20 @@ bool guardarLineas(const QString& ruta, const QStringList& lineas, QString* erro
 // Appends the lines to `ruta` in one write, creating the file when missing.
 bool anadirLineas(const QString& ruta, const QStringList& lineas, QString* error = nullptr);
 
+// What a stranger wrote, made harmless for a file, a window or a terminal:
+// terminal escape sequences (ESC or CSI with what they open: "ESC [" up to its
+// final byte, "ESC ]" up to BEL or ESC \, else ESC and one character) and every
+// other control character (C0 but TAB, DEL, C1) are removed.
+QString TextoInofensivo(const QString& texto);
+
 // A decimal 32-bit integer as the Windows programs read one: optional blanks
 // around it, an optional sign, digits only; nullopt for anything else or out of range.
 std::optional<qint32> leerEntero(const QString& texto);
 
 // Full paths of the regular files in `carpeta` whose names end with `extension`
 // (".OUT", ".IN"; letter case ignored, as the Windows directory search does),
-// hidden ones included, sorted by name.
+// hidden ones included, sorted by name. Anything else of such a name (a FIFO,
+// a device, a socket, a folder) is left out: reading it could block for ever.
 QStringList listarArchivos(const QString& carpeta, const QString& extension);
 
 } // namespace mailfiles

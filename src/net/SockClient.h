@@ -126,7 +126,7 @@ public:
     // Waits for one line and returns it with its LF (normally CR LF). Throws
     // EAbortError "Socket readln aborted" on Cancel (Canceled stays set) and
     // ESockError "Connection Closed" when the connection ends without a full line,
-    // and ESockError "Line too long" (closing the connection) when 16 MiB come without a LF.
+    // and ESockError "Line too long" (closing the connection) when 4 MiB come without a LF.
     QByteArray ReadLn();
 
     // "10061:Connection refused" style text for a Winsock error number; "" for 0.

@@ -13,9 +13,11 @@ namespace {
 constexpr int kChunk = 16383;      // most bytes moved by one send or recv
 constexpr int kWriteLimit = 16384; // most characters taken by one Write
 // A line longer than this is not mail but a flood: ReadLn gives up on it.
-constexpr qsizetype kMaxLine = 16 * 1024 * 1024;
-// Reading pauses while this much waits unread, so a peer cannot fill the memory.
-constexpr qsizetype kMaxBuffered = 64 * 1024 * 1024;
+// (Kept below kMaxBuffered, so a line that is still growing is always read on.)
+constexpr qsizetype kMaxLine = 4 * 1024 * 1024;
+// Reading pauses while this much waits unread, so a peer cannot fill the
+// memory: what a session holds does not grow with the size of a message.
+constexpr qsizetype kMaxBuffered = 8 * 1024 * 1024;
 
 // Clears a flag when leaving a scope, also on an exception.
 struct FlagGuard {

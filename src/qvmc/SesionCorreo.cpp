@@ -2,14 +2,18 @@
 
 #include "core/Clock.h"
 #include "core/DisplayFormats.h"
+#include "dialup/DialUp.h"
+#include "mail/codec/MailText.h"
 #include "mail/pop3/Pop3Client.h"
 #include "mail/smtp/SmtpClient.h"
-#include "dialup/DialUp.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/LogEvents.h"
+#include "mailfiles/MailFileText.h"
 #include "mailfiles/OutgoingMail.h"
 #include "net/SockErrors.h"
 #include "profiles/ArchivoPerfiles.h"
+#include "platform/SettingsStore.h"
+#include "settings/Ajustes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -20,7 +24,26 @@
 
 namespace {
 const QString kAsunto = QStringLiteral("Norvo Orbalinder Message");
+
+// The largest message fetched, in MB: the settings value "MaxMailSize", or 25
+// when it is missing, not a number or not above 0.
+qint64 tamanoMaximoMensaje() {
+    try {
+        const qint32 mb = Ajustes::abrirClave(false)->readInteger(QStringLiteral("MaxMailSize"));
+        return mb > 0 ? mb : 25;
+    } catch (...) {
+        return 25;
+    }
 }
+
+// A profile text that would carry control bytes (a NUL, or a length byte past
+// its text) into a command line.
+bool textoUsable(const QString& texto) {
+    for (QChar c : texto)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
+    return true;
+}
+} // namespace
 
 SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orden,
                            std::function<void(const QString&)> shown, QObject* parent)
@@ -33,14 +56,20 @@ SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orde
     m_timerSmtp->setObjectName("TimerSMTP");
     m_timerPop3 = new QTimer(this);
     m_timerPop3->setObjectName("TimerPOP3");
-    for (QTimer* t : {m_timerSmtp, m_timerPop3}) t->setInterval(msPorMinuto);
+    for (QTimer* t : {m_timerSmtp, m_timerPop3})
+        t->setInterval(msPorMinuto);
     connect(m_timerSmtp, &QTimer::timeout, this, &SesionCorreo::timerSmtp);
     m_guard = new QTimer(this);
     m_guard->setInterval(100);
     connect(m_guard, &QTimer::timeout, this, [this] {
         // Keeps cancelling until the call that outlived its limit has returned,
         // so a server that stops answering cannot hold the session.
-        if (m_guardTarget && m_guardDeadline.hasExpired()) m_guardTarget->Cancel();
+        if (m_abort) {
+            m_smtp->Cancel();
+            m_pop3->Cancel();
+        } else if (m_guardTarget && m_guardDeadline.hasExpired()) {
+            m_guardTarget->Cancel();
+        }
     });
     connect(m_timerPop3, &QTimer::timeout, this, &SesionCorreo::timerPop3);
     m_timerSmtp->start(); // running when the window is made; the preparation stops them
@@ -81,31 +110,37 @@ void SesionCorreo::limitar(TSockClient* client, qint64 ms) {
 }
 
 void SesionCorreo::sinLimite() {
-    m_guard->stop();
     m_guardTarget = nullptr;
+    if (!m_abort) m_guard->stop();
 }
 
 void SesionCorreo::esperar(const std::function<bool()>& done) {
-    while (!done() && !m_finished)
+    while (!done() && !m_finished && !m_abort)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 200);
 }
 
 // ---- Session ----
 
 void SesionCorreo::ejecutar() {
-    if (preparar() && pasoConexion()) {
-        esperar([this] { return m_dialFinished; });
-        if (m_dialConnected && !m_finished) {
-            if (m_sendPending) {
-                faseEnvio();
-                esperar([this] { return !m_sendPending; });
-            }
-            if (m_receivePending && !m_finished) {
-                faseRecepcion();
-                esperar([this] { return !m_receivePending; });
+    m_running = true;
+    try {
+        if (preparar() && pasoConexion()) {
+            esperar([this] { return m_dialFinished; });
+            if (m_dialConnected && !m_finished && !m_abort) {
+                if (m_sendPending) {
+                    faseEnvio();
+                    esperar([this] { return !m_sendPending; });
+                }
+                if (m_receivePending && !m_finished && !m_abort) {
+                    faseRecepcion();
+                    esperar([this] { return !m_receivePending; });
+                }
             }
         }
+    } catch (...) {
+        // Whatever went wrong, Finish still runs: the session log is written and the marker goes.
     }
+    m_running = false;
     finish();
 }
 
@@ -123,7 +158,33 @@ bool SesionCorreo::preparar() {
     m_sendPending = m_orden.enviar;
     m_receivePending = m_orden.recibir;
     m_sendMinutesLeft = m_receiveMinutesLeft = m_orden.minutos;
-    for (const QString& evento : m_orden.eventos) log(evento);
+    for (const QString& evento : m_orden.eventos)
+        log(evento);
+
+    // Control bytes in a profile text would go into a command line: that phase is not run.
+    const QList<std::pair<QString, QString>> camposEnvio{
+        {QStringLiteral("name"), m_perfil.nombreUsuario},
+        {QStringLiteral("e-mail address"), m_perfil.emailUsuario},
+        {QStringLiteral("SMTP server"), m_perfil.servidorSMTP},
+        {QStringLiteral("SMTP login"), m_perfil.loginSMTP}};
+    const QList<std::pair<QString, QString>> camposRecepcion{
+        {QStringLiteral("POP3 server"), m_perfil.servidorPOP3},
+        {QStringLiteral("POP3 login"), m_perfil.loginPOP3},
+        {QStringLiteral("POP3 password"), m_perfil.passwdPOP3}};
+    for (const auto& [nombre, valor] : camposEnvio) {
+        const bool remitenteMalo =
+            nombre == QLatin1String("e-mail address") && !valor.isEmpty() && !IsPlainAddress(valor);
+        if (m_sendPending && (!textoUsable(valor) || remitenteMalo)) {
+            log(mailfiles::LogEvents::unusableProfileField(nombre));
+            m_sendPending = false;
+        }
+    }
+    for (const auto& [nombre, valor] : camposRecepcion) {
+        if (m_receivePending && !textoUsable(valor)) {
+            log(mailfiles::LogEvents::unusableProfileField(nombre));
+            m_receivePending = false;
+        }
+    }
 
     QString host;
     int port = kSmtpPort;
@@ -139,6 +200,10 @@ bool SesionCorreo::preparar() {
     m_pop3->setPort(port);
     if (!m_perfil.loginPOP3.isEmpty()) m_pop3->UserID = m_perfil.loginPOP3;
     if (!m_perfil.passwdPOP3.isEmpty()) m_pop3->Password = m_perfil.passwdPOP3;
+    // Parts of received messages are named by strangers: they go to a folder of their own.
+    mailfiles::PrepararCarpetaAdjuntos(m_folders.dirMail);
+    m_pop3->AttachFilePath = mailfiles::CarpetaAdjuntos(m_folders.dirMail);
+    m_maxMailBytes = tamanoMaximoMensaje() * 1024 * 1024;
     m_timerSmtp->stop();
     m_timerPop3->stop();
     return true;
@@ -157,7 +222,8 @@ bool SesionCorreo::pasoConexion() {
     }
     if (!m_activeConnections.isEmpty()) {
         log(mailfiles::LogEvents::connectionsAlreadyEstablished());
-        for (const QString& name : m_activeConnections) log(mailfiles::LogEvents::openConnection(name));
+        for (const QString& name : m_activeConnections)
+            log(mailfiles::LogEvents::openConnection(name));
         m_dialFinished = m_dialConnected = true;
         return true;
     }
@@ -200,6 +266,8 @@ void SesionCorreo::faseEnvio() {
         return;
     }
     log(mailfiles::LogEvents::connectingToSmtpHost());
+    // The phase's watchdog runs until the phase ends: every wait for the server
+    // (greeting, each reply, QUIT) counts against the phase's minutes.
     m_timerSmtp->start();
     QCoreApplication::processEvents();
     try {
@@ -207,13 +275,20 @@ void SesionCorreo::faseEnvio() {
     } catch (const std::exception&) {
         desconectarSmtp();
     }
+    m_timerSmtp->stop();
     sinLimite();
 }
 
-bool SesionCorreo::cargarMensaje(const QString& ruta) {
+SesionCorreo::Carga SesionCorreo::cargarMensaje(const QString& ruta) {
     const mailfiles::ResultadoCarga carga = mailfiles::CargarEmailSaliente(ruta);
-    if (!carga.email) return false;
+    if (!carga.email) return Carga::Ilegible;
     const mailfiles::EmailCargado* m = &*carga.email;
+    // Each address goes into a command line by itself: anything that is not one
+    // plain address (extra parameters, blanks, a line too long) fails this file.
+    for (const QString& entrada : m->destinatarios) {
+        const QString direccion = ExtractAddress(entrada);
+        if (!direccion.isEmpty() && !IsPlainAddress(direccion)) return Carga::DestinatarioInvalido;
+    }
     m_smtp->ClearParameters();
     TPostMessage& msg = m_smtp->PostMessage;
     msg.FromName = m_perfil.nombreUsuario;
@@ -224,17 +299,18 @@ bool SesionCorreo::cargarMensaje(const QString& ruta) {
     msg.Date = DisplayFormats::shortDate(Clock::current().now().date());
     msg.ToAddress = m->destinatarios;
     msg.Body = m->cuerpo + pie();
-    return true;
+    return Carga::Cargado;
 }
 
 void SesionCorreo::bucleEnvio() {
     m_fileList = mailfiles::ListarEmailSaliente(m_folders.dirMail);
-    for (int i = 0; i < m_queuedCount && i < m_fileList.size() && !m_finished && m_sendPending; ++i) {
+    for (int i = 0; i < m_queuedCount && i < m_fileList.size() && !m_finished && !m_abort && m_sendPending;
+         ++i) {
         m_messagePending = true;
         m_messageSent = m_deleteQueued = false;
         const QString path = m_fileList[i];
-        if (cargarMensaje(path)) {
-            m_timerSmtp->start();
+        const Carga carga = cargarMensaje(path);
+        if (carga == Carga::Cargado) {
             try {
                 m_smtp->SendMail();
                 // A call that came back without telling success or failure sent nothing.
@@ -244,13 +320,13 @@ void SesionCorreo::bucleEnvio() {
                 m_messagePending = m_messageSent = m_deleteQueued = false;
             }
         } else {
-            log(mailfiles::LogEvents::errorSendingMail(path));
+            log(carga == Carga::DestinatarioInvalido ? mailfiles::LogEvents::invalidRecipient(path)
+                                                     : mailfiles::LogEvents::errorSendingMail(path));
             m_messagePending = false;
         }
         esperar([this] { return !m_messagePending; });
         if (m_messageSent) log(mailfiles::LogEvents::mailSent(path));
-        if (m_deleteQueued && !QFile::remove(path))
-            log(mailfiles::LogEvents::mailSentDeleteFailed(path));
+        if (m_deleteQueued && !QFile::remove(path)) log(mailfiles::LogEvents::mailSentDeleteFailed(path));
     }
     desconectarSmtp();
 }
@@ -288,13 +364,14 @@ void SesionCorreo::timerSmtp() {
 
 void SesionCorreo::faseRecepcion() {
     log(mailfiles::LogEvents::connectingToPopHost());
-    m_timerPop3->start();
+    m_timerPop3->start(); // runs until the phase ends, as in the send phase
     QCoreApplication::processEvents();
     try {
         m_pop3->Connect(); // its connect event runs the receiving loop
     } catch (const std::exception&) {
         desconectarPop3();
     }
+    m_timerPop3->stop();
     sinLimite();
 }
 
@@ -303,11 +380,13 @@ void SesionCorreo::bucleRecepcion() {
     m_receivedCount = 0;
     m_popStepPending = true;
     if (m_pop3->MailCount() > 0) {
-        m_timerPop3->start();
         try {
             m_pop3->List();
         } catch (const std::exception&) {
-            m_popStepPending = false;
+            // A refused or broken listing ends the phase: nothing it gave is trusted.
+            if (m_receivePending && !m_abort) log(mailfiles::LogEvents::listRefused());
+            m_messages.clear();
+            m_receivePending = false;
         }
         // A server that lists fewer messages than it counted ends the wait when
         // the listing has ended: the numbers it gave are used.
@@ -315,21 +394,40 @@ void SesionCorreo::bucleRecepcion() {
     }
     m_receivedCount = 0;
     for (int m : std::as_const(m_messages)) {
-        if (m_finished || !m_receivePending) break;
+        if (m_finished || m_abort || !m_receivePending) break;
         try {
             m_popStepPending = true;
-            m_timerPop3->start();
             m_pop3->GetSummary(m);
             esperar([this] { return !m_popStepPending; });
             if (m_pop3->Summary.Subject.trimmed() != kAsunto) continue;
+            if (m_pop3->Summary.Bytes > m_maxMailBytes) {
+                log(mailfiles::LogEvents::mailTooLarge(m, m_pop3->Summary.Bytes));
+                continue;
+            }
+            // The message is written to its incoming file as it arrives.
+            std::unique_ptr<mailfiles::EscritorEmailRecibido> escritor;
+            auto abrir = [this, &escritor] {
+                if (!escritor)
+                    escritor = std::make_unique<mailfiles::EscritorEmailRecibido>(m_folders.dirMail,
+                                                                                  m_pop3->MailMessage.From);
+            };
+            m_pop3->OnBodyLine = [&](const QString& line) {
+                abrir();
+                escritor->linea(line);
+            };
             m_popStepPending = true;
-            m_timerPop3->start();
-            m_pop3->GetMailMessage(m);
+            try {
+                m_pop3->GetMailMessage(m);
+            } catch (...) {
+                m_pop3->OnBodyLine = nullptr;
+                throw;
+            }
+            m_pop3->OnBodyLine = nullptr;
             esperar([this] { return !m_popStepPending; });
             ++m_receivedCount;
             log(mailfiles::LogEvents::mailReceived(m));
-            const TMailMessage& mail = m_pop3->MailMessage;
-            if (mailfiles::EscribirEmailRecibido(m_folders.dirMail, mail.From, mail.Body)) {
+            abrir();
+            if (escritor->terminar()) {
                 try {
                     m_pop3->DeleteMailMessage(m);
                     log(mailfiles::LogEvents::mailDeletedFromServer(m));
@@ -344,7 +442,7 @@ void SesionCorreo::bucleRecepcion() {
             log(mailfiles::LogEvents::errorReceivingMail(m));
         }
     }
-    if (m_receivedCount == 0) log(mailfiles::LogEvents::noMailReceived());
+    if (m_receivedCount == 0 && !m_abort) log(mailfiles::LogEvents::noMailReceived());
     desconectarPop3();
 }
 
@@ -380,8 +478,22 @@ void SesionCorreo::timerPop3() {
 
 void SesionCorreo::finish() {
     if (m_finishing) return; // once only, also when Close is chosen during a wait
+    if (m_running) {
+        // Chosen while the session waits somewhere inside a phase: every wait is
+        // ended now, the phases unwind, and the session's own end runs Finish,
+        // so lines logged on the way still reach the log file.
+        m_abort = true;
+        m_sendPending = m_receivePending = false;
+        m_messagePending = m_popStepPending = false;
+        m_timerSmtp->stop();
+        m_timerPop3->stop();
+        m_smtp->Cancel();
+        m_pop3->Cancel();
+        m_guard->start();
+        return;
+    }
     m_finishing = true;
-    // A last QUIT gets one minute of the phase clock at most.
+    // A last QUIT gets one minute of the phase clock at most (none after Close).
     if (m_smtp->Connected()) {
         limitar(m_smtp, msPorMinuto);
         try {
@@ -400,12 +512,15 @@ void SesionCorreo::finish() {
     }
     if (m_weDialed) {
         try {
-            if (m_ras->HangUp() == 0) log(mailfiles::LogEvents::disconnectedFrom(m_perfil.conexionNombre));
-            else log(mailfiles::LogEvents::unableToDisconnectFrom(m_perfil.conexionNombre));
+            if (m_ras->HangUp() == 0)
+                log(mailfiles::LogEvents::disconnectedFrom(m_perfil.conexionNombre));
+            else
+                log(mailfiles::LogEvents::unableToDisconnectFrom(m_perfil.conexionNombre));
             QThread::sleep(static_cast<unsigned long>(pausaColgar));
         } catch (...) {
         }
     }
+    m_guard->stop();
     mailfiles::EscribirLogSesion(m_folders.dirTemp, m_lines.lines());
     m_finished = true;
     emit finalizada();
@@ -415,75 +530,59 @@ void SesionCorreo::finish() {
 
 void SesionCorreo::wire() {
     using namespace mailfiles;
+    // The phase watchdogs run from the start of a phase to its end (see
+    // faseEnvio/faseRecepcion): no event switches them off, so a wait that
+    // follows an event (DATA after a refused RCPT, QUIT after a refused HELO,
+    // the rest of a LIST answer) is covered too.
     m_smtp->OnConnect = [this](TSmtpClient*) {
-        m_timerSmtp->stop();
         log(LogEvents::connectedToSmtpHost());
         bucleEnvio();
     };
     m_smtp->OnSuccess = [this](TSmtpClient*) {
-        m_timerSmtp->stop();
         m_messagePending = false;
         m_messageSent = m_deleteQueued = true;
     };
-    m_smtp->OnFailure = [this](TSmtpClient*) {
-        m_timerSmtp->stop();
-        m_messagePending = m_messageSent = m_deleteQueued = false;
-    };
+    m_smtp->OnFailure = [this](TSmtpClient*) { m_messagePending = m_messageSent = m_deleteQueued = false; };
     m_smtp->OnRecipientNotFound = [this](TSmtpClient*, const QString&) {
-        m_timerSmtp->stop();
         m_messagePending = m_messageSent = m_deleteQueued = false;
     };
     m_smtp->OnHeaderIncomplete = [this](TSmtpClient*, bool& handled, int) {
-        m_timerSmtp->stop();
         handled = false;
         m_messagePending = m_deleteQueued = false;
     };
     m_smtp->OnInvalidHost = [this](TSockClient*, bool& handled) {
-        m_timerSmtp->stop();
         log(LogEvents::smtpHostNotFound());
         handled = false;
         m_sendPending = false;
     };
     m_smtp->OnAuthenticationFailed = [this](TSmtpClient*, bool& handled) {
-        m_timerSmtp->stop();
         log(LogEvents::smtpAuthenticationFailed());
         handled = false;
     };
-    m_smtp->OnConnectionFailed = [this](TSockClient*) {
-        m_timerSmtp->stop();
-        log(LogEvents::smtpConnectionFailed());
-    };
+    m_smtp->OnConnectionFailed = [this](TSockClient*) { log(LogEvents::smtpConnectionFailed()); };
     m_smtp->OnDisconnect = [this](TSockClient*) { onSmtpDisconnect(); };
 
     m_pop3->OnConnect = [this](TPop3Client*) {
-        m_timerPop3->stop();
         log(LogEvents::connectedToPopHost());
         bucleRecepcion();
     };
     m_pop3->OnList = [this](TPop3Client*, int msg, int) {
-        m_timerPop3->stop();
         m_messages << msg;
         ++m_receivedCount;
         if (m_receivedCount >= m_pop3->MailCount()) m_popStepPending = false;
     };
-    m_pop3->OnRetrieveEnd = [this](TPop3Client*) {
-        m_timerPop3->stop();
-        m_popStepPending = false;
-    };
+    m_pop3->OnRetrieveEnd = [this](TPop3Client*) { m_popStepPending = false; };
     m_pop3->OnInvalidHost = [this](TSockClient*, bool& handled) {
-        m_timerPop3->stop();
         m_receivePending = false;
         log(LogEvents::popHostNotFound());
         handled = false;
     };
     m_pop3->OnAuthenticationFailed = [this](TSockClient*, bool& handled) {
-        m_timerPop3->stop();
         m_receivePending = false;
         log(LogEvents::popAuthenticationFailed());
         handled = false;
     };
     m_pop3->OnConnectionFailed = [this](TSockClient*) {
-        m_timerPop3->stop();
         m_receivePending = false;
         log(LogEvents::popConnectionFailed());
     };
@@ -511,6 +610,6 @@ void SesionCorreo::wire() {
         if (text == QLatin1String("Connected")) m_dialFinished = m_dialConnected = true;
     });
     connect(m_ras, &TDialUp::OnActiveConnection, this,
-            [this](quint32, const dialup::ConnectionStatus&, const QString&, const QString& entryName, const QString&,
-                   const QString&) { m_activeConnections << entryName; });
+            [this](quint32, const dialup::ConnectionStatus&, const QString&, const QString& entryName,
+                   const QString&, const QString&) { m_activeConnections << entryName; });
 }

@@ -4,9 +4,9 @@
 // it), the send phase (every queued outgoing file over SMTP), the receive phase
 // (the system's messages over POP3 into incoming files) and Finish, which runs
 // once however the session ends. No widgets: every step is told to the log.
-#include "profiles/RegistroPerfiles.h"
 #include "mailfiles/MailClientCommandLine.h"
 #include "mailfiles/SessionLog.h"
+#include "profiles/RegistroPerfiles.h"
 #include "settings/ProgramFolders.h"
 
 #include <QDeadlineTimer>
@@ -25,14 +25,15 @@ class SesionCorreo : public QObject {
     Q_OBJECT
 public:
     // `shown` receives every log line as it is made (the window's log).
-    SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orden, std::function<void(const QString&)> shown,
-                 QObject* parent = nullptr);
+    SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orden,
+                 std::function<void(const QString&)> shown, QObject* parent = nullptr);
     ~SesionCorreo() override;
 
     // Runs the whole session, Finish included.
     void ejecutar();
-    // Ends the session (the window's Close command may call it during a wait);
-    // runs once: a second call does nothing.
+    // Ends the session (the window's Close command may call it during a wait:
+    // then every server wait is cancelled and Finish runs as soon as the
+    // session has unwound); runs once: a second call does nothing.
     void finish();
     bool terminada() const { return m_finished; }
     const QStringList& lineas() const { return m_lines.lines(); }
@@ -61,7 +62,8 @@ private:
     bool pasoConexion();
     void faseEnvio();
     void bucleEnvio();
-    bool cargarMensaje(const QString& ruta);
+    enum class Carga { Cargado, Ilegible, DestinatarioInvalido };
+    Carga cargarMensaje(const QString& ruta);
     void faseRecepcion();
     void bucleRecepcion();
     void desconectarSmtp();
@@ -103,5 +105,8 @@ private:
     QStringList m_activeConnections, m_fileList;
     QList<int> m_messages;
     bool m_finished = false, m_finishing = false;
+    bool m_running = false; // inside ejecutar()
+    bool m_abort = false;   // Close was chosen while the session ran
+    qint64 m_maxMailBytes = 25 * 1024 * 1024;
     bool m_smtpDisconnected = false, m_pop3Disconnected = false;
 };

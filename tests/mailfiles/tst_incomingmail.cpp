@@ -3,7 +3,10 @@
 #include "TestSupport.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/MailFileText.h"
+#include "mailfiles/OutgoingMail.h"
 #include "mailfiles/ReceivedMailLog.h"
+
+#include <sys/stat.h>
 
 using namespace mailfiles;
 
@@ -70,6 +73,55 @@ private slots:
         // A line break in the sender stays on the sender's line.
         QCOMPARE(leerLineas(*path)->value(2), QStringLiteral("From  --- Body ---"));
         QCOMPARE(leerLineas(*path)->size(), 4);
+    }
+
+    // What a stranger wrote reaches the file, the window and QV_EMAIL.TXT without
+    // control characters or terminal escape sequences.
+    void strangersTextIsHarmless_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("colour sequence") << "\x1b[31mRed\x1b[0m Ana"
+                                         << "Red Ana";
+        QTest::newRow("title sequence") << "\x1b]0;owned\x07"
+                                           "Ana"
+                                        << "Ana";
+        QTest::newRow("title ended by ESC backslash") << "\x1b]2;x\x1b\\Ana"
+                                                      << "Ana";
+        QTest::newRow("C1 CSI and bell") << QString("A") + QChar(0x9B) + "2Jna\x07"
+                                         << "Ana";
+        QTest::newRow("NUL, DEL and backspace") << QString::fromLatin1("A\0n\x7f\x08"
+                                                                       "a",
+                                                                       6)
+                                                << "Ana";
+        QTest::newRow("tab and euro stay")
+            << QString("Ana\t") + QChar(0x20AC) << QString("Ana\t") + QChar(0x20AC);
+    }
+    void strangersTextIsHarmless() {
+        QFETCH(QString, written);
+        QFETCH(QString, kept);
+        const auto path = EscribirEmailRecibido(m_mail, written, {written, "before\r\nafter"});
+        QVERIFY(path);
+        const QStringList lines = *leerLineas(*path);
+        QCOMPARE(lines.mid(2), (QStringList{kept, "--- Body ---", kept, "before", "after"}));
+        // A file dropped by someone else is cleaned when it is read for the window and the log.
+        testsupport::writeBytes(m_mail + "other.IN", "--- From ---\r\n\x1b[2J\x1b]0;x\x07"
+                                                     "Bob\r\n--- Body ---\r\n\x1b[5mhi\r\n");
+        QStringList raw;
+        const auto shown = LeerEmailRecibido(m_mail + "other.IN", &raw);
+        QCOMPARE(shown->mid(0, 2), (QStringList{"From: Bob", "hi"}));
+        QCOMPARE(raw.value(1), QStringLiteral("Bob"));
+    }
+
+    // Only regular files are queue or incoming files: a FIFO would block its reader for ever.
+    void onlyRegularFilesAreListed() {
+        QVERIFY(::mkfifo(QFile::encodeName(m_mail + "fifo.IN").constData(), 0600) == 0);
+        QVERIFY(::mkfifo(QFile::encodeName(m_mail + "fifo_1.OUT").constData(), 0600) == 0);
+        QVERIFY(QDir(m_mail).mkdir("folder_2.OUT"));
+        testsupport::writeBytes(m_mail + "real.IN", "--- From ---\r\na\r\n");
+        testsupport::writeBytes(m_mail + "real_3.OUT", "x");
+        QCOMPARE(ListarEmailRecibido(m_mail), QStringList{m_mail + "real.IN"});
+        QCOMPARE(ListarEmailSaliente(m_mail), QStringList{m_mail + "real_3.OUT"});
+        QCOMPARE(ContarEmailSaliente(m_mail), 1);
     }
 
     void writeFailureIsReported() {

@@ -87,7 +87,8 @@ private slots:
 
     void multipartAttachments() {
         NoteFile("report.pdf");
-        const QByteArray pdf = QByteArray("%PDF-1.4\n\x00\x01\xff binary", 22);
+        static const char pdfBytes[] = "%PDF-1.4\n\x00\x01\xff binary";
+        const QByteArray pdf(pdfBytes, sizeof pdfBytes - 1); // the NUL inside is data, the last one is not
         QByteArray m = "Subject: files\r\nContent-Type: multipart/mixed;\r\n boundary=\"=_sep42\"\r\n\r\n"
                        "preamble\r\n--=_sep42\r\nContent-Type: text/plain\r\n\r\nHi there\r\n--=_sep42 \r\n"
                        "Content-Type: application/pdf; name=\"report.pdf\"\r\n"
@@ -136,6 +137,9 @@ private slots:
         QTest::newRow("absolute") << QByteArray("/tmp/evil.sh") << "evil.sh";
         QTest::newRow("temp file") << QByteArray("Temp.mme") << "Temp_1.mme";
         QTest::newRow("dots only") << QByteArray("..") << "text.tmp";
+        // 100 euro signs (Windows-1252 byte 0x80) are 300 bytes on disk: cut to what the file system takes
+        QTest::newRow("too long once encoded")
+            << QByteArray(100, '\x80') + ".pdf" << QString(78, QChar(0x20AC)) + ".pdf";
     }
     void hostileNames() {
         QFETCH(QByteArray, name);
@@ -185,6 +189,31 @@ private slots:
         QCOMPARE(client->MailMessage.Attachments, (QStringList{"a.png", "text.tmp"}));
         QCOMPARE(FileBytes(folder + "a.png"), QByteArray("hi"));
         QCOMPARE(FileBytes(folder + "text.tmp"), QByteArray("plain words\r\n"));
+    }
+
+    // A part that cannot be written fails its message, and the rest of that
+    // message is read to its final dot: its lines never pass for replies.
+    void failedPartLeavesTheSessionInStep() {
+        QVERIFY(QDir(folder).mkdir(QStringLiteral("Temp.mme"))); // a folder where the work file goes
+        QStringList streamed;
+        client->OnBodyLine = [&](const QString& line) { streamed << line; };
+        try {
+            Retrieve("Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nhi\r\n--zz\r\n"
+                     "Content-Disposition: attachment; filename=\"a.txt\"\r\n\r\n+OK forged\r\n--zz--\r\n"
+                     "+OK forged too\r\n");
+            QFAIL("a part that cannot be written was reported as read");
+        } catch (const std::runtime_error&) {
+        }
+        QVERIFY(!client->Sending());
+        QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
+        QVERIFY(client->Connected());
+        QVERIFY(QDir(folder).rmdir(QStringLiteral("Temp.mme")));
+        // the text goes to the body sink as it arrives, MailMessage.Body stays empty
+        streamed.clear();
+        Retrieve("Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nhi\r\n--zz\r\n"
+                 "Content-Disposition: attachment; filename=\"a.txt\"\r\n\r\nfile\r\n--zz--\r\n");
+        QCOMPARE(streamed, (QStringList{"hi", "\r\nFile \"a.txt\" extracted"}));
+        QVERIFY(client->MailMessage.Body.isEmpty());
     }
 
     void connectionClosesMidMessage() {

@@ -2,6 +2,7 @@
 #include "ScriptedPop3Server.h"
 #include "mail/pop3/Pop3Client.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <memory>
@@ -147,6 +148,20 @@ private slots:
         server->replies["NOOP"] = "+OK\r\n";
         QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
         QVERIFY(!client->Sending());
+
+        // a line that does not convert: the answer is read to its end first
+        server->replies["LIST"] = "+OK\r\n1 120\r\nbogus line\r\n3 9\r\n.\r\n";
+        client->OnList = [&](TPop3Client*, int, int) {};
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, client->List());
+        QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
+
+        // a refusal has no lines to wait for
+        server->replies["LIST"] = "-ERR not now\r\n";
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, client->List());
+        QVERIFY(clock.elapsed() < 5000);
+        QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
     }
 
     void summary() {
@@ -176,7 +191,7 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("ok");
         QTest::newRow("ok with text") << QByteArray("+OK marked\r\n") << true;
-        QTest::newRow("bare ok") << QByteArray("+OK\r\n") << false;
+        QTest::newRow("bare ok") << QByteArray("+OK\r\n") << true;
         QTest::newRow("error") << QByteArray("-ERR no\r\n") << false;
     }
     void deletion() {

@@ -9,15 +9,79 @@
 #include "qvmc/VentanaCliente.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include <memory>
+
 namespace {
+// Scripted replies: key -> successive replies (the last one repeats); an empty
+// reply is a stall, the server never answers. Keys are the whole command line
+// (trimmed) or its verb; "greeting" is the first line sent.
+using Replies = QHash<QByteArray, QByteArrayList>;
+
+QByteArray nextReply(Replies& r, const QByteArray& line) {
+    const QByteArray trimmed = line.trimmed();
+    QByteArray key = trimmed;
+    if (!r.contains(key)) key = trimmed.split(' ').first().split(':').first().toUpper();
+    QByteArrayList& list = r[key];
+    if (list.isEmpty()) return "500 unknown\r\n";
+    return list.size() > 1 ? list.takeFirst() : list.first();
+}
+
+void script(ScriptServer& s, Replies replies, bool smtp) {
+    auto state = std::make_shared<Replies>(std::move(replies));
+    auto inData = std::make_shared<bool>(false);
+    s.onConnected = [state](ScriptServer& srv) { srv.send(nextReply(*state, "greeting")); };
+    s.onLine = [state, inData, smtp](ScriptServer& srv, const QByteArray& l) {
+        QByteArray key = l;
+        if (*inData) {
+            if (l != ".\r\n") return; // the message text
+            *inData = false;
+            key = ".";
+        }
+        const QByteArray reply = nextReply(*state, key);
+        if (smtp && key.toUpper().startsWith("DATA") && reply.startsWith("354")) *inData = true;
+        srv.send(reply);
+    };
+}
+
+Replies smtpReplies(const QByteArrayList& overrides = {}) {
+    Replies r{{"greeting", {"220 ready\r\n"}}, {"HELO", {"250 hi\r\n"}}, {"RSET", {"250 ok\r\n"}},
+              {"MAIL", {"250 ok\r\n"}},        {"RCPT", {"250 ok\r\n"}}, {"DATA", {"354 go\r\n"}},
+              {".", {"250 queued\r\n"}},       {"QUIT", {"221 bye\r\n"}}};
+    for (const QByteArray& o : overrides)
+        r[o.left(o.indexOf('='))] = {o.mid(o.indexOf('=') + 1)};
+    return r;
+}
+
+const QByteArray kOurs = "Subject: Norvo Orbalinder Message\r\n";
+
+Replies popReplies(const QByteArrayList& overrides = {}) {
+    Replies r{{"greeting", {"+OK\r\n"}},
+              {"USER", {"+OK\r\n"}},
+              {"PASS", {"+OK\r\n"}},
+              {"STAT", {"+OK 1 100\r\n"}},
+              {"LIST", {"+OK\r\n1 100\r\n.\r\n"}},
+              {"LIST 1", {"+OK 1 100\r\n"}},
+              {"TOP", {"+OK\r\n" + kOurs + "\r\n.\r\n"}},
+              {"RETR", {"+OK\r\nFrom: a@x\r\n" + kOurs + "\r\nhello\r\n.\r\n"}},
+              {"DELE", {"+OK\r\n"}}, // a bare +OK: deleted
+              {"QUIT", {"+OK bye\r\n"}}};
+    for (const QByteArray& o : overrides)
+        r[o.left(o.indexOf('='))] = {o.mid(o.indexOf('=') + 1)};
+    return r;
+}
+
 QString events(const QStringList& lines) {
     QStringList out;
-    for (const QString& l : lines) out << l.mid(l.indexOf(QLatin1Char(' '), 2)); // drop "+ <time>"
+    for (const QString& l : lines)
+        out << l.mid(l.indexOf(QLatin1Char(' '), 2)); // drop "+ <time>"
     return out.join(QLatin1Char('|'));
 }
 } // namespace
@@ -55,6 +119,12 @@ class TestSession : public QObject {
         return s.lineas();
     }
 
+    void queue(const QString& name, const QString& recipient) {
+        QFile out(folders.dirMail + name);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("--- Dest ---\r\n1\r\n" + recipient.toUtf8() + "\r\n--- Body ---\r\nhi\r\n");
+    }
+
 private slots:
     void init() {
         folders = ProgramFolders::from(QDir::currentPath());
@@ -81,16 +151,25 @@ private slots:
         ScriptServer pop;
         pop.onConnected = [](ScriptServer& s) { s.send("+OK\r\n"); };
         pop.onLine = [](ScriptServer& s, const QByteArray& l) {
-            if (l.startsWith("STAT")) s.send("+OK 3 300\r\n");
+            if (l.startsWith("STAT"))
+                s.send("+OK 3 300\r\n");
             else if (l.startsWith("LIST ")) {
-                if (l.size() > 7) s.send("+OK 2 100\r\n");
-                else s.send("+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n");
-            } else if (l.startsWith("TOP 2")) s.send("+OK\r\nSubject:  Norvo Orbalinder Message \r\n\r\n.\r\n");
-            else if (l.startsWith("TOP 3")) s.send("+OK\r\nSubject: norvo orbalinder message\r\n\r\n.\r\n");
-            else if (l.startsWith("TOP")) s.send("+OK\r\nSubject: lunch\r\n\r\n.\r\n");
-            else if (l.startsWith("RETR 2")) s.send("+OK\r\nFrom: Ana <ana@x>\r\nSubject: x\r\n\r\nRoom 3\r\n.\r\n");
-            else if (l.startsWith("DELE")) s.send("+OK deleted\r\n");
-            else s.send("+OK\r\n");
+                if (l.size() > 7)
+                    s.send("+OK 2 100\r\n");
+                else
+                    s.send("+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n");
+            } else if (l.startsWith("TOP 2"))
+                s.send("+OK\r\nSubject:  Norvo Orbalinder Message \r\n\r\n.\r\n");
+            else if (l.startsWith("TOP 3"))
+                s.send("+OK\r\nSubject: norvo orbalinder message\r\n\r\n.\r\n");
+            else if (l.startsWith("TOP"))
+                s.send("+OK\r\nSubject: lunch\r\n\r\n.\r\n");
+            else if (l.startsWith("RETR 2"))
+                s.send("+OK\r\nFrom: Ana <ana@x>\r\nSubject: x\r\n\r\nRoom 3\r\n.\r\n");
+            else if (l.startsWith("DELE"))
+                s.send("+OK deleted\r\n");
+            else
+                s.send("+OK\r\n");
         };
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
@@ -106,7 +185,9 @@ private slots:
     void emptyMailbox() {
         ScriptServer pop;
         pop.onConnected = [](ScriptServer& s) { s.send("+OK\r\n"); };
-        pop.onLine = [](ScriptServer& s, const QByteArray& l) { s.send(l.startsWith("STAT") ? "+OK 0 0\r\n" : "+OK\r\n"); };
+        pop.onLine = [](ScriptServer& s, const QByteArray& l) {
+            s.send(l.startsWith("STAT") ? "+OK 0 0\r\n" : "+OK\r\n");
+        };
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
         QVERIFY(log.endsWith(" Connected to POP host| No mail received| Disconnected from POP host"));
@@ -144,8 +225,200 @@ private slots:
                              log.endsWith(" Disconnected from ISP"),
                          qPrintable(log));
             else
-                QVERIFY2(log.endsWith(" Error connecting to ISP") && !log.contains("Dialing"), qPrintable(log));
+                QVERIFY2(log.endsWith(" Error connecting to ISP") && !log.contains("Dialing"),
+                         qPrintable(log));
         }
+    }
+
+    // A server that stops answering at any point holds the session no longer
+    // than its time-out: the phase ends, the log is written, nothing is lost.
+    void everyWaitEnds_data() {
+        QTest::addColumn<bool>("smtp");
+        QTest::addColumn<QByteArrayList>("overrides");
+        QTest::addColumn<bool>("delivered"); // the message got through before the stall
+        QTest::newRow("SMTP greeting") << true << QByteArrayList{"greeting="} << false;
+        QTest::newRow("SMTP HELO") << true << QByteArrayList{"HELO="} << false;
+        QTest::newRow("SMTP QUIT after a refused HELO")
+            << true << QByteArrayList{"HELO=501 no\r\n", "QUIT="} << false;
+        QTest::newRow("SMTP DATA after a refused RCPT")
+            << true << QByteArrayList{"RCPT=550 no\r\n", "DATA="} << false;
+        QTest::newRow("SMTP reply cut after its first line")
+            << true << QByteArrayList{"MAIL=554-first\r\n"} << false;
+        QTest::newRow("SMTP final dot") << true << QByteArrayList{".="} << false;
+        QTest::newRow("SMTP QUIT after the loop") << true << QByteArrayList{"QUIT="} << true;
+        QTest::newRow("POP greeting") << false << QByteArrayList{"greeting="} << false;
+        QTest::newRow("POP QUIT after a refused PASS")
+            << false << QByteArrayList{"PASS=-ERR no\r\n", "QUIT="} << false;
+        QTest::newRow("POP middle of LIST")
+            << false << QByteArrayList{"STAT=+OK 2 200\r\n", "LIST=+OK\r\n1 100\r\n"} << false;
+        QTest::newRow("POP middle of a message")
+            << false << QByteArrayList{"RETR=+OK\r\n" + kOurs + "\r\nhalf"} << false;
+        QTest::newRow("POP DELE") << false << QByteArrayList{"DELE="} << true;
+        QTest::newRow("POP QUIT after the loop") << false << QByteArrayList{"QUIT="} << true;
+    }
+    void everyWaitEnds() {
+        QFETCH(bool, smtp);
+        QFETCH(QByteArrayList, overrides);
+        QFETCH(bool, delivered);
+        ScriptServer server;
+        script(server, smtp ? smtpReplies(overrides) : popReplies(overrides), smtp);
+        profile(server.port(), server.port());
+        if (smtp) queue("a_1.OUT", "b@x");
+        QElapsedTimer clock;
+        clock.start();
+        const QString log = events(run({smtp ? "SMTP" : "XXXX", smtp ? "XXXX" : "POP3", "1"}));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(log.contains(smtp ? " SMTP timed out" : " POP timed out"), qPrintable(log));
+        QVERIFY2(log.contains(smtp ? " Disconnected from SMTP host" : " Disconnected from POP host"),
+                 qPrintable(log));
+        QVERIFY(QFile(folders.dirTemp + "QV_LOG.TXT").size() > 0);
+        if (smtp)
+            QCOMPARE(QFile::exists(folders.dirMail + "a_1.OUT"), !delivered);
+        else
+            QCOMPARE(mailfiles::ListarEmailRecibido(folders.dirMail).size(), delivered ? 1 : 0);
+    }
+
+    // Each queue file fails or succeeds on its own: a multi-line refusal, a
+    // recipient that is not one plain address, a FIFO named like a queue file.
+    void queueFilesFailAlone() {
+        ScriptServer smtp;
+        Replies r = smtpReplies();
+        r["MAIL"] = {"554-5.7.1 not\r\n554 5.7.1 you\r\n", "250 ok\r\n"};
+        script(smtp, r, true);
+        profile(smtp.port(), 1);
+        queue("a_1.OUT", "Ana <ana@x>");
+        queue("b_2.OUT", "a@b> NOTIFY=SUCCESS");
+        queue("c_3.OUT", QString(20000, 'c') + "@x");
+        queue("d_4.OUT", "Dan <dan@x>");
+        QVERIFY(::mkfifo(QFile::encodeName(folders.dirMail + "e_5.OUT").constData(), 0600) == 0);
+        const QString log = events(run({"SMTP", "XXXX", "5"}));
+        QVERIFY2(log.contains(" Error 554 - Transaction failed| Invalid recipient address (" +
+                              folders.dirMail + "b_2.OUT)| Invalid recipient address (" + folders.dirMail +
+                              "c_3.OUT)| Mail sent (" + folders.dirMail +
+                              "d_4.OUT)| Disconnected from SMTP host"),
+                 qPrintable(log));
+        QVERIFY(!log.contains("Mail sent (" + folders.dirMail + "a_1"));
+        for (const char* kept : {"a_1.OUT", "b_2.OUT", "c_3.OUT", "e_5.OUT"})
+            QVERIFY(QFileInfo::exists(folders.dirMail + kept));
+        QVERIFY(!QFile::exists(folders.dirMail + "d_4.OUT"));
+        QCOMPARE(smtp.received.count("DATA"), 1);
+        QVERIFY(smtp.received.contains("RCPT TO:<dan@x>\r\n"));
+        QVERIFY(!smtp.received.contains("NOTIFY") && !smtp.received.contains("ccccc"));
+    }
+
+    // Parts of received mail land in MAIL/Attachments/ (owner-only), never in
+    // the program folder or the working directory; strangers' names and
+    // senders are made harmless; a message over the size limit stays on the server.
+    void receivedMailStaysInItsFolder() {
+        ScriptServer pop;
+        const QByteArray hostile =
+            "+OK\r\nFrom: \x1b[31mEve\x1b[0m <eve@x>\r\n" + kOurs +
+            "Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nsee files\r\n"
+            "--zz\r\nContent-Disposition: attachment; "
+            "filename=\"qt.conf\"\r\n\r\n[Paths]\r\nPlugins=/nonexistent\r\n"
+            "--zz\r\nContent-Disposition: attachment; filename=\"" +
+            QByteArray(100, '\x80') +
+            ".so\"\r\n\r\nELF\r\n"
+            "--zz--\r\n.\r\n";
+        Replies r = popReplies({"STAT=+OK 3 300\r\n", "LIST=+OK\r\n1 100\r\n2 31457280\r\n3 100\r\n.\r\n",
+                                "LIST 2=+OK 2 31457280\r\n", "LIST 3=+OK 3 100\r\n"});
+        r["RETR 1"] = {hostile};
+        script(pop, r, false);
+        profile(1, pop.port());
+        const QString log = events(run({"XXXX", "POP3", "5"}));
+        QVERIFY2(log.contains(
+                     " Mail received (1)| Mail deleted from server (1)| Mail too large, left on server (2: "
+                     "31457280 bytes)| Mail received (3)| Mail deleted from server (3)|"),
+                 qPrintable(log));
+        QVERIFY(!pop.received.contains("RETR 2") && !pop.received.contains("DELE 2"));
+        const QString attachments = folders.dirMail + "Attachments/";
+        QVERIFY(QFile::exists(attachments + "qt.conf"));
+        QCOMPARE(QFileInfo(attachments).permissions() & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QDir(attachments).entryList(QDir::Files).filter(".so").size(), 1);
+        // Nothing outside MAIL/ and TEMP/ besides the profiles file.
+        QCOMPARE(QDir(folders.dirPrograma).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(RutaArchivoPerfiles(folders.dirPrograma)).fileName()});
+        QVERIFY(!QFile::exists(QDir::currentPath() + "/qt.conf"));
+        const QStringList incoming = mailfiles::ListarEmailRecibido(folders.dirMail);
+        QCOMPARE(incoming.size(), 2);
+        QStringList lines;
+        mailfiles::LeerEmailRecibido(incoming.first(), &lines);
+        QCOMPARE(lines.value(2), QStringLiteral("Eve <eve@x>"));
+    }
+
+    // A message that fails while it is read (its part cannot be written) is read
+    // to its final dot and left on the server; the next one is handled normally.
+    void hostileMessageThenGoodOnes() {
+        ScriptServer pop;
+        Replies r =
+            popReplies({"STAT=+OK 2 200\r\n", "LIST=+OK\r\n1 100\r\n2 100\r\n.\r\n", "LIST 2=+OK 2 100\r\n"});
+        r["RETR 1"] = {"+OK\r\n" + kOurs +
+                       "Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nx\r\n--zz\r\n"
+                       "Content-Disposition: attachment; filename=\"a.txt\"\r\n\r\n+OK "
+                       "forged\r\n--zz--\r\n+OK\r\n.\r\n"};
+        script(pop, r, false);
+        profile(1, pop.port());
+        QVERIFY(QDir().mkpath(folders.dirMail + "Attachments/Temp.mme")); // a folder where the work file goes
+        const QString log = events(run({"XXXX", "POP3", "5"}));
+        QVERIFY2(log.contains(" Connected to POP host| Error receiving mail (1)| Mail received (2)|"
+                              " Mail deleted from server (2)| Disconnected from POP host"),
+                 qPrintable(log));
+        QVERIFY(!pop.received.contains("DELE 1"));
+        QCOMPARE(mailfiles::ListarEmailRecibido(folders.dirMail).size(), 1);
+        QCOMPARE(QDir(folders.dirMail).entryList({"*.tmp"}, QDir::Files), QStringList()); // no work file left
+    }
+
+    void refusedListEndsThePhaseAtOnce() {
+        ScriptServer pop;
+        script(pop, popReplies({"LIST=-ERR not now\r\n"}), false);
+        profile(1, pop.port());
+        const QString log = events(run({"XXXX", "POP3", "5"}));
+        QVERIFY2(log.endsWith(" Connected to POP host| Error listing mail on server| No mail received|"
+                              " Disconnected from POP host"),
+                 qPrintable(log));
+    }
+
+    // "Close" while the session waits for a server ends the program promptly;
+    // what is logged on the way out still reaches the log file.
+    void closeDuringAWaitEndsPromptly() {
+        SesionCorreo::msPorMinuto = 60000;
+        ScriptServer smtp; // accepts, never greets
+        profile(smtp.port(), smtp.port());
+        queue("a_1.OUT", "b@x");
+        SesionCorreo s(folders, mailfiles::LeerLineaComandos({"SMTP", "POP3", "5"}), {});
+        int finished = 0;
+        connect(&s, &SesionCorreo::finalizada, [&] { ++finished; });
+        QTimer::singleShot(300, &s, [&s] { s.finish(); });
+        QElapsedTimer clock;
+        clock.start();
+        s.ejecutar();
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(finished, 1);
+        const QString log = events(s.lineas());
+        QVERIFY2(log.endsWith(" Connecting to SMTP host| Disconnected from SMTP host"), qPrintable(log));
+        QFile file(folders.dirTemp + "QV_LOG.TXT");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Disconnected from SMTP host"));
+        QVERIFY(QFile::exists(folders.dirMail + "a_1.OUT"));
+    }
+
+    // Control bytes in a profile text never reach a server: that phase is not run.
+    void profileTextsWithControlBytes() {
+        ScriptServer server;
+        Perfil p;
+        p.emailUsuario = "me@example.test";
+        p.servidorSMTP = QString("127.0.0.1:%1").arg(server.port());
+        p.loginSMTP = QString::fromLatin1("me\0RCPT", 7);
+        p.servidorPOP3 = p.servidorSMTP;
+        p.loginPOP3 = "me";
+        p.passwdPOP3 = "pw\x01";
+        writeProfile(p);
+        queue("a_1.OUT", "b@x");
+        const QString log = events(run({"SMTP", "POP3", "5"}));
+        QVERIFY2(log.contains(" Profile field not usable: SMTP login") &&
+                     log.contains(" Profile field not usable: POP3 password"),
+                 qPrintable(log));
+        QCOMPARE(server.connections, 0);
     }
 
     void finishRunsOnceAndTheWindowKeeps100Lines() {
@@ -153,7 +426,8 @@ private slots:
         int finished = 0;
         connect(&s, &SesionCorreo::finalizada, [&] { ++finished; });
         qvmc::TVPrincipal w(&s);
-        for (int i = 0; i < 130; ++i) w.mostrarLinea(QString("+ 10:00:00 line %1").arg(i));
+        for (int i = 0; i < 130; ++i)
+            w.mostrarLinea(QString("+ 10:00:00 line %1").arg(i));
         QCOMPARE(w.memoLog()->document()->blockCount(), 100);
         QVERIFY(w.memoLog()->toPlainText().startsWith("+ 10:00:00 line 30"));
         s.finish();

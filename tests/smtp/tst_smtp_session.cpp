@@ -17,6 +17,8 @@ private slots:
     void quitReplies();
     void refusedGreetingAndHelo();
     void refusedMessage();
+    void refusalsStayInStep_data();
+    void refusalsStayInStep();
     void longHeaderArrivesWhole();
     void lineBreaksNeverMakeCommands();
     void cancelWhileWaiting();
@@ -240,6 +242,56 @@ void TstSmtpSession::refusedMessage() {
     client.Disconnect();
 }
 
+void TstSmtpSession::refusalsStayInStep_data() {
+    QTest::addColumn<QByteArray>("verb");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("sent");
+    const QByteArray multi554 = "554-5.7.1 first line\r\n554-second line\r\n554 5.7.1 refused\r\n";
+    QTest::newRow("multi-line 554 to MAIL") << QByteArray("MAIL") << multi554 << false;
+    QTest::newRow("multi-line 421 to RSET")
+        << QByteArray("RSET") << QByteArray("421-busy\r\n421 later\r\n") << false;
+    QTest::newRow("multi-line 550 to RCPT")
+        << QByteArray("RCPT") << QByteArray("550-no\r\n550-such\r\n550 user\r\n") << true;
+    QTest::newRow("multi-line 554 to DATA") << QByteArray("DATA") << multi554 << false;
+    QTest::newRow("250 to DATA opens nothing") << QByteArray("DATA") << QByteArray("250 ok?\r\n") << false;
+    QTest::newRow("multi-line 554 to the dot") << QByteArray(".") << multi554 << false;
+    QTest::newRow("354 to the dot is no success") << QByteArray(".") << QByteArray("354 again\r\n") << false;
+    QTest::newRow("multi-line 250 to the dot")
+        << QByteArray(".") << QByteArray("250-ok\r\n250 queued\r\n") << true;
+}
+
+// Whatever a reply looks like, it is read to its last line: a refusal never
+// reads as success, and the next message meets its own replies.
+void TstSmtpSession::refusalsStayInStep() {
+    QFETCH(QByteArray, verb);
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, sent);
+    ScriptedSmtpServer server;
+    const QByteArray normal = server.replies.value(verb);
+    server.replies[verb] = reply;
+    TSmtpClient client;
+    Prepare(client, server);
+    client.ClearParams = false;
+    int successes = 0;
+    client.OnSuccess = [&](TSmtpClient*) { ++successes; };
+    client.Connect();
+    QString error;
+    try {
+        client.SendMail();
+    } catch (const std::runtime_error& e) {
+        error = e.what();
+    }
+    QCOMPARE(successes, sent ? 1 : 0);
+    if (!sent) QCOMPARE(error, QString(reply)); // the server's words, every line of them
+    server.replies[verb] = normal;
+    client.SendMail();
+    QCOMPARE(successes, sent ? 2 : 1);
+    QCOMPARE(client.LastReply(), QByteArray("250 queued\r\n"));
+    QCOMPARE(server.commands.count("RSET"), 2);
+    client.Disconnect();
+    QCOMPARE(server.commands.last(), QByteArray("QUIT"));
+}
+
 void TstSmtpSession::longHeaderArrivesWhole() {
     ScriptedSmtpServer server;
     TSmtpClient client;
@@ -261,7 +313,8 @@ void TstSmtpSession::lineBreaksNeverMakeCommands() {
     Prepare(client, server);
     client.UserID = "me\r\nRCPT TO:<x@example.test>";
     client.PostMessage.ToAddress = {"Bob <bob@example.test>\r\nRCPT TO:<evil@example.test>",
-                                    "bob@example.test\r\nDATA", "fine@example.test"};
+                                    "bob@example.test\r\nDATA", "fine@example.test", "a@b> NOTIFY=SUCCESS",
+                                    QString(300, 'x') + "@example.test"};
     QStringList notFound;
     client.OnRecipientNotFound = [&](TSmtpClient*, const QString& entry) { notFound << entry; };
     client.Connect();
@@ -271,7 +324,9 @@ void TstSmtpSession::lineBreaksNeverMakeCommands() {
     QVERIFY(!server.commands.contains("RCPT TO:<evil@example.test>"));
     QVERIFY(server.commands.contains("RCPT TO:<bob@example.test>"));
     QVERIFY(server.commands.contains("RCPT TO:<fine@example.test>"));
-    QCOMPARE(notFound, QStringList{"bob@example.test\r\nDATA"});
+    QCOMPARE(notFound, (QStringList{"bob@example.test\r\nDATA", "a@b> NOTIFY=SUCCESS",
+                                    QString(300, 'x') + "@example.test"}));
+    QVERIFY(!server.commands.contains("RCPT TO:<a@b> NOTIFY=SUCCESS>"));
 
     client.PostMessage.FromAddress = "me@example.test>\r\nRSET";
     client.PostMessage.ToAddress = {"bob@example.test"};

@@ -22,6 +22,16 @@ QString ExtractAddress(const QString& entry) {
     return NthField(entry, QLatin1Char(':'), 2);
 }
 
+bool IsPlainAddress(const QString& address) {
+    if (address.isEmpty() || address.toUtf8().size() > 254) return false;
+    for (QChar c : address) {
+        const char16_t u = c.unicode();
+        if (u <= 32 || u == 127 || (u >= 0x80 && u < 0xA0) || c == QLatin1Char('<') || c == QLatin1Char('>'))
+            return false;
+    }
+    return true;
+}
+
 bool HasLineBreak(const QString& text) {
     for (QChar c : text)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0) return true;

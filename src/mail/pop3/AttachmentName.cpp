@@ -3,6 +3,28 @@
 
 #include <QFileInfo>
 
+namespace {
+
+// File names are stored as UTF-8; the file systems take 255 bytes. The cut
+// leaves room for the "_K" that makes a name unique.
+constexpr qsizetype kMaxNameBytes = 240;
+
+// The longest start of text (whole characters) that fits in maxBytes of UTF-8.
+QString CutToBytes(const QString& text, qsizetype maxBytes) {
+    qsizetype bytes = 0, i = 0;
+    while (i < text.size()) {
+        const qsizetype len =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const qsizetype n = QStringView(text).mid(i, len).toUtf8().size();
+        if (bytes + n > maxBytes) break;
+        bytes += n;
+        i += len;
+    }
+    return text.left(i);
+}
+
+} // namespace
+
 QString SafeAttachmentName(const QString& name) {
     QString plain;
     plain.reserve(name.size());
@@ -19,7 +41,13 @@ QString SafeAttachmentName(const QString& name) {
         plain.remove(0, 1);
     while (plain.endsWith(QLatin1Char('.')) || plain.endsWith(QLatin1Char(' ')))
         plain.chop(1);
-    if (plain.size() > 200) plain = plain.left(200);
+    if (plain.toUtf8().size() > kMaxNameBytes) { // cut by bytes, keeping a short extension
+        const qsizetype dot = plain.lastIndexOf(QLatin1Char('.'));
+        const QString ext = dot > 0 && plain.size() - dot <= 16 ? plain.mid(dot) : QString();
+        plain =
+            CutToBytes(plain.left(plain.size() - ext.size()), kMaxNameBytes - ext.toUtf8().size()).trimmed() +
+            ext;
+    }
     if (plain.isEmpty()) return QStringLiteral("text.tmp");
     return plain;
 }

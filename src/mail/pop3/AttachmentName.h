@@ -4,7 +4,8 @@
 #include <QString>
 
 // The last path piece of name with control characters, leading dots and
-// blanks removed, at most 200 characters; "text.tmp" when nothing is left.
+// blanks removed, cut (whole characters, extension kept) to 240 bytes of
+// UTF-8 so that the file system takes it; "text.tmp" when nothing is left.
 QString SafeAttachmentName(const QString& name);
 // name itself when folder + name does not exist; else Base_K.Rest with the
 // smallest K >= 1 whose file does not exist (Base up to the first dot, Rest

@@ -4,6 +4,7 @@
 #include "core/Cp1252.h"
 #include "mail/codec/MailText.h"
 
+#include <exception>
 #include <stdexcept>
 
 namespace {
@@ -50,7 +51,11 @@ TPop3Client::~TPop3Client() = default;
 
 QByteArray TPop3Client::FirstField(const QByteArray& reply) {
     const qsizetype blank = reply.indexOf(' ');
-    return blank < 0 ? reply : reply.left(blank);
+    QByteArray field = blank < 0 ? reply : reply.left(blank);
+    // A bare "+OK" keeps no line end: it is a whole positive reply.
+    while (field.endsWith('\n') || field.endsWith('\r'))
+        field.chop(1);
+    return field;
 }
 
 bool TPop3Client::IsPositive(const QByteArray& reply) {
@@ -137,18 +142,25 @@ void TPop3Client::List() {
     if (m_sending) return;
     BusyGuard busy(m_sending);
     CheckConnected();
-    Transaction("LIST ");
+    const QByteArray reply = Transaction("LIST ");
+    // A refusal has no lines after it: waiting for them would never end.
+    if (!IsPositive(reply)) Fail(reply);
+    std::exception_ptr failure;
     for (;;) {
         QByteArray line = ReadLn();
         line.chop(line.endsWith("\r\n") ? 2 : 1);
         if (line == ".") break;
-        if (OnList) {
+        if (!OnList || failure) continue; // the answer is still read to its end
+        try {
             const QList<QByteArray> fields = line.simplified().split(' ');
             const int msg = ToNumber(fields.value(0));
             const int size = ToNumber(fields.value(1));
             OnList(this, msg, size);
+        } catch (...) {
+            failure = std::current_exception();
         }
     }
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TPop3Client::GetSummary(int msg) {
@@ -176,7 +188,7 @@ void TPop3Client::GetSummary(int msg) {
             else if (line.startsWith(QLatin1String("Message-ID:")))
                 Summary.MessageId = line.mid(12).left(256);
         }
-        Summary.Header.append(line);
+        if (Summary.Header.size() < kMaxHeaderLines) Summary.Header.append(line);
         if (end) break;
     }
     const QByteArray list = Transaction(Command("LIST", msg));
@@ -201,7 +213,12 @@ void TPop3Client::GetMailMessage(int msg) {
         MailMessage = TMailMessage();
         ContentType.clear();
         setBytesRecvd(0);
-        ReadMessage();
+        try {
+            ReadMessage();
+        } catch (...) {
+            SkipRestOfMessage();
+            throw;
+        }
         if (DeleteOnRead) {
             const QByteArray dele = Transaction(Command("DELE", msg));
             if (FirstField(dele) != "+OK") Fail(dele);

@@ -36,6 +36,13 @@ public:
     bool Sending() const { return m_sending; }
     int MailCount() const { return m_mailCount; }
 
+    // When assigned, the text lines of a retrieved message's body (and the
+    // "File ... extracted" entries) go here as they arrive instead of into
+    // MailMessage.Body, so a message's size never has to fit in memory.
+    std::function<void(const QString& line)> OnBodyLine;
+    // Header lines kept in MailMessage.Header and Summary.Header; the rest are read and dropped.
+    static constexpr int kMaxHeaderLines = 1000;
+
     THandledEvent OnAuthenticationNeeded;
     THandledEvent OnAuthenticationFailed;
     TPop3Notify OnReset; // never raised
@@ -52,7 +59,8 @@ public:
     void Disconnect() override;
     // Ends every wait; a connected session is closed without QUIT.
     void Cancel() override;
-    // One OnList per message line of the LIST answer.
+    // One OnList per message line of the LIST answer; a negative reply throws it.
+    // A line that does not convert throws after the answer has been read to its end.
     void List();
     void GetSummary(int msg);
     void GetMailMessage(int msg);
@@ -74,10 +82,20 @@ private:
     bool IsDelimiter(const QByteArray& line) const;
     void ReadMessage();
     void ReadToMessageEnd();
+    // After a failure inside a message: reads what is left of it to the final
+    // dot, so the next reply is the server's; drops the connection when that
+    // cannot be done (cancelled, or the read fails).
+    void SkipRestOfMessage();
+    void AddBodyLine(const QString& line);
+    // Whether the received text lines so far can be decoded now (no soft line
+    // break or base64 group runs on), and the decoding that hands them on.
+    bool TextLineComplete(const QByteArray& line) const;
+    void FlushTextLines(QList<QByteArray>& lines);
     void WritePartFile(const QString& tempName);
     void Login();
 
     bool m_sending = false;
     bool m_messageEnded = false;
+    bool m_bodyFromPart = false; // a single-part encoded body: its decoded lines are the body
     int m_mailCount = 0;
 };

@@ -88,8 +88,11 @@ void TPop3Client::ReadMessage() {
         ReadMultipart();
     } else if (Boundary.clear(); TransferEncoding.toUpper().contains(QLatin1String("BASE64"))) {
         PartMode = 0;
+        m_bodyFromPart = true;
         ExtractPart();
-        MailMessage.Body = TextLines(AttachFilePath + MailMessage.Attachments.value(0), ContentType);
+        m_bodyFromPart = false;
+        for (const QString& line : TextLines(AttachFilePath + MailMessage.Attachments.value(0), ContentType))
+            AddBodyLine(line);
     } else {
         PartMode = 1;
         ExtractPart();
@@ -102,12 +105,54 @@ void TPop3Client::ReadToMessageEnd() {
         ReadMessageLine();
 }
 
+void TPop3Client::SkipRestOfMessage() {
+    m_bodyFromPart = false;
+    if (m_messageEnded || !Connected()) return;
+    try {
+        if (!Canceled()) {
+            ReadToMessageEnd();
+            return;
+        }
+    } catch (...) {
+    }
+    TSockClient::Disconnect();
+    ClearIncomingBuffer();
+}
+
+bool TPop3Client::TextLineComplete(const QByteArray& line) const {
+    const QString encoding = TransferEncoding.trimmed().toLower();
+    if (encoding.startsWith(QLatin1String("base64"))) return false; // groups cross the lines
+    if (!encoding.startsWith(QLatin1String("quoted-printable"))) return true;
+    qsizetype end =
+        line.size(); // a soft line break ("=" before blanks a transport added) joins the next line
+    while (end > 0 && (line[end - 1] == ' ' || line[end - 1] == '\t'))
+        --end;
+    return end == 0 || line[end - 1] != '=';
+}
+
+void TPop3Client::FlushTextLines(QList<QByteArray>& lines) {
+    // Quoted-printable and the declared character set undone, so a text
+    // reads the same whichever path the message took.
+    if (lines.isEmpty()) return;
+    const QStringList text = DecodeTextBody(lines, TransferEncoding, ContentType);
+    lines.clear();
+    for (const QString& line : text)
+        AddBodyLine(line);
+}
+
+void TPop3Client::AddBodyLine(const QString& line) {
+    if (OnBodyLine)
+        OnBodyLine(line);
+    else
+        MailMessage.Body.append(line);
+}
+
 void TPop3Client::ReadHeader() {
     for (;;) {
         const QByteArray raw = ReadMessageLine();
         if (m_messageEnded) throw std::runtime_error("Message ends inside its header");
         const QString line = Cp1252::decode(WithoutLineEnd(raw));
-        if (PartMode == 2) MailMessage.Header.append(line);
+        if (PartMode == 2 && MailMessage.Header.size() < kMaxHeaderLines) MailMessage.Header.append(line);
         if (line.isEmpty()) {
             if (PartMode == 2) PartMode = 1;
             return;
@@ -139,8 +184,8 @@ bool TPop3Client::ExtractPart() {
     if (PartMode == 0) {
         if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate))
             throw std::runtime_error("Cannot create file " + tempName.toStdString());
-        MailMessage.Body.append(QStringLiteral("\r\nFile \"") + OneLine(AttachName) +
-                                QStringLiteral("\" extracted"));
+        if (!m_bodyFromPart)
+            AddBodyLine(QStringLiteral("\r\nFile \"") + OneLine(AttachName) + QStringLiteral("\" extracted"));
     }
     StatusMessage(1, QStringLiteral("Extracting file"));
     QByteArray endLine;
@@ -154,7 +199,10 @@ bool TPop3Client::ExtractPart() {
             break;
         }
         if (PartMode > 0) {
+            // Decoded and handed on as soon as a whole line can be: the text never
+            // has to be held whole (a base64 text part is the exception).
             textLines.append(WithoutLineEnd(line));
+            if (TextLineComplete(textLines.last())) FlushTextLines(textLines);
         } else if (temp.write(line) != line.size()) {
             throw std::runtime_error("Cannot write file " + tempName.toStdString());
         }
@@ -163,9 +211,7 @@ bool TPop3Client::ExtractPart() {
         temp.close();
         WritePartFile(tempName);
     } else {
-        // Quoted-printable and the declared character set undone, so a text
-        // reads the same whichever path the message took.
-        MailMessage.Body.append(DecodeTextBody(textLines, TransferEncoding, ContentType));
+        FlushTextLines(textLines);
     }
     bool last = false;
     if (!m_messageEnded) {

@@ -14,6 +14,13 @@ namespace {
     throw std::runtime_error(reply.toStdString());
 }
 
+// A reply of more lines than this is not SMTP: the connection is dropped.
+constexpr int kMaxReplyLines = 100;
+
+bool IsCompletion(int code) {
+    return code >= 200 && code < 300;
+}
+
 int LeadingNumber(const QByteArray& line) {
     int value = 0;
     for (char c : line) {
@@ -46,13 +53,23 @@ TSmtpClient::TSmtpClient(QObject* owner) : TSockClient(owner) {
 TSmtpClient::~TSmtpClient() = default;
 
 QByteArray TSmtpClient::ReadExtraLines(QByteArray reply) {
-    while (!reply.isEmpty() && (reply.at(0) == ' ' || (reply.size() > 3 && reply.at(3) == '-')))
-        reply = ReadLn();
+    // "NNN-" lines (and lines opening with a blank) announce more; "NNN " is the last.
+    QByteArray line = reply;
+    for (int lines = 1; !line.isEmpty() && (line.at(0) == ' ' || (line.size() > 3 && line.at(3) == '-'));
+         ++lines) {
+        if (lines >= kMaxReplyLines) {
+            RequestCloseSocket();
+            throw ESockError(QStringLiteral("Reply too long"));
+        }
+        line = ReadLn();
+        reply += line;
+    }
     return reply;
 }
 
 QByteArray TSmtpClient::Command(const QString& text) {
-    return Transaction(Cp1252::encode(text));
+    // Every reply is read to its last line, so the next command meets its own reply.
+    return ReadExtraLines(Transaction(Cp1252::encode(text)));
 }
 
 void TSmtpClient::Connect() {
@@ -78,16 +95,16 @@ void TSmtpClient::Connect() {
 }
 
 void TSmtpClient::DoConnect() {
-    const QByteArray greeting = ReadLn();
-    const int greetingCode = LeadingNumber(greeting);
-    ReadExtraLines(greeting);
-    if (greetingCode >= 400) ThrowReply(greeting);
+    const QByteArray first = ReadLn();
+    const int greetingCode = LeadingNumber(first);
+    const QByteArray greeting = ReadExtraLines(first);
+    if (!IsCompletion(greetingCode)) ThrowReply(greeting);
 
     int tries = 0;
     for (;;) {
         // A line break in the name would start a second command.
-        ReadExtraLines(Command(QStringLiteral("HELO ") + OneLine(UserID)));
-        if (ReplyNumber() < 300) return;
+        Command(QStringLiteral("HELO ") + OneLine(UserID));
+        if (IsCompletion(ReplyNumber())) return;
         bool handled = false;
         if (tries > 0 || !OnAuthenticationFailed) throw std::runtime_error("Authentication failed");
         OnAuthenticationFailed(this, handled);
@@ -126,20 +143,20 @@ void TSmtpClient::DoSendMail() {
         if (!handled) throw std::runtime_error("Incomplete Header");
         ++tries;
     }
-    // The sender goes into a command line as it stands, so it may not break that line.
-    if (HasLineBreak(PostMessage.FromAddress)) throw std::runtime_error("Invalid sender address");
+    // The sender goes into a command line as it stands, so it must be one plain address.
+    if (!IsPlainAddress(PostMessage.FromAddress)) throw std::runtime_error("Invalid sender address");
 
     if (OnSendStart) OnSendStart(this);
 
     QByteArray reply = Command(QStringLiteral("RSET"));
-    if (ReplyNumber() >= 400) ThrowReply(reply);
+    if (!IsCompletion(ReplyNumber())) ThrowReply(reply);
     reply = Command(QStringLiteral("MAIL FROM:<") + PostMessage.FromAddress + QLatin1Char('>'));
-    if (ReplyNumber() >= 400) ThrowReply(reply);
+    if (!IsCompletion(ReplyNumber())) ThrowReply(reply);
     SendRecipients(PostMessage.ToAddress);
     SendRecipients(PostMessage.ToCarbonCopy);
     SendRecipients(PostMessage.ToBlindCarbonCopy);
     reply = Command(QStringLiteral("DATA"));
-    if (ReplyNumber() >= 400) ThrowReply(reply);
+    if (ReplyNumber() / 100 != 3) ThrowReply(reply); // only "go ahead" opens the message text
 
     // Header block, its ending blank line and the empty line that opens the
     // body, then the body: sent as streams, so no header length is cut off.
@@ -153,7 +170,7 @@ void TSmtpClient::DoSendMail() {
     SendStream(bodyStream);
 
     reply = Command(QStringLiteral("."));
-    if (ReplyNumber() >= 400) {
+    if (!IsCompletion(ReplyNumber())) {
         if (OnFailure) OnFailure(this);
         ThrowReply(reply);
     }
@@ -164,9 +181,9 @@ void TSmtpClient::SendRecipients(const QStringList& entries) {
         const QString address = ExtractAddress(entry);
         if (address.isEmpty()) continue;
         bool refused = true;
-        if (!HasLineBreak(address)) {
+        if (IsPlainAddress(address)) { // anything else would add parameters or lines to the command
             Command(QStringLiteral("RCPT TO:<") + address + QLatin1Char('>'));
-            refused = ReplyNumber() > 300;
+            refused = !IsCompletion(ReplyNumber());
         }
         if (refused && OnRecipientNotFound) OnRecipientNotFound(this, entry);
     }

@@ -65,7 +65,11 @@ public:
     void EncodeAttachment(int index);
 
 private:
+    // The whole reply whose first line is `reply` (continuation lines "NNN-" up to
+    // the last "NNN " line), its lines joined with their CR LF. Throws ESockError
+    // "Reply too long", the connection closed, after 100 lines.
     QByteArray ReadExtraLines(QByteArray reply);
+    // One command and its whole reply; ReplyNumber comes from the first line.
     QByteArray Command(const QString& text);
     TComposeEvents ComposeEvents();
     void SendRecipients(const QStringList& entries);

@@ -15,7 +15,7 @@ DESTDIR=$root cmake --install "$build" --prefix /usr > "$work/install.log"
 usr=$root/usr
 id=org.norvo.Orbalinder
 for f in bin/QV bin/QVMC bin/qvtool \
-         share/orbalinder/lang/en.cat share/orbalinder/lang/es.cat share/orbalinder/help/index.html \
+         share/orbalinder/lang/en.cat share/orbalinder/lang/es.cat \
          share/orbalinder/sounds/Aviso.WAV share/orbalinder/sounds/Bark.WAV share/orbalinder/sounds/Whistle.WAV \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/mime/packages/$id.xml \
          share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/48x48/apps/$id.png \
@@ -24,6 +24,7 @@ for f in bin/QV bin/QVMC bin/qvtool \
          share/doc/orbalinder/copyright share/doc/orbalinder/changelog.gz; do
   [ -f "$usr/$f" ] || fail "not installed: $f"
 done
+[ -n "$(find "$usr/share/orbalinder/help" -name '*.html')" ] || fail "no help pages installed"
 for exe in QV QVMC qvtool; do [ -x "$usr/bin/$exe" ] || fail "not executable: bin/$exe"; done
 for size in 16 22 24 32 48 64 128 256; do
   png=$usr/share/icons/hicolor/${size}x${size}/apps/$id.png
@@ -40,7 +41,8 @@ update-mime-database "$work/mime" > "$work/mime.log" 2>&1
 grep -qx '50:application/x-orbalinder-reminders:\*\.qvm' "$work/mime/globs2" || fail "*.qvm is not a reminders file"
 grep -q '^MimeType=application/x-orbalinder-reminders;$' "$usr/share/applications/$id.desktop" || fail "the entry does not open reminders files"
 
-# Started by a launcher: the home folder is the current folder, nothing prepared.
+# Started by a launcher: the home folder is the current folder, nothing prepared;
+# then a reminders file opened through the desktop entry's Exec line.
 export PATH=$usr/bin:$PATH ORB_NO_DIALOGS=1 LANG=es_ES.UTF-8
 home=$work/home; mkdir -p "$home" "$work/docs"; cd "$home"
 qvtool settings set Splash 0 > /dev/null # a first qvtool call makes the settings
@@ -61,9 +63,10 @@ wait_for opened "$work/docs/Dentist.qvm" || { cat "$work/qv.log"; fail "QV FILE 
 
 user=$XDG_DATA_HOME/Orbalinder
 for f in MAIL TEMP; do [ -d "$user/$f" ] || fail "per-user folder lacks $f/"; done
-for f in QVLANG.cat Aviso.WAV Bark.WAV Whistle.WAV help/index.html; do
+for f in QVLANG.cat Aviso.WAV Bark.WAV Whistle.WAV; do
   [ -f "$user/$f" ] || fail "per-user folder lacks $f"
 done
+diff -r "$usr/share/orbalinder/help" "$user/help" || fail "the per-user help pages differ from the installed ones"
 cmp -s "$user/QVLANG.cat" "$usr/share/orbalinder/lang/es.cat" || fail "the per-user catalogue is not the user's language"
 [ "$(qvtool settings get MsgWindowSndBabe)" = "$user/Whistle.WAV" ] || fail "default sound setting does not name the per-user folder"
 [ -z "$(ls -A "$home")" ] || fail "the home folder got files: $(ls -A "$home")"

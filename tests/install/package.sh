@@ -15,7 +15,7 @@ dpkg-deb -c "$deb" | awk '{print $1, $2, $6}' > "$out/contents"
 id=org.norvo.Orbalinder
 for f in ./usr/bin/QV ./usr/bin/QVMC ./usr/bin/qvtool \
          ./usr/share/orbalinder/lang/en.cat ./usr/share/orbalinder/lang/es.cat \
-         ./usr/share/orbalinder/help/index.html ./usr/share/orbalinder/sounds/Aviso.WAV \
+         ./usr/share/orbalinder/sounds/Aviso.WAV \
          ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
          ./usr/share/mime/packages/$id.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
          ./usr/share/icons/hicolor/16x16/apps/$id.png ./usr/share/icons/hicolor/256x256/apps/$id.png \
@@ -23,6 +23,7 @@ for f in ./usr/bin/QV ./usr/bin/QVMC ./usr/bin/qvtool \
          ./usr/share/doc/orbalinder/copyright ./usr/share/doc/orbalinder/changelog.gz; do
   grep -q " $f\$" "$out/contents" || fail "the package lacks $f"
 done
+grep -q ' \./usr/share/orbalinder/help/.*\.html$' "$out/contents" || fail "the package lacks the help pages"
 grep -q '^-rwxr-xr-x root/root \./usr/bin/QV$' "$out/contents" || fail "QV is not root-owned and executable"
 ! grep -v ' \./usr/' "$out/contents" | grep -qv ' \./$' || fail "files outside /usr: $(grep -v ' ./usr/' "$out/contents")"
 

@@ -7,7 +7,6 @@
 #include <QSaveFile>
 
 #include <algorithm>
-#include <optional>
 
 QString RutaArchivoPerfiles(const QString& dirPrograma) {
     return dirPrograma + QLatin1String(kNombreArchivoPerfiles);
@@ -78,12 +77,8 @@ bool CargarPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLib
     return true;
 }
 
-namespace {
-// Settings by profile number (index p - 1); a profile without a value gets no entry.
-using AjustesOpcionales = std::array<std::optional<AjustesSeguridad>, Perfiles::kNumPerfiles>;
-
-bool guardarConSeguridad(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
-                         const AjustesOpcionales& seguridad, QString* error) {
+bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
+                     const AjustesPorPerfil& seguridad, QString* error) {
     const auto origen = buffer.normalizar();
     buffer.reconstruirLibreta(filas);
     QList<EntradaSeguridad> entradas;
@@ -103,30 +98,17 @@ bool guardarConSeguridad(const QString& ruta, RegistroPerfiles& buffer, const QL
     }
     return EscribirArchivoPerfiles(ruta, buffer, error);
 }
-} // namespace
-
-bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
-                     const AjustesPorPerfil& seguridad, QString* error) {
-    AjustesOpcionales todos;
-    for (int i = 0; i < Perfiles::kNumPerfiles; ++i)
-        todos[i] = seguridad[i];
-    return guardarConSeguridad(ruta, buffer, filas, todos, error);
-}
 
 bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
                      QString* error) {
     ArchivoSeguridad companion;
-    AjustesOpcionales conservados;
     if (!companion.leer(ArchivoSeguridad::rutaJunto(ruta))) {
         // A damaged companion stays as it is: its profiles keep reading as lost.
         buffer.normalizar();
         buffer.reconstruirLibreta(filas);
         return EscribirArchivoPerfiles(ruta, buffer, error);
     }
-    for (int p = 1; p <= Perfiles::kNumPerfiles; ++p)
-        if (const EntradaSeguridad* e = companion.entradaDe(p, buffer.perfil(p)))
-            conservados[p - 1] = e->ajustes;
-    return guardarConSeguridad(ruta, buffer, filas, conservados, error);
+    return GuardarPerfiles(ruta, buffer, filas, companion.ajustesPara(buffer), error);
 }
 
 RegistroPerfiles LeerPerfilesParaUso(const QString& ruta, QString* error) {

@@ -39,17 +39,16 @@ bool CargarPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLib
 // afterwards even when the write fails.
 // In the same save the security companion "QV.PFS" is written first, with
 // `seguridad` (by profile number before the gaps are closed) following each
-// profile to its new number; it is left out while it does not exist and every
-// profile has default settings. When it cannot be written, "QV.PFL" is not
-// touched either. Should "QV.PFL" then fail, its unchanged profiles still
-// match their entries, and changed ones read as having lost their settings
-// (nothing goes out in clear text for them).
+// profile to its new number; a profile without a value gets no entry. The file
+// is left out while it does not exist and every profile has default settings. When it cannot be written,
+// "QV.PFL" is not touched either. Should "QV.PFL" then fail, its unchanged profiles still match their
+// entries, and changed ones read as having lost their settings (nothing goes out in clear text for them).
 bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
                      const AjustesPorPerfil& seguridad, QString* error = nullptr);
-// The same, keeping the stored security settings of each profile whose entry
-// still matches it. A profile without a matching entry gets none, so while the
-// companion exists it reads as having lost its settings (never as "no
-// security"). A companion that cannot be read is left as it is.
+// The same with the stored settings (ArchivoSeguridad::ajustesPara): a profile
+// changed since, or without a matching entry, gets none, so while the companion
+// exists it reads as having lost its settings (never as "no security"). A
+// companion that cannot be read is left as it is.
 bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<FilaLibreta>& filas,
                      QString* error = nullptr);
 

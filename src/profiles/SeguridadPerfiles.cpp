@@ -169,8 +169,13 @@ const EntradaSeguridad* ArchivoSeguridad::entradaDe(int p, const Perfil& perfil)
 
 AjustesPorPerfil ArchivoSeguridad::ajustesPara(const RegistroPerfiles& registro) const {
     AjustesPorPerfil ajustes;
-    for (int p = 1; p <= Perfiles::kNumPerfiles; ++p)
-        if (const EntradaSeguridad* e = entradaDe(p, registro.perfil(p))) ajustes[p - 1] = e->ajustes;
+    for (int p = 1; p <= Perfiles::kNumPerfiles; ++p) {
+        const Perfil perfil = registro.perfil(p);
+        if (const EntradaSeguridad* e = entradaDe(p, perfil))
+            ajustes[p - 1] = e->ajustes;
+        else if (!m_existe || !perfil.enUso())
+            ajustes[p - 1] = AjustesSeguridad();
+    }
     return ajustes;
 }
 

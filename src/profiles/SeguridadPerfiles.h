@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 inline constexpr const char* kNombreArchivoSeguridad = "QV.PFS";
 
@@ -36,8 +37,10 @@ struct AjustesSeguridad {
     bool operator==(const AjustesSeguridad&) const = default;
 };
 
-// Settings per profile number: index p - 1 for profile p.
-using AjustesPorPerfil = std::array<AjustesSeguridad, Perfiles::kNumPerfiles>;
+// Settings per profile number: index p - 1 for profile p. No value: the profile
+// has lost its entry (it gets none when saved, so it stays lost until the user
+// gives it settings).
+using AjustesPorPerfil = std::array<std::optional<AjustesSeguridad>, Perfiles::kNumPerfiles>;
 
 // One entry of the companion file.
 struct EntradaSeguridad {
@@ -71,7 +74,9 @@ public:
     // The entry for profile p: the one written for that number when it still
     // matches, else the first one that matches the profile's address and servers.
     const EntradaSeguridad* entradaDe(int p, const Perfil& perfil) const;
-    // Settings of every profile of `registro` (defaults where no entry matches).
+    // Settings of every profile of `registro`: its entry's; defaults for a
+    // profile not in use and for every profile while the file does not exist;
+    // no value for a profile in use that has no matching entry in an existing file.
     AjustesPorPerfil ajustesPara(const RegistroPerfiles& registro) const;
 
 private:

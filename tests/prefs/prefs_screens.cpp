@@ -44,9 +44,10 @@ int main(int argc, char** argv) {
     for (auto a : {"luis@example.org", "marta@example.com", "office@example.net"})
         filas.append({a, 0});
     AjustesPorPerfil seguridad;
-    seguridad[0].smtp = ModoSeguridad::StartTls;
-    seguridad[0].pop3 = ModoSeguridad::Tls;
-    seguridad[0].passwdSMTP = "app-password";
+    AjustesSeguridad& ana = seguridad[0].emplace();
+    ana.smtp = ModoSeguridad::StartTls;
+    ana.pop3 = ModoSeguridad::Tls;
+    ana.passwdSMTP = "app-password";
     GuardarPerfiles(RutaArchivoPerfiles(ProgramFolders::global().dirPrograma), r, filas, seguridad);
 
     EstadoTelefonos tel;

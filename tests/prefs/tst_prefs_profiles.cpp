@@ -329,15 +329,37 @@ private slots:
         QCOMPARE(active.ajustes.archivoCertificados, QString("/etc/ssl/company.pem"));
         ArchivoSeguridad file;
         QVERIFY(file.leer(dir() + "QV.PFS"));
-        QVERIFY(file.ajustesPara(stored)[1].permitirLoginEnClaro);
+        QVERIFY(file.ajustesPara(stored)[1]->permitirLoginEnClaro);
 
         d = abrir();
         QVERIFY(d);
         QCOMPARE(d->findChild<QComboBox*>("ComboSeguridadSMTP")->currentIndex(), 1);
         QCOMPARE(edit(d.get(), "EditPasswdSMTP")->text(), QString("clave ñ€ ☕"));
+        QVERIFY(!d->findChild<QLabel*>("LabelSeguridadPerdida")->isVisible());
         click(d.get(), "BotonBorrarUsuario");
-        QCOMPARE(d->seguridad(1), AjustesSeguridad());
+        QCOMPARE(d->seguridad(1), std::optional(AjustesSeguridad()));
         QCOMPARE(d->findChild<QComboBox*>("ComboSeguridadPOP3")->currentIndex(), 0);
+        d.reset();
+
+        // A server changed by a program that does not know the settings: the
+        // profile shows that it lost them, and keeps nothing to send in clear
+        // text until the user gives them again.
+        Perfil changed = stored.perfil(1);
+        changed.servidorSMTP = "smtp.elsewhere.example";
+        stored.setPerfil(1, changed);
+        QVERIFY(EscribirArchivoPerfiles(pfl(), stored));
+        d = abrir();
+        QVERIFY(d);
+        QVERIFY(d->findChild<QLabel*>("LabelSeguridadPerdida")->isVisible());
+        QVERIFY(!d->seguridad(1));
+        click(d.get(), "BotonAceptar");
+        QVERIFY(LeerArchivoPerfiles(pfl(), stored));
+        QCOMPARE(LeerSeguridadActiva(pfl(), stored).estado, SeguridadActiva::Perdidos);
+        d = abrir();
+        d->findChild<QComboBox*>("ComboSeguridadSMTP")->setCurrentIndex(2);
+        QVERIFY(!d->findChild<QLabel*>("LabelSeguridadPerdida")->isVisible());
+        click(d.get(), "BotonAceptar");
+        QCOMPARE(LeerSeguridadActiva(pfl(), stored).ajustes.smtp, ModoSeguridad::Tls);
     }
 };
 

@@ -85,14 +85,15 @@ private slots:
         buffer.setPerfil(1, profile(QStringLiteral("other@example.org")));
         buffer.setPerfil(3, profile(QStringLiteral("ana@example.org"), true));
         AjustesPorPerfil settings;
+        settings.fill(AjustesSeguridad());
         if (scenario != "defaults") {
-            settings[0].smtp = ModoSeguridad::Tls;
+            settings[0]->smtp = ModoSeguridad::Tls;
             settings[2] = provider();
         }
         if (scenario == "explicit none") {
-            settings[0] = {};
-            settings[2] = {};
-            settings[2].passwdSMTP = QStringLiteral("x");
+            settings[0] = AjustesSeguridad();
+            settings[2] = AjustesSeguridad();
+            settings[2]->passwdSMTP = QStringLiteral("x");
         }
         QVERIFY(GuardarPerfiles(pfl(), buffer, {}, settings));
         QCOMPARE(buffer.numeroActivo(), 2); // moved into the gap
@@ -139,9 +140,10 @@ private slots:
         buffer.setPerfil(1, profile(QStringLiteral("ana@example.org"), true));
         buffer.setPerfil(2, profile(QStringLiteral("bob@example.org")));
         AjustesPorPerfil settings;
+        settings.fill(AjustesSeguridad());
         settings[0] = provider();
-        settings[1].pop3 = ModoSeguridad::StartTls;
-        settings[1].permitirLoginEnClaro = true;
+        settings[1]->pop3 = ModoSeguridad::StartTls;
+        settings[1]->permitirLoginEnClaro = true;
         QVERIFY(GuardarPerfiles(pfl(), buffer, {}, settings));
 
         const QFileDevice::Permissions perms = QFile::permissions(pfs());

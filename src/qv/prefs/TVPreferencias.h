@@ -44,8 +44,9 @@ public:
     void mostrarPerfil(int p);
     QString sonido(Estilo estilo) const { return m_sonidos[estilo]; }
     QList<FilaLibreta> filasLibreta() const;
-    // The mail security settings being edited for profile p (1..20).
-    const AjustesSeguridad& seguridad(int p) const { return m_seguridad[p - 1]; }
+    // The mail security settings being edited for profile p (1..20); no value
+    // while a profile that lost its stored settings has not been given new ones.
+    const std::optional<AjustesSeguridad>& seguridad(int p) const { return m_seguridad[p - 1]; }
 
     // The phonebook the dialog owns.
     AccesoTelefonico& ras() { return *m_ras; }
@@ -159,7 +160,7 @@ private:
     QLineEdit *m_editPasswdSMTP = nullptr, *m_editCertificados = nullptr;
     QCheckBox* m_checkLoginEnClaro = nullptr;
     QPushButton* m_botonCertificados = nullptr;
-    QLabel* m_labelTextoNoValido = nullptr;
+    QLabel *m_labelTextoNoValido = nullptr, *m_labelSeguridadPerdida = nullptr;
 };
 
 // The main window's preferences command: shows the dialog modally and frees it.

@@ -64,6 +64,11 @@ QGroupBox* TVPreferencias::crearGrupoSeguridad(QWidget* tab) {
     m_labelTextoNoValido->setStyleSheet("color: red");
     m_labelTextoNoValido->setWordWrap(true);
     m_labelTextoNoValido->hide();
+    m_labelSeguridadPerdida = new QLabel(LeerTexto(20016), g);
+    m_labelSeguridadPerdida->setObjectName("LabelSeguridadPerdida");
+    m_labelSeguridadPerdida->setStyleSheet("color: red");
+    m_labelSeguridadPerdida->setWordWrap(true);
+    m_labelSeguridadPerdida->hide();
 
     auto* grid = new QGridLayout(g);
     auto label = [g](const char* name, int text) {
@@ -81,7 +86,8 @@ QGroupBox* TVPreferencias::crearGrupoSeguridad(QWidget* tab) {
     certificados->addWidget(m_editCertificados, 1);
     certificados->addWidget(m_botonCertificados);
     grid->addLayout(certificados, 4, 0, 1, 2);
-    grid->addWidget(m_labelTextoNoValido, 5, 0, 1, 2);
+    grid->addWidget(m_labelSeguridadPerdida, 5, 0, 1, 2);
+    grid->addWidget(m_labelTextoNoValido, 6, 0, 1, 2);
 
     for (QComboBox* c : {m_comboSegSMTP, m_comboSegPOP3})
         connect(c, &QComboBox::currentIndexChanged, this, &TVPreferencias::copiarSeguridad);
@@ -99,7 +105,9 @@ void TVPreferencias::limitarACp1252(QLineEdit* edit) {
 }
 
 void TVPreferencias::mostrarSeguridad() {
-    const AjustesSeguridad& a = m_seguridad[m_actual - 1];
+    // A profile that lost its settings shows none, and says so, until it is given new ones.
+    const AjustesSeguridad a = m_seguridad[m_actual - 1].value_or(AjustesSeguridad());
+    m_labelSeguridadPerdida->setVisible(!m_seguridad[m_actual - 1]);
     const bool antes = m_mostrando;
     m_mostrando = true;
     m_comboSegSMTP->setCurrentIndex(int(a.smtp));
@@ -113,7 +121,8 @@ void TVPreferencias::mostrarSeguridad() {
 
 void TVPreferencias::copiarSeguridad() {
     if (m_mostrando) return;
-    AjustesSeguridad& a = m_seguridad[m_actual - 1];
+    m_labelSeguridadPerdida->hide();
+    AjustesSeguridad& a = m_seguridad[m_actual - 1].emplace();
     a.smtp = ModoSeguridad(qMax(0, m_comboSegSMTP->currentIndex()));
     a.pop3 = ModoSeguridad(qMax(0, m_comboSegPOP3->currentIndex()));
     a.passwdSMTP = m_editPasswdSMTP->text();

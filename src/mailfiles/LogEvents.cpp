@@ -137,6 +137,12 @@ QString mailTooLarge(int m, qint64 bytes) {
     return inParens(" Mail too large, left on server ",
                     QString::number(m) + t(": ") + QString::number(bytes) + t(" bytes"));
 }
+QString smtpSecurityFailed(const QString& reason) {
+    return t(" SMTP secure connection failed: ") + reason;
+}
+QString popSecurityFailed(const QString& reason) {
+    return t(" POP secure connection failed: ") + reason;
+}
 QString listRefused() {
     return t(" Error listing mail on server");
 }

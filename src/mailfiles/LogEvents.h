@@ -48,6 +48,10 @@ QString invalidRecipient(const QString& path);     // " Invalid recipient addres
 QString unusableProfileField(const QString& name); // " Profile field not usable: <name>"
 QString mailTooLarge(int m, qint64 bytes);         // " Mail too large, left on server (m: bytes bytes)"
 QString listRefused();                             // " Error listing mail on server"
+// TLS failed (its reason: certificate, host name, protocol) or encryption was
+// asked for and not offered: " SMTP secure connection failed: <reason>".
+QString smtpSecurityFailed(const QString& reason);
+QString popSecurityFailed(const QString& reason);
 QString unableToDisconnectFrom(const QString& entry);
 
 } // namespace mailfiles::LogEvents

@@ -7,6 +7,7 @@
 #include "platform/socket/HostLookup.h"
 #include "platform/socket/PlatformSocket.h"
 #include "platform/socket/SocketLayer.h"
+#include "platform/socket/TlsSession.h"
 
 #include <QEventLoop>
 
@@ -190,9 +191,10 @@ void TSockClient::Connect() {
 
     m_remoteAddress.family = 2;
     m_remoteAddress.port = htons(static_cast<uint16_t>(m_port & 0xFFFF));
-    // A new connection starts with nothing left over from an earlier one.
+    // A new connection starts with nothing left over from an earlier one, in clear.
     m_incoming.clear();
     m_outgoing.clear();
+    m_tls.reset();
     if (!m_socket->isOpen() && !OpenSocket(false)) ErrorManager(0);
 
     m_lookupDone = false;
@@ -213,6 +215,55 @@ void TSockClient::Connect() {
     if (m_timedOut) throw ESockError(QStringLiteral("Connection Timed out"));
     if (m_canceled) throw ESockError(QStringLiteral("Connection Canceled"));
     throw ESockError(QStringLiteral("Connection Failed"));
+}
+
+void TSockClient::StartTls() {
+    StatusMessage(8, QStringLiteral("Start TLS"));
+    if (!m_connected) throw ESockError(QStringLiteral("Not Connected"));
+    m_tlsFailure.clear();
+    if (!m_incoming.isEmpty()) {
+        // Sent before the upgrade but read after it: never trusted as if it came encrypted.
+        RequestCloseSocket();
+        throw ETlsError(QStringLiteral("data arrived before the TLS handshake"));
+    }
+    m_tls = std::make_unique<TlsSession>();
+    TlsSession::Options options;
+    options.extraTrustFile = TlsSettings.extraTrustFile;
+    options.verify = TlsSettings.verify;
+    if (m_tls->start(m_host, options)) {
+        QueueTlsOutput();
+        WaitUntil([this] {
+            return !m_tls || m_tls->state() != TlsSession::Handshaking || m_canceled || !m_connected;
+        });
+    }
+    if (m_canceled) throw EAbortError(QStringLiteral("TLS handshake aborted"));
+    if (m_tls && m_tls->state() == TlsSession::Established && m_connected) return;
+    QString reason = m_tls ? m_tls->failureText() : m_tlsFailure;
+    if (reason.isEmpty()) reason = QStringLiteral("the connection closed during the TLS handshake");
+    if (m_tls) WriteFromStream(); // the alert that tells the peer why, when it can still go
+    m_tls.reset();
+    RequestCloseSocket();
+    throw ETlsError(reason);
+}
+
+bool TSockClient::Encrypted() const {
+    return m_tls && m_tls->state() == TlsSession::Established;
+}
+
+QString TSockClient::TlsDescription() const {
+    return Encrypted() ? m_tls->connectionDescription() : QString();
+}
+
+void TSockClient::EndTls(bool orderly) {
+    if (!m_tls) return;
+    if (orderly && m_tls->state() == TlsSession::Established) {
+        m_tls->close();
+        const QByteArray alert = m_tls->takeOutgoing();
+        if (!alert.isEmpty() && m_socket && m_socket->isOpen())
+            m_socket->send(alert.constData(), alert.size());
+    }
+    if (m_tls->state() == TlsSession::Handshaking) m_tlsFailure = m_tls->failureText();
+    m_tls.reset();
 }
 
 void TSockClient::CheckConnected() {
@@ -239,6 +290,7 @@ void TSockClient::Cancel() {
 void TSockClient::RequestCloseSocket() {
     StatusMessage(4, QStringLiteral("Request Close Socket"));
     m_connected = false;
+    EndTls(!m_destroying);
     // Unsent bytes belong to the closed connection; they must never reach the next one.
     m_outgoing.clear();
     Wake();

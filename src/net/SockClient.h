@@ -19,6 +19,7 @@
 class QIODevice;
 class QEventLoop;
 class PlatformSocket;
+class TlsSession;
 class TSockTimer;
 class TSockClient;
 
@@ -37,6 +38,18 @@ struct SockAddrIn {
     uint16_t port = 0;    // network byte order
     uint32_t address = 0; // network byte order; 0 = none
     std::array<uint8_t, 8> zero{};
+};
+
+// How a connection is protected: not at all, upgraded by the protocol after
+// its greeting (STARTTLS, STLS), or with TLS from the first byte.
+enum class TTransportSecurity { None, StartTls, Tls };
+
+// What TLS trusts besides the system's certificate store: a PEM file of extra
+// certificates (a company authority, a self-signed server's own certificate).
+// Verification of the chain and of the host name is on unless switched off (tests only).
+struct TTlsSettings {
+    QString extraTrustFile;
+    bool verify = true;
 };
 
 class TSockClient : public QObject {
@@ -78,6 +91,8 @@ public:
     TNotifyEvent OnAccept;
     // Installed by a descendant: runs when data arrives after Cancel.
     TNotifyEvent OnCanceledRead;
+
+    TTlsSettings TlsSettings;
 
     // --- State readable by the owner and descendants ---
     bool Connected() const { return m_connected; }
@@ -134,6 +149,16 @@ public:
     // Number of live socket components in the process.
     static int InstanceCount();
 
+    // Runs the TLS handshake over the open connection, for Host; from then on
+    // everything sent and read goes encrypted. Bytes that arrived in clear and
+    // were not read yet are refused (someone else may have put them there).
+    // The wait is an ordinary one: Cancel (and so the owner's watchdog) ends it.
+    // Throws ETlsError with the reason (the connection closed), EAbortError on Cancel.
+    void StartTls();
+    bool Encrypted() const;
+    // Protocol and cipher once encrypted ("TLSv1.3 TLS_AES_256_GCM_SHA384"), else "".
+    QString TlsDescription() const;
+
 protected:
     // Reports text through OnStatus when level <= ReportLevel.
     void StatusMessage(int level, const QString& text);
@@ -166,6 +191,13 @@ private:
     void Wake();
     // Takes bytes already waiting in the socket; true when some came.
     bool ReadWaitingBytes();
+    // Queues bytes for the peer, encrypted once TLS runs.
+    void QueueOutgoing(const char* data, qsizetype count);
+    // Bytes from the socket: as they are, or through the TLS engine.
+    void TakeIncoming(const char* data, qsizetype count);
+    void QueueTlsOutput();
+    // Ends a TLS session as the connection closes (a close alert when it ran).
+    void EndTls(bool orderly);
 
     QString m_host;
     int32_t m_port = 0;
@@ -203,4 +235,6 @@ private:
     bool m_sendFailed = false;
     bool m_writePosted = false;
     bool m_startedPlatform = false;
+    std::unique_ptr<TlsSession> m_tls;
+    QString m_tlsFailure; // why the last handshake failed
 };

@@ -3,6 +3,7 @@
 #include "core/Cp1252.h"
 #include "net/SockClient.h"
 #include "platform/socket/PlatformSocket.h"
+#include "platform/socket/TlsSession.h"
 
 #include <QIODevice>
 #include <QMetaObject>
@@ -56,8 +57,9 @@ void TSockClient::HandleSocketEvent(int event, int error) {
                 if (m_canceled) break;
                 const int64_t n = m_socket->recv(chunk, kChunk);
                 if (n <= 0) break;
-                m_incoming.append(chunk, n);
+                TakeIncoming(chunk, n);
             }
+            if (m_tls) m_tls->endOfInput();
             m_connected = false;
             RequestCloseSocket();
             break;
@@ -122,8 +124,15 @@ void TSockClient::ReadToStream() {
     {
         FlagGuard busy(m_inDataHandler);
         StatusMessage(8, QStringLiteral("ReadToStream"));
-        const int64_t n = m_socket->recv(m_incoming.reserveTail(kChunk), kChunk);
-        m_incoming.commit(n);
+        int64_t n = 0;
+        if (m_tls) {
+            char chunk[kChunk];
+            n = m_socket->recv(chunk, kChunk);
+            if (n > 0) TakeIncoming(chunk, n);
+        } else {
+            n = m_socket->recv(m_incoming.reserveTail(kChunk), kChunk);
+            m_incoming.commit(n);
+        }
         if (n < 0) {
             const int error = m_socket->lastError();
             if (error != PlatformSocket::WouldBlock) { // nothing waiting is not an error
@@ -187,6 +196,32 @@ bool TSockClient::ReadWaitingBytes() {
     return m_incoming.size() > before;
 }
 
+void TSockClient::TakeIncoming(const char* data, qsizetype count) {
+    if (!m_tls) {
+        m_incoming.append(data, count);
+        return;
+    }
+    m_tls->feed(data, count);
+    QueueTlsOutput(); // handshake answers, alerts
+    if (m_tls->hasPlain()) m_incoming.append(m_tls->readPlain());
+}
+
+void TSockClient::QueueTlsOutput() {
+    if (!m_tls || !m_tls->hasOutgoing()) return;
+    m_outgoing.append(m_tls->takeOutgoing());
+    PostWrite();
+}
+
+void TSockClient::QueueOutgoing(const char* data, qsizetype count) {
+    if (m_tls) {
+        if (!m_tls->writePlain(QByteArray::fromRawData(data, count)))
+            throw ESockError(QStringLiteral("TLS connection not established"));
+        m_outgoing.append(m_tls->takeOutgoing());
+    } else {
+        m_outgoing.append(data, count);
+    }
+}
+
 void TSockClient::RunDeferred() {
     if (m_readDeferred) {
         m_readDeferred = false;
@@ -219,7 +254,7 @@ void TSockClient::SendBuffer(const char* data, uint16_t length) {
     const qsizetype count = length ? length : static_cast<qsizetype>(std::strlen(data));
     if (count == 0) return; // nothing to send: waiting for it would never end
     if (!m_connected) throw ESockError(QStringLiteral("Not Connected"));
-    m_outgoing.append(data, count);
+    QueueOutgoing(data, count);
     m_sendDone = false;
     PostWrite();
     WaitUntil([this] { return m_sendDone || m_canceled || !m_connected; });
@@ -240,7 +275,8 @@ void TSockClient::SendStream(QIODevice& stream) {
         StatusMessage(8, QStringLiteral("SendFile"));
         m_bytesSent = 0;
         m_bytesTotal = static_cast<int32_t>(stream.size());
-        m_outgoing.append(stream.readAll());
+        const QByteArray all = stream.readAll();
+        QueueOutgoing(all.constData(), all.size());
         m_sendDone = false;
         PostWrite();
         WaitUntil([this] { return m_sendDone || m_canceled || !m_connected; });

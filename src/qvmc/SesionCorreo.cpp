@@ -11,8 +11,9 @@
 #include "mailfiles/MailFileText.h"
 #include "mailfiles/OutgoingMail.h"
 #include "net/SockErrors.h"
-#include "profiles/ArchivoPerfiles.h"
 #include "platform/SettingsStore.h"
+#include "profiles/ArchivoPerfiles.h"
+#include "profiles/SeguridadPerfiles.h"
 #include "settings/Ajustes.h"
 
 #include <QCoreApplication>
@@ -84,20 +85,6 @@ void SesionCorreo::log(const QString& evento) {
     if (m_shown) m_shown(line);
 }
 
-void SesionCorreo::separarServidor(const QString& servidor, int defecto, QString& host, int& port) {
-    host = servidor.trimmed();
-    port = defecto;
-    const int colon = host.lastIndexOf(QLatin1Char(':'));
-    if (colon > 0) {
-        bool ok = false;
-        const int p = host.mid(colon + 1).toInt(&ok);
-        if (ok && p > 0 && p < 65536) {
-            port = p;
-            host = host.left(colon);
-        }
-    }
-}
-
 QStringList SesionCorreo::pie() {
     return {QString(), QStringLiteral("----------"), QStringLiteral("Norvo Orbalinder 2.0"),
             QStringLiteral("https://orbalinder.example.org/"), QStringLiteral("orbalinder@example.org")};
@@ -147,7 +134,8 @@ void SesionCorreo::ejecutar() {
 bool SesionCorreo::preparar() {
     m_activeConnections.clear();
     m_fileList.clear();
-    const RegistroPerfiles perfiles = LeerPerfilesParaUso(RutaArchivoPerfiles(m_folders.dirPrograma));
+    const QString rutaPerfiles = RutaArchivoPerfiles(m_folders.dirPrograma);
+    const RegistroPerfiles perfiles = LeerPerfilesParaUso(rutaPerfiles);
     m_perfilActivo = perfiles.numeroActivo();
     if (m_perfilActivo == 0 || !perfiles.perfilActivo()) {
         log(mailfiles::LogEvents::activeConnectionMissing());
@@ -186,18 +174,42 @@ bool SesionCorreo::preparar() {
         }
     }
 
-    QString host;
-    int port = kSmtpPort;
+    // The profile's security (QV.PFS): a profile that lost its entry sends nothing in clear.
+    const SeguridadActiva seguridad = LeerSeguridadActiva(rutaPerfiles, perfiles);
+    if (seguridad.estado == SeguridadActiva::Perdidos && (m_sendPending || m_receivePending)) {
+        log(mailfiles::LogEvents::statusText(seguridad.motivo));
+        m_sendPending = m_receivePending = false;
+    }
+    const AjustesSeguridad& ajustes = seguridad.ajustes;
+    auto transporte = [](ModoSeguridad modo) {
+        return modo == ModoSeguridad::Tls        ? TTransportSecurity::Tls
+               : modo == ModoSeguridad::StartTls ? TTransportSecurity::StartTls
+                                                 : TTransportSecurity::None;
+    };
+
     m_smtp->ClearParameters();
-    separarServidor(m_perfil.servidorSMTP, kSmtpPort, host, port);
-    m_smtp->setHost(host);
-    m_smtp->setPort(port);
-    // The SMTP login is the HELO name; servers refuse an empty one, so without a
-    // login the machine's own name is given.
-    m_smtp->UserID = !m_perfil.loginSMTP.isEmpty() ? m_perfil.loginSMTP : QSysInfo::machineHostName();
-    separarServidor(m_perfil.servidorPOP3, kPop3Port, host, port);
-    m_pop3->setHost(host);
-    m_pop3->setPort(port);
+    const DestinoServidor smtp = DestinoDe(m_perfil.servidorSMTP, ProtocoloCorreo::Smtp, ajustes.smtp);
+    m_smtp->setHost(smtp.host);
+    m_smtp->setPort(smtp.puerto);
+    m_smtp->Security = transporte(ajustes.smtp);
+    m_smtp->TlsSettings.extraTrustFile = ajustes.archivoCertificados;
+    m_smtp->AllowPlainLogin = seguridad.loginEnClaroPermitido();
+    if (seguridad.estado == SeguridadActiva::Vigentes) {
+        // The login authenticates (AUTH); the greeting names this machine.
+        m_smtp->UserID = QSysInfo::machineHostName();
+        m_smtp->Login = m_perfil.loginSMTP;
+        m_smtp->Password = ajustes.passwdSMTP;
+    } else {
+        // The SMTP login is the HELO name; servers refuse an empty one, so without a
+        // login the machine's own name is given.
+        m_smtp->UserID = !m_perfil.loginSMTP.isEmpty() ? m_perfil.loginSMTP : QSysInfo::machineHostName();
+    }
+    const DestinoServidor pop3 = DestinoDe(m_perfil.servidorPOP3, ProtocoloCorreo::Pop3, ajustes.pop3);
+    m_pop3->setHost(pop3.host);
+    m_pop3->setPort(pop3.puerto);
+    m_pop3->Security = transporte(ajustes.pop3);
+    m_pop3->TlsSettings.extraTrustFile = ajustes.archivoCertificados;
+    m_pop3->AllowPlainLogin = seguridad.loginEnClaroPermitido();
     if (!m_perfil.loginPOP3.isEmpty()) m_pop3->UserID = m_perfil.loginPOP3;
     if (!m_perfil.passwdPOP3.isEmpty()) m_pop3->Password = m_perfil.passwdPOP3;
     // Parts of received messages are named by strangers: they go to a folder of their own.
@@ -272,6 +284,12 @@ void SesionCorreo::faseEnvio() {
     QCoreApplication::processEvents();
     try {
         m_smtp->Connect(); // its connect event runs the sending loop
+    } catch (const ETlsError& e) {
+        log(mailfiles::LogEvents::smtpSecurityFailed(e.message()));
+        desconectarSmtp();
+    } catch (const ESecurityError& e) {
+        log(mailfiles::LogEvents::smtpSecurityFailed(QString::fromUtf8(e.what())));
+        desconectarSmtp();
     } catch (const std::exception&) {
         desconectarSmtp();
     }
@@ -368,6 +386,12 @@ void SesionCorreo::faseRecepcion() {
     QCoreApplication::processEvents();
     try {
         m_pop3->Connect(); // its connect event runs the receiving loop
+    } catch (const ETlsError& e) {
+        log(mailfiles::LogEvents::popSecurityFailed(e.message()));
+        desconectarPop3();
+    } catch (const ESecurityError& e) {
+        log(mailfiles::LogEvents::popSecurityFailed(QString::fromUtf8(e.what())));
+        desconectarPop3();
     } catch (const std::exception&) {
         desconectarPop3();
     }

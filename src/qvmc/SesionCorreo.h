@@ -42,10 +42,6 @@ public:
     static inline int msPorMinuto = 60000;
     // Seconds to wait after hanging up a connection this session dialed.
     static inline int pausaColgar = 5;
-    // Port used when a server name carries none.
-    static constexpr int kSmtpPort = 25, kPop3Port = 110;
-    // "host:port" gives both; a plain name keeps the default port.
-    static void separarServidor(const QString& servidor, int defecto, QString& host, int& port);
 
     // The footer added to every message sent.
     static QStringList pie();

@@ -22,7 +22,11 @@ private slots:
     void longHeaderArrivesWhole();
     void lineBreaksNeverMakeCommands();
     void cancelWhileWaiting();
+    void extendedGreeting_data();
+    void extendedGreeting();
 };
+
+Q_DECLARE_METATYPE(TTransportSecurity)
 
 static void Prepare(TSmtpClient& client, const ScriptedSmtpServer& server) {
     client.setHost("127.0.0.1");
@@ -51,8 +55,8 @@ void TstSmtpSession::continuationReplies() {
     // Every reply was matched with its command, so the last one is the answer to the dot.
     QCOMPARE(client.LastReply(), QByteArray("250 queued\r\n"));
     QCOMPARE(server.commands,
-             (QList<QByteArray>{"HELO me.example.test", "RSET", "MAIL FROM:<me@example.test>",
-                                "RCPT TO:<bob@example.test>", "DATA", "."}));
+             (QList<QByteArray>{"EHLO me.example.test", "HELO me.example.test", "RSET",
+                                "MAIL FROM:<me@example.test>", "RCPT TO:<bob@example.test>", "DATA", "."}));
     QCOMPARE(server.messages.size(), 1);
     QVERIFY(server.messages.first().startsWith("From: <me@example.test>\r\nTo: bob@example.test\r\n"));
     QVERIFY(server.messages.first().endsWith("\r\n\r\n\r\nHello\r\n"));
@@ -80,7 +84,7 @@ void TstSmtpSession::recipientsAndRefusals() {
                                      "RCPT TO:<e@example.test>",
                                      "DATA",
                                      "."};
-    QCOMPARE(server.commands.mid(3), expected);
+    QCOMPARE(server.commands.mid(4), expected);
     // Blind copies never appear in the header.
     QVERIFY(server.messages.first().contains(
         "\r\nTo: Bob <bob@example.test>,SMTP:c@example.test,Nobody <>\r\nCC: "));
@@ -106,7 +110,7 @@ void TstSmtpSession::incompleteHeader() {
         QCOMPARE(QString(error.what()), QString("Incomplete Header"));
     }
     QVERIFY(!client.Sending());
-    QCOMPARE(server.commands.size(), 1);
+    QCOMPARE(server.commands.size(), 2); // EHLO refused, HELO
     QCOMPARE(client.PostMessage.ToAddress, QStringList{"bob@example.test"});
 
     QList<int> types;
@@ -142,8 +146,8 @@ void TstSmtpSession::reentrantAndTwoMessages() {
     QCOMPARE(starts, 2);
     QCOMPARE(server.messages.size(), 2);
     QCOMPARE(server.commands.count("RSET"), 2);
-    QCOMPARE(server.commands.at(1), QByteArray("RSET"));
-    QCOMPARE(server.commands.at(6), QByteArray("RSET"));
+    QCOMPARE(server.commands.at(2), QByteArray("RSET"));
+    QCOMPARE(server.commands.at(7), QByteArray("RSET"));
     client.Disconnect();
 }
 
@@ -211,7 +215,8 @@ void TstSmtpSession::refusedGreetingAndHelo() {
         QCOMPARE(QString(e.what()), QString("Authentication failed"));
     }
     QCOMPARE(asked, 1);
-    QCOMPARE(server.commands, (QList<QByteArray>{"HELO me.example.test", "HELO second.try", "QUIT"}));
+    QCOMPARE(server.commands,
+             (QList<QByteArray>{"EHLO me.example.test", "HELO me.example.test", "HELO second.try", "QUIT"}));
     QVERIFY(!client.Connected());
 }
 
@@ -319,7 +324,8 @@ void TstSmtpSession::lineBreaksNeverMakeCommands() {
     client.OnRecipientNotFound = [&](TSmtpClient*, const QString& entry) { notFound << entry; };
     client.Connect();
     client.SendMail();
-    QCOMPARE(server.commands.first(), QByteArray("HELO me  RCPT TO:<x@example.test>"));
+    QCOMPARE(server.commands.first(), QByteArray("EHLO me  RCPT TO:<x@example.test>"));
+    QCOMPARE(server.commands.at(1), QByteArray("HELO me  RCPT TO:<x@example.test>"));
     QCOMPARE(server.commands.count("DATA"), 1);
     QVERIFY(!server.commands.contains("RCPT TO:<evil@example.test>"));
     QVERIFY(server.commands.contains("RCPT TO:<bob@example.test>"));
@@ -347,6 +353,53 @@ void TstSmtpSession::cancelWhileWaiting() {
     QVERIFY(!client.Sending());
     QCOMPARE(client.PostMessage.ToAddress, QStringList{"bob@example.test"});
     QCOMPARE(server.commands.last(), QByteArray("DATA"));
+}
+
+void TstSmtpSession::extendedGreeting_data() {
+    QTest::addColumn<TTransportSecurity>("security");
+    QTest::addColumn<bool>("allowPlain");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QList<QByteArray>>("commands");
+    const QByteArray auth = "AUTH PLAIN " + QByteArray("\0me\0secret", 10).toBase64();
+    QTest::newRow("AUTH PLAIN where plain text is allowed")
+        << TTransportSecurity::None << true << QString()
+        << QList<QByteArray>{"EHLO me.example.test", auth, "QUIT"};
+    QTest::newRow("no password over an open wire")
+        << TTransportSecurity::None << false << "login refused on an unencrypted connection"
+        << QList<QByteArray>{"EHLO me.example.test", "QUIT"};
+    QTest::newRow("STARTTLS asked for, not offered")
+        << TTransportSecurity::StartTls << true << "the server does not offer STARTTLS"
+        << QList<QByteArray>{"EHLO me.example.test", "QUIT"};
+}
+
+// EHLO keeps the server's keywords; a password goes only where the settings
+// allow; encryption asked for and not offered stops before anything else is sent.
+void TstSmtpSession::extendedGreeting() {
+    QFETCH(TTransportSecurity, security);
+    QFETCH(bool, allowPlain);
+    QFETCH(QString, error);
+    QFETCH(QList<QByteArray>, commands);
+    ScriptedSmtpServer server;
+    server.replies["EHLO"] =
+        "250-fake greets you\r\n250-8BITMIME\r\n250-AUTH PLAIN LOGIN\r\n250 PIPELINING\r\n";
+    server.replies["AUTH"] = "235 2.7.0 accepted\r\n";
+    TSmtpClient client;
+    Prepare(client, server);
+    client.Security = security;
+    client.Login = "me";
+    client.Password = "secret";
+    client.AllowPlainLogin = allowPlain;
+    QString what;
+    try {
+        client.Connect();
+        QVERIFY(client.Offers("8BITMIME") && client.Offers("PIPELINING") && !client.Offers("STARTTLS"));
+        client.Disconnect();
+    } catch (const ESecurityError& e) {
+        what = e.what();
+    }
+    QCOMPARE(what, error);
+    QCOMPARE(server.commands, commands);
+    QVERIFY(!client.Connected());
 }
 
 QTEST_GUILESS_MAIN(TstSmtpSession)

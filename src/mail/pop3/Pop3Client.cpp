@@ -76,8 +76,24 @@ void TPop3Client::Connect() {
     try {
         TSockClient::Connect();
         try {
+            if (Security == TTransportSecurity::Tls) StartTls();
             const QByteArray greeting = ReadLn();
             if (!IsPositive(greeting)) Fail(greeting);
+            m_capabilities.clear();
+            if (Security != TTransportSecurity::None) {
+                const bool listed = Capa();
+                if (Security == TTransportSecurity::StartTls) {
+                    // Nothing but CAPA goes out in clear: a server that lists no STLS is left here.
+                    if (listed && !m_capabilities.contains("STLS"))
+                        throw ESecurityError(QStringLiteral("the server does not offer STLS"));
+                    const QByteArray reply = Transaction("STLS");
+                    if (!IsPositive(reply)) Fail(reply);
+                    StartTls();
+                    Capa(); // what the server listed before encryption counts no more
+                }
+            }
+            if (!Encrypted() && !AllowPlainLogin)
+                throw ESecurityError(QStringLiteral("login refused on an unencrypted connection"));
             Login();
             loggedIn = true;
             const QByteArray stat = Transaction("STAT");
@@ -101,6 +117,17 @@ void TPop3Client::Connect() {
     }
     if (setBusy) m_sending = false;
     if (OnConnect) OnConnect(this);
+}
+
+bool TPop3Client::Capa() {
+    m_capabilities.clear();
+    if (!IsPositive(Transaction("CAPA"))) return false;
+    for (;;) {
+        QByteArray line = ReadLn();
+        line.chop(line.endsWith("\r\n") ? 2 : 1);
+        if (line == ".") return true;
+        if (m_capabilities.size() < 100) m_capabilities << line.trimmed().toUpper();
+    }
 }
 
 void TPop3Client::Login() {

@@ -32,6 +32,14 @@ public:
     TMailMessage MailMessage;
     QString UserID;
     QString Password;
+    // Transport security: none, STLS after the greeting (refused when CAPA
+    // shows the server lacks it), or TLS from the first byte; TlsSettings
+    // (inherited) say which certificates are trusted.
+    TTransportSecurity Security = TTransportSecurity::None;
+    // USER/PASS over an unencrypted connection (the classic behaviour).
+    bool AllowPlainLogin = true;
+    // The CAPA list of the server (upper case), when it was asked for one.
+    const QList<QByteArray>& Capabilities() const { return m_capabilities; }
     bool DeleteOnRead = false;
     bool Sending() const { return m_sending; }
     int MailCount() const { return m_mailCount; }
@@ -93,9 +101,12 @@ private:
     void FlushTextLines(QList<QByteArray>& lines);
     void WritePartFile(const QString& tempName);
     void Login();
+    // CAPA; false when the server does not know it.
+    bool Capa();
 
     bool m_sending = false;
     bool m_messageEnded = false;
     bool m_bodyFromPart = false; // a single-part encoded body: its decoded lines are the body
     int m_mailCount = 0;
+    QList<QByteArray> m_capabilities;
 };

@@ -95,14 +95,39 @@ void TSmtpClient::Connect() {
 }
 
 void TSmtpClient::DoConnect() {
+    if (Security == TTransportSecurity::Tls) StartTls();
     const QByteArray first = ReadLn();
     const int greetingCode = LeadingNumber(first);
     const QByteArray greeting = ReadExtraLines(first);
     if (!IsCompletion(greetingCode)) ThrowReply(greeting);
+    Hello();
+    if (Security == TTransportSecurity::StartTls) {
+        // Nothing but EHLO goes out in clear: without STARTTLS the session stops here.
+        if (!Offers("STARTTLS")) throw ESecurityError(QStringLiteral("the server does not offer STARTTLS"));
+        const QByteArray reply = Command(QStringLiteral("STARTTLS"));
+        if (ReplyNumber() != 220) ThrowReply(reply);
+        StartTls();
+        Hello(); // what the server offered before encryption counts no more
+    }
+    if (!Login.isEmpty() && !Password.isEmpty()) Authenticate();
+}
 
+void TSmtpClient::Hello() {
+    m_capabilities.clear();
+    // A line break in the name would start a second command.
+    const QByteArray reply = Command(QStringLiteral("EHLO ") + OneLine(UserID));
+    if (IsCompletion(ReplyNumber())) {
+        // "250-NAME greets", then one keyword (and its parameters) per line.
+        const QList<QByteArray> lines = reply.split('\n');
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray keyword = lines[i].mid(4).trimmed().toUpper();
+            if (!keyword.isEmpty()) m_capabilities << keyword;
+        }
+        return;
+    }
+    // A server without the extensions: the classic greeting, with one chance to repair it.
     int tries = 0;
     for (;;) {
-        // A line break in the name would start a second command.
         Command(QStringLiteral("HELO ") + OneLine(UserID));
         if (IsCompletion(ReplyNumber())) return;
         bool handled = false;
@@ -110,6 +135,49 @@ void TSmtpClient::DoConnect() {
         OnAuthenticationFailed(this, handled);
         if (!handled) throw std::runtime_error("Authentication failed");
         ++tries;
+    }
+}
+
+bool TSmtpClient::Offers(const QByteArray& keyword) const {
+    for (const QByteArray& c : m_capabilities)
+        if (c == keyword || c.startsWith(keyword + ' ') || c.startsWith(keyword + '=')) return true;
+    return false;
+}
+
+bool TSmtpClient::OffersAuth(const QByteArray& mechanism) const {
+    for (const QByteArray& c : m_capabilities) {
+        if (!c.startsWith("AUTH ") && !c.startsWith("AUTH=")) continue;
+        const QList<QByteArray> words = c.mid(5).split(' ');
+        if (words.contains(mechanism)) return true;
+    }
+    return false;
+}
+
+void TSmtpClient::Authenticate() {
+    if (!OffersAuth("PLAIN") && !OffersAuth("LOGIN")) return; // the server asks for none
+    // The password never crosses an open wire unless the profile allows it.
+    if (!Encrypted() && !AllowPlainLogin)
+        throw ESecurityError(QStringLiteral("login refused on an unencrypted connection"));
+    for (int tries = 0;; ++tries) {
+        const QByteArray user = Login.toUtf8();
+        const QByteArray password = Password.toUtf8();
+        bool accepted = false;
+        const bool plain = AuthMechanism.isEmpty() ? OffersAuth("PLAIN") : AuthMechanism == "PLAIN";
+        if (plain) {
+            Command(QStringLiteral("AUTH PLAIN ") +
+                    QString::fromLatin1(('\0' + user + '\0' + password).toBase64()));
+            accepted = ReplyNumber() == 235;
+        } else {
+            Command(QStringLiteral("AUTH LOGIN"));
+            if (ReplyNumber() == 334) Command(QString::fromLatin1(user.toBase64()));
+            if (ReplyNumber() == 334) Command(QString::fromLatin1(password.toBase64()));
+            accepted = ReplyNumber() == 235;
+        }
+        if (accepted) return;
+        bool handled = false;
+        if (tries > 0 || !OnAuthenticationFailed) throw std::runtime_error("Authentication failed");
+        OnAuthenticationFailed(this, handled);
+        if (!handled) throw std::runtime_error("Authentication failed");
     }
 }
 
@@ -227,7 +295,10 @@ TComposeEvents TSmtpClient::ComposeEvents() {
 
 void TSmtpClient::BuildMessage() {
     const QTime now = TimeOfDay ? TimeOfDay() : QTime::currentTime();
-    ComposeMessage(PostMessage, SubType, EncodeType, now, ComposeEvents(), FinalHeader, MessageBody,
+    TComposeOptions options;
+    options.now = QDateTime(QDate::currentDate(), now);
+    options.eightBitMime = Offers("8BITMIME"); // else 8-bit text goes quoted-printable
+    ComposeMessage(PostMessage, SubType, EncodeType, options, ComposeEvents(), FinalHeader, MessageBody,
                    Boundary);
 }
 

@@ -29,7 +29,23 @@ public:
     TPostMessage PostMessage;
     THeaderList FinalHeader;
     QByteArray MessageBody;
-    QString UserID;
+    QString UserID; // the name given with EHLO / HELO
+    // Transport security: none, STARTTLS after EHLO (refused when the server
+    // does not offer it), or TLS from the first byte. TlsSettings (inherited)
+    // say which certificates are trusted.
+    TTransportSecurity Security = TTransportSecurity::None;
+    // AUTH PLAIN (or AUTH LOGIN) with Login and Password when both are given
+    // and the server offers it; only over an encrypted connection unless
+    // AllowPlainLogin.
+    QString Login;
+    QString Password;
+    bool AllowPlainLogin = true;
+    // "" for the best the server offers (PLAIN, else LOGIN), or "PLAIN" / "LOGIN".
+    QByteArray AuthMechanism;
+    // The keywords of the last EHLO reply (upper case, parameters kept); empty after HELO.
+    const QList<QByteArray>& Capabilities() const { return m_capabilities; }
+    // The server offered `keyword` (e.g. "8BITMIME", "STARTTLS", "PIPELINING").
+    bool Offers(const QByteArray& keyword) const;
     QString Boundary;
     TSubType SubType = mtPlain;
     TEncodeMethod EncodeType = emBase64;
@@ -51,7 +67,8 @@ public:
     TMailListReturn OnMailListReturn; // never raised
     TSmtpHandled OnAuthenticationFailed;
 
-    // Connection, greeting and HELO. Throws ESockError or std::runtime_error.
+    // Connection, greeting, EHLO (or HELO), STARTTLS and AUTH as asked.
+    // Throws ESockError (also when TLS fails: its reason) or std::runtime_error.
     void Connect() override;
     // Sends PostMessage over the open connection; does nothing while already sending.
     void SendMail();
@@ -71,10 +88,15 @@ private:
     QByteArray ReadExtraLines(QByteArray reply);
     // One command and its whole reply; ReplyNumber comes from the first line.
     QByteArray Command(const QString& text);
+    // EHLO (keywords kept in Capabilities), or HELO when EHLO is refused.
+    void Hello();
+    bool OffersAuth(const QByteArray& mechanism) const;
+    void Authenticate();
     TComposeEvents ComposeEvents();
     void SendRecipients(const QStringList& entries);
     void DoConnect();
     void DoSendMail();
 
     bool m_sending = false;
+    QList<QByteArray> m_capabilities;
 };

@@ -20,8 +20,15 @@ constexpr qint64 kSize = RegistroAviso::kTamano;
 }
 
 void openOrFail(QFile& f, QIODevice::OpenMode mode, const char* what) {
-    if (!f.open(mode)) fail(QString::fromLatin1(what), f.fileName(), f.errorString());
+    if (f.open(mode)) return;
+    if (!QFileInfo::exists(f.fileName()))
+        fail(QString::fromLatin1(what), f.fileName(), QStringLiteral("the file does not exist"));
+    fail(QString::fromLatin1(what), f.fileName(), f.errorString());
 }
+
+// Opening to change records never creates the file: a reminders file that went
+// away is told, not replaced by an empty one.
+constexpr QIODevice::OpenMode kChangeExisting = QIODevice::ReadWrite | QIODevice::ExistingOnly;
 
 void writeOrFail(QFile& f, const QByteArray& bytes) {
     if (f.write(bytes) != bytes.size()) fail(QStringLiteral("Cannot write"), f.fileName(), f.errorString());
@@ -151,7 +158,7 @@ RegistroAviso LeerAviso(const QString& archivo, int numero) {
 
 void EscribirAviso(const QString& archivo, int numero, const RegistroAviso& r) {
     QFile f(archivo);
-    openOrFail(f, QIODevice::ReadWrite, "Cannot open");
+    openOrFail(f, kChangeExisting, "Cannot open");
     // Only an existing record is overwritten: a write past the end would leave
     // a gap of zero records.
     if (numero < 1 || numero > f.size() / kSize || !f.seek((numero - 1) * kSize))
@@ -176,7 +183,7 @@ int AnadirAviso(const QString& archivo, const QString& indice, RegistroAviso r) 
     r.Numero = static_cast<quint16>(count + 1);
     {
         QFile f(archivo);
-        openOrFail(f, QIODevice::ReadWrite, "Cannot open");
+        openOrFail(f, kChangeExisting, "Cannot open");
         // After the last whole record: a torn tail is overwritten, never built upon.
         if (!f.seek(count * kSize)) fail(QStringLiteral("Cannot write"), archivo, f.errorString());
         writeOrFail(f, r.toBytes());
@@ -259,7 +266,7 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
 }
 
 ReminderFileCursor::ReminderFileCursor(const QString& archivo) : m_file(archivo) {
-    openOrFail(m_file, QIODevice::ReadWrite | QIODevice::Unbuffered, "Cannot open");
+    openOrFail(m_file, kChangeExisting | QIODevice::Unbuffered, "Cannot open");
     m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
 }
 

@@ -194,6 +194,56 @@ private slots:
         QVERIFY(!compacted && size == qint64(RegistroAviso::kTamano) * (RegistroAviso::kMaxAvisos + 2));
     }
 
+    // A reminders file that went away (moved, deleted during a run) is told by
+    // every operation that changes records, and never comes back as an empty file.
+    void missingFileIsNeverCreated_data() {
+        QTest::addColumn<int>("operation");
+        QTest::newRow("write a record") << 0;
+        QTest::newRow("add a reminder") << 1;
+        QTest::newRow("a pass over the file") << 2;
+        QTest::newRow("switch on or off") << 3;
+        QTest::newRow("delete") << 4;
+        QTest::newRow("compact") << 5;
+        QTest::newRow("count") << 6;
+    }
+    void missingFileIsNeverCreated() {
+        QFETCH(int, operation);
+        CrearIndice(index, 1);
+        const RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+        QString told;
+        bool refused = false;
+        try {
+            switch (operation) {
+            case 0:
+                EscribirAviso(file, 1, r);
+                break;
+            case 1:
+                AnadirAviso(file, index, r);
+                break;
+            case 2:
+                ReminderFileCursor{file};
+                break;
+            case 3:
+                ActivarDesactivarAviso(file, 1);
+                break;
+            case 4:
+                refused = !EliminarAviso(file, index, 1);
+                break;
+            case 5:
+                refused = !CompactarAvisos(file, index);
+                break;
+            case 6:
+                ContarAvisos(file);
+                break;
+            }
+        } catch (const ReminderFileError& e) {
+            told = QString::fromUtf8(e.what());
+        }
+        QVERIFY2(refused || told.contains(QStringLiteral("does not exist")), qPrintable(told));
+        QVERIFY(!QFileInfo::exists(file));
+        QCOMPARE(LeerIndice(index).size(), 1); // the index is left alone too
+    }
+
     // Index after a sort, then each operation: always one entry per record.
     void indexFollowsEveryOperation() {
         CrearArchivoAvisos(file);

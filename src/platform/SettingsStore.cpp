@@ -47,10 +47,16 @@ QString unescape(QStringView s) {
     return out;
 }
 
+// A missing file is an empty hive; one that exists but cannot be read throws,
+// so that no write ever replaces settings it could not see.
 Hive readHive(const QString& path) {
     Hive hive;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) return hive;
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return hive;
+    if (info.isDir() || !f.open(QIODevice::ReadOnly))
+        throw SettingsError("Cannot read settings file " + path.toStdString() + ": " +
+                            (info.isDir() ? std::string("it is a folder") : f.errorString().toStdString()));
     const QString content = QString::fromUtf8(f.readAll());
     Hive::Key* current = nullptr;
     for (QStringView line : QStringView(content).split(u'\n')) {

@@ -7,7 +7,8 @@
 // routine, dialog or process is seen by every later read. Every write replaces
 // the hive file atomically (a crash leaves the old or the new file, never none).
 //
-// A read of a missing value, or of a value of another type, throws SettingsError.
+// A read of a missing value, or of a value of another type, throws SettingsError;
+// so does every access to a hive file that exists but cannot be read.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

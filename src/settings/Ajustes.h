@@ -1,13 +1,18 @@
 #pragma once
 // The reminder program's settings: one read and one write routine per value,
 // each opening the settings key, touching one value and closing it again, so a
-// change made anywhere is seen by every later read. Reads of a missing value or
-// a value of the wrong type throw SettingsError.
+// change made anywhere is seen by every later read.
+//
+// No routine throws. A read that fails (the value missing or of another type,
+// the settings file unreadable) gives the value's default; a write that fails
+// changes nothing and returns false. Each distinct problem goes once to the
+// program's teller (`setAvisador`), which names the value and the file.
 #include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class SettingsStore;
@@ -20,57 +25,75 @@ inline constexpr const char* kSettingsKey = "Software\\Norvo Freeware\\Orbalinde
 // (otherwise a write to a missing key fails).
 std::unique_ptr<SettingsStore> abrirClave(bool create);
 
+// One failed read or write of a setting.
+struct ProblemaAjuste {
+    enum class Tipo { Lectura, Escritura, Arranque } tipo = Tipo::Lectura;
+    QString valor;   // the setting's name ("Email"); the entry's path for Arranque
+    QString archivo; // the settings file (or the start-at-login entry)
+    QString motivo;  // what went wrong, in the store's words
+    bool operator==(const ProblemaAjuste&) const = default;
+};
+using Avisador = std::function<void(const ProblemaAjuste&)>;
+// Where problems go; by default a warning on standard error. Each distinct
+// problem is told once per run.
+void setAvisador(Avisador avisador);
+// Tests: forget which problems were told.
+void olvidarProblemasContados();
+
 QString openFile();
-void setOpenFile(const QString& path);
+bool setOpenFile(const QString& path);
 qint32 majorVers();
 qint32 minorVers();
 QString startUp();
 bool splash();
-void setSplash(bool on);
+bool setSplash(bool on);
 qint32 checkEmailEvery();
-void setCheckEmailEvery(quint16 minutes);
+bool setCheckEmailEvery(quint16 minutes);
 qint32 timeOut();
-void setTimeOut(quint8 minutes);
+bool setTimeOut(quint8 minutes);
 bool sendOnCheck();
-void setSendOnCheck(bool on);
+bool setSendOnCheck(bool on);
 bool eraseUnsent();
-void setEraseUnsent(bool on);
+bool setEraseUnsent(bool on);
 bool saveReceived();
-void setSaveReceived(bool on);
+bool setSaveReceived(bool on);
 bool dueMsgs();
-void setDueMsgs(bool on);
+bool setDueMsgs(bool on);
 // Low 8 bits of the stored value: 300 written by hand reads as 44.
 int closeMsgs();
-void setCloseMsgs(quint8 minutes);
+bool setCloseMsgs(quint8 minutes);
 qint32 workingDays();
-void setWorkingDays(quint8 kind);
+bool setWorkingDays(quint8 kind);
 qint32 msgWindowFmt();
-void setMsgWindowFmt(quint8 style);
+bool setMsgWindowFmt(quint8 style);
 QString msgWindowSndClassic();
-void setMsgWindowSndClassic(const QString& path);
+bool setMsgWindowSndClassic(const QString& path);
 QString msgWindowSndDoggy();
-void setMsgWindowSndDoggy(const QString& path);
+bool setMsgWindowSndDoggy(const QString& path);
 QString msgWindowSndBabe();
-void setMsgWindowSndBabe(const QString& path);
+bool setMsgWindowSndBabe(const QString& path);
 bool messages();
-void setMessages(bool on);
+bool setMessages(bool on);
 bool email();
-void setEmail(bool on);
+bool setEmail(bool on);
 // Geometry of the classic alert window: left, top, right, bottom (16 bytes).
 QRect msgWindowPos();
-void setMsgWindowPos(const QRect& geometry);
+bool setMsgWindowPos(const QRect& geometry);
 // Position of the picture alert window: left, top (8 bytes).
 QPoint msgWindowExPos();
-void setMsgWindowExPos(const QPoint& position);
+bool setMsgWindowExPos(const QPoint& position);
 
 // Start at login.
 bool ExisteArranqueWindows();
-// Writes the entry for the program in the program folder, or removes it.
-void GuardarArranqueWindows(bool on);
+// Writes the entry for the program in the program folder, or removes it. False
+// (and the problem told) when the entry could not be changed.
+bool GuardarArranqueWindows(bool on);
 
 // Creates every missing value with its default, in table order; values that exist
-// are never changed. Creating StartUp also creates the start-at-login entry.
-// `mainWindowTopLeft` gives the default alert positions. Returns true.
+// are never changed, except that a value of the wrong type counts as missing
+// and is replaced by its default. Creating StartUp also creates the
+// start-at-login entry. `mainWindowTopLeft` gives the default alert positions.
+// False when something could not be written (each problem told).
 bool CrearAjustesPorDefecto(QPoint mainWindowTopLeft);
 
 // The table of values, in the order the defaults routine creates them

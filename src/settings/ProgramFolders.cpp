@@ -18,8 +18,12 @@ QString ObtenerDirPrograma() {
     const QString machine = Hives::machineHivePath();
     if (!machine.isEmpty()) {
         FileSettingsStore store(machine, kAppPathsKey, /*readOnly=*/true);
-        const auto v = store.value("Path");
-        if (v && v->type == SettingType::String && !v->text.isEmpty()) return withSeparator(v->text);
+        try {
+            const auto v = store.value("Path");
+            if (v && v->type == SettingType::String && !v->text.isEmpty()) return withSeparator(v->text);
+        } catch (const SettingsError& e) { // unreadable: as if absent, but not silently
+            qWarning("Orbalinder: %s; the current folder is used", e.what());
+        }
     }
     const QString current = withSeparator(QDir::currentPath());
     const QString data = InstalledProgram::dataFolder();

@@ -88,9 +88,29 @@ bool write(const QString& name, const QString& text, QString& error) {
     return ok;
 }
 
+bool sameType(Ajustes::Tipo t, SettingType stored) {
+    switch (t) {
+    case Ajustes::Tipo::String:
+        return stored == SettingType::String;
+    case Ajustes::Tipo::Integer:
+    case Ajustes::Tipo::Boolean:
+        return stored == SettingType::Integer;
+    case Ajustes::Tipo::Binary:
+        return stored == SettingType::Binary;
+    }
+    return false;
+}
+
 } // namespace
 
 int settingsCommand(const QStringList& args) {
+    // Problems the settings routines meet are printed as the program would tell
+    // them, and make the exit status non-zero.
+    int problems = 0;
+    Ajustes::setAvisador([&problems](const Ajustes::ProblemaAjuste& p) {
+        ++problems;
+        printErr(QString("qvtool: setting %1 in %2: %3").arg(p.valor, p.archivo, p.motivo));
+    });
     try {
         const QString sub = args.value(0);
         auto store = Ajustes::abrirClave(false);
@@ -98,8 +118,15 @@ int settingsCommand(const QStringList& args) {
             for (const auto& d : Ajustes::tabla()) {
                 const auto v = store->value(d.nombre);
                 printOut(QString("%1\t%2\t%3").arg(d.nombre, typeName(d.tipo), v ? show(*v) : "(missing)"));
+                if (v && !sameType(d.tipo, v->type)) {
+                    ++problems;
+                    printErr(
+                        QString("qvtool: setting %1 in %2: the stored value is not of type %3; the program "
+                                "uses its default")
+                            .arg(d.nombre, Hives::userHivePath(), typeName(d.tipo)));
+                }
             }
-            return 0;
+            return problems ? 1 : 0;
         }
         if (sub == "get" && args.size() == 2) {
             const auto* d = find(args[1]);
@@ -114,8 +141,11 @@ int settingsCommand(const QStringList& args) {
             if (!d) { printErr("qvtool: unknown setting " + args[1]); return 2; }
             Ajustes::abrirClave(true);
             QString error;
-            if (!write(d->nombre, args[2], error)) { printErr("qvtool: " + error); return 2; }
-            return 0;
+            if (!write(d->nombre, args[2], error)) {
+                printErr("qvtool: " + error);
+                return 2;
+            }
+            return problems ? 1 : 0;
         }
     } catch (const SettingsError& e) {
         printErr(QString("qvtool: ") + e.what());

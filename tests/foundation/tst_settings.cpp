@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QtTest>
 
 class TestSettings : public QObject {
@@ -73,20 +74,114 @@ private slots:
         QVERIFY(Ajustes::splash());
     }
 
-    void wrongTypeOrMissingFails() {
+    // Damaged, missing or unusable settings never end the program: each read
+    // that fails gives the default, each write that fails says so, and every
+    // problem reaches the teller once, naming the value and the file.
+    void badSettingsAreToldAndDefaulted_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("told");     // "kind value" of the problems, in order
+        QTest::addColumn<QString>("readings"); // what the readers give afterwards
+        // Email is stored off and TimeOut 7 before the damage; their defaults are on and 2.
+        QTest::newRow("hand-edited text in a Boolean") << "Email=sz:yes"
+                                                       << "read Email"
+                                                       << "email=1 timeout=7";
+        QTest::newRow("text in an integer") << "TimeOut=sz:two"
+                                            << "read TimeOut"
+                                            << "email=0 timeout=2";
+        QTest::newRow("value missing") << "-Email"
+                                       << "read Email"
+                                       << "email=1 timeout=7";
+        QTest::newRow("binary larger than its reader") << "MsgWindowExPos=hex:010101010101010101010101"
+                                                       << "read MsgWindowExPos"
+                                                       << "email=0 timeout=7";
+        QTest::newRow("key missing") << "-key"
+                                     << "read Email, read TimeOut"
+                                     << "email=1 timeout=2";
+        QTest::newRow("settings file is a folder") << "folder"
+                                                   << "read Email, read TimeOut, write OpenFile"
+                                                   << "email=1 timeout=2";
+        QTest::newRow("same problem twice is told once") << "Email=sz:yes twice"
+                                                         << "read Email"
+                                                         << "email=1 timeout=7";
+    }
+    void badSettingsAreToldAndDefaulted() {
+        QFETCH(QString, damage);
+        QFETCH(QString, told);
+        QFETCH(QString, readings);
         Ajustes::CrearAjustesPorDefecto({});
-        Ajustes::abrirClave(false)->writeString("TimeOut", "two");
-        QVERIFY_THROWS_EXCEPTION(SettingsError, Ajustes::timeOut());
-        Ajustes::abrirClave(false)->deleteValue("Email");
-        QVERIFY_THROWS_EXCEPTION(SettingsError, Ajustes::email());
-        // A binary value larger than the reader's buffer is refused.
-        Ajustes::abrirClave(false)->writeBinary("MsgWindowExPos", QByteArray(12, '\1'));
-        QVERIFY_THROWS_EXCEPTION(SettingsError, Ajustes::msgWindowExPos());
-        // Routines that do not create the key fail when it is missing.
-        wipe();
-        QVERIFY_THROWS_EXCEPTION(SettingsError, Ajustes::setOpenFile("x"));
-        Ajustes::setSplash(false); // this one creates the key
-        QVERIFY(!Ajustes::splash());
+        Ajustes::setTimeOut(7);
+        Ajustes::setEmail(false);
+        QStringList problems;
+        Ajustes::olvidarProblemasContados();
+        Ajustes::setAvisador([&](const Ajustes::ProblemaAjuste& p) {
+            using T = Ajustes::ProblemaAjuste::Tipo;
+            QCOMPARE(p.archivo, Hives::userHivePath());
+            QVERIFY(!p.motivo.isEmpty());
+            problems << QString(p.tipo == T::Lectura ? "read " : "write ") + p.valor;
+        });
+        const QString hive = Hives::userHivePath();
+        auto store = Ajustes::abrirClave(false);
+        if (damage == "folder") {
+            QFile::remove(hive);
+            QVERIFY(QDir().mkpath(hive + "/x"));
+        } else if (damage == "-key") {
+            QFile::remove(hive);
+            Ajustes::setSplash(true); // makes the file with the key...
+            QFile f(hive);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[Other]\n"); // ...then the key goes
+        } else if (damage.startsWith('-')) {
+            store->deleteValue(damage.mid(1));
+        } else { // the value's line edited by hand
+            const QString line = damage.section(' ', 0, 0);
+            QFile f(hive);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QString text = QString::fromUtf8(f.readAll());
+            f.close();
+            text.replace(QRegularExpression("^" + line.section('=', 0, 0) + "=.*$",
+                                            QRegularExpression::MultilineOption),
+                         line);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(text.toUtf8());
+        }
+        QCOMPARE(QString("email=%1 timeout=%2").arg(int(Ajustes::email())).arg(Ajustes::timeOut()), readings);
+        if (damage.endsWith("twice")) Ajustes::email();
+        if (damage.contains("MsgWindowExPos")) {
+            QCOMPARE(problems.size(), 0);
+            QCOMPARE(Ajustes::msgWindowExPos(), QPoint(0, 0));
+        }
+        const bool written = Ajustes::setOpenFile("x");
+        QCOMPARE(written, !told.contains("write"));
+        QCOMPARE(problems.join(", "), told);
+        Ajustes::setAvisador({});
+        QDir(hive).removeRecursively();
+    }
+
+    // The defaults routine treats a value of the wrong type as missing: told
+    // once, replaced by its default, read cleanly afterwards. An autostart
+    // folder that is a plain file is told and the program goes on.
+    void defaultsReplaceWrongTypesAndSurviveABadAutostartFolder() {
+        QStringList problems;
+        Ajustes::olvidarProblemasContados();
+        Ajustes::setAvisador([&](const Ajustes::ProblemaAjuste& p) { problems << p.valor; });
+        const QString autostartDir = QFileInfo(Autostart::entryPath()).absolutePath();
+        QDir(autostartDir).removeRecursively();
+        QFile plain(autostartDir);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QDir().mkpath(QFileInfo(Hives::userHivePath()).absolutePath());
+        QFile f(Hives::userHivePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[" + QByteArray(Ajustes::kSettingsKey) + "]\nEmail=sz:yes\nCloseMsgs=dword:3\n");
+        f.close();
+        QVERIFY(!Ajustes::CrearAjustesPorDefecto({}));
+        QCOMPARE(problems, QStringList({Autostart::entryPath(), "Email"})); // in table order
+        QVERIFY(Ajustes::email());
+        QCOMPARE(Ajustes::closeMsgs(), 3); // values of the right type are kept
+        QCOMPARE(Ajustes::abrirClave(false)->value("Email")->type, SettingType::Integer);
+        QCOMPARE(problems.size(), 2);
+        QFile::remove(autostartDir);
+        Ajustes::setAvisador({});
     }
 
     void storeKeepsTextsAndBinaryExactly() {

@@ -34,7 +34,30 @@ private slots:
         QCOMPARE(qvtool({"settings", "set", "MajorVers", "3"}).rc, 2); // written by the defaults only
         QCOMPARE(qvtool({"settings", "get", "Nothing"}).rc, 2);
         QCOMPARE(qvtool({"settings", "set", "MsgWindowExPos", "10,20"}).rc, 0);
-        QCOMPARE(qvtool({"settings", "get", "MsgWindowExPos"}).out.trimmed(), QString("0a 00 00 00 14 00 00 00"));
+        QCOMPARE(qvtool({"settings", "get", "MsgWindowExPos"}).out.trimmed(),
+                 QString("0a 00 00 00 14 00 00 00"));
+    }
+
+    // A damaged settings file is reported with the value and the file, and a
+    // non-zero exit; a settings file that cannot be written too.
+    void settingsProblemsAreReported() {
+        const QString hive = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Orbalinder/settings.conf";
+        QDir().mkpath(QFileInfo(hive).absolutePath());
+        QFile f(hive);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Software\\Norvo Freeware\\Orbalinder]\nEmail=sz:yes\nCloseMsgs=dword:5\n");
+        f.close();
+        const Run list = qvtool({"settings", "list"});
+        QCOMPARE(list.rc, 1);
+        QVERIFY2(list.err.contains("Email") && list.err.contains(hive), qPrintable(list.err));
+        QVERIFY(list.out.contains("CloseMsgs\tinteger\t5"));
+
+        QFile::remove(hive);
+        QVERIFY(QDir().mkpath(hive + "/x")); // a folder where the file should be
+        const Run set = qvtool({"settings", "set", "Splash", "0"});
+        QVERIFY(set.rc != 0);
+        QVERIFY2(set.err.contains(hive), qPrintable(set.err));
+        QVERIFY(QDir(hive).removeRecursively());
     }
 
     void remindersFile() {

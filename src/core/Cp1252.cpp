@@ -45,6 +45,22 @@ QString decode(const char* data, qsizetype size) {
     return out;
 }
 
-QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+QString decode(const QByteArray& bytes) {
+    return decode(bytes.constData(), bytes.size());
+}
+
+QString unrepresentable(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        QString one(ch);
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            one += text.at(++i);
+        else if (ch == u'?' || encodeChar(ch.unicode()) != '?')
+            continue;
+        if (!out.contains(one)) out += one;
+    }
+    return out;
+}
 
 } // namespace Cp1252

@@ -11,3 +11,8 @@ int profilesCommand(const QStringList& args);  // profile FILE ...: the active p
 // Common output helpers.
 void printOut(const QString& text); // adds a line break
 void printErr(const QString& text); // adds a line break
+
+// Stored texts are Windows-1252: true (after telling which characters, for
+// which option) when `value` holds a character that cannot be stored. Nothing
+// is stored as '?'.
+bool refusedAsUnstorable(const QString& option, const QString& value);

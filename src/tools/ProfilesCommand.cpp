@@ -74,6 +74,8 @@ int profilesCommand(const QStringList& args) {
         }
         seguridad.archivoCertificados = ca.absoluteFilePath();
     }
+    for (int i = 0; i < args.size(); ++i)
+        if (args[i] == QLatin1String("--address") && refusedAsUnstorable(args[i], args.value(i + 1))) return 2;
     RegistroPerfiles buffer;
     QList<FilaLibreta> rows;
     QString error;

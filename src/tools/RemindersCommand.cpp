@@ -103,6 +103,8 @@ int addCommand(const QStringList& args) {
                                 "[--recipients 1,2,...] [--off]"));
         return 2;
     }
+    for (const char* o : {"--desc", "--text", "--sound"})
+        if (refusedAsUnstorable(QLatin1String(o), option(args, o))) return 2;
     RegistroAviso r = RegistroAviso::nuevo(QDateTime(date, time));
     r.Descripcion = option(args, "--desc");
     r.Texto = option(args, "--text").replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));

@@ -2,6 +2,8 @@
 // files and simulated dial-up phonebook, for scripts and tests.
 #include "tools/Commands.h"
 
+#include "core/Cp1252.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -15,6 +17,14 @@ void printOut(const QString& text) {
 void printErr(const QString& text) {
     QTextStream err(stderr);
     err << text << '\n';
+}
+
+bool refusedAsUnstorable(const QString& option, const QString& value) {
+    const QString bad = Cp1252::unrepresentable(value);
+    if (bad.isEmpty()) return false;
+    printErr(QStringLiteral("qvtool: %1 holds characters that cannot be stored (Windows-1252): %2")
+                 .arg(option, bad));
+    return true;
 }
 
 static int usage() {

@@ -68,6 +68,31 @@ private slots:
         QCOMPARE(Cp1252::encode(QString::fromUtf8("año ✓ 😀")), QByteArray("a\xF1o ? ?"));
     }
 
+    // What input must be refused: exactly the characters a store would turn into '?'.
+    void cp1252Unrepresentable_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("western text, euro, quotes, a real ?")
+            << QString::fromUtf8("Año € “x” ¿?") << QString();
+        QTest::newRow("Cyrillic password, each letter once")
+            << QString::fromUtf8("пароль1п") << QString::fromUtf8("пароль");
+        QTest::newRow("Polish name") << QString::fromUtf8("Łukasz Wąs") << QString::fromUtf8("Łą");
+        QTest::newRow("emoji stays whole") << QString::fromUtf8("ok 😀😀") << QString::fromUtf8("😀");
+        QTest::newRow("folder in another script")
+            << QString::fromUtf8("/home/u/Звуки/a.wav") << QString::fromUtf8("Звуки");
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QString(QChar(0xD800));
+    }
+    void cp1252Unrepresentable() {
+        QFETCH(QString, text);
+        QFETCH(QString, refused);
+        QCOMPARE(Cp1252::unrepresentable(text), refused);
+        // Whatever is not refused survives the round trip unchanged.
+        QString kept = text;
+        for (QChar c : refused)
+            kept.remove(c);
+        QCOMPARE(Cp1252::decode(Cp1252::encode(kept)), kept);
+    }
+
     void shortStrings() {
         char buf[31];
         memset(buf, 'Z', sizeof buf);

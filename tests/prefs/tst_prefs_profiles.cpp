@@ -7,7 +7,9 @@
 #include "qv/prefs/TVLoginPasswd.h"
 #include "qv/prefs/TVPreferencias.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -106,6 +108,54 @@ private slots:
         QCOMPARE(r.perfil(1).servidorPOP3, QString("pop.x"));
         QCOMPARE(r.perfil(1).passwdPOP3, QString::fromUtf8("p\xc3\xa1ss"));
         QCOMPARE(r.perfil(2), Perfil{});
+    }
+
+    // The connection's login and password are Windows-1252 text: a Cyrillic
+    // password is refused as it is typed or pasted, with a message naming the
+    // characters; what can be stored is kept.
+    void unstorableInputIsRefusedAtInput_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("paste");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("login dialog: western text is kept") << "EditSetLogin" << QString::fromUtf8("año€") << true
+                                                            << QString::fromUtf8("año€") << QString();
+        QTest::newRow("login dialog: user")
+            << "EditSetLogin" << QString::fromUtf8("Jürgen✓") << true << QString() << QString::fromUtf8("✓");
+        QTest::newRow("login dialog: password typed") << "EditSetPasswd" << QString::fromUtf8("ключ1")
+                                                      << false << QString("1") << QString::fromUtf8("к");
+    }
+    void unstorableInputIsRefusedAtInput() {
+        QFETCH(QString, field);
+        QFETCH(QString, input);
+        QFETCH(bool, paste);
+        QFETCH(QString, kept);
+        QFETCH(QString, named);
+        auto d = std::make_unique<TVLoginPasswd>(nullptr);
+        d->show();
+        QLineEdit* e = edit(d.get(), qPrintable(field));
+        QVERIFY(e);
+        e->setFocus();
+        if (paste) {
+            QApplication::clipboard()->setText(input);
+            e->paste();
+        } else {
+            // Typed one key at a time, as a keyboard layout of that script would.
+            for (QChar c : input) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(e, &press);
+            }
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(e->text(), kept);
+        const QStringList told = MessageBoxes::shownTexts();
+        if (named.isEmpty()) {
+            QVERIFY(told.isEmpty());
+        } else {
+            QVERIFY(!told.isEmpty());
+            QVERIFY2(told.first().contains(named), qPrintable(told.first()));
+        }
     }
 
     void deleteClearsTheCurrentProfile() {

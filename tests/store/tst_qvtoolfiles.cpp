@@ -145,6 +145,25 @@ private slots:
         QTest::newRow("working days missing")
             << QStringList{"advance", "@", "1", "--now", "2026-12-08 09:30:00", "--working-days"} << 2;
         QTest::newRow("a folder, not a file") << QStringList{"list", "#"} << 1;
+        // Text Windows-1252 cannot hold is refused, never stored as '?'.
+        QTest::newRow("description in Cyrillic")
+            << QStringList{"add",    "@",          "--desc", QString::fromUtf8("Врач"),
+                           "--date", "2026-12-08", "--time", "10:00"}
+            << 2;
+        QTest::newRow("sound in a folder named in another script")
+            << QStringList{"add",     "@",
+                           "--desc",  "x",
+                           "--date",  "2026-12-08",
+                           "--time",  "10:00",
+                           "--sound", QString::fromUtf8("/home/u/Звуки/a.wav")}
+            << 2;
+        QTest::newRow("profile: Polish name")
+            << QStringList{"profile", "@", "--name", QString::fromUtf8("Łukasz"), "--email", "l@example.test"}
+            << 2;
+        QTest::newRow("profile: Cyrillic password")
+            << QStringList{"profile",        "@",          "--email",
+                           "l@example.test", "--password", QString::fromUtf8("пароль")}
+            << 2;
     }
     void clearErrors() {
         QFETCH(QStringList, args);

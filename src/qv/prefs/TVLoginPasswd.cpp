@@ -2,6 +2,7 @@
 #include "qv/prefs/TVLoginPasswd.h"
 
 #include "core/TextCatalogue.h"
+#include "qv/EntradaCp1252.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@ TVLoginPasswd::TVLoginPasswd(QWidget* parent) : QDialog(parent) {
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
         e->setMaxLength(kMaxChars);
+        EntradaCp1252::proteger(e); // a character the connection cannot hold would fail at the server
         return e;
     };
     m_labelLogin = new QLabel(LeerTexto(6002), this);

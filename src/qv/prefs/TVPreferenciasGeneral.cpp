@@ -3,6 +3,7 @@
 #include "qv/prefs/TVPreferencias.h"
 
 #include "core/TextCatalogue.h"
+#include "qv/EntradaCp1252.h"
 #include "qv/MessageBoxes.h"
 #include "qv/prefs/UpDownCiclico.h"
 
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -137,6 +139,7 @@ void TVPreferencias::BotonNuevaDireccClick() {
     box.setLabelText(QString());
     box.setTextValue(QString());
     box.setWindowModality(Qt::WindowModal);
+    if (auto* edit = box.findChild<QLineEdit*>()) EntradaCp1252::proteger(edit);
     if (box.exec() != QDialog::Accepted) return;
     // Longer texts would be cut when stored; line breaks would break the headers
     // the address is written into.
@@ -145,6 +148,10 @@ void TVPreferencias::BotonNuevaDireccClick() {
     direccion.remove(QLatin1Char('\n'));
     direccion.truncate(Perfiles::kCapacidadTexto);
     if (direccion.isEmpty()) return;
+    if (const QString refused = EntradaCp1252::comprobar(direccion); !refused.isEmpty()) {
+        MessageBoxes::warning(this, refused);
+        return;
+    }
     new QTreeWidgetItem(m_listaDirecc, {direccion, QStringLiteral("0")});
 }
 

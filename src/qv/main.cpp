@@ -3,6 +3,7 @@
 #include "platform/DesktopIdentity.h"
 #include "platform/GlobalMarker.h"
 #include "qv/DesktopServices.h"
+#include "qv/SettingsProblems.h"
 #include "qv/TVPrincipal.h"
 #include "settings/ProgramFolders.h"
 
@@ -38,16 +39,24 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Norvo Freeware"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (GlobalMarker::exists(QStringLiteral("Orbalinder"))) {
-        fatal(QStringLiteral("Orbalinder already running"));
-        return 1;
+    // Taking the marker is the test: of two copies started at the same instant
+    // only one can take it.
+    GlobalMarker marker;
+    if (!marker.add(QStringLiteral("Orbalinder"))) {
+        if (GlobalMarker::exists(QStringLiteral("Orbalinder"))) {
+            fatal(QStringLiteral("Orbalinder already running"));
+            return 1;
+        }
+        // The marker's file cannot be made: run, but say that a second copy would not be stopped.
+        fprintf(stderr, "Orbalinder: cannot take the running marker in %s\n",
+                qPrintable(GlobalMarker::directory()));
     }
     if (!TextCatalogue::global().load(ObtenerDirPrograma() + TextCatalogue::kFileName)) {
         fatal(QStringLiteral("DLL file not found"));
         return 1;
     }
-    GlobalMarker marker;
-    marker.add(QStringLiteral("Orbalinder"));
+
+    SettingsProblems::instalar();
 
     QString fileArgument;
     const QStringList args = app.arguments().mid(1);

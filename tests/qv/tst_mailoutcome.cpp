@@ -1,0 +1,149 @@
+// Mail that cannot be queued or sent is kept and told: outgoing files that
+// cannot be written wait in memory for a later pass, and the files a mail
+// session could not send are held from the send-at-once rule and told once.
+#include "core/Clock.h"
+#include "core/TextCatalogue.h"
+#include "mailfiles/OutgoingMail.h"
+#include "mailfiles/SessionStatus.h"
+#include "qv/logic/ColaEmailPendiente.h"
+#include "qv/logic/ResultadoSesionEmail.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace mailfiles;
+
+namespace {
+EmailSaliente mail(const QString& descripcion, int numero, QTime at) {
+    EmailSaliente e;
+    e.descripcion = descripcion;
+    e.numero = numero;
+    e.texto = "text";
+    e.destinatarios << "ana@example.test";
+    e.momento = QDateTime(QDate(2026, 12, 8), at);
+    return e;
+}
+void touch(const QString& path, const QDateTime& when) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::Append));
+    QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+}
+} // namespace
+
+class TestMailOutcome : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+    QString dirMail, dirTemp;
+
+private slots:
+    void initTestCase() {
+        TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/en.cat"));
+    }
+    void init() {
+        QDir(tmp.path()).removeRecursively();
+        dirMail = tmp.filePath("MAIL/");
+        dirTemp = tmp.filePath("TEMP/");
+        QDir().mkpath(dirMail);
+        QDir().mkpath(dirTemp);
+    }
+
+    // The queue file cannot be written: kept (a later occurrence replacing the
+    // earlier one), named, and written at a later try once it can be.
+    void unwritableQueueFileIsKeptAndWrittenLater_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("a folder where the file goes") << "MAIL/Gas_2.OUT/x";
+        QTest::newRow("a file where MAIL/ should be") << "MAIL";
+    }
+    void unwritableQueueFileIsKeptAndWrittenLater() {
+        QFETCH(QString, obstacle);
+        QDir(dirMail).removeRecursively();
+        if (obstacle.endsWith("/x"))
+            QVERIFY(QDir().mkpath(tmp.filePath(obstacle)));
+        else
+            QVERIFY(QFile(tmp.filePath(obstacle)).open(QIODevice::WriteOnly));
+
+        ColaEmailPendiente cola;
+        QString error;
+        QVERIFY(!cola.crear(dirMail, mail("Gas", 2, QTime(9, 0)), &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!cola.crear(dirMail, mail("Gas", 2, QTime(10, 0)), &error)); // the next occurrence
+        QCOMPARE(cola.avisos(), QStringList({"Gas"}));
+        QVERIFY(!cola.reintentar(dirMail, &error));
+        QVERIFY(!error.isEmpty());
+
+        if (obstacle.endsWith("/x"))
+            QVERIFY(QDir(tmp.filePath("MAIL/Gas_2.OUT")).removeRecursively());
+        else
+            QVERIFY(QFile::remove(tmp.filePath(obstacle)));
+        QVERIFY(cola.reintentar(dirMail));
+        QVERIFY(cola.vacia());
+        QFile f(dirMail + "Gas_2.OUT");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("10:00")); // the later occurrence's dated line
+    }
+
+    void sessionOutcomeIsHeldAndToldOnce_data() {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QStringList>("toldLines"); // pieces the message holds; empty: nothing told
+        QTest::addColumn<QStringList>("held");
+        const QByteArray h = "# Mail session status written by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n";
+        QTest::newRow("recipient refused")
+            << h + "File\trefused\tDentist_7.OUT\tbob@example.test\t550 5.1.1 No such "
+                   "user\r\nFile\tsent\tGas_2.OUT\t\t\r\n"
+            << QStringList({"Dentist", "bob@example.test", "550 5.1.1 No such user"})
+            << QStringList({"Dentist"});
+        QTest::newRow("no profile: every queued file waits, each named")
+            << h + "Session\tNo active profile\r\n"
+            << QStringList({"No active profile", "Reminder \"Dentist\"", "Reminder \"Gas\""})
+            << QStringList({"Dentist", "Gas"});
+        QTest::newRow("everything sent") << h + "File\tsent\tDentist_7.OUT\t\t\r\n"
+                                         << QStringList() << QStringList();
+    }
+    void sessionOutcomeIsHeldAndToldOnce() {
+        QFETCH(QByteArray, status);
+        QFETCH(QStringList, toldLines);
+        QFETCH(QStringList, held);
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-60);
+        QVERIFY(CrearEmailSaliente(dirMail, mail("Dentist", 7, QTime(9, 0))));
+        QVERIFY(CrearEmailSaliente(dirMail, mail("Gas", 2, QTime(9, 0))));
+        touch(dirMail + "Dentist_7.OUT", before);
+        touch(dirMail + "Gas_2.OUT", before);
+        if (status.contains("\tsent\tGas")) QFile::remove(dirMail + "Gas_2.OUT"); // a sent file is gone
+        auto leave = [&] {
+            QFile f(dirTemp + kNombreEstadoSesion);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(status);
+        };
+        leave();
+
+        ResultadoSesionEmail resultado;
+        const auto told = resultado.recoger(dirTemp, dirMail);
+        QCOMPARE(bool(told), !toldLines.isEmpty());
+        if (told) {
+            const QString text = TextoSesionEmailFallida(*told, true);
+            for (const QString& piece : toldLines)
+                QVERIFY2(text.contains(piece), qPrintable(text));
+        }
+        QVERIFY(!QFile::exists(dirTemp + kNombreEstadoSesion));
+        QCOMPARE(resultado.avisosRetenidos(dirMail), held);
+        // Held files do not start the client at every tick.
+        QCOMPARE(resultado.hayEmailNuevo(dirMail), held.isEmpty() && !QDir(dirMail).isEmpty(QDir::Files));
+
+        // The same failure at the next session is not told again.
+        leave();
+        QVERIFY(!resultado.recoger(dirTemp, dirMail));
+        QCOMPARE(resultado.avisosRetenidos(dirMail), held);
+
+        // A new occurrence written since is new mail; a manual or periodic run releases the rest.
+        QVERIFY(CrearEmailSaliente(dirMail, mail("Dentist", 7, QTime(10, 0))));
+        touch(dirMail + "Dentist_7.OUT", QDateTime::currentDateTime().addSecs(60));
+        QVERIFY(resultado.hayEmailNuevo(dirMail));
+        resultado.soltar();
+        QVERIFY(resultado.avisosRetenidos(dirMail).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMailOutcome)
+#include "tst_mailoutcome.moc"

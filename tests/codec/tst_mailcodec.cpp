@@ -19,6 +19,7 @@ private slots:
     void roundTrip();
     void base64DecodeTolerance_data();
     void base64DecodeTolerance();
+    void base64FastPathMatchesTolerantLoopOnRandomDamage();
     void uuDecodeTolerance_data();
     void uuDecodeTolerance();
     void encodeEventsAndRewind();
@@ -108,6 +109,20 @@ void TstMailCodec::roundTrip() {
     QCOMPARE(TUUProcessor::DecodeBytes(TUUProcessor::EncodeBytes(data, m), m), data);
 }
 
+// Decodes with the whole-group fast path on or off.
+static QByteArray DecodeBase64(const QByteArray& lines, bool fastPath) {
+    QByteArray source = lines, result;
+    QBuffer input(&source), output(&result);
+    input.open(QIODevice::ReadOnly);
+    output.open(QIODevice::WriteOnly);
+    TUUProcessor decoder;
+    decoder.InputStream = &input;
+    decoder.OutputStream = &output;
+    decoder.WholeGroupFastPath = fastPath;
+    decoder.Decode();
+    return result;
+}
+
 void TstMailCodec::base64DecodeTolerance_data() {
     QTest::addColumn<QByteArray>("lines");
     QTest::addColumn<QByteArray>("expected");
@@ -134,12 +149,51 @@ void TstMailCodec::base64DecodeTolerance_data() {
     QTest::newRow("blank lines") << QByteArray("\r\n\r\nQUJD\r\n\r\n") << QByteArray("ABC");
     QTest::newRow("cut group") << QByteArray("QUJDR\r\n") << QByteArray("ABC");
     QTest::newRow("no input") << QByteArray() << QByteArray();
+    // Damage inside and between whole groups: the fast path must hand over to
+    // the tolerant loop at exactly the same character.
+    QTest::newRow("junk inside a group") << QByteArray("QU!JDRE:VG\r\n") << QByteArray("ABCDEF");
+    QTest::newRow("high and NUL bytes")
+        << QByteArray("QUJD\xff\x80REVG\0R0hJ\r\n", 17) << QByteArray("ABCDEFGHI");
+    QTest::newRow("padding mid-line, rest still read")
+        << QByteArray("QQ==QUJD\r\nQUJD\r\n") << QByteArray("AABC");
+    QTest::newRow("CR inside a line") << QByteArray("QUJD\rREVG\r\n") << QByteArray("ABCDEF");
+    QTest::newRow("last line without line end") << QByteArray("QUJD\r\nREVG") << QByteArray("ABCDEF");
+    const QByteArray huge = Bytes(300000);
+    QTest::newRow("line longer than the output buffer") << huge.toBase64() + "\r\n" << huge;
 }
 
 void TstMailCodec::base64DecodeTolerance() {
     QFETCH(QByteArray, lines);
     QFETCH(QByteArray, expected);
     QCOMPARE(TUUProcessor::DecodeBytes(lines, emBase64), expected);
+    QCOMPARE(DecodeBase64(lines, false), expected);
+}
+
+void TstMailCodec::base64FastPathMatchesTolerantLoopOnRandomDamage() {
+    // Well-formed base64 lines with random damage (characters outside the
+    // alphabet, padding, line ends, cut lines) at random places.
+    const QByteArray damage("=\r\n -*.\t\0\xff\x80", 12);
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray data(random.bounded(1, 3000), Qt::Uninitialized);
+        for (char& c : data)
+            c = char(random.bounded(256));
+        QByteArray lines = Base64Lines(data);
+        const int hits = random.bounded(0, 6);
+        for (int k = 0; k < hits; ++k) {
+            const qsizetype at = random.bounded(lines.size() + 1);
+            if (random.bounded(4) == 0)
+                lines.remove(at, random.bounded(1, 5));
+            else
+                lines.insert(at, damage[random.bounded(damage.size())]);
+        }
+        const QByteArray fast = DecodeBase64(lines, true);
+        if (fast != DecodeBase64(lines, false))
+            QFAIL(qPrintable(QStringLiteral("round %1 differs on input %2")
+                                 .arg(round)
+                                 .arg(QString::fromLatin1(lines.toHex()))));
+        if (hits == 0) QCOMPARE(fast, data);
+    }
 }
 
 void TstMailCodec::uuDecodeTolerance_data() {

@@ -5,10 +5,12 @@
 
 void ByteQueue::append(const char* bytes, qsizetype count) {
     if (count <= 0) return;
+    dropTaken();
     m_data.append(bytes, count);
 }
 
 char* ByteQueue::reserveTail(qsizetype count) {
+    dropTaken();
     const qsizetype used = m_data.size();
     m_data.resize(used + count);
     m_reserved = count;
@@ -24,6 +26,7 @@ void ByteQueue::commit(qsizetype filled) {
 
 void ByteQueue::consume(qsizetype count) {
     if (count <= 0) return;
+    dropTaken();
     if (count >= size()) {
         clear();
         return;
@@ -40,6 +43,28 @@ QByteArray ByteQueue::take(qsizetype count) {
     return out;
 }
 
+QByteArrayView ByteQueue::takeView(qsizetype count) {
+    dropTaken();
+    if (count > size()) count = size();
+    const QByteArrayView view(data(), count);
+    m_head += count;
+    m_scanned = count >= m_scanned ? 0 : m_scanned - count;
+    m_taken = true;
+    return view;
+}
+
+void ByteQueue::dropTaken() {
+    if (!m_taken) return;
+    m_taken = false;
+    if (m_head == m_data.size()) {
+        m_data.resize(0); // keeps the storage for the next receive
+        m_head = 0;
+        m_scanned = 0;
+        return;
+    }
+    compactIfWorthIt();
+}
+
 qsizetype ByteQueue::indexOfLineFeed() {
     const qsizetype available = size();
     if (m_scanned >= available) return -1;
@@ -54,6 +79,7 @@ qsizetype ByteQueue::indexOfLineFeed() {
 }
 
 void ByteQueue::clear() {
+    m_taken = false;
     m_data.clear();
     m_head = 0;
     m_scanned = 0;

@@ -19,6 +19,10 @@ public:
     void consume(qsizetype count);
     // Removes and returns the first count bytes.
     QByteArray take(qsizetype count);
+    // Removes the first count bytes and returns them as a view into the queue:
+    // no copy, and valid until the next change of the queue (append,
+    // reserveTail, consume, take, takeView, clear).
+    QByteArrayView takeView(qsizetype count);
     // Index (from the front) of the first LF, or -1. Remembers how far it has
     // looked, so repeated calls while a long line trickles in stay linear.
     qsizetype indexOfLineFeed();
@@ -26,9 +30,12 @@ public:
 
 private:
     void compactIfWorthIt();
+    // Drops what takeView left in front, before the storage may move.
+    void dropTaken();
 
     QByteArray m_data;
     qsizetype m_head = 0;
     qsizetype m_scanned = 0;  // bytes after m_head known to hold no LF
     qsizetype m_reserved = 0; // bytes of room handed out by reserveTail
+    bool m_taken = false;     // takeView advanced m_head without compacting
 };

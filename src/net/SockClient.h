@@ -143,6 +143,11 @@ public:
     // ESockError "Connection Closed" when the connection ends without a full line,
     // and ESockError "Line too long" (closing the connection) when 4 MiB come without a LF.
     QByteArray ReadLn();
+    // ReadLn without the copy: the line, LF included, as a view into the
+    // receive buffer, valid until the next read or wait on this client (any
+    // ReadLn, Transaction, send or event processing). Same errors as ReadLn.
+    // For bulk paths that store or write each line at once.
+    QByteArrayView ReadLnView();
 
     // "10061:Connection refused" style text for a Winsock error number; "" for 0.
     QString SocketErrorMessage(int32_t errorNo);

@@ -290,6 +290,10 @@ void TSockClient::SendStream(QIODevice& stream) {
 }
 
 QByteArray TSockClient::ReadLn() {
+    return ReadLnView().toByteArray();
+}
+
+QByteArrayView TSockClient::ReadLnView() {
     StatusMessage(8, QStringLiteral("ReadLn"));
     qsizetype lineFeed = -1;
     for (;;) {
@@ -309,7 +313,7 @@ QByteArray TSockClient::ReadLn() {
     if (m_canceled) throw EAbortError(QStringLiteral("Socket readln aborted"));
     // Lines received before the peer closed are still delivered; only then the close is an error.
     if (lineFeed < 0) throw ESockError(QStringLiteral("Connection Closed"));
-    return m_incoming.take(lineFeed + 1);
+    return m_incoming.takeView(lineFeed + 1);
 }
 
 QByteArray TSockClient::Transaction(const QByteArray& command) {

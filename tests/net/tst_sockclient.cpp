@@ -424,6 +424,54 @@ private slots:
         QCOMPARE(client.IncomingSize(), qsizetype(0));
     }
 
+    void readLnViewGivesTheSameLines_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<int>("pieceSize"); // 0: sent in one write
+        QByteArray shortLines, chunkEdges, mixed, large;
+        for (int i = 0; i < 20000; ++i)
+            shortLines += "+OK " + QByteArray::number(i) + " 4211\r\n";
+        // Lines ending just before, on and after the 16383-byte receive chunks.
+        for (int n : {16381, 16382, 16383, 16384, 1, 32766, 0, 5})
+            chunkEdges += QByteArray(n, 'c') + "\r\n";
+        mixed = "220 a\r\n\r\nLF only\n\n..dot\r\n.\r\nno CR at the end\n";
+        const QByteArray line = QByteArray(1022, 'm') + "\r\n";
+        large = line.repeated(20 * 1024); // 20 MiB: the consumed front is dropped on the way
+        QTest::newRow("short lines in one burst") << shortLines << 0;
+        QTest::newRow("lines across receive chunks") << chunkEdges << 0;
+        QTest::newRow("odd lines in 3-byte pieces") << mixed << 3;
+        QTest::newRow("20 MiB of 1 KiB lines") << large << 0;
+    }
+
+    void readLnViewGivesTheSameLines() {
+        // The copying ReadLn and the view, taken in turns on one connection,
+        // give exactly the lines of the payload, in order.
+        QFETCH(QByteArray, payload);
+        QFETCH(int, pieceSize);
+        QList<QByteArray> expected;
+        for (qsizetype at = 0; at < payload.size();) {
+            const qsizetype lf = payload.indexOf('\n', at);
+            expected << payload.mid(at, lf - at + 1);
+            at = lf + 1;
+        }
+        ScriptServer server;
+        server.onConnected = [&](ScriptServer& s) {
+            if (pieceSize == 0)
+                s.send(payload);
+            else
+                for (qsizetype at = 0; at < payload.size(); at += pieceSize)
+                    s.sendLater(int(at / pieceSize), payload.mid(at, pieceSize));
+        };
+        TSockClient client;
+        connectClient(client, server.port());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const QByteArray got = i % 3 == 0 ? client.ReadLn() : client.ReadLnView().toByteArray();
+            if (got != expected[i])
+                QFAIL(
+                    qPrintable(QStringLiteral("line %1: %2").arg(i).arg(QString::fromLatin1(got.left(80)))));
+        }
+        QCOMPARE(client.IncomingSize(), qsizetype(0));
+    }
+
     void cancelFromDataHandler() {
         // A data handler that cancels ends the owner's wait at once.
         ScriptServer server;

@@ -84,10 +84,10 @@ public:
     static QByteArray FirstField(const QByteArray& reply);
 
 private:
-    // One line of the retrieved message, CR LF kept and dot-unstuffed;
-    // sets m_messageEnded at the terminating lone dot.
-    QByteArray ReadMessageLine();
-    bool IsDelimiter(const QByteArray& line) const;
+    // One line of the retrieved message, CR LF kept and dot-unstuffed, as a
+    // view valid until the next read; sets m_messageEnded at the terminating lone dot.
+    QByteArrayView ReadMessageLine();
+    bool IsDelimiter(QByteArrayView line);
     void ReadMessage();
     void ReadToMessageEnd();
     // After a failure inside a message: reads what is left of it to the final
@@ -107,6 +107,8 @@ private:
     bool m_sending = false;
     bool m_messageEnded = false;
     bool m_bodyFromPart = false; // a single-part encoded body: its decoded lines are the body
+    QString m_boundaryFor;       // Boundary as last encoded into m_boundaryBytes
+    QByteArray m_boundaryBytes;
     int m_mailCount = 0;
     QList<QByteArray> m_capabilities;
 };

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int ValueLimit = 256;
 
-QByteArray WithoutLineEnd(QByteArray line) {
+QByteArrayView WithoutLineEnd(QByteArrayView line) {
     if (line.endsWith("\r\n"))
         line.chop(2);
     else if (line.endsWith('\n'))
@@ -66,19 +66,22 @@ QStringList TextLines(const QString& fileName, const QString& contentType) {
 
 } // namespace
 
-QByteArray TPop3Client::ReadMessageLine() {
-    QByteArray line = ReadLn();
+QByteArrayView TPop3Client::ReadMessageLine() {
+    QByteArrayView line = ReadLnView();
     if (line == ".\r\n" || line == ".\n")
         m_messageEnded = true;
     else if (line.startsWith(".."))
-        line.remove(0, 1);
+        line = line.sliced(1);
     return line;
 }
 
-bool TPop3Client::IsDelimiter(const QByteArray& line) const {
+bool TPop3Client::IsDelimiter(QByteArrayView line) {
     if (Boundary.isEmpty() || !line.startsWith("--")) return false;
-    const QByteArray marker = Cp1252::encode(Boundary);
-    return line.size() >= marker.size() + 2 && std::equal(marker.begin(), marker.end(), line.begin() + 2);
+    if (m_boundaryFor != Boundary) { // encoded once per boundary, not once per line
+        m_boundaryFor = Boundary;
+        m_boundaryBytes = Cp1252::encode(Boundary);
+    }
+    return line.sliced(2).startsWith(m_boundaryBytes);
 }
 
 void TPop3Client::ReadMessage() {
@@ -149,9 +152,9 @@ void TPop3Client::AddBodyLine(const QString& line) {
 
 void TPop3Client::ReadHeader() {
     for (;;) {
-        const QByteArray raw = ReadMessageLine();
+        const QByteArrayView raw = WithoutLineEnd(ReadMessageLine());
         if (m_messageEnded) throw std::runtime_error("Message ends inside its header");
-        const QString line = Cp1252::decode(WithoutLineEnd(raw));
+        const QString line = Cp1252::decode(raw.data(), raw.size());
         if (PartMode == 2 && MailMessage.Header.size() < kMaxHeaderLines) MailMessage.Header.append(line);
         if (line.isEmpty()) {
             if (PartMode == 2) PartMode = 1;
@@ -191,21 +194,22 @@ bool TPop3Client::ExtractPart() {
     QByteArray endLine;
     QList<QByteArray> textLines; // the text as received, decoded once it is complete
     for (;;) {
-        QByteArray line = ReadMessageLine();
-        setBytesRecvd(BytesRecvd() + 1);
-        if (OnPacketRecvd) OnPacketRecvd(this);
-        if (m_messageEnded || IsDelimiter(line)) {
-            endLine = line;
-            break;
-        }
-        if (PartMode > 0) {
+        const QByteArrayView line = ReadMessageLine();
+        const bool end = m_messageEnded || IsDelimiter(line);
+        if (end) {
+            endLine = line.toByteArray();
+        } else if (PartMode > 0) {
             // Decoded and handed on as soon as a whole line can be: the text never
             // has to be held whole (a base64 text part is the exception).
-            textLines.append(WithoutLineEnd(line));
+            textLines.append(WithoutLineEnd(line).toByteArray());
             if (TextLineComplete(textLines.last())) FlushTextLines(textLines);
-        } else if (temp.write(line) != line.size()) {
+        } else if (temp.write(line.data(), line.size()) != line.size()) {
             throw std::runtime_error("Cannot write file " + tempName.toStdString());
         }
+        // Counted once the line is stored: the view is gone once a handler lets events run.
+        setBytesRecvd(BytesRecvd() + 1);
+        if (OnPacketRecvd) OnPacketRecvd(this);
+        if (end) break;
     }
     if (PartMode == 0) {
         temp.close();
@@ -215,7 +219,8 @@ bool TPop3Client::ExtractPart() {
     }
     bool last = false;
     if (!m_messageEnded) {
-        const QByteArray rest = WithoutLineEnd(endLine).mid(2 + Cp1252::encode(Boundary).size());
+        const QByteArray rest =
+            WithoutLineEnd(endLine).toByteArray().mid(2 + Cp1252::encode(Boundary).size());
         last = rest.trimmed().startsWith("--");
     }
     PartMode = 0;
@@ -256,7 +261,7 @@ void TPop3Client::ReadMultipart() {
         return;
     }
     for (;;) {
-        const QByteArray line = ReadMessageLine();
+        const QByteArrayView line = ReadMessageLine();
         if (m_messageEnded) return;
         if (IsDelimiter(line)) break;
     }

@@ -10,7 +10,9 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBlock>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace qvmc {
@@ -65,16 +67,59 @@ TVPrincipal::TVPrincipal(SesionCorreo* session, QWidget* parent)
     m_tray->setVisible(true);
     connect(m_tray, &TSystemTrayIcon::OnLeftClick, this, [this] { m_minimizar->setEnabled(true); });
     connect(m_session, &SesionCorreo::finalizada, this, &QWidget::close);
+
+    m_lote = new QTimer(this);
+    m_lote->setSingleShot(true);
+    m_lote->setInterval(100);
+    connect(m_lote, &QTimer::timeout, this, &TVPrincipal::volcarLineas);
 }
 
 void TVPrincipal::mostrarLinea(const QString& line) {
-    m_memo->appendPlainText(line);
-    while (m_memo->document()->blockCount() > mailfiles::kMaxLineasMemoLog) {
-        QTextCursor c(m_memo->document()->firstBlock());
-        c.select(QTextCursor::BlockUnderCursor);
-        c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-        c.removeSelectedText();
+    m_ultimas.append(line);
+    if (m_ultimas.size() > mailfiles::kMaxLineasMemoLog) m_ultimas.removeFirst();
+    if (!vistaVisible()) {
+        m_vistaAlDia = false; // filled in full when shown
+        return;
     }
+    m_pendientes.append(line);
+    if (!m_lote->isActive()) m_lote->start();
+}
+
+bool TVPrincipal::vistaVisible() const {
+    return isVisible() && !isMinimized();
+}
+
+void TVPrincipal::volcarLineas() {
+    m_lote->stop();
+    if (!vistaVisible()) {
+        m_vistaAlDia = false;
+        m_pendientes.clear();
+        return;
+    }
+    if (!m_vistaAlDia || m_pendientes.size() >= mailfiles::kMaxLineasMemoLog) {
+        m_memo->setPlainText(m_ultimas.join(u'\n'));
+    } else if (!m_pendientes.isEmpty()) {
+        m_memo->appendPlainText(m_pendientes.join(u'\n'));
+        const int extra = m_memo->document()->blockCount() - mailfiles::kMaxLineasMemoLog;
+        if (extra > 0) {
+            QTextCursor c(m_memo->document()->firstBlock());
+            c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, extra);
+            c.removeSelectedText();
+        }
+    }
+    m_pendientes.clear();
+    m_vistaAlDia = true;
+    m_memo->verticalScrollBar()->setValue(m_memo->verticalScrollBar()->maximum());
+}
+
+void TVPrincipal::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    volcarLineas();
+}
+
+void TVPrincipal::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && vistaVisible()) volcarLineas();
 }
 
 void TVPrincipal::closeEvent(QCloseEvent* e) {

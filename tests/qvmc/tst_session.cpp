@@ -428,8 +428,21 @@ private slots:
         qvmc::TVPrincipal w(&s);
         for (int i = 0; i < 130; ++i)
             w.mostrarLinea(QString("+ 10:00:00 line %1").arg(i));
+        QVERIFY(w.memoLog()->toPlainText().isEmpty()); // hidden: nothing laid out
+        w.show();                                      // filled in full when shown
         QCOMPARE(w.memoLog()->document()->blockCount(), 100);
-        QVERIFY(w.memoLog()->toPlainText().startsWith("+ 10:00:00 line 30"));
+        QVERIFY(w.memoLog()->toPlainText().startsWith("+ 10:00:00 line 30\n"));
+        for (int i = 130; i < 135; ++i)
+            w.mostrarLinea(QString("+ 10:00:00 line %1").arg(i));
+        QTRY_VERIFY(w.memoLog()->toPlainText().endsWith("line 134")); // one batch while shown
+        QCOMPARE(w.memoLog()->document()->blockCount(), 100);
+        QVERIFY(w.memoLog()->toPlainText().startsWith("+ 10:00:00 line 35\n"));
+        w.showMinimized();
+        for (int i = 135; i < 140; ++i)
+            w.mostrarLinea(QString("+ 10:00:00 line %1").arg(i));
+        w.showNormal();
+        QTRY_VERIFY(w.memoLog()->toPlainText().endsWith("line 139"));
+        QVERIFY(w.memoLog()->toPlainText().startsWith("+ 10:00:00 line 40\n"));
         s.finish();
         s.finish(); // from the menu during a wait: no second Finish
         QCOMPARE(finished, 1);

@@ -6,6 +6,8 @@
 #include "mailfiles/OutgoingMail.h"
 #include "mailfiles/ReceivedMailLog.h"
 
+#include <QCoreApplication>
+
 #include <sys/stat.h>
 
 using namespace mailfiles;
@@ -66,8 +68,15 @@ private slots:
         const QString outside = m_tmp.filePath("outside.txt");
         testsupport::writeBytes(outside, "outside");
         QVERIFY(QFile::link(outside, base + "_2.IN"));
+        // Work files left by a crashed run with the names this run would take.
+        const QString leftover =
+            m_mail + QStringLiteral("incoming-%1-%2.tmp").arg(QCoreApplication::applicationPid());
+        for (int n = 1; n <= 60; ++n)
+            testsupport::writeBytes(leftover.arg(n), "left");
         const auto path = EscribirEmailRecibido(m_mail, QStringLiteral("From\r\n--- Body ---"), {});
         QCOMPARE(path, std::optional<QString>(base + "_3.IN"));
+        for (int n = 1; n <= 60; ++n)
+            QCOMPARE(testsupport::readAll(leftover.arg(n)), QByteArray("left"));
         QCOMPARE(testsupport::readAll(base + ".IN"), QByteArray("earlier"));
         QCOMPARE(testsupport::readAll(outside), QByteArray("outside"));
         // A line break in the sender stays on the sender's line.

@@ -2,6 +2,7 @@
 // The reminder program's main window: the reminders list, menus, toolbar,
 // status bar and tray icon, the commands, and the 15-second due-check cycle.
 #include "alerts/AlertHost.h"
+#include "qv/logic/PasadaAvisos.h"
 #include "store/RegistroAviso.h"
 
 #include <QMainWindow>
@@ -35,6 +36,8 @@ public:
     // State other windows and tests read.
     const QString& archivoAvisos() const { return m_archivoAvisos; }
     int numAvisos() const { return m_numAvisos; }
+    // Passes that found the file unchanged and nothing due, so did not read it.
+    int pasadasSaltadas() const { return m_pasadasSaltadas; }
     SortDirection sortDirection() const { return m_sortDirection; }
     ReminderListModel* listModel() const { return m_model; }
     QTimer* timerPrincipal() const { return m_timerPrincipal; }
@@ -130,7 +133,9 @@ private:
     QDateTime m_ultimaPasada; // moment of the last pass (catch-up of missed minutes)
     QFileSystemWatcher* m_vigilante = nullptr;
     QTimer* m_demoraVigilante = nullptr;
-    QString m_selloArchivo; // size and time of the open file after our own last write
+    QString m_selloArchivo;        // size and time of the open file after our own last write
+    MemoriaPasada m_memoriaPasada; // lets a pass that would change nothing skip the file
+    int m_pasadasSaltadas = 0;
 
     QFrame* m_botonera = nullptr;
     QTableView* m_lista = nullptr;

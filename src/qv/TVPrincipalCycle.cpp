@@ -26,11 +26,20 @@ void TVPrincipal::TimerPrincipalTimer() {
     actualizarPanelEmail();
     if (m_archivoAvisos.isEmpty() || m_numAvisos == 0 || !Ajustes::messages()) return;
 
-    m_timerPrincipal->stop();
-    setBotoneraBusy(true);
     const QDateTime ahora = Clock::current().now();
     // Catch-up of minutes no pass saw follows the start-up setting.
     const QDateTime desde = Ajustes::dueMsgs() ? m_ultimaPasada : QDateTime();
+    if (m_memoriaPasada.sinCambios(m_archivoAvisos, ahora, desde)) {
+        // The file is as the last pass left it and nothing in it falls in these
+        // minutes: the pass would show, write and list exactly what is there.
+        m_ultimaPasada = ahora;
+        ++m_pasadasSaltadas;
+        if (Ajustes::email()) revisionEmail();
+        return;
+    }
+
+    m_timerPrincipal->stop();
+    setBotoneraBusy(true);
     const int formato = Ajustes::msgWindowFmt();
     QStringList perdidos;
     TVPasados* pasados = nullptr;
@@ -45,8 +54,9 @@ void TVPrincipal::TimerPrincipalTimer() {
     };
     const EstadoLista antes = estadoLista();
     try {
-        const ResultadoPasada hecho = PasadaDebidos(m_archivoAvisos, ProgramFolders::global().dirTemp + "QVMsgs.IDX",
-                                                    ahora, desde, Ajustes::workingDays(), acciones);
+        const ResultadoPasada hecho =
+            PasadaDebidos(m_archivoAvisos, ProgramFolders::global().dirTemp + "QVMsgs.IDX", ahora, desde,
+                          Ajustes::workingDays(), acciones, &m_memoriaPasada);
         m_numAvisos = ContarAvisos(m_archivoAvisos);
         CargarListaAvisos();
         seguirEstadoLista(antes, /*reordenar=*/hecho.compactado);

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -404,6 +405,45 @@ private slots:
         QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9));
         auto* pasados = w.findChild<QWidget*>("TVPasados");
         QVERIFY(pasados && pasados->isVisible());
+    }
+
+    void idlePassesSkipTheFileButEveryReminderFires() {
+        // A skipped pass changes nothing a read would: every reminder still
+        // fires in its minute, and a change made by another program is read
+        // at the next pass.
+        fillFile({aviso("A", QDate(2026, 12, 8), QTime(10, 30)),
+                  aviso("B", QDate(2026, 12, 8), QTime(10, 31)),
+                  aviso("D", QDate(2026, 12, 8), QTime(11, 0))});
+        TVPrincipal w;
+        w.AbrirArchivoAvisos(file);
+        auto pass = [&](QTime t) {
+            clock.set(QDateTime(QDate(2026, 12, 8), t));
+            w.TimerPrincipalTimer();
+            QStringList shown;
+            for (const Shown& s : g_shown)
+                shown << s.descripcion;
+            return shown.join(u',') + QStringLiteral(" skipped %1").arg(w.pasadasSaltadas());
+        };
+        QCOMPARE(pass(QTime(10, 29, 40)), QString(" skipped 0"));
+        QCOMPARE(pass(QTime(10, 29, 45)), QString(" skipped 0")); // written just now: not trusted yet
+        const auto restore =
+            qScopeGuard([m = MemoriaPasada::margenRecienteMs] { MemoriaPasada::margenRecienteMs = m; });
+        MemoriaPasada::margenRecienteMs = 0;
+        QCOMPARE(pass(QTime(10, 29, 50)), QString(" skipped 0"));
+        QCOMPARE(pass(QTime(10, 29, 58)), QString(" skipped 1"));
+        QCOMPARE(pass(QTime(10, 30, 5)), QString("A skipped 1"));
+        QCOMPARE(pass(QTime(10, 30, 20)), QString("A skipped 2"));
+        QTest::qWait(30); // a later clock tick for the file's times
+        AnadirAviso(file, indexPath(), aviso("E", QDate(2026, 12, 8), QTime(10, 30)));
+        QCOMPARE(pass(QTime(10, 30, 35)), QString("A,E skipped 2"));
+        QCOMPARE(w.listModel()->rowCount(), 4);
+        QCOMPARE(pass(QTime(10, 30, 50)), QString("A,E skipped 3"));
+        QCOMPARE(pass(QTime(10, 31, 5)), QString("A,E,B skipped 3")); // due the minute after a skipped pass
+        QCOMPARE(pass(QTime(10, 31, 20)), QString("A,E,B skipped 4"));
+        QCOMPARE(pass(QTime(11, 30, 5)), QString("A,E,B skipped 4")); // the machine slept over D's minute
+        auto* pasados = w.findChild<QWidget*>("TVPasados");
+        QVERIFY(pasados && pasados->isVisible());
+        QCOMPARE(LeerAviso(file, 3).fechaProx(), QDate(2026, 12, 9));
     }
 
     void noCatchUpWithDueMsgsOff() {

@@ -43,6 +43,7 @@ deb: build
 	cd $(BUILD) && cpack -G DEB
 
 bench: build
+	@scripts/install-deps.sh --bench
 	@scripts/run-benchmarks.sh $(BUILD)
 
 screenshots: program

@@ -10,6 +10,8 @@ pkgs=(cmake ninja-build g++ make pkg-config python3
       desktop-file-utils appstream shared-mime-info  # validating the installed desktop files
       dpkg-dev lintian)         # building (make deb) and checking the Debian package
 if [ "${1:-}" = "--screenshots" ]; then pkgs+=(icewm imagemagick xdotool); fi
+# The established programs the benchmarks measure beside ours (make bench only).
+if [ "${1:-}" = "--bench" ]; then pkgs+=(coreutils fetchmail mpop python3 curl xvfb icewm); fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -2,6 +2,7 @@
 // decoding in memory.
 //   bench_pop3 retrieve HOST PORT USER PASSWORD FOLDER
 //   bench_pop3 decode MIB
+//   bench_pop3 decodefile IN OUT     (prints the seconds of decoding IN into OUT)
 #include "mail/pop3/Pop3Client.h"
 
 #include <QCoreApplication>
@@ -67,6 +68,22 @@ int Decode(int mib) {
     return same ? 0 : 1;
 }
 
+int DecodeFile(const QString& in, const QString& out) {
+    QElapsedTimer timer;
+    timer.start();
+    QFile input(in), output(out);
+    if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 1;
+    TUUProcessor decoder;
+    decoder.InputStream = &input;
+    decoder.OutputStream = &output;
+    decoder.Method = emBase64;
+    decoder.Decode();
+    output.close();
+    std::printf("%.4f\n", timer.nsecsElapsed() / 1e9);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,10 +92,14 @@ int main(int argc, char** argv) {
     try {
         if (args.value(0) == QLatin1String("retrieve") && args.size() == 6) return Retrieve(args.mid(1));
         if (args.value(0) == QLatin1String("decode") && args.size() == 2) return Decode(args[1].toInt());
+        if (args.value(0) == QLatin1String("decodefile") && args.size() == 3)
+            return DecodeFile(args[1], args[2]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_pop3: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: bench_pop3 retrieve HOST PORT USER PASSWORD FOLDER | decode MIB\n");
+    std::fprintf(
+        stderr,
+        "usage: bench_pop3 retrieve HOST PORT USER PASSWORD FOLDER | decode MIB | decodefile IN OUT\n");
     return 2;
 }

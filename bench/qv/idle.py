@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""QV with 65535 reminders beside a bare Qt tray program, in one run:
+start-up to idle (wall and CPU), CPU per 2 minutes idle, resident memory idle.
+
+  idle.py BUILD ROOT [IDLE_SECONDS]
+
+Idle is reached when the process has used no CPU for IDLE_GAP seconds; the
+start-up figure is the moment of its last CPU use before that. Runs alternate
+between the two programs; figures are medians."""
+import os, shutil, statistics, struct, subprocess, sys, tempfile, time, datetime
+
+build, root = sys.argv[1], sys.argv[2]
+idle_seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 120.0
+RUNS = int(os.environ.get("ORB_BENCH_RUNS", "5"))
+IDLE_GAP = 1.0
+TICK = os.sysconf("SC_CLK_TCK")
+PAGE = os.sysconf("SC_PAGE_SIZE")
+
+
+def reminders_file(path, count):
+    """count daily reminders at 03:00 tomorrow: none falls due while measured."""
+    day = (datetime.date.today() + datetime.timedelta(days=1) - datetime.date(1899, 12, 30)).days
+    with open(path, "wb") as f:
+        for n in range(1, count + 1):
+            r = bytearray(836)
+            struct.pack_into("<HBBH", r, 0, 2, 1, 0, n)
+            d = ("Reminder %d" % n).encode()
+            r[6] = len(d); r[7:7 + len(d)] = d
+            struct.pack_into("<dd", r, 40, float(day), 3 / 24)
+            r[56] = 3
+            t = ("Text of reminder %d" % n).encode()
+            r[57] = len(t); r[58:58 + len(t)] = t
+            f.write(r)
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICK
+
+
+def rss_mib(pid):
+    with open("/proc/%d/statm" % pid) as f:
+        return int(f.read().split()[1]) * PAGE / 2**20
+
+
+def start(cmd, env, cwd):
+    return subprocess.Popen(cmd, env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def until_idle(p, t0):
+    """(wall seconds to the last CPU use before an idle gap, CPU seconds by then)"""
+    last_cpu, last_change = 0.0, time.monotonic()
+    while True:
+        time.sleep(0.01)
+        if p.poll() is not None:
+            raise SystemExit("program ended early (%d)" % p.returncode)
+        c = cpu_seconds(p.pid)
+        now = time.monotonic()
+        if c != last_cpu:
+            last_cpu, last_change = c, now
+        elif now - last_change >= IDLE_GAP and now - t0 > IDLE_GAP:
+            return last_change - t0, last_cpu
+
+
+def stop(p):
+    p.terminate()
+    try:
+        p.wait(5)
+    except subprocess.TimeoutExpired:
+        p.kill(); p.wait()
+
+
+work = tempfile.mkdtemp(prefix="orb-bench-qv.")
+try:
+    prog = os.path.join(work, "prog")
+    subprocess.run([os.path.join(root, "scripts/make-program-folder.sh"), build, prog],
+                   check=True, stdout=subprocess.DEVNULL)
+    data = os.path.join(prog, "bench.QVM")
+    reminders_file(data, 65535)
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "cfg"), XDG_RUNTIME_DIR=os.path.join(work, "run"),
+               ORB_NO_DIALOGS="1")
+    env.setdefault("QT_QPA_PLATFORM", "offscreen")
+    os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+    for name, value in (("Splash", "0"), ("Email", "0"), ("Messages", "1"), ("DueMsgs", "1"), ("StartUp", "0")):
+        subprocess.run([os.path.join(prog, "qvtool"), "settings", "set", name, value], env=env, cwd=prog,
+                       check=True, stdout=subprocess.DEVNULL)
+    programs = {"QV": [os.path.join(prog, "QV"), data],
+                "bare Qt tray": [os.path.join(build, "bench/qv/bench_bare_tray")]}
+    wall = {k: [] for k in programs}; cpu = {k: [] for k in programs}; rss = {k: [] for k in programs}
+    for run in range(RUNS):
+        for name, cmd in programs.items():
+            t0 = time.monotonic()
+            p = start(cmd, env, prog)
+            w, c = until_idle(p, t0)
+            wall[name].append(w); cpu[name].append(c); rss[name].append(rss_mib(p.pid))
+            stop(p)
+    med = lambda xs: statistics.median(xs)
+    spread = lambda xs: "%.3f..%.3f" % (min(xs), max(xs))
+    print("%d alternated runs each; start-up = last CPU use before %.0f s without any" % (RUNS, IDLE_GAP))
+    for name in programs:
+        print("%-13s start-up %.3f s (runs %s), CPU to idle %.3f s, resident idle %.1f MiB"
+              % (name, med(wall[name]), spread(wall[name]), med(cpu[name]), med(rss[name])))
+    print("ROW QV start-up to idle, 65535 reminders vs bare Qt tray: %.2fx (goal <= 1.5x)"
+          % (med(wall["QV"]) / med(wall["bare Qt tray"])))
+    print("ROW QV resident memory idle, 65535 reminders vs bare Qt tray: %.2fx (goal <= 1.3x)"
+          % (med(rss["QV"]) / med(rss["bare Qt tray"])))
+    # Idle CPU: both programs side by side over the same minutes.
+    procs = {name: start(cmd, env, prog) for name, cmd in programs.items()}
+    t0 = time.monotonic()
+    for p in procs.values():
+        until_idle(p, t0)
+    before = {name: cpu_seconds(p.pid) for name, p in procs.items()}
+    time.sleep(idle_seconds)
+    used = {name: (cpu_seconds(p.pid) - before[name]) * 1000 * 120 / idle_seconds for name, p in procs.items()}
+    for p in procs.values():
+        stop(p)
+    print("ROW QV CPU per 2 minutes idle, 65535 reminders: %.0f ms (bare Qt tray %.0f ms; goal <= 30 ms)"
+          % (used["QV"], used["bare Qt tray"]))
+finally:
+    shutil.rmtree(work, ignore_errors=True)

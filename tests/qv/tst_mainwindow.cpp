@@ -414,13 +414,13 @@ private slots:
         fillFile({aviso("A", QDate(2026, 12, 8), QTime(10, 30)),
                   aviso("B", QDate(2026, 12, 8), QTime(10, 31)),
                   aviso("D", QDate(2026, 12, 8), QTime(11, 0))});
-        TVPrincipal w;
+        TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         auto pass = [&](QTime t) {
             clock.set(QDateTime(QDate(2026, 12, 8), t));
             w.TimerPrincipalTimer();
             QStringList shown;
-            for (const Shown& s : g_shown)
+            for (const auto& s : services.shown)
                 shown << s.descripcion;
             return shown.join(u',') + QStringLiteral(" skipped %1").arg(w.pasadasSaltadas());
         };

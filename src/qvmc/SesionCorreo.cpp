@@ -10,6 +10,7 @@
 #include "mailfiles/LogEvents.h"
 #include "mailfiles/MailFileText.h"
 #include "mailfiles/OutgoingMail.h"
+#include "mailfiles/SessionStatus.h"
 #include "net/SockErrors.h"
 #include "platform/SettingsStore.h"
 #include "profiles/ArchivoPerfiles.h"
@@ -19,9 +20,12 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 const QString kAsunto = QStringLiteral("Norvo Orbalinder Message");
@@ -139,6 +143,7 @@ bool SesionCorreo::preparar() {
     m_perfilActivo = perfiles.numeroActivo();
     if (m_perfilActivo == 0 || !perfiles.perfilActivo()) {
         log(mailfiles::LogEvents::activeConnectionMissing());
+        motivoEnvio(mailfiles::LogEvents::activeConnectionMissing());
         return false;
     }
     m_perfil = *perfiles.perfilActivo();
@@ -164,6 +169,7 @@ bool SesionCorreo::preparar() {
             nombre == QLatin1String("e-mail address") && !valor.isEmpty() && !IsPlainAddress(valor);
         if (m_sendPending && (!textoUsable(valor) || remitenteMalo)) {
             log(mailfiles::LogEvents::unusableProfileField(nombre));
+            motivoEnvio(mailfiles::LogEvents::unusableProfileField(nombre));
             m_sendPending = false;
         }
     }
@@ -178,6 +184,7 @@ bool SesionCorreo::preparar() {
     const SeguridadActiva seguridad = LeerSeguridadActiva(rutaPerfiles, perfiles);
     if (seguridad.estado == SeguridadActiva::Perdidos && (m_sendPending || m_receivePending)) {
         log(mailfiles::LogEvents::statusText(seguridad.motivo));
+        motivoEnvio(seguridad.motivo);
         m_sendPending = m_receivePending = false;
     }
     const AjustesSeguridad& ajustes = seguridad.ajustes;
@@ -249,6 +256,7 @@ bool SesionCorreo::pasoConexion() {
     if (valid == 0) { // a name no phonebook entry has: nothing to dial
         m_dialFinished = true;
         log(mailfiles::LogEvents::errorConnectingToIsp());
+        motivoEnvio(mailfiles::LogEvents::errorConnectingToIsp());
         return false;
     }
     m_weDialed = true;
@@ -263,6 +271,7 @@ bool SesionCorreo::pasoConexion() {
         m_dialFinished = true;
         m_dialConnected = false;
         log(mailfiles::LogEvents::errorConnectingToIsp());
+        motivoEnvio(mailfiles::LogEvents::errorConnectingToIsp());
         return false;
     }
     return true;
@@ -286,9 +295,11 @@ void SesionCorreo::faseEnvio() {
         m_smtp->Connect(); // its connect event runs the sending loop
     } catch (const ETlsError& e) {
         log(mailfiles::LogEvents::smtpSecurityFailed(e.message()));
+        motivoEnvio(mailfiles::LogEvents::smtpSecurityFailed(e.message()));
         desconectarSmtp();
     } catch (const ESecurityError& e) {
         log(mailfiles::LogEvents::smtpSecurityFailed(QString::fromUtf8(e.what())));
+        motivoEnvio(mailfiles::LogEvents::smtpSecurityFailed(QString::fromUtf8(e.what())));
         desconectarSmtp();
     } catch (const std::exception&) {
         desconectarSmtp();
@@ -326,6 +337,7 @@ void SesionCorreo::bucleEnvio() {
          ++i) {
         m_messagePending = true;
         m_messageSent = m_deleteQueued = false;
+        m_destinatarioRechazado.clear();
         const QString path = m_fileList[i];
         const Carga carga = cargarMensaje(path);
         if (carga == Carga::Cargado) {
@@ -333,17 +345,31 @@ void SesionCorreo::bucleEnvio() {
                 m_smtp->SendMail();
                 // A call that came back without telling success or failure sent nothing.
                 if (m_messagePending) m_messagePending = m_messageSent = m_deleteQueued = false;
-            } catch (const std::exception&) {
+            } catch (const EAbortError&) {
                 log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber()));
                 m_messagePending = m_messageSent = m_deleteQueued = false;
+            } catch (const std::exception& e) {
+                log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber()));
+                m_messagePending = m_messageSent = m_deleteQueued = false;
+                // The server's own words tell the user why.
+                m_estado.anotar(path, mailfiles::ResultadoEnvio::Rechazado,
+                                QString::fromUtf8(e.what()).trimmed(), m_destinatarioRechazado);
             }
         } else {
             log(carga == Carga::DestinatarioInvalido ? mailfiles::LogEvents::invalidRecipient(path)
                                                      : mailfiles::LogEvents::errorSendingMail(path));
+            m_estado.anotar(path, mailfiles::ResultadoEnvio::NoIntentado,
+                            carga == Carga::DestinatarioInvalido
+                                ? QStringLiteral("invalid recipient address")
+                                : QStringLiteral("the queue file cannot be read"));
             m_messagePending = false;
         }
         esperar([this] { return !m_messagePending; });
-        if (m_messageSent) log(mailfiles::LogEvents::mailSent(path));
+        if (m_messageSent) {
+            log(mailfiles::LogEvents::mailSent(path));
+            m_estado.anotar(path, mailfiles::ResultadoEnvio::Enviado, m_respuestaRechazo,
+                            m_destinatarioRechazado);
+        }
         if (m_deleteQueued && !QFile::remove(path)) log(mailfiles::LogEvents::mailSentDeleteFailed(path));
     }
     desconectarSmtp();
@@ -374,6 +400,7 @@ void SesionCorreo::timerSmtp() {
     m_timerSmtp->stop();
     m_sendPending = false;
     log(mailfiles::LogEvents::smtpTimedOut());
+    motivoEnvio(mailfiles::LogEvents::smtpTimedOut());
     m_messagePending = false;
     limitar(m_smtp, 0); // the waiting call ends at once; its caller runs the disconnect step
 }
@@ -545,9 +572,37 @@ void SesionCorreo::finish() {
         }
     }
     m_guard->stop();
+    escribirEstado();
     mailfiles::EscribirLogSesion(m_folders.dirTemp, m_lines.lines());
     m_finished = true;
     emit finalizada();
+}
+
+// ---- Outcome for the reminder program ----
+
+void SesionCorreo::motivoEnvio(const QString& evento) {
+    if (m_motivoEnvio.isEmpty()) m_motivoEnvio = evento.trimmed();
+}
+
+void SesionCorreo::escribirEstado() {
+    // Told only for a session that was asked to send: per queue file sent,
+    // refused with the server's words, or not tried and why.
+    if (!m_orden.enviar) return;
+    const QStringList pendientes = mailfiles::ListarEmailSaliente(m_folders.dirMail);
+    if (!m_smtpConectado && !pendientes.isEmpty())
+        m_estado.motivoSesion =
+            m_motivoEnvio.isEmpty() ? QStringLiteral("the session ended before sending") : m_motivoEnvio;
+    for (const QString& ruta : pendientes) {
+        const QString nombre = QFileInfo(ruta).fileName();
+        const bool anotado =
+            std::any_of(m_estado.archivos.cbegin(), m_estado.archivos.cend(),
+                        [&](const mailfiles::EstadoArchivo& a) { return a.archivo == nombre; });
+        if (!anotado)
+            m_estado.anotar(ruta, mailfiles::ResultadoEnvio::NoIntentado,
+                            m_motivoEnvio.isEmpty() ? QStringLiteral("the session ended before sending it")
+                                                    : m_motivoEnvio);
+    }
+    mailfiles::EscribirEstadoSesion(m_folders.dirTemp, m_estado);
 }
 
 // ---- Events of the components ----
@@ -559,6 +614,7 @@ void SesionCorreo::wire() {
     // follows an event (DATA after a refused RCPT, QUIT after a refused HELO,
     // the rest of a LIST answer) is covered too.
     m_smtp->OnConnect = [this](TSmtpClient*) {
+        m_smtpConectado = true;
         log(LogEvents::connectedToSmtpHost());
         bucleEnvio();
     };
@@ -567,8 +623,10 @@ void SesionCorreo::wire() {
         m_messageSent = m_deleteQueued = true;
     };
     m_smtp->OnFailure = [this](TSmtpClient*) { m_messagePending = m_messageSent = m_deleteQueued = false; };
-    m_smtp->OnRecipientNotFound = [this](TSmtpClient*, const QString&) {
+    m_smtp->OnRecipientNotFound = [this](TSmtpClient*, const QString& entry) {
         m_messagePending = m_messageSent = m_deleteQueued = false;
+        m_destinatarioRechazado = entry;
+        m_respuestaRechazo = QString::fromLatin1(m_smtp->LastReply()).trimmed();
     };
     m_smtp->OnHeaderIncomplete = [this](TSmtpClient*, bool& handled, int) {
         handled = false;
@@ -576,14 +634,19 @@ void SesionCorreo::wire() {
     };
     m_smtp->OnInvalidHost = [this](TSockClient*, bool& handled) {
         log(LogEvents::smtpHostNotFound());
+        motivoEnvio(LogEvents::smtpHostNotFound());
         handled = false;
         m_sendPending = false;
     };
     m_smtp->OnAuthenticationFailed = [this](TSmtpClient*, bool& handled) {
         log(LogEvents::smtpAuthenticationFailed());
+        motivoEnvio(LogEvents::smtpAuthenticationFailed());
         handled = false;
     };
-    m_smtp->OnConnectionFailed = [this](TSockClient*) { log(LogEvents::smtpConnectionFailed()); };
+    m_smtp->OnConnectionFailed = [this](TSockClient*) {
+        log(LogEvents::smtpConnectionFailed());
+        motivoEnvio(LogEvents::smtpConnectionFailed());
+    };
     m_smtp->OnDisconnect = [this](TSockClient*) { onSmtpDisconnect(); };
 
     m_pop3->OnConnect = [this](TPop3Client*) {

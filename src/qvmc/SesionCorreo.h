@@ -6,6 +6,7 @@
 // once however the session ends. No widgets: every step is told to the log.
 #include "mailfiles/MailClientCommandLine.h"
 #include "mailfiles/SessionLog.h"
+#include "mailfiles/SessionStatus.h"
 #include "profiles/RegistroPerfiles.h"
 #include "settings/ProgramFolders.h"
 
@@ -75,6 +76,9 @@ private:
     void sinLimite();
     void wire();
     void log(const QString& evento);
+    // The first reason the send phase could not send, kept for the status file.
+    void motivoEnvio(const QString& evento);
+    void escribirEstado();
 
     ProgramFolders m_folders;
     mailfiles::LineaComandos m_orden;
@@ -104,5 +108,9 @@ private:
     bool m_running = false; // inside ejecutar()
     bool m_abort = false;   // Close was chosen while the session ran
     qint64 m_maxMailBytes = 25 * 1024 * 1024;
+    mailfiles::EstadoSesion m_estado; // written to TEMP/ for the reminder program at Finish
+    QString m_motivoEnvio;
+    QString m_destinatarioRechazado, m_respuestaRechazo; // of the current message
+    bool m_smtpConectado = false;
     bool m_smtpDisconnected = false, m_pop3Disconnected = false;
 };

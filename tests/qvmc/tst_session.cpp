@@ -4,6 +4,7 @@
 #include "core/TextCatalogue.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/MailClientCommandLine.h"
+#include "mailfiles/SessionStatus.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qvmc/SesionCorreo.h"
 #include "qvmc/VentanaCliente.h"
@@ -135,7 +136,13 @@ private slots:
 
     void noProfileFinishesAtOnce() {
         QFile::remove(RutaArchivoPerfiles(folders.dirPrograma));
+        QFile queued(folders.dirMail + "a_1.OUT");
+        QVERIFY(queued.open(QIODevice::WriteOnly));
+        queued.close();
         QCOMPARE(events(run({"SMTP", "POP3", "5"})), QString(" Active connection missing"));
+        const auto estado = mailfiles::LeerEstadoSesion(folders.dirTemp);
+        QVERIFY(estado && estado->motivoSesion == "Active connection missing" &&
+                estado->archivos.size() == 1);
         QVERIFY(QFile::exists(folders.dirTemp + "QV_LOG.TXT")); // the session log is still written
     }
 
@@ -304,6 +311,15 @@ private slots:
         QCOMPARE(smtp.received.count("DATA"), 1);
         QVERIFY(smtp.received.contains("RCPT TO:<dan@x>\r\n"));
         QVERIFY(!smtp.received.contains("NOTIFY") && !smtp.received.contains("ccccc"));
+        // The reminder program learns each file's outcome, in the server's own words.
+        const auto estado = mailfiles::LeerEstadoSesion(folders.dirTemp);
+        QVERIFY(estado && estado->motivoSesion.isEmpty());
+        QStringList outcome;
+        for (const mailfiles::EstadoArchivo& f : estado->archivos)
+            outcome << f.archivo + "=" + QString::number(int(f.resultado)) + ":" + f.motivo;
+        QCOMPARE(outcome, (QStringList{"a_1.OUT=1:554-5.7.1 not  554 5.7.1 you",
+                                       "b_2.OUT=2:invalid recipient address",
+                                       "c_3.OUT=2:invalid recipient address", "d_4.OUT=0:"}));
     }
 
     // Parts of received mail land in MAIL/Attachments/ (owner-only), never in

@@ -3,6 +3,7 @@
 
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
+#include "platform/FileIdentity.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ProgramServices.h"
 #include "qv/ReminderListModel.h"
@@ -75,7 +76,10 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
     try {
         m_numAvisos = ContarAvisos(path);
         CrearIndice(indexPath(), m_numAvisos);
+        const std::optional<FileIdentity> antes = FileIdentity::of(path);
         CargarListaAvisos();
+        if (m_model->rows().size() == m_numAvisos) m_memoriaPasada.desdeResumenes(path, m_model->rows(), antes);
+        else m_memoriaPasada.olvidar();
     } catch (const ReminderFileError& e) {
         MessageBoxes::error(this, QString::fromUtf8(e.what()));
     }

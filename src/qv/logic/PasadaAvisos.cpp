@@ -18,15 +18,17 @@ struct Rapido {
     qint64 dia; // whole days of FechaProx
     int minuto; // minute of the day of HoraProx
 };
-Rapido rapido(const char* raw) {
-    const double fecha = Binary::getF64(raw + OffsetsAviso::FechaProx);
-    const double hora = Binary::getF64(raw + OffsetsAviso::HoraProx);
+Rapido rapido(bool activo, bool terminado, double fecha, double hora) {
     Rapido q;
-    q.activo = raw[OffsetsAviso::Activo] != 0;
-    q.terminado = raw[OffsetsAviso::Terminado] != 0;
+    q.activo = activo;
+    q.terminado = terminado;
     q.dia = std::isfinite(fecha) && std::fabs(fecha) < 3.0e6 ? static_cast<qint64>(std::trunc(fecha)) : 0;
     q.minuto = DateTimeValue::minuteOfDay(hora);
     return q;
+}
+Rapido rapido(const char* raw) {
+    return rapido(raw[OffsetsAviso::Activo] != 0, raw[OffsetsAviso::Terminado] != 0,
+                  Binary::getF64(raw + OffsetsAviso::FechaProx), Binary::getF64(raw + OffsetsAviso::HoraProx));
 }
 
 qint64 momento(const Rapido& q) {
@@ -77,6 +79,17 @@ void MemoriaPasada::terminar() {
                                .count();
     if (m_identidad && relojNs - m_identidad->changedNs < qint64(margenRecienteMs) * 1000000)
         m_identidad.reset();
+}
+
+void MemoriaPasada::desdeResumenes(const QString& archivo, const QVector<ResumenAviso>& filas,
+                                   const std::optional<FileIdentity>& antesDeLeer) {
+    empezar(archivo);
+    for (const ResumenAviso& r : filas) {
+        const Rapido q = rapido(r.Activo, r.Terminado, r.FechaProx, r.HoraProx);
+        if (q.activo && !q.terminado) anotar(momento(q));
+    }
+    terminar();
+    if (!antesDeLeer || m_identidad != antesDeLeer) olvidar();
 }
 
 bool MemoriaPasada::sinCambios(const QString& archivo, const QDateTime& ahora, const QDateTime& desde) const {

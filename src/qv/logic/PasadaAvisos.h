@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 #include <optional>
@@ -41,6 +42,11 @@ public:
     // would show, advance and write nothing.
     bool sinCambios(const QString& archivo, const QDateTime& ahora, const QDateTime& desde) const;
     void olvidar();
+    // Filled from the list's summaries of the whole file (read once at opening,
+    // so the first pass need not read it again); `antesDeLeer` is the file's
+    // identity taken before they were read: a file changed meanwhile is not trusted.
+    void desdeResumenes(const QString& archivo, const QVector<ResumenAviso>& filas,
+                        const std::optional<FileIdentity>& antesDeLeer);
 
     // Filled by PasadaDebidos.
     void empezar(const QString& archivo);

@@ -10,6 +10,8 @@ public:
     virtual void restaurarAplicacion() {}
     // Shows or hides the main window's "Msg" flag (`FlagAvisoMostrado`).
     virtual void mostrarFlagAviso(bool visible) { Q_UNUSED(visible); }
+    // Whether the shown-messages log took an unattended alert's entry.
+    virtual void registroMensajes(bool escrito) { Q_UNUSED(escrito); }
 
     // The installed host, or a host that does nothing when none is installed.
     static AlertHost& current();

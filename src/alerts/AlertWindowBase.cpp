@@ -170,8 +170,7 @@ void AlertWindowBase::closeEvent(QCloseEvent* event) {
     AlertCount::lower();
     m_counted = false;
     if (!m_closedByUser) {
-        if (!RegistrarMensajeMostrado(*this))
-            qWarning("Cannot write the shown-messages log");
+        host.registroMensajes(RegistrarMensajeMostrado(*this));
         host.mostrarFlagAviso(true);
         host.restaurarAplicacion();
     } else {

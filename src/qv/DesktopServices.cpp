@@ -58,7 +58,12 @@ void DesktopServices::crearEmailSaliente(const RegistroAviso& r) {
     for (uint8_t k : r.Destinatarios)
         if (k != 0) e.destinatarios << perfiles.direccion(k);
     e.momento = Clock::current().now();
-    mailfiles::CrearEmailSaliente(folders.dirMail, e);
+    // Never dropped unseen: a file that cannot be written is kept and written at
+    // a later pass; the user is told once per reminder.
+    const bool yaContado = m_cola.avisos().contains(e.descripcion);
+    QString error;
+    if (!m_cola.crear(folders.dirMail, e, &error) && !yaContado)
+        m_avisosCorreo << LeerTexto(20103).arg(e.descripcion, error);
 }
 
 void DesktopServices::revisionEmail(int& cuenta) {
@@ -67,18 +72,52 @@ void DesktopServices::revisionEmail(int& cuenta) {
     e.checkEmailEvery = Ajustes::checkEmailEvery();
     e.sendOnCheck = Ajustes::sendOnCheck();
     e.timeOut = Ajustes::timeOut();
-    e.hayEmailSaliente = mailfiles::HayEmailSaliente(ProgramFolders::global().dirMail);
+    const QString dirMail = ProgramFolders::global().dirMail;
+    m_cola.reintentar(dirMail);
+    revisarSesionEmail();
+    // Files the last session could not send do not start the client at every
+    // tick: they go with the next periodic check (or a manual run).
+    e.hayEmailSaliente = m_resultado.hayEmailNuevo(dirMail);
     e.clienteEnMarcha = MailClientLauncher::enMarcha();
     e.cuentaRevisionEmail = cuenta;
-    const mailfiles::DecisionRevisionEmail d = mailfiles::RevisarEmail(e);
+    mailfiles::DecisionRevisionEmail d = mailfiles::RevisarEmail(e);
     cuenta = d.cuentaRevisionEmail;
-    if (d.arrancar) MailClientLauncher::ArrancarClienteEmail(d.enviar, d.recibir, d.minutos);
+    if (!d.arrancar) return;
+    if (!d.enviar && mailfiles::HayEmailSaliente(dirMail)) d.enviar = true; // a periodic check sends them
+    m_resultado.soltar();
+    MailClientLauncher::ArrancarClienteEmail(d.enviar, d.recibir, d.minutos);
+}
+
+void DesktopServices::revisarSesionEmail() {
+    if (MailClientLauncher::enMarcha()) return; // its status is read once it has ended
+    const auto& folders = ProgramFolders::global();
+    if (const auto fallida = m_resultado.recoger(folders.dirTemp, folders.dirMail))
+        m_avisosCorreo << TextoSesionEmailFallida(*fallida,
+                                                  Ajustes::email() && Ajustes::checkEmailEvery() > 0);
+}
+
+QString DesktopServices::tomarAvisoCorreo() {
+    const QString texto = m_avisosCorreo.join(QStringLiteral("\n\n"));
+    m_avisosCorreo.clear();
+    return texto;
+}
+
+QStringList DesktopServices::emailSinEncolar() {
+    if (!m_cola.vacia()) m_cola.reintentar(ProgramFolders::global().dirMail);
+    return m_cola.avisos();
+}
+
+QStringList DesktopServices::emailNoEnviado() {
+    return m_resultado.avisosRetenidos(ProgramFolders::global().dirMail);
 }
 
 bool DesktopServices::clienteEmailEnMarcha() {
     return MailClientLauncher::enMarcha();
 }
 bool DesktopServices::arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) {
+    // By hand: the files held after a failed session go too.
+    revisarSesionEmail();
+    if (!MailClientLauncher::enMarcha()) m_resultado.soltar();
     return MailClientLauncher::ArrancarClienteEmail(enviar, recibir, minutos);
 }
 bool DesktopServices::hayEmailRecibido() {

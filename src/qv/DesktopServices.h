@@ -2,6 +2,8 @@
 // The program's own services: real alert windows, the mail folder's queue,
 // the mail client and the editor and preferences dialogs.
 #include "qv/ProgramServices.h"
+#include "qv/logic/ColaEmailPendiente.h"
+#include "qv/logic/ResultadoSesionEmail.h"
 
 class DesktopServices : public ProgramServices {
 public:
@@ -16,9 +18,19 @@ public:
     bool hayEmailRecibido() override;
     void mostrarEmailRecibido(TVPrincipal* principal) override;
 
+    void revisarSesionEmail() override;
+    QString tomarAvisoCorreo() override;
+    QStringList emailSinEncolar() override;
+    QStringList emailNoEnviado() override;
+
     void revisarAvisosPasados(QWidget* owner, const QString& file) override;
 
     int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) override;
     bool editarAviso(QWidget* parent, const QString& file, int numero) override;
     bool preferencias(QWidget* parent) override;
+
+private:
+    ColaEmailPendiente m_cola;        // mail whose queue file could not be written yet
+    ResultadoSesionEmail m_resultado; // the last mail session's unsent files
+    QStringList m_avisosCorreo;       // messages not shown yet
 };

@@ -5,6 +5,7 @@
 #include "store/RegistroAviso.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class TVPrincipal;
@@ -26,6 +27,18 @@ public:
     virtual bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) = 0;
     virtual bool hayEmailRecibido() = 0;
     virtual void mostrarEmailRecibido(TVPrincipal* principal) = 0;
+
+    // Mail that could not be queued or sent, for the window to tell.
+    // Takes the outcome of the mail client's last session once it has ended.
+    virtual void revisarSesionEmail() {}
+    // A message to show once (a queue file that could not be written, a mail
+    // session that left mail unsent); empty when there is none.
+    virtual QString tomarAvisoCorreo() { return {}; }
+    // Reminders whose e-mail waits in memory because its queue file could not
+    // be written; each call first tries to write them again.
+    virtual QStringList emailSinEncolar() { return {}; }
+    // Reminders whose queued e-mail the last mail session could not send.
+    virtual QStringList emailNoEnviado() { return {}; }
 
     // Start-up catch-up of the reminders missed while the program was off.
     virtual void revisarAvisosPasados(QWidget* owner, const QString& file) = 0;

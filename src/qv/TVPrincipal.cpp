@@ -241,6 +241,10 @@ void TVPrincipal::buildStatusBar() {
         m_panel[i]->setMinimumWidth(widths[i]);
         statusBar()->addWidget(m_panel[i], i == 2 ? 1 : 0);
     }
+    m_panelCorreo = new QLabel(this);
+    m_panelCorreo->setObjectName("BarraFalloCorreo");
+    m_panelCorreo->hide();
+    statusBar()->addWidget(m_panelCorreo);
 }
 
 void TVPrincipal::AsignarTextos() {

@@ -56,6 +56,7 @@ public:
 
     // Indicators shown by the alert and mail windows.
     void mostrarFlagAviso(bool visible) override;
+    void registroMensajes(bool escrito) override;
     void minimizarAplicacion() override;
     void restaurarAplicacion() override { restaurar(); }
     void mostrarFlagMail(bool visible);
@@ -120,6 +121,9 @@ private:
     void enfocarFila(int row);
     void setBotoneraBusy(bool busy);
     void revisionEmail();
+    // Tells mail that could not be queued or sent: a message once, the status
+    // bar while mail waits unqueued, the tray hint while mail waits unsent.
+    void avisarCorreo();
     void createTray();
     void destroyTray();
     void setTrayState(bool remindersOn);
@@ -141,6 +145,9 @@ private:
     QTableView* m_lista = nullptr;
     ReminderListModel* m_model = nullptr;
     QLabel* m_panel[3] = {nullptr, nullptr, nullptr};
+    QLabel* m_panelCorreo = nullptr; // mail that waits unqueued
+    QStringList m_emailNoEnviado;    // for the tray hint
+    bool m_registroFallido = false;  // the shown-messages log failed and was told
     QLabel* m_flagAviso = nullptr;
     QLabel* m_flagMail = nullptr;
     QTimer* m_timerPrincipal = nullptr;

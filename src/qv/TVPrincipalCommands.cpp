@@ -100,15 +100,17 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
         path = dialog.selectedFiles().first();
     }
-    m_model->setRows({});
-    m_archivoAvisos = path;
-    setCaptionFor(path);
+    // A file that cannot be created changes nothing: the open file stays open.
     try {
         CrearArchivoAvisos(path);
         CrearIndice(indexPath(), 0);
     } catch (const ReminderFileError& e) {
         MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        return;
     }
+    m_model->setRows({});
+    m_archivoAvisos = path;
+    setCaptionFor(path);
     Ajustes::setOpenFile(path);
     m_numAvisos = 0;
     vigilarArchivo();

@@ -76,5 +76,6 @@ void TVPrincipal::TimerPrincipalTimer() {
     habilitarComandos();
     setBotoneraBusy(false);
     if (Ajustes::email()) revisionEmail();
+    avisarCorreo();
     m_timerPrincipal->start();
 }

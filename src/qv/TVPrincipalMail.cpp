@@ -5,6 +5,7 @@
 
 #include "core/TextCatalogue.h"
 #include "mailfiles/MailCheck.h"
+#include "qv/MessageBoxes.h"
 #include "qv/ProgramServices.h"
 #include "settings/Ajustes.h"
 
@@ -21,6 +22,21 @@ void TVPrincipal::revisionEmail() {
     m_services.revisionEmail(m_cuentaRevisionEmail);
 }
 
+void TVPrincipal::avisarCorreo() {
+    const QStringList sinEncolar = m_services.emailSinEncolar();
+    m_panelCorreo->setText(
+        sinEncolar.isEmpty() ? QString() : LeerTexto(20104).arg(sinEncolar.join(QStringLiteral(", "))));
+    m_panelCorreo->setVisible(!sinEncolar.isEmpty());
+    const QStringList noEnviado = m_services.emailNoEnviado();
+    if (noEnviado != m_emailNoEnviado) {
+        m_emailNoEnviado = noEnviado;
+        setTrayState(Ajustes::messages());
+    }
+    const QString aviso = m_services.tomarAvisoCorreo();
+    // After the current handler: the cycle is not held while the box is open.
+    if (!aviso.isEmpty()) QTimer::singleShot(0, this, [this, aviso] { MessageBoxes::warning(this, aviso); });
+}
+
 void TVPrincipal::comandoDesactEmail(bool fromMenu) {
     m_mfDesactEmail->setChecked(!m_mfDesactEmail->isChecked());
     if (fromMenu) m_speedDesactEmail->setChecked(!m_mfDesactEmail->isChecked()); // a button inverts itself
@@ -34,10 +50,14 @@ void TVPrincipal::comandoDesactEmail(bool fromMenu) {
 void TVPrincipal::comandoEmailManualmente() {
     if (m_services.clienteEmailEnMarcha()) return;
     m_services.arrancarClienteEmail(true, true, static_cast<quint8>(Ajustes::timeOut()));
+    avisarCorreo();
 }
 
 void TVPrincipal::TimerEmailTimer() {
-    if (m_services.clienteEmailEnMarcha() || !m_services.hayEmailRecibido()) return;
+    if (m_services.clienteEmailEnMarcha()) return;
+    m_services.revisarSesionEmail();
+    avisarCorreo();
+    if (!m_services.hayEmailRecibido()) return;
     m_timerEmail->stop();
     m_services.mostrarEmailRecibido(this);
     m_timerEmail->start();

@@ -82,6 +82,9 @@ void TVPrincipal::secuenciaInicio() {
 }
 
 void TVPrincipal::closeEvent(QCloseEvent* event) {
+    // Mail still kept in memory is lost with the program: the user is told whose.
+    const QStringList sinEncolar = m_services.emailSinEncolar();
+    if (!sinEncolar.isEmpty()) MessageBoxes::warning(this, LeerTexto(20105).arg(sinEncolar.join(u'\n')));
     const auto& folders = ProgramFolders::global();
     QFile::remove(folders.dirTemp + "QVMsgs.IDX");
     QFile::remove(folders.dirTemp + "QVLnch.IDX");
@@ -103,6 +106,17 @@ void TVPrincipal::actualizarReloj(bool fullWeekday) {
 }
 
 void TVPrincipal::mostrarFlagAviso(bool visible) { m_flagAviso->setVisible(visible); }
+
+void TVPrincipal::registroMensajes(bool escrito) {
+    // Told once until a later entry is written again.
+    if (!escrito && !m_registroFallido)
+        QTimer::singleShot(0, this, [this] {
+            MessageBoxes::warning(this,
+                                  LeerTexto(20114).arg(QDir::toNativeSeparators(
+                                      ProgramFolders::global().dirMail + QStringLiteral("QV_MSGS.TXT"))));
+        });
+    m_registroFallido = !escrito;
+}
 void TVPrincipal::mostrarFlagMail(bool visible) { m_flagMail->setVisible(visible); }
 
 bool TVPrincipal::eventFilter(QObject* watched, QEvent* event) {

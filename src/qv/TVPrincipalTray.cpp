@@ -32,7 +32,10 @@ void TVPrincipal::destroyTray() {
 void TVPrincipal::setTrayState(bool on) {
     if (!m_tray) return;
     m_tray->setIcon(Icons::byName(on ? "ICN_ACTIVADO" : "ICN_DESACTIVADO"));
-    m_tray->setHint(LeerTexto(on ? 1501 : 1502));
+    QString hint = LeerTexto(on ? 1501 : 1502);
+    if (!m_emailNoEnviado.isEmpty())
+        hint += u'\n' + LeerTexto(20113).arg(m_emailNoEnviado.join(QStringLiteral(", ")));
+    m_tray->setHint(hint);
 }
 
 bool TVPrincipal::trayAvailable() const { return m_tray && m_tray->isTrayAvailable(); }

@@ -9,6 +9,7 @@
 #include "platform/GlobalMarker.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/MailClientLauncher.h"
+#include "qv/MessageBoxes.h"
 #include "qv/TVPrincipal.h"
 #include "qv/windows/TVAvisoEmail.h"
 #include "qv/windows/TVPasados.h"
@@ -100,6 +101,63 @@ private slots:
         QVERIFY(!QFile::exists(argsFile));
         running.remove();
         w.comandoEmailManualmente();
+        QTRY_COMPARE(readText(argsFile), QString("SMTP POP3 44\n"));
+    }
+
+    // A queue file that cannot be written is told once, shown in the status bar
+    // and written at a later pass; a session that could not send is told once
+    // (reminder, recipient, the server's words) and its file waits for the
+    // next periodic check or a manual run instead of restarting the client at
+    // every tick.
+    void mailThatCannotBeQueuedOrSentIsTold() {
+        RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(10, 30)));
+        r.Descripcion = "Meeting";
+        r.Repetir = 3;
+        r.Destinatarios[0] = 2;
+        r.PorEmail = true;
+        AnadirAviso(file, index, r);
+        const QString out = ProgramFolders::global().dirMail + "Meeting_1.OUT";
+        QFile::remove(out);
+        QVERIFY(QDir().mkpath(out + "/x")); // a folder where the file would go
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.TimerPrincipalTimer();
+        QCoreApplication::processEvents();
+        auto* panel = w.findChild<QLabel*>("BarraFalloCorreo");
+        QVERIFY(!panel->isHidden() && panel->text().contains("Meeting"));
+        QCOMPARE(MessageBoxes::shownTexts().size(), 1);
+        QVERIFY(MessageBoxes::shownTexts().first().contains("\"Meeting\""));
+
+        QVERIFY(QDir(out).removeRecursively());
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 31, 5)));
+        w.TimerPrincipalTimer();
+        QCoreApplication::processEvents();
+        QVERIFY(QFile::exists(out));
+        QVERIFY(panel->isHidden());
+        QCOMPARE(MessageBoxes::shownTexts().size(), 1); // told once
+        QTRY_COMPARE(readText(argsFile), QString("SMTP POP3 44\n"));
+
+        // The client's session was refused by the server.
+        QFile::remove(argsFile);
+        QFile status(ProgramFolders::global().dirTemp + "QV_MAILSTATUS.TXT");
+        QVERIFY(status.open(QIODevice::WriteOnly));
+        status.write("# Mail session status written by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n"
+                     "File\trefused\tMeeting_1.OUT\tbob@example.test\t550 5.1.1 No such user\r\n");
+        status.close();
+        QFile(out).setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
+        w.TimerEmailTimer();
+        QCoreApplication::processEvents();
+        QCOMPARE(MessageBoxes::shownTexts().size(), 2);
+        const QString told = MessageBoxes::shownTexts().last();
+        QVERIFY2(told.contains("Meeting") && told.contains("bob@example.test") && told.contains("550 5.1.1"),
+                 qPrintable(told));
+        for (int tick = 0; tick < 3; ++tick) { // not restarted at every tick
+            clock.set(clock.now().addSecs(15));
+            w.TimerPrincipalTimer();
+        }
+        QTest::qWait(100);
+        QVERIFY(!QFile::exists(argsFile));
+        w.comandoEmailManualmente(); // by hand it goes
         QTRY_COMPARE(readText(argsFile), QString("SMTP POP3 44\n"));
     }
 

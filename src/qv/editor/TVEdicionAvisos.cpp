@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
+#include "qv/EntradaCp1252.h"
 #include "qv/LogReview.h"
 #include "qv/MessageBoxes.h"
 #include "settings/ProgramFolders.h"
@@ -15,15 +16,19 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QThread>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -50,18 +55,55 @@ protected:
     }
 };
 
-// A plain-text area that refuses input beyond `max` characters.
-void limitText(QPlainTextEdit* edit, int max) {
-    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, max] {
-        const QString text = edit->toPlainText();
-        if (text.size() <= max) return;
-        QSignalBlocker block(edit);
-        edit->setPlainText(text.left(max));
-        QTextCursor c = edit->textCursor();
-        c.movePosition(QTextCursor::End);
-        edit->setTextCursor(c);
-    });
+// Characters a text takes in the record: a line break is stored as CR LF.
+int largoAlmacenado(const QString& text) {
+    int n = 0;
+    for (QChar c : text)
+        n += (c == u'\n' || c == QChar::ParagraphSeparator) ? 2 : 1;
+    return n;
 }
+
+// The reminder's text area: input is refused where it is typed, pasted or
+// dropped when the record could not hold it (more than `max` stored
+// characters, or characters Windows-1252 lacks, which are named to the user);
+// the text and the cursor stay as they were.
+class TextoAviso : public QPlainTextEdit {
+public:
+    TextoAviso(QWidget* parent, int max) : QPlainTextEdit(parent), m_max(max) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        const bool salto = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+        const QString typed = salto ? QStringLiteral("\n") : e->text();
+        if ((salto || (!typed.isEmpty() && typed.at(0).isPrint())) && !admite(typed)) {
+            e->accept();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(e);
+    }
+    void insertFromMimeData(const QMimeData* source) override {
+        if (source->hasText() && !admite(source->text())) return;
+        QPlainTextEdit::insertFromMimeData(source);
+    }
+    void inputMethodEvent(QInputMethodEvent* e) override {
+        if (!e->commitString().isEmpty() && !admite(e->commitString())) {
+            e->accept();
+            return;
+        }
+        QPlainTextEdit::inputMethodEvent(e);
+    }
+
+private:
+    bool admite(const QString& insertado) {
+        if (const QString refused = EntradaCp1252::comprobar(insertado); !refused.isEmpty()) {
+            QTimer::singleShot(0, this, [this, refused] { MessageBoxes::warning(window(), refused); });
+            return false;
+        }
+        const int quedan = largoAlmacenado(toPlainText()) - largoAlmacenado(textCursor().selectedText());
+        return quedan + largoAlmacenado(insertado) <= m_max;
+    }
+    int m_max;
+};
 } // namespace
 
 TVEdicionAvisos::TVEdicionAvisos(QWidget* parent)
@@ -118,6 +160,7 @@ void TVEdicionAvisos::buildEdicion() {
     m_nombre = new QLineEdit(m_panelEdicion);
     m_nombre->setObjectName("SelectorNombreAviso");
     m_nombre->setMaxLength(30);
+    EntradaCp1252::proteger(m_nombre);
     m_labelDescrip = label(m_panelEdicion, "LabelDescrip");
     form->addRow(m_labelDescrip, m_nombre);
 
@@ -149,10 +192,9 @@ void TVEdicionAvisos::buildEdicion() {
     m_dias->hide();
     m_labelDiasSemana->hide();
 
-    m_texto = new QPlainTextEdit(m_panelEdicion);
+    m_texto = new TextoAviso(m_panelEdicion, 255);
     m_texto->setObjectName("SelectorTexto");
     m_texto->setFixedHeight(60);
-    limitText(m_texto, 255);
     m_labelTexto = label(m_panelEdicion, "LabelTexto");
     form->addRow(m_labelTexto, m_texto);
 

@@ -31,6 +31,8 @@ public:
     // Validates the controls and copies them into `r`; false (after message 9017)
     // when the description or the repetition is missing.
     bool GuardarAviso(RegistroAviso& r);
+    // OK: a save that would be refused keeps the dialog open with everything typed.
+    void accept() override;
 
     QString sonido() const { return m_sonido; }
     void setSonido(const QString& path);
@@ -46,6 +48,10 @@ private:
     void buildDestinatarios();
     void AsignarTextos();
     void llenarDirecciones();
+    // The checks of a save, each refusal told: description and repetition
+    // (9017), and text Windows-1252 cannot hold (never stored as '?').
+    bool validar();
+    int repeticionElegida() const;
     void SelectorRepetirChange(int index);
     void SelectorHoraChange();
     void MensajeCaducidadClick();

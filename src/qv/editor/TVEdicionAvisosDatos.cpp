@@ -6,6 +6,7 @@
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
+#include "qv/EntradaCp1252.h"
 #include "qv/MessageBoxes.h"
 #include "settings/ProgramFolders.h"
 
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -89,7 +91,7 @@ void TVEdicionAvisos::cargar(const RegistroAviso& r) {
     }
 }
 
-bool TVEdicionAvisos::GuardarAviso(RegistroAviso& r) {
+int TVEdicionAvisos::repeticionElegida() const {
     int kind = m_repetir->currentIndex();
     if (kind == 2) {
         int mask = 0;
@@ -97,12 +99,32 @@ bool TVEdicionAvisos::GuardarAviso(RegistroAviso& r) {
             if (m_dias->item(i)->checkState() == Qt::Checked) mask |= 1 << i;
         kind = mask == 127 ? 3 : 127 + mask;
     }
+    return kind;
+}
+
+bool TVEdicionAvisos::validar() {
     // "Only on..." with no day ticked (127) names no day at all: as incomplete as
     // no repetition, so it is refused like it.
+    const int kind = repeticionElegida();
     if (m_nombre->text().isEmpty() || kind < 0 || kind == 127) {
         MessageBoxes::errorText(this, 9017);
         return false;
     }
+    const QString refused = EntradaCp1252::comprobar(m_nombre->text() + m_texto->toPlainText() + m_sonido);
+    if (!refused.isEmpty()) {
+        MessageBoxes::error(this, refused);
+        return false;
+    }
+    return true;
+}
+
+void TVEdicionAvisos::accept() {
+    if (validar()) QDialog::accept();
+}
+
+bool TVEdicionAvisos::GuardarAviso(RegistroAviso& r) {
+    if (!validar()) return false;
+    const int kind = repeticionElegida();
     r.Estado = 2;
     r.Activo = true;
     r.Terminado = false;
@@ -168,8 +190,15 @@ void TVEdicionAvisos::elegirSonido() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("WAV");
     dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        setSonido(dialog.selectedFiles().first());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    // The record holds the path in Windows-1252: a folder named in another
+    // script would be stored as '?' and the sound would never play.
+    const QString path = dialog.selectedFiles().first();
+    if (const QString refused = EntradaCp1252::comprobar(path); !refused.isEmpty()) {
+        MessageBoxes::warning(this, refused + QStringLiteral("\n") + QDir::toNativeSeparators(path));
+        return;
+    }
+    setSonido(path);
 }
 
 void TVEdicionAvisos::probarSonido() {

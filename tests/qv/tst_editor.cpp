@@ -10,8 +10,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -106,8 +108,6 @@ private slots:
         e.findChild<QComboBox*>("SelectorRepetir")->setCurrentIndex(0);
         e.findChild<QTimeEdit*>("SelectorHora")->setTime(QTime(16, 45, 59));
         auto* text = e.findChild<QPlainTextEdit*>("SelectorTexto");
-        text->setPlainText(QString(300, 'x'));
-        QCOMPARE(text->toPlainText().size(), 255); // the area stops at 255
         text->setPlainText("line 1\nline 2");
         auto* expires = e.findChild<QCheckBox*>("MensajeCaducidad");
         QTest::mouseClick(expires, Qt::LeftButton);
@@ -149,6 +149,73 @@ private slots:
         QCOMPARE(again.findChild<QComboBox*>("SelectorRepetir")->currentIndex(), 0);
     }
 
+    // The text area counts what the record stores (a line break is two
+    // characters) and refuses input beyond 255 or outside Windows-1252 where it
+    // is typed or pasted: the text and the cursor stay as they were.
+    void textAreaKeepsWhatIsStored_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("cursor"); // -1: at the end
+        QTest::addColumn<QString>("paste");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("told");
+        const QString full = QString(250, 'a') + "bcdef";
+        QTest::newRow("255 pasted fit")
+            << QString() << -1 << QString(255, 'x') << QString() << QString(255, 'x') << false;
+        QTest::newRow("256 pasted refused whole")
+            << "kept" << -1 << QString(252, 'x') << QString() << "kept" << false;
+        QTest::newRow("a line break counts two")
+            << QString(254, 'x') << -1 << QString() << "\r" << QString(254, 'x') << false;
+        QTest::newRow("a break that fits")
+            << QString(253, 'x') << -1 << QString() << "\r" << QString(253, 'x') + "\n"
+            << false;
+        QTest::newRow("lines pasted count their breaks")
+            << QString() << -1 << QStringList(70, "ab").join('\n') << QString() << QString() << false;
+        QTest::newRow("typing into a full area pushes nothing out")
+            << full << 10 << QString() << "z" << full << false;
+        QTest::newRow("Cyrillic typed is refused and named")
+            << "ok" << -1 << QString() << QString::fromUtf8("ж") << "ok" << true;
+        QTest::newRow("emoji pasted is refused and named")
+            << "ok" << -1 << QString::fromUtf8("a😀") << QString() << "ok" << true;
+    }
+    void textAreaKeepsWhatIsStored() {
+        QFETCH(QString, start);
+        QFETCH(int, cursor);
+        QFETCH(QString, paste);
+        QFETCH(QString, type);
+        QFETCH(QString, expected);
+        QFETCH(bool, told);
+        TVEdicionAvisos e;
+        e.cargarNuevo(1);
+        e.show();
+        auto* text = e.findChild<QPlainTextEdit*>("SelectorTexto");
+        text->setPlainText(start);
+        QTextCursor c = text->textCursor();
+        c.setPosition(cursor < 0 ? int(start.size()) : cursor);
+        text->setTextCursor(c);
+        text->setFocus();
+        const int before = text->textCursor().position();
+        if (!paste.isEmpty()) {
+            QApplication::clipboard()->setText(paste);
+            text->paste();
+        }
+        for (QChar ch : type) {
+            QKeyEvent press(QEvent::KeyPress, ch == u'\r' ? Qt::Key_Return : 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(text, &press);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(text->toPlainText(), expected);
+        if (expected == start) QCOMPARE(text->textCursor().position(), before); // the cursor did not move
+        QCOMPARE(!MessageBoxes::shownTexts().isEmpty(), told);
+        // What the area holds is what the record stores, whole.
+        e.findChild<QLineEdit*>("SelectorNombreAviso")->setText("x");
+        e.findChild<QComboBox*>("SelectorRepetir")->setCurrentIndex(0);
+        RegistroAviso r;
+        QVERIFY(e.GuardarAviso(r));
+        const RegistroAviso back = RegistroAviso::fromBytes(r.toBytes().constData());
+        QCOMPARE(back.Texto, QString(expected).replace("\n", "\r\n"));
+    }
+
     void refusedCreationReopensWithTheEntries() {
         int opened = 0;
         std::function<void(TVEdicionAvisos*)> step = [&](TVEdicionAvisos* e) {
@@ -180,18 +247,22 @@ private slots:
         r.Descripcion = "Old";
         r.Repetir = 5;
         AnadirAviso(file, index, r);
-        whenShown([](TVEdicionAvisos* e) {
+        // A refused save keeps the dialog open with what was typed; the next OK saves it.
+        bool stayedOpen = false;
+        whenShown([&stayedOpen](TVEdicionAvisos* e) {
             e->findChild<QLineEdit*>("SelectorNombreAviso")->clear();
+            e->findChild<QPlainTextEdit*>("SelectorTexto")->setPlainText("typed text");
             e->findChild<QPushButton*>("BotonAceptar")->click();
-        });
-        QVERIFY(EditarAviso(nullptr, file, 1)); // refused once: the changes are dropped
-        QCOMPARE(LeerAviso(file, 1).Descripcion, QString("Old"));
-        whenShown([](TVEdicionAvisos* e) {
+            stayedOpen = e->isVisible() && QApplication::activeModalWidget() == e;
+            QCOMPARE(e->findChild<QPlainTextEdit*>("SelectorTexto")->toPlainText(), QString("typed text"));
             e->findChild<QLineEdit*>("SelectorNombreAviso")->setText("New");
             e->findChild<QPushButton*>("BotonAceptar")->click();
         });
         QVERIFY(EditarAviso(nullptr, file, 1));
+        QVERIFY(stayedOpen);
+        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9017));
         QCOMPARE(LeerAviso(file, 1).Descripcion, QString("New"));
+        QCOMPARE(LeerAviso(file, 1).Texto, QString("typed text"));
         QCOMPARE(int(LeerAviso(file, 1).Repetir), 5);
     }
 

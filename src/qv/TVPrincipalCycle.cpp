@@ -35,6 +35,7 @@ void TVPrincipal::TimerPrincipalTimer() {
         m_ultimaPasada = ahora;
         ++m_pasadasSaltadas;
         if (Ajustes::email()) revisionEmail();
+        avisarCorreo();
         return;
     }
 

@@ -4,8 +4,12 @@
 // given one; the program gives DesktopServices, the tests a recording fake.
 #include "store/RegistroAviso.h"
 
+#include "tray/TrayShell.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class QWidget;
 class TVPrincipal;
@@ -48,4 +52,7 @@ public:
     virtual int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) = 0;
     virtual bool editarAviso(QWidget* parent, const QString& file, int numero) = 0;
     virtual bool preferencias(QWidget* parent) = 0;
+
+    // The notification area for the window's icon; null: the desktop's own.
+    virtual std::unique_ptr<TrayShell> bandeja() { return nullptr; }
 };

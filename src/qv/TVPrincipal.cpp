@@ -91,6 +91,8 @@ void TVPrincipal::buildMenus() {
     m_maPreferencias = action(m_mpArchivo, "MAPreferencias");
     m_mpArchivo->addSeparator();
     m_maSalir = action(m_mpArchivo, "MASalir");
+    m_maMostrar = new QAction(this); // the tray menu's default item
+    m_maMostrar->setObjectName("MAMostrarVentana");
 
     m_mpFunciones = menuBar()->addMenu(QString());
     m_mpFunciones->setObjectName("MPFunciones");
@@ -123,7 +125,8 @@ void TVPrincipal::buildMenus() {
     connect(m_maNuevo, &QAction::triggered, this, [this] { comandoNuevoArchivo(); });
     connect(m_maAbrir, &QAction::triggered, this, [this] { comandoAbrirArchivo(); });
     connect(m_maPreferencias, &QAction::triggered, this, &TVPrincipal::comandoPreferencias);
-    connect(m_maSalir, &QAction::triggered, this, &QWidget::close);
+    connect(m_maSalir, &QAction::triggered, this, &TVPrincipal::comandoSalir);
+    connect(m_maMostrar, &QAction::triggered, this, &TVPrincipal::restaurar);
     // Qt has already toggled a checkable item when it reports the trigger; the
     // commands do their own inversion, so that toggle is taken back first.
     connect(m_mfDesactAvisos, &QAction::triggered, this, [this](bool checked) {
@@ -222,6 +225,7 @@ void TVPrincipal::buildList() {
     const int widths[5] = {70, 150, 175, 120, 50};
     for (int c = 0; c < 5; ++c) m_lista->setColumnWidth(c, widths[c]);
     m_lista->installEventFilter(this);
+    m_lista->setFocus(); // the keyboard's place whenever the window is shown
     connect(m_lista->horizontalHeader(), &QHeaderView::sectionClicked, this, &TVPrincipal::ordenarPorColumna);
     connect(m_lista, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { m_popMenu->popup(m_lista->viewport()->mapToGlobal(p)); });
@@ -253,6 +257,7 @@ void TVPrincipal::AsignarTextos() {
     m_maAbrir->setText(LeerTexto(1103));
     m_maPreferencias->setText(LeerTexto(1104));
     m_maSalir->setText(LeerTexto(1105));
+    m_maMostrar->setText(LeerTexto(20201));
     m_mpFunciones->setTitle(LeerTexto(1111));
     m_mfDesactAvisos->setText(LeerTexto(1112));
     m_mfDesactEmail->setText(LeerTexto(1113));

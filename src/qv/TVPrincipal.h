@@ -74,12 +74,17 @@ public:
     void comandoActDesactAviso();
     void comandoRevisarLog(int kind);
     void comandoAcercaDe();
+    // File -> Exit (and the tray menu's Exit): the program ends.
+    void comandoSalir();
     void ordenarPorColumna(int column);
 
     TSystemTrayIcon* tray() const { return m_tray; }
     bool trayAvailable() const;
-    // Restores the window from the tray.
+    // Restores the window from the tray, the list taking the keyboard.
     void restaurar();
+    // A second start of the program handed its request over: open `file`
+    // (when given and no dialog is open) and show the window.
+    void atenderSegundoArranque(const QString& file);
 
 signals:
     void exitSequenceDone();
@@ -130,6 +135,7 @@ private:
 
     ProgramServices& m_services;
     QString m_fileArgument;
+    bool m_saliendo = false; // the exit command was given: closing ends the program
     QString m_archivoAvisos;
     int m_numAvisos = 0;
     SortDirection m_sortDirection = SortDirection::None;
@@ -157,7 +163,7 @@ private:
     QMenu* m_trayMenu = nullptr;
 
     QMenu *m_mpArchivo, *m_mpFunciones, *m_mpAyuda;
-    QAction *m_maNuevo, *m_maAbrir, *m_maPreferencias, *m_maSalir;
+    QAction *m_maNuevo, *m_maAbrir, *m_maPreferencias, *m_maSalir, *m_maMostrar;
     QAction *m_mfDesactAvisos, *m_mfDesactEmail, *m_mfEmailManual, *m_mfRevisarAvisos, *m_mfRevisarEmail,
         *m_mfRevisarActividad;
     QAction *m_myAcercade, *m_myConten, *m_myEjec, *m_myCreac, *m_myEmail;

@@ -14,6 +14,7 @@
 #include "qv/prefs/TVPreferencias.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
+#include "tray/TSystemTrayIcon.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -81,7 +82,30 @@ void TVPrincipal::secuenciaInicio() {
     }
 }
 
+void TVPrincipal::comandoSalir() {
+    m_saliendo = true;
+    close();
+    m_saliendo = false; // still here: something refused the close
+}
+
 void TVPrincipal::closeEvent(QCloseEvent* event) {
+    // The close box does not stop the reminders silently: with a notification
+    // area the program goes on there (said once), without one the user is asked.
+    if (!m_saliendo) {
+        if (trayAvailable()) {
+            event->ignore();
+            hide();
+            if (!Ajustes::trayNoticeShown()) {
+                m_tray->showMessage(LeerTexto(20202), LeerTexto(20203));
+                Ajustes::setTrayNoticeShown(true);
+            }
+            return;
+        }
+        if (!MessageBoxes::confirmText(this, 20204)) {
+            event->ignore();
+            return;
+        }
+    }
     // Mail still kept in memory is lost with the program: the user is told whose.
     const QStringList sinEncolar = m_services.emailSinEncolar();
     if (!sinEncolar.isEmpty()) MessageBoxes::warning(this, LeerTexto(20105).arg(sinEncolar.join(u'\n')));

@@ -3,15 +3,22 @@
 
 #include "core/TextCatalogue.h"
 #include "qv/Icons.h"
+#include "qv/ProgramServices.h"
 #include "tray/TSystemTrayIcon.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QTableView>
 
 void TVPrincipal::createTray() {
-    m_tray = new TSystemTrayIcon(this);
+    m_tray = new TSystemTrayIcon(this, m_services.bandeja());
     m_tray->setObjectName("PrincipalTray");
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName("PopMenuTray");
+    m_trayMenu->addAction(m_maMostrar);
+    m_trayMenu->setDefaultAction(m_maMostrar);
+    m_trayMenu->addAction(m_maPreferencias);
+    m_trayMenu->addSeparator();
     m_trayMenu->addAction(m_myAcercade);
     m_trayMenu->addAction(m_mfDesactAvisos);
     m_trayMenu->addAction(m_mfEmailManual);
@@ -44,6 +51,15 @@ void TVPrincipal::restaurar() {
     showNormal();
     raise();
     activateWindow();
+    m_lista->setFocus(Qt::ActiveWindowFocusReason); // Insert, arrows and Enter work at once
+}
+
+void TVPrincipal::atenderSegundoArranque(const QString& file) {
+    if (!file.isEmpty()) {
+        if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->raise();
+        else AbrirArchivoAvisos(file);
+    }
+    restaurar();
 }
 
 void TVPrincipal::minimizarAplicacion() {

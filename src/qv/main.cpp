@@ -2,6 +2,7 @@
 #include "core/TextCatalogue.h"
 #include "platform/DesktopIdentity.h"
 #include "platform/GlobalMarker.h"
+#include "platform/InstanceChannel.h"
 #include "qv/DesktopServices.h"
 #include "qv/SettingsProblems.h"
 #include "qv/TVPrincipal.h"
@@ -22,6 +23,17 @@ void fatal(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Orbalinder"), text, QMessageBox::Ok);
     box.exec();
 }
+// What a second start asks of the running program: "SHOW", or "OPEN" and a
+// reminders file's absolute path.
+QString request(const QString& fileArgument) {
+    return fileArgument.isEmpty() ? QStringLiteral("SHOW") : QStringLiteral("OPEN\t") + fileArgument;
+}
+// The file a request names, empty for none (or a name that is no existing file).
+QString requestedFile(const QString& request) {
+    if (!request.startsWith(QLatin1String("OPEN\t"))) return {};
+    const QFileInfo file(request.mid(5));
+    return file.isAbsolute() && file.isFile() ? file.absoluteFilePath() : QString();
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -39,11 +51,18 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Norvo Freeware"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    QString fileArgument;
+    const QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty()) fileArgument = QFileInfo(args.first()).absoluteFilePath();
+
     // Taking the marker is the test: of two copies started at the same instant
     // only one can take it.
     GlobalMarker marker;
     if (!marker.add(QStringLiteral("Orbalinder"))) {
         if (GlobalMarker::exists(QStringLiteral("Orbalinder"))) {
+            // A second start (a file opened from a file manager, the menu entry
+            // while the program sits in the tray): the running program does it.
+            if (InstanceChannel::handOver(QStringLiteral("Orbalinder"), request(fileArgument))) return 0;
             fatal(QStringLiteral("Orbalinder already running"));
             return 1;
         }
@@ -58,12 +77,14 @@ int main(int argc, char** argv) {
 
     SettingsProblems::instalar();
 
-    QString fileArgument;
-    const QStringList args = app.arguments().mid(1);
-    if (!args.isEmpty()) fileArgument = QFileInfo(args.first()).absoluteFilePath();
-
     DesktopServices services;
     TVPrincipal window(services, fileArgument);
+    InstanceChannel channel(QStringLiteral("Orbalinder"));
+    QObject::connect(&channel, &InstanceChannel::requestReceived, &window,
+                     [&window](const QString& r) { window.atenderSegundoArranque(requestedFile(r)); });
+    if (!channel.listen())
+        fprintf(stderr, "A second start cannot reach this program: %s\n",
+                qPrintable(InstanceChannel::socketPath(QStringLiteral("Orbalinder"))));
     // The window starts minimized behind its tray icon; without a tray it shows
     // minimized in the task bar so that it stays reachable.
     if (!window.trayAvailable()) window.showMinimized();

@@ -7,6 +7,7 @@
 #include "settings/ProgramFolders.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace Ajustes {
 
@@ -315,6 +316,32 @@ bool setMsgWindowExPos(const QPoint& p) {
 }
 
 bool ExisteArranqueWindows() { return Autostart::exists(); }
+
+namespace {
+// Values outside the table: missing (or unreadable) reads as not yet set.
+std::optional<SettingValue> opcional(const char* n) {
+    try {
+        const auto store = abrirClave(false);
+        return store->keyExists() ? store->value(n) : std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+QByteArray leerBinarioOpcional(const char* n) {
+    const auto v = opcional(n);
+    return v && v->type == SettingType::Binary ? v->binary : QByteArray();
+}
+} // namespace
+
+bool trayNoticeShown() {
+    const auto v = opcional("TrayNoticeShown");
+    return v && v->type == SettingType::Integer && v->integer != 0;
+}
+bool setTrayNoticeShown(bool on) { return escribirBool("TrayNoticeShown", on, true); }
+QByteArray mainWindowState() { return leerBinarioOpcional("MainWindowState"); }
+bool setMainWindowState(const QByteArray& state) { return escribirBinario("MainWindowState", state); }
+QByteArray listColumns() { return leerBinarioOpcional("ListColumns"); }
+bool setListColumns(const QByteArray& state) { return escribirBinario("ListColumns", state); }
 
 bool GuardarArranqueWindows(bool on) {
     const QString folder = ObtenerDirPrograma();

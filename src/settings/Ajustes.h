@@ -7,6 +7,7 @@
 // the settings file unreadable) gives the value's default; a write that fails
 // changes nothing and returns false. Each distinct problem goes once to the
 // program's teller (`setAvisador`), which names the value and the file.
+#include <QByteArray>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -82,6 +83,18 @@ bool setMsgWindowPos(const QRect& geometry);
 // Position of the picture alert window: left, top (8 bytes).
 QPoint msgWindowExPos();
 bool setMsgWindowExPos(const QPoint& position);
+
+// Settings of the program's own windows, outside the table: a missing value
+// reads as not yet set.
+// Whether the user was told once that closing the main window keeps the
+// program running in the notification area.
+bool trayNoticeShown();
+bool setTrayNoticeShown(bool on);
+// The main window's geometry and list columns as saved by Qt (empty: none yet).
+QByteArray mainWindowState();
+bool setMainWindowState(const QByteArray& state);
+QByteArray listColumns();
+bool setListColumns(const QByteArray& state);
 
 // Start at login.
 bool ExisteArranqueWindows();

@@ -43,6 +43,10 @@ void QtTrayShell::setContextMenu(QMenu* menu) {
     m_icon->setContextMenu(menu);
 }
 
+void QtTrayShell::showMessage(const QString& title, const QString& text) {
+    m_icon->showMessage(title, text, QSystemTrayIcon::Information, 10000);
+}
+
 QList<int> QtTrayShell::actionsFor(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:

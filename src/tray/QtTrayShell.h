@@ -17,6 +17,7 @@ public:
     void notify(TrayNotifyOp op, const TrayNotifyRecord& record) override;
     void setMessageSink(MessageSink sink) override;
     void setContextMenu(QMenu* menu) override;
+    void showMessage(const QString& title, const QString& text) override;
 
     // The actions one activation stands for, in order.
     static QList<int> actionsFor(QSystemTrayIcon::ActivationReason reason);

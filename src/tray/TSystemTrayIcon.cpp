@@ -145,6 +145,10 @@ void TSystemTrayIcon::restoreOwner() {
     w->activateWindow();
 }
 
+void TSystemTrayIcon::showMessage(const QString& title, const QString& text) {
+    if (m_visible) m_shell->showMessage(title, text);
+}
+
 bool TSystemTrayIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_watchedOwner && event->type() == QEvent::WindowStateChange &&
         m_watchedOwner->isMinimized())

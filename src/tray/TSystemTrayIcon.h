@@ -103,6 +103,9 @@ public:
     // Shows the owner window normally and brings it to the front.
     void restoreOwner();
 
+    // A short message from the icon, while it is visible.
+    void showMessage(const QString& title, const QString& text);
+
 signals:
     void OnLeftClick(TSystemTrayIcon* sender);
     void OnRightClick(TSystemTrayIcon* sender);

@@ -52,4 +52,9 @@ public:
     // A menu the desktop may open itself on a right click (some notification
     // areas never report that click to the program).
     virtual void setContextMenu(QMenu* menu) { (void)menu; }
+    // A short message from the icon (a balloon or a desktop notification).
+    virtual void showMessage(const QString& title, const QString& text) {
+        (void)title;
+        (void)text;
+    }
 };

@@ -26,6 +26,23 @@ public:
         ++editorCalls;
         return editorAnswer ? *editorAnswer : DesktopServices::crearAviso(parent, file, indexPath);
     }
+    // A notification area that is there (the headless platform has none);
+    // its messages are recorded.
+    bool withTray = false;
+    QStringList trayMessages;
+    std::unique_ptr<TrayShell> bandeja() override {
+        if (!withTray) return nullptr;
+        struct Shell : TrayShell {
+            QStringList* messages;
+            bool isAvailable() const override { return true; }
+            void notify(TrayNotifyOp, const TrayNotifyRecord&) override {}
+            void setMessageSink(MessageSink) override {}
+            void showMessage(const QString& title, const QString& text) override { *messages << title + ": " + text; }
+        };
+        auto shell = std::make_unique<Shell>();
+        shell->messages = &trayMessages;
+        return shell;
+    }
     bool editarAviso(QWidget* parent, const QString& file, int numero) override {
         ++editorCalls;
         return editorAnswer ? *editorAnswer != 0 : DesktopServices::editarAviso(parent, file, numero);

@@ -13,6 +13,8 @@
 #include "tray/TSystemTrayIcon.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -86,8 +88,47 @@ private slots:
         QVERIFY(w.timerPrincipal()->isActive());
         QVERIFY(w.findChild<QToolButton*>("SpeedDesactAvisos")->isChecked());
         QVERIFY(!w.findChild<QAction*>("MFDesactAvisos")->isChecked());
-        w.close();
+        w.comandoSalir();
         QVERIFY(!QFile::exists("TEMP/QVMsgs.IDX"));
+    }
+
+    // The close box never stops the reminders silently: with a notification
+    // area the window goes there (told once ever), without one the user is
+    // asked; File -> Exit ends the program.
+    void closeBoxKeepsTheProgramRunning_data() {
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("tray") << true << QMessageBox::NoButton << false;
+        QTest::newRow("no tray, answered No") << false << QMessageBox::No << false;
+        QTest::newRow("no tray, answered Yes") << false << QMessageBox::Yes << true;
+    }
+    void closeBoxKeepsTheProgramRunning() {
+        QFETCH(bool, tray);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, ends);
+        services.withTray = tray;
+        TVPrincipal w(services);
+        QSignalSpy exited(&w, &TVPrincipal::exitSequenceDone);
+        auto* menu = w.findChild<QMenu*>("PopMenuTray");
+        QVERIFY(menu);
+        QCOMPARE(menu->defaultAction()->objectName(), QString("MAMostrarVentana"));
+        QVERIFY(menu->actions().contains(w.findChild<QAction*>("MAPreferencias")));
+        for (int time = 0; time < 2; ++time) {
+            w.show();
+            if (answer != QMessageBox::NoButton) MessageBoxes::queueAnswer(answer);
+            w.close();
+            QCOMPARE(exited.size(), ends ? 1 : 0);
+            QCOMPARE(w.isVisible(), !tray && !ends);
+            if (ends) return;
+        }
+        QCOMPARE(services.trayMessages.size(), tray ? 1 : 0); // the first time ever only
+        QCOMPARE(Ajustes::trayNoticeShown(), tray);
+        menu->defaultAction()->trigger();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.focusWidget(), w.findChild<QTableView*>("ListaAvisos")); // the list takes the keys
+        w.findChild<QAction*>("MASalir")->trigger();
+        QCOMPARE(exited.size(), 1);
     }
 
     void commandsFollowTheFileState() {

@@ -1,6 +1,7 @@
-// The QV program as started from a shell: one instance at a time, the missing
-// catalogue, a ready start that creates folders and settings, and a killed
-// instance that does not block the next start.
+// The QV program as started from a shell: one instance at a time (a second
+// start hands its file over, or is refused when the running one does not
+// answer), the missing catalogue, a ready start that creates folders and
+// settings, and a killed instance that does not block the next start.
 #include "platform/GlobalMarker.h"
 
 #include <QDir>
@@ -57,14 +58,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(GlobalMarker::exists("Orbalinder"), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(QDir(dir + "/MAIL").exists() && QDir(dir + "/TEMP").exists(), 15000);
 
+        // A second start hands its file to the running program and ends.
+        const QString file = dir + "/handed.QVM";
+        tool.start(kTool, {"add", file, "--desc", "handed", "--date", "2027-01-04", "--time", "09:00"});
+        QVERIFY(tool.waitForFinished(10000));
+        QVERIFY(QFile::exists(file));
         QProcess second;
         second.setProcessEnvironment(env());
         second.setWorkingDirectory(dir);
-        second.start(kQv);
+        second.start(kQv, {"handed.QVM"});
         QVERIFY(second.waitForFinished(15000));
-        QCOMPARE(second.exitCode(), 1);
-        QVERIFY(second.readAllStandardError().contains("Orbalinder already running"));
-        QCOMPARE(first.state(), QProcess::Running); // the first one is untouched
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+            tool.start(kTool, {"settings", "get", "OpenFile"});
+            tool.waitForFinished(10000);
+            return QString::fromUtf8(tool.readAllStandardOutput()).contains(file);
+        }()), 15000);
 
         // The defaults are written during the start; wait until they all exist.
         QString list;
@@ -79,6 +89,20 @@ private slots:
         first.kill(); // no exit sequence
         QVERIFY(first.waitForFinished(10000));
         QVERIFY(!GlobalMarker::exists("Orbalinder"));
+
+        // A running program that does not answer (here: the marker held by
+        // this test, the killed program's socket file left behind).
+        {
+            GlobalMarker held;
+            QVERIFY(held.add("Orbalinder"));
+            QProcess refused;
+            refused.setProcessEnvironment(env());
+            refused.setWorkingDirectory(dir);
+            refused.start(kQv);
+            QVERIFY(refused.waitForFinished(15000));
+            QCOMPARE(refused.exitCode(), 1);
+            QVERIFY(refused.readAllStandardError().contains("Orbalinder already running"));
+        }
         QProcess third;
         third.setProcessEnvironment(env());
         third.setWorkingDirectory(dir);

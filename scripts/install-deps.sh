@@ -9,7 +9,9 @@ pkgs=(cmake ninja-build g++ make pkg-config python3
       libpython3.11-testsuite   # real-world e-mail messages for the POP3 decoding tests
       desktop-file-utils appstream shared-mime-info  # validating the installed desktop files
       dpkg-dev lintian)         # building (make deb) and checking the Debian package
-if [ "${1:-}" = "--screenshots" ]; then pkgs+=(icewm imagemagick xdotool); fi
+# --screenshots: the window manager, screen grabs, window driving and a
+# plain X program to stand for "another application" (xlogo).
+if [ "${1:-}" = "--screenshots" ]; then pkgs+=(icewm imagemagick xdotool x11-apps); fi
 # The established programs the benchmarks measure beside ours (make bench only).
 if [ "${1:-}" = "--bench" ]; then pkgs+=(coreutils fetchmail mpop python3 curl xvfb icewm); fi
 missing=()

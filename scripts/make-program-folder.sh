@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make-program-folder.sh BUILD PROGDIR
 # Lays out a ready program folder: QV, QVMC, qvtool, the text catalogue chosen
-# by the user's locale (Spanish for es_*, English otherwise), MAIL/ and TEMP/.
+# by the user's locale (Spanish for es_*, English otherwise), the default alert
+# sounds under the names the settings give them, MAIL/ and TEMP/.
 set -eu
 build=$1; prog=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,5 +13,6 @@ done
 lang=${ORB_LANG:-${LC_ALL:-${LC_MESSAGES:-${LANG:-en}}}}
 case "$lang" in es*) cat=es ;; *) cat=en ;; esac
 install -m 644 "$root/resources/lang/$cat.cat" "$prog/QVLANG.cat"
+"$root/scripts/install-sounds.sh" "$prog"
 [ -d "$root/resources/help" ] && cp -r "$root/resources/help" "$prog/"
 echo "Program folder ready: $prog (catalogue: $cat)"

@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 
 #include <stdexcept>
 
@@ -38,7 +39,7 @@ void AlertWindowBase::setMillisecondsPerMinute(int ms) { g_msPerMinute = ms > 0 
 int AlertWindowBase::millisecondsPerMinute() { return g_msPerMinute; }
 
 AlertWindowBase::AlertWindowBase(Qt::WindowFlags flags, QWidget* parent)
-    : QWidget(parent, flags | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, flags | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
     setAttribute(Qt::WA_DeleteOnClose);
     // On top, but the keyboard stays where the user is typing: a key meant for
     // another window must never dismiss an alert unseen.
@@ -97,6 +98,10 @@ void AlertWindowBase::armarCierreAutomatico() {
 void AlertWindowBase::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous()) return; // restored from minimised: not a new showing
+    // Each showing (a pause ended too) leaves the keyboard where it is, even
+    // with window managers that give every new window the focus.
+    if (QWindow* w = windowHandle()) w->setFlag(Qt::WindowDoesNotAcceptFocus, true);
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
     m_labelRepetir->setText(LeerTexto(5001));
     m_boton->setText(LeerTexto(5002));
     aplicarDisposicion();
@@ -119,6 +124,18 @@ void AlertWindowBase::mantenerEnPantalla() {
     place.setX(qMax(area.left(), place.x()));
     place.setY(qMax(area.top(), place.y()));
     move(place);
+}
+
+void AlertWindowBase::aceptarFoco() {
+    if (QWindow* w = windowHandle(); w && (w->flags() & Qt::WindowDoesNotAcceptFocus)) {
+        w->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+        activateWindow();
+    }
+}
+
+bool AlertWindowBase::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) aceptarFoco();
+    return QWidget::eventFilter(watched, event);
 }
 
 void AlertWindowBase::keyPressEvent(QKeyEvent* event) {
@@ -166,7 +183,10 @@ void AlertWindowBase::closeEvent(QCloseEvent* event) {
     }
     m_timer->stop();
     AlertHost& host = AlertHost::current();
-    if (AvisosAbiertos() == 1) host.minimizarAplicacion();
+    // The last alert gone: the application is minimised, unless it closed
+    // unattended, when it is restored at once below (never hidden and shown
+    // in one breath, which some window managers lose).
+    if (AvisosAbiertos() == 1 && m_closedByUser) host.minimizarAplicacion();
     AlertCount::lower();
     m_counted = false;
     if (!m_closedByUser) {

@@ -48,6 +48,9 @@ protected:
     // Once the user clicked the alert (it is never activated on its own):
     // Enter and Escape press the close button.
     void keyPressEvent(QKeyEvent* event) override;
+    // A click anywhere on the alert lets it take the keyboard.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void aceptarFoco();
     // A saved place that no screen shows any more (a monitor unplugged) is
     // left for the middle of the primary screen.
     void mantenerEnPantalla();

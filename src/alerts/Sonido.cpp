@@ -62,8 +62,16 @@ QString SonidoIncorporado(int msgWindowFmt) {
     }
 }
 
+bool SonidoReproducible(const QString& file) {
+    QFile f(file);
+    if (file.isEmpty() || !f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = f.read(12);
+    return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
+}
+
 void ReproducirSonidoAviso(const QString& soundFile) {
-    if (!soundFile.isEmpty()) {
+    // A file gone or damaged since it was chosen: the alert still sounds.
+    if (SonidoReproducible(soundFile)) {
         ReproducirSonido(false, soundFile);
         return;
     }

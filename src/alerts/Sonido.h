@@ -27,6 +27,9 @@ bool ReproducirSonido(bool fromResource, const QString& name);
 // anything else none (empty).
 QString SonidoIncorporado(int msgWindowFmt);
 
-// An alert's sound: its own file when given, otherwise the built-in sound of the style
-// setting read now (an unreadable setting plays nothing).
+// Whether `file` can be played: it exists, can be read and holds a WAV sound.
+bool SonidoReproducible(const QString& file);
+
+// An alert's sound: its own file when given and playable, otherwise the
+// built-in sound of the style setting read now (an unreadable setting plays nothing).
 void ReproducirSonidoAviso(const QString& soundFile);

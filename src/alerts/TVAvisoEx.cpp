@@ -106,6 +106,7 @@ void TVAvisoEx::showEvent(QShowEvent* event) {
 
 bool TVAvisoEx::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_bitmap) return AlertWindowBase::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) aceptarFoco();
     // No caption bar: the picture itself moves the window.
     switch (event->type()) {
     case QEvent::MouseButtonPress: {

@@ -57,8 +57,9 @@ public:
     // Indicators shown by the alert and mail windows.
     void mostrarFlagAviso(bool visible) override;
     void registroMensajes(bool escrito) override;
+    // Asked by the alerts; the last request of one event-loop turn is carried out.
     void minimizarAplicacion() override;
-    void restaurarAplicacion() override { restaurar(); }
+    void restaurarAplicacion() override;
     void mostrarFlagMail(bool visible);
 
     // Commands (also reached through menus, toolbar and keys).
@@ -136,6 +137,9 @@ private:
     ProgramServices& m_services;
     QString m_fileArgument;
     bool m_saliendo = false; // the exit command was given: closing ends the program
+    enum class Peticion { Ninguna, Minimizar, Restaurar };
+    Peticion m_peticionVentana = Peticion::Ninguna;
+    void pedirVentana(Peticion p);
     QString m_archivoAvisos;
     int m_numAvisos = 0;
     SortDirection m_sortDirection = SortDirection::None;

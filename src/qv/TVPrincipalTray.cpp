@@ -9,6 +9,9 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTableView>
+#include <QTimer>
+
+#include <utility>
 
 void TVPrincipal::createTray() {
     m_tray = new TSystemTrayIcon(this, m_services.bandeja());
@@ -62,8 +65,24 @@ void TVPrincipal::atenderSegundoArranque(const QString& file) {
     restaurar();
 }
 
-void TVPrincipal::minimizarAplicacion() {
-    // Back to the tray when there is one, else to the task bar.
-    if (trayAvailable()) hide();
-    else showMinimized();
+void TVPrincipal::minimizarAplicacion() { pedirVentana(Peticion::Minimizar); }
+void TVPrincipal::restaurarAplicacion() { pedirVentana(Peticion::Restaurar); }
+
+void TVPrincipal::pedirVentana(Peticion p) {
+    const bool pendiente = m_peticionVentana != Peticion::Ninguna;
+    m_peticionVentana = p;
+    if (pendiente) return;
+    QTimer::singleShot(0, this, [this] {
+        const Peticion p = std::exchange(m_peticionVentana, Peticion::Ninguna);
+        if (p == Peticion::Restaurar) {
+            restaurar();
+        } else if (p == Peticion::Minimizar) {
+            // Back to the tray when there is one, else to the task bar; either
+            // way the tray icon's click or a second start brings it back.
+            // Never under an open dialog of its own: the dialog would lose its window.
+            if (QApplication::activeModalWidget()) return;
+            if (trayAvailable()) hide();
+            else showMinimized();
+        }
+    });
 }

@@ -48,6 +48,31 @@ QDate PasoRegla(int repetir, QDate d, int workingDays) {
     }
 }
 
+PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDateTime& ahora, int workingDays) {
+    PrimerMomento m{fecha, hora};
+    if (repetir > 127 && repetir < 255 && fecha.isValid()) {
+        const int mask = repetir - 127;
+        while (!(weekdayBit(m.fecha) & mask)) m.fecha = m.fecha.addDays(1); // within 7 days
+    }
+    const QDateTime minuto(ahora.date(), QTime(ahora.time().hour(), ahora.time().minute()));
+    m.eraPasado = QDateTime(fecha, hora) < minuto;
+    if (QDateTime(m.fecha, m.hora) < minuto) {
+        if (repetir == 0) {
+            m.pasado = true;
+        } else {
+            RegistroAviso r;
+            r.Repetir = static_cast<quint8>(repetir);
+            r.setFechaProx(m.fecha);
+            r.setHoraProx(m.hora);
+            AvanzarAviso(r, minuto, workingDays); // steps past the minute, never finishes a repeating one
+            m.fecha = r.fechaProx();
+            m.hora = r.horaProx();
+        }
+    }
+    m.movido = m.fecha != fecha || m.hora != hora;
+    return m;
+}
+
 bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays) {
     const QDate hoy = ahora.date();
     if (r.Caduca && r.fechaUlt() == hoy) {

@@ -23,5 +23,19 @@ inline bool EsPasado(const RegistroAviso& r, const QDateTime& ahora) { return Es
 // reminder is to be removed (marked with Estado 0) by the caller's compaction.
 bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays);
 
+// The first moment of a reminder the user is saving: a weekday-set reminder
+// starts on the first chosen day (the given date or later); a repeating one
+// whose moment lies before the current minute starts at its next occurrence.
+// The current minute itself is not past. A once-only reminder is not moved:
+// `pasado` says that its moment has gone.
+struct PrimerMomento {
+    QDate fecha;
+    QTime hora;
+    bool movido = false;    // differs from the moment given
+    bool eraPasado = false; // the moment given lies before the current minute
+    bool pasado = false;    // once-only and before the current minute
+};
+PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDateTime& ahora, int workingDays);
+
 // One step of a date rule (exposed for tests).
 QDate PasoRegla(int repetir, QDate d, int workingDays);

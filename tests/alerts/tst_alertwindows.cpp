@@ -83,12 +83,23 @@ private slots:
         QTest::newRow("doggy") << 2 << "" << "qrc:/orb_alerts/WAV_DOGGY.wav";
         QTest::newRow("babe") << 3 << "" << "qrc:/orb_alerts/WAV_BABE.wav";
         QTest::newRow("unknown style: silence") << 9 << "" << "";
-        QTest::newRow("own file wins") << 2 << "/tmp/own.wav" << "file:///tmp/own.wav";
+        const QString own = QDir::currentPath() + "/own.wav";
+        QTest::newRow("own file wins") << 2 << own << QUrl::fromLocalFile(own).toString();
+        QTest::newRow("own file missing: built-in") << 2 << QDir::currentPath() + "/gone.wav"
+                                                    << "qrc:/orb_alerts/WAV_DOGGY.wav";
+        QTest::newRow("own file no sound: built-in") << 3 << QDir::currentPath() + "/text.wav"
+                                                     << "qrc:/orb_alerts/WAV_BABE.wav";
     }
     void soundRuleBySetting() {
         QFETCH(int, style);
         QFETCH(QString, file);
         QFETCH(QString, expected);
+        QFile::remove("own.wav");
+        QVERIFY(QFile::copy(ORB_SOURCE_DIR "/resources/alerts/WAV_CLASSIC.wav", "own.wav"));
+        QFile text("text.wav");
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("not a sound at all");
+        text.close();
         Ajustes::setMsgWindowFmt(quint8(style));
         QVERIFY(MostrarAvisoEx(1, quint8(style), "c", "t", file));
         const QList<QUrl> want = expected.isEmpty() ? QList<QUrl>{} : QList<QUrl>{QUrl(expected)};
@@ -117,6 +128,7 @@ private slots:
         QCOMPARE(AvisosAbiertos(), quint16(0));
         QCOMPARE(m_host.flag, QList<bool>{true});
         QCOMPARE(m_host.restored, 1);
+        QCOMPARE(m_host.minimised, 0); // restored only: never hidden and shown at once
         QFile log(logPath());
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QByteArray text = log.readAll();

@@ -27,6 +27,7 @@ install_folder() { # NAME LOGIN PASSWORD EMAIL
   mkdir -p "$dir/cfg" "$dir/run"; chmod 700 "$dir/run"
   cp "$build/src/qv/QV" "$build/src/qvmc/QVMC" "$build/src/tools/qvtool" "$dir/"
   cp "$root/resources/lang/en.cat" "$dir/QVLANG.cat"
+  "$root/scripts/install-sounds.sh" "$dir"
   (cd "$dir" && env XDG_CONFIG_HOME="$dir/cfg" ./qvtool profile QV.PFL --name "$1 user" --email "$4" \
       --smtp "$SMTP" --pop3 "$POP" --login "$2" --password "$3" \
       --address bob@example.test --address carol@example.test >/dev/null)

@@ -37,7 +37,9 @@ public:
             bool isAvailable() const override { return true; }
             void notify(TrayNotifyOp, const TrayNotifyRecord&) override {}
             void setMessageSink(MessageSink) override {}
-            void showMessage(const QString& title, const QString& text) override { *messages << title + ": " + text; }
+            void showMessage(const QString& title, const QString& text) override {
+                *messages << title + ": " + text;
+            }
         };
         auto shell = std::make_unique<Shell>();
         shell->messages = &trayMessages;

@@ -4,11 +4,14 @@
 
 #include "alerts/Sonido.h"
 #include "core/Clock.h"
+#include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/EntradaCp1252.h"
 #include "qv/MessageBoxes.h"
+#include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
+#include "store/OccurrenceRules.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +27,8 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimeEdit>
+
+#include <exception>
 
 void TVEdicionAvisos::llenarDirecciones() {
     m_origen->clear();
@@ -42,6 +47,7 @@ void TVEdicionAvisos::setSonido(const QString& path) {
 }
 
 void TVEdicionAvisos::cargarNuevo(int numero) {
+    setWindowTitle(LeerTexto(20206));
     const QDateTime now = Clock::current().now();
     m_labelAviso->setText(QString::number(numero));
     m_nombre->clear();
@@ -114,6 +120,23 @@ bool TVEdicionAvisos::validar() {
     if (!refused.isEmpty()) {
         MessageBoxes::error(this, refused);
         return false;
+    }
+    // It fires when its user expects: not on a day the set leaves out, not
+    // only as "missed" at the next start.
+    const QTime horaElegida(m_hora->time().hour(), m_hora->time().minute());
+    const int diasLaborables = Ajustes::workingDays();
+    const PrimerMomento primero =
+        PrimerMomentoAviso(kind, m_fecha->date(), horaElegida, Clock::current().now(), diasLaborables);
+    if (primero.pasado) {
+        MessageBoxes::errorText(this, 20207);
+        return false;
+    }
+    if (primero.movido) {
+        m_fecha->setDate(primero.fecha);
+        m_hora->setTime(primero.hora);
+        MessageBoxes::warning(this, LeerTexto(primero.eraPasado ? 20208 : 20209)
+                                        .arg(DisplayFormats::listDate(primero.fecha),
+                                             DisplayFormats::amPmTime(primero.hora)));
     }
     return true;
 }
@@ -202,7 +225,9 @@ void TVEdicionAvisos::elegirSonido() {
 }
 
 void TVEdicionAvisos::probarSonido() {
-    ReproducirSonidoAviso(m_sonido);
+    if (!m_sonido.isEmpty() && !SonidoReproducible(m_sonido))
+        MessageBoxes::warning(this, LeerTexto(20205).arg(QDir::toNativeSeparators(m_sonido)));
+    ReproducirSonidoAviso(m_sonido); // the built-in sound when the file cannot be played
 }
 
 void TVEdicionAvisos::mover(QListWidget* from, QListWidget* to, bool all) {

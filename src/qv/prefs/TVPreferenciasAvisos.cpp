@@ -3,12 +3,14 @@
 #include "qv/prefs/TVPreferencias.h"
 
 #include "core/TextCatalogue.h"
+#include "qv/MessageBoxes.h"
 #include "qv/prefs/UpDownCiclico.h"
 #include "settings/ProgramFolders.h"
 
 #include "alerts/Sonido.h"
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -151,8 +153,10 @@ void TVPreferencias::MPSARestaurarClick() {
 
 void TVPreferencias::MPSAProbarClick() {
     const QString archivo = m_sonidos[m_estiloMenu];
-    if (archivo.isEmpty())
-        reproducir(true, QLatin1String(kRecursosEstilo[m_estiloMenu]));
-    else
+    if (!archivo.isEmpty() && SonidoReproducible(archivo)) {
         reproducir(false, archivo);
+        return;
+    }
+    if (!archivo.isEmpty()) MessageBoxes::warning(this, LeerTexto(20205).arg(QDir::toNativeSeparators(archivo)));
+    reproducir(true, QLatin1String(kRecursosEstilo[m_estiloMenu]));
 }

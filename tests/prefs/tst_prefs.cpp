@@ -203,17 +203,24 @@ private slots:
         QCOMPARE(Ajustes::msgWindowSndClassic(), dir() + "Aviso.WAV");
     }
 
+    // A sound file that cannot be played is told, and the built-in sound plays.
     void testSoundPlaysTheStyleFileOrItsBuiltInSound() {
-        Ajustes::setMsgWindowSndClassic("/snd/c.wav");
+        const QString own = dir() + "c.wav";
+        QFile::remove(own);
+        QVERIFY(QFile::copy(ORB_SOURCE_DIR "/resources/alerts/WAV_CLASSIC.wav", own));
+        Ajustes::setMsgWindowSndClassic(own);
         Ajustes::setMsgWindowSndBabe("");
+        Ajustes::setMsgWindowSndDoggy(dir() + "gone.wav");
         Ajustes::setMsgWindowFmt(1); // the style set does not matter for the test sound
         auto d = abrir();
         auto* probar = d->findChild<QAction*>("MPSAProbar");
-        emit find<QLineEdit>(d.get(), "EditSonidoBabe")->customContextMenuRequested(QPoint(1, 1));
-        probar->trigger();
-        emit find<QLineEdit>(d.get(), "EditSonidoClassic")->customContextMenuRequested(QPoint(1, 1));
-        probar->trigger();
-        QCOMPARE(soundCalls(), QStringList({"res:WAV_BABE", "file:/snd/c.wav"}));
+        for (const char* edit : {"EditSonidoBabe", "EditSonidoClassic", "EditSonidoDoggy"}) {
+            emit find<QLineEdit>(d.get(), edit)->customContextMenuRequested(QPoint(1, 1));
+            probar->trigger();
+        }
+        QCOMPARE(soundCalls(), QStringList({"res:WAV_BABE", "file:" + own, "res:WAV_DOGGY"}));
+        QCOMPARE(MessageBoxes::shownTexts().size(), 1);
+        QVERIFY(MessageBoxes::shownTexts().last().contains("gone.wav"));
     }
 
     void addressBookNewDeleteAndNumbers() {

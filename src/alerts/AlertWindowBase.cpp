@@ -101,7 +101,8 @@ void AlertWindowBase::showEvent(QShowEvent* event) {
     // Each showing (a pause ended too) leaves the keyboard where it is, even
     // with window managers that give every new window the focus.
     if (QWindow* w = windowHandle()) w->setFlag(Qt::WindowDoesNotAcceptFocus, true);
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
     m_labelRepetir->setText(LeerTexto(5001));
     m_boton->setText(LeerTexto(5002));
     aplicarDisposicion();

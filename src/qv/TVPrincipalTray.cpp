@@ -59,14 +59,20 @@ void TVPrincipal::restaurar() {
 
 void TVPrincipal::atenderSegundoArranque(const QString& file) {
     if (!file.isEmpty()) {
-        if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->raise();
-        else AbrirArchivoAvisos(file);
+        if (QApplication::activeModalWidget())
+            QApplication::activeModalWidget()->raise();
+        else
+            AbrirArchivoAvisos(file);
     }
     restaurar();
 }
 
-void TVPrincipal::minimizarAplicacion() { pedirVentana(Peticion::Minimizar); }
-void TVPrincipal::restaurarAplicacion() { pedirVentana(Peticion::Restaurar); }
+void TVPrincipal::minimizarAplicacion() {
+    pedirVentana(Peticion::Minimizar);
+}
+void TVPrincipal::restaurarAplicacion() {
+    pedirVentana(Peticion::Restaurar);
+}
 
 void TVPrincipal::pedirVentana(Peticion p) {
     const bool pendiente = m_peticionVentana != Peticion::Ninguna;
@@ -81,8 +87,10 @@ void TVPrincipal::pedirVentana(Peticion p) {
             // way the tray icon's click or a second start brings it back.
             // Never under an open dialog of its own: the dialog would lose its window.
             if (QApplication::activeModalWidget()) return;
-            if (trayAvailable()) hide();
-            else showMinimized();
+            if (trayAvailable())
+                hide();
+            else
+                showMinimized();
         }
     });
 }

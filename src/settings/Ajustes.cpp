@@ -337,11 +337,21 @@ bool trayNoticeShown() {
     const auto v = opcional("TrayNoticeShown");
     return v && v->type == SettingType::Integer && v->integer != 0;
 }
-bool setTrayNoticeShown(bool on) { return escribirBool("TrayNoticeShown", on, true); }
-QByteArray mainWindowState() { return leerBinarioOpcional("MainWindowState"); }
-bool setMainWindowState(const QByteArray& state) { return escribirBinario("MainWindowState", state); }
-QByteArray listColumns() { return leerBinarioOpcional("ListColumns"); }
-bool setListColumns(const QByteArray& state) { return escribirBinario("ListColumns", state); }
+bool setTrayNoticeShown(bool on) {
+    return escribirBool("TrayNoticeShown", on, true);
+}
+QByteArray mainWindowState() {
+    return leerBinarioOpcional("MainWindowState");
+}
+bool setMainWindowState(const QByteArray& state) {
+    return escribirBinario("MainWindowState", state);
+}
+QByteArray listColumns() {
+    return leerBinarioOpcional("ListColumns");
+}
+bool setListColumns(const QByteArray& state) {
+    return escribirBinario("ListColumns", state);
+}
 
 bool GuardarArranqueWindows(bool on) {
     const QString folder = ObtenerDirPrograma();

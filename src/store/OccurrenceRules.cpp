@@ -48,11 +48,13 @@ QDate PasoRegla(int repetir, QDate d, int workingDays) {
     }
 }
 
-PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDateTime& ahora, int workingDays) {
+PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDateTime& ahora,
+                                 int workingDays) {
     PrimerMomento m{fecha, hora};
     if (repetir > 127 && repetir < 255 && fecha.isValid()) {
         const int mask = repetir - 127;
-        while (!(weekdayBit(m.fecha) & mask)) m.fecha = m.fecha.addDays(1); // within 7 days
+        while (!(weekdayBit(m.fecha) & mask))
+            m.fecha = m.fecha.addDays(1); // within 7 days
     }
     const QDateTime minuto(ahora.date(), QTime(ahora.time().hour(), ahora.time().minute()));
     m.eraPasado = QDateTime(fecha, hora) < minuto;

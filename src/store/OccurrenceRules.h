@@ -35,7 +35,8 @@ struct PrimerMomento {
     bool eraPasado = false; // the moment given lies before the current minute
     bool pasado = false;    // once-only and before the current minute
 };
-PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDateTime& ahora, int workingDays);
+PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDateTime& ahora,
+                                 int workingDays);
 
 // One step of a date rule (exposed for tests).
 QDate PasoRegla(int repetir, QDate d, int workingDays);

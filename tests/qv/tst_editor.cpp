@@ -225,18 +225,20 @@ private slots:
         QTest::addColumn<QDateTime>("saved"); // invalid: refused
         QTest::addColumn<int>("message");     // 0: none
         const QDate today(2026, 12, 8);
-        QTest::newRow("weekday set from its first day") << 2 << QList<int>{0, 2, 4} << QDateTime(today, QTime(11, 0))
-                                                        << QDateTime(today.addDays(1), QTime(11, 0)) << 20209;
+        QTest::newRow("weekday set from its first day")
+            << 2 << QList<int>{0, 2, 4} << QDateTime(today, QTime(11, 0))
+            << QDateTime(today.addDays(1), QTime(11, 0)) << 20209;
         QTest::newRow("daily, past today: tomorrow") << 3 << QList<int>{} << QDateTime(today, QTime(9, 0))
                                                      << QDateTime(today.addDays(1), QTime(9, 0)) << 20208;
-        QTest::newRow("weekly, a week ago: next week") << 5 << QList<int>{} << QDateTime(today.addDays(-7), QTime(10, 0))
-                                                       << QDateTime(today.addDays(7), QTime(10, 0)) << 20208;
-        QTest::newRow("daily at the current minute") << 3 << QList<int>{} << QDateTime(today, QTime(10, 15))
-                                                     << QDateTime(today, QTime(10, 15)) << 0;
-        QTest::newRow("once-only later today") << 0 << QList<int>{} << QDateTime(today, QTime(10, 30))
-                                               << QDateTime(today, QTime(10, 30)) << 0;
-        QTest::newRow("once-only in the past: refused") << 0 << QList<int>{} << QDateTime(today, QTime(10, 14))
-                                                        << QDateTime() << 20207;
+        QTest::newRow("weekly, a week ago: next week")
+            << 5 << QList<int>{} << QDateTime(today.addDays(-7), QTime(10, 0))
+            << QDateTime(today.addDays(7), QTime(10, 0)) << 20208;
+        QTest::newRow("daily at the current minute")
+            << 3 << QList<int>{} << QDateTime(today, QTime(10, 15)) << QDateTime(today, QTime(10, 15)) << 0;
+        QTest::newRow("once-only later today")
+            << 0 << QList<int>{} << QDateTime(today, QTime(10, 30)) << QDateTime(today, QTime(10, 30)) << 0;
+        QTest::newRow("once-only in the past: refused")
+            << 0 << QList<int>{} << QDateTime(today, QTime(10, 14)) << QDateTime() << 20207;
     }
     void firstMomentFollowsTheRules() {
         QFETCH(int, repetition);
@@ -249,7 +251,8 @@ private slots:
         QCOMPARE(e.windowTitle(), LeerTexto(20206));
         e.findChild<QLineEdit*>("SelectorNombreAviso")->setText("Gym");
         e.findChild<QComboBox*>("SelectorRepetir")->setCurrentIndex(repetition);
-        for (int d : days) e.findChild<QListWidget*>("ListaDiasSemana")->item(d)->setCheckState(Qt::Checked);
+        for (int d : days)
+            e.findChild<QListWidget*>("ListaDiasSemana")->item(d)->setCheckState(Qt::Checked);
         e.findChild<QDateEdit*>("SelectorFecha")->setDate(chosen.date());
         e.findChild<QTimeEdit*>("SelectorHora")->setTime(chosen.time());
         MessageBoxes::shownTexts().clear();

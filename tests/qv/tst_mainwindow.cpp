@@ -13,13 +13,13 @@
 #include "tray/TSystemTrayIcon.h"
 
 #include <QAction>
-#include <QMenu>
-#include <QSignalSpy>
 #include <QApplication>
-#include <QPushButton>
-#include <QScreen>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>

@@ -71,10 +71,11 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(first.state(), QProcess::Running);
         QTRY_VERIFY_WITH_TIMEOUT(([&] {
-            tool.start(kTool, {"settings", "get", "OpenFile"});
-            tool.waitForFinished(10000);
-            return QString::fromUtf8(tool.readAllStandardOutput()).contains(file);
-        }()), 15000);
+                                     tool.start(kTool, {"settings", "get", "OpenFile"});
+                                     tool.waitForFinished(10000);
+                                     return QString::fromUtf8(tool.readAllStandardOutput()).contains(file);
+                                 }()),
+                                 15000);
 
         // The defaults are written during the start; wait until they all exist.
         QString list;

@@ -134,9 +134,9 @@ bool TVEdicionAvisos::validar() {
     if (primero.movido) {
         m_fecha->setDate(primero.fecha);
         m_hora->setTime(primero.hora);
-        MessageBoxes::warning(this, LeerTexto(primero.eraPasado ? 20208 : 20209)
-                                        .arg(DisplayFormats::listDate(primero.fecha),
-                                             DisplayFormats::amPmTime(primero.hora)));
+        MessageBoxes::warning(
+            this, LeerTexto(primero.eraPasado ? 20208 : 20209)
+                      .arg(DisplayFormats::listDate(primero.fecha), DisplayFormats::amPmTime(primero.hora)));
     }
     return true;
 }

@@ -157,6 +157,7 @@ void TVPreferencias::MPSAProbarClick() {
         reproducir(false, archivo);
         return;
     }
-    if (!archivo.isEmpty()) MessageBoxes::warning(this, LeerTexto(20205).arg(QDir::toNativeSeparators(archivo)));
+    if (!archivo.isEmpty())
+        MessageBoxes::warning(this, LeerTexto(20205).arg(QDir::toNativeSeparators(archivo)));
     reproducir(true, QLatin1String(kRecursosEstilo[m_estiloMenu]));
 }

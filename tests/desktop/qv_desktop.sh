@@ -81,13 +81,13 @@ wait_for 10 visible "^Norvo Orbalinder 2.0 - Personal.QVM" || fail "a second sta
 main=$(window_of "^Norvo Orbalinder 2.0 - Personal.QVM")
 xdotool windowactivate --sync "$main" 2>/dev/null || true
 sleep 0.5
-shot qv-main
+shot desktop-main
 
 # 2. The list has the keyboard: Insert opens the editor, Escape cancels it without an error.
 xdotool key Insert
 wait_for 10 visible "^(New reminder|Nuevo aviso)$" || fail "Insert did not open the editor"
 sleep 0.5
-shot qv-editor
+shot desktop-editor
 xdotool key Escape
 wait_for 10 bash -c "! xdotool search --onlyvisible --name '^(New reminder|Nuevo aviso)$' | grep -q ." || fail "Escape did not cancel the editor"
 sleep 0.5
@@ -104,7 +104,7 @@ wait_for 40 visible "^Team meeting$" || fail "the alert did not appear"
 sleep 0.5
 active=$(xdotool getactivewindow)
 [ "$active" = "$logo" ] || fail "the alert took the focus from the other application"
-shot qv-alert-over-app
+shot desktop-alert-over-app
 xdotool type " " # typed into the other application
 sleep 0.3
 visible "^Team meeting$" || fail "a key typed into another window dismissed the alert"

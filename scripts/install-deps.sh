@@ -4,6 +4,7 @@
 set -eu
 pkgs=(cmake ninja-build g++ make pkg-config python3
       qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
+      qt6-translations-l10n  # Qt's own texts (buttons, file dialogs) in the catalogue's language
       gstreamer1.0-plugins-good faketime xvfb xauth curl
       libssl-dev openssl
       libpython3.11-testsuite   # real-world e-mail messages for the POP3 decoding tests

@@ -14,5 +14,6 @@ lang=${ORB_LANG:-${LC_ALL:-${LC_MESSAGES:-${LANG:-en}}}}
 case "$lang" in es*) cat=es ;; *) cat=en ;; esac
 install -m 644 "$root/resources/lang/$cat.cat" "$prog/QVLANG.cat"
 "$root/scripts/install-sounds.sh" "$prog"
-[ -d "$root/resources/help" ] && cp -r "$root/resources/help" "$prog/"
+# Help pages in every language: the program picks help/<language>/ by its catalogue.
+rm -rf "$prog/help"; cp -r "$root/resources/help" "$prog/help"
 echo "Program folder ready: $prog (catalogue: $cat)"

@@ -6,6 +6,7 @@
 #include "alerts/Sonido.h"
 #include "core/TextCatalogue.h"
 #include "settings/Ajustes.h"
+#include "ui/AccessibleTexts.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -73,9 +74,10 @@ void AlertWindowBase::crearControles(QWidget* panel) {
     m_spin->setRange(0, 59);
     m_spin->setWrapping(true);
     m_spin->setValue(0);
-    m_spin->setFocusPolicy(Qt::ClickFocus);
+    m_spin->setFocusPolicy(Qt::StrongFocus); // reachable with Tab too
     if (auto* edit = m_spin->findChild<QLineEdit*>()) edit->setMaxLength(2);
-    m_labelMin = new QLabel(QStringLiteral("min."), panel);
+    m_labelRepetir->setBuddy(m_spin);
+    m_labelMin = new QLabel(panel);
     m_labelMin->setObjectName(QStringLiteral("LabelMin"));
 }
 
@@ -105,6 +107,9 @@ void AlertWindowBase::showEvent(QShowEvent* event) {
         child->installEventFilter(this);
     m_labelRepetir->setText(LeerTexto(5001));
     m_boton->setText(LeerTexto(5002));
+    m_labelMin->setText(LeerTexto(20301));
+    m_texto->setAccessibleName(LeerTexto(20367));
+    AccessibleTexts::describe(this);
     aplicarDisposicion();
     armarCierreAutomatico();
     ReproducirSonidoAviso(m_soundFile);

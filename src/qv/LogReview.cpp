@@ -4,16 +4,12 @@
 #include "core/Cp1252.h"
 #include "core/DisplayFormats.h"
 #include "settings/ProgramFolders.h"
+#include "ui/DocumentOpener.h"
+#include "ui/HelpPages.h"
 
-#include <QDesktopServices>
 #include <QFile>
-#include <QUrl>
 
 namespace LogReview {
-
-namespace {
-void (*g_opener)(const QString&) = nullptr;
-}
 
 QString path(LogKind kind) {
     const auto& f = ProgramFolders::global();
@@ -42,20 +38,19 @@ bool ensureExists(LogKind kind) {
 }
 
 void openWithDesktop(const QString& filePath) {
-    if (g_opener) {
-        g_opener(filePath);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(filePath));
+    DocumentOpener::open(filePath);
 }
 
-void setOpenerForTests(void (*opener)(const QString&)) { g_opener = opener; }
+void setOpenerForTests(void (*opener)(const QString&)) {
+    DocumentOpener::setOpenerForTests(opener);
+}
 
 QString helpPage(const QString& topic) {
-    return ProgramFolders::global().dirPrograma + "help/" + (topic.isEmpty() ? QStringLiteral("index") : topic) +
-           ".html";
+    return HelpPages::path(topic);
 }
 
-void openHelp(const QString& topic) { openWithDesktop(helpPage(topic)); }
+void openHelp(const QString& topic) {
+    HelpPages::open(topic);
+}
 
 } // namespace LogReview

@@ -13,11 +13,12 @@ QString headerLine(LogKind kind, const QString& dateTime);
 // Creates the log with its header line and one empty line (CR LF) when it does not
 // exist. False when it could not be created.
 bool ensureExists(LogKind kind);
-// Asks the desktop to open the file; the result is ignored, as a failure to open
-// a viewer is the desktop's to report. Tests can replace the opener.
+// Shows the file with the desktop's program for it, or in the program's own
+// viewer when the desktop has none. Tests can replace the opener.
 void openWithDesktop(const QString& filePath);
 void setOpenerForTests(void (*opener)(const QString&));
-// Help: the page of `topic` ("QVH_Avisos", ...), or the contents for an empty topic.
+// Help: the page of `topic` ("QVH_Avisos", ...) in the catalogue's language, or
+// the contents for an empty topic.
 void openHelp(const QString& topic);
 QString helpPage(const QString& topic);
 } // namespace LogReview

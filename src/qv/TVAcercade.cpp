@@ -1,5 +1,6 @@
 #include "qv/TVAcercade.h"
 
+#include "core/TextCatalogue.h"
 #include "qv/Icons.h"
 
 #include <QDesktopServices>
@@ -25,7 +26,7 @@ QPixmap banner() {
     f.setBold(false);
     p.setFont(f);
     p.drawText(QRect(132, 92, 220, 24), Qt::AlignLeft | Qt::AlignVCenter, "Norvo Orbalinder 2.0");
-    p.drawText(QRect(132, 116, 220, 24), Qt::AlignLeft | Qt::AlignVCenter, "Reminders on time, by mail too");
+    p.drawText(QRect(132, 116, 220, 24), Qt::AlignLeft | Qt::AlignVCenter, LeerTexto(20302));
     return pm;
 }
 } // namespace
@@ -46,13 +47,17 @@ TVAcercade::TVAcercade(Modo modo, QWidget* parent)
     m_web->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(webAddress));
     m_web->setAlignment(Qt::AlignCenter);
     m_web->setCursor(Qt::PointingHandCursor);
-    connect(m_web, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
+    connect(m_web, &QLabel::linkActivated, this,
+            [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
     layout->addWidget(m_web);
 
     m_close = new QPushButton(this);
     m_close->setObjectName("BotonCerrar");
     m_close->setIcon(Icons::byName("ICN_EXEC"));
     m_close->setFlat(true);
+    m_close->setToolTip(LeerTexto(20353));
+    m_close->setAccessibleName(LeerTexto(20353));
+    m_close->setAccessibleDescription(LeerTexto(20353));
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(m_close, 0, Qt::AlignHCenter);
 

@@ -5,11 +5,13 @@
 #include "core/TextCatalogue.h"
 #include "qv/Icons.h"
 #include "qv/LogReview.h"
+#include "qv/MainWindowHelp.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ReminderListModel.h"
 #include "qv/TVAcercade.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
+#include "ui/AccessibleTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -42,6 +44,34 @@ QToolButton* speedButton(QWidget* parent, const char* name, const char* icon) {
     return b;
 }
 
+// A status bar panel as wide as designed, and wider when its text needs it.
+class PanelEstado : public QLabel {
+public:
+    PanelEstado(int ancho, QWidget* parent) : QLabel(parent), m_ancho(ancho) {}
+    QSize minimumSizeHint() const override { return QLabel::minimumSizeHint().expandedTo(QSize(m_ancho, 0)); }
+    QSize sizeHint() const override { return QLabel::sizeHint().expandedTo(QSize(m_ancho, 0)); }
+
+private:
+    int m_ancho;
+};
+
+// The main window's own layout leaves the status bar's width out of its
+// minimum: this keeps the window at least as wide as the panels' texts need.
+class AnchoBarraEstado : public QObject {
+public:
+    AnchoBarraEstado(QStatusBar* barra, QWidget* ventana) : QObject(barra), m_ventana(ventana) {
+        barra->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::LayoutRequest)
+            m_ventana->setMinimumWidth(static_cast<QWidget*>(watched)->minimumSizeHint().width());
+        return false;
+    }
+
+private:
+    QWidget* m_ventana;
+};
+
 QLabel* flag(QWidget* parent, const char* name, const char* text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
@@ -66,6 +96,7 @@ TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument,
     buildToolbar();
     buildList();
     buildStatusBar();
+    AsignarAyudaPrincipal(this);
 
     m_timerPrincipal = new QTimer(this);
     m_timerPrincipal->setObjectName("TimerPrincipal");
@@ -240,15 +271,15 @@ void TVPrincipal::buildStatusBar() {
     const int widths[3] = {150, 100, 250};
     const char* names[3] = {"BarraFecha", "BarraHora", "BarraEmail"};
     for (int i = 0; i < 3; ++i) {
-        m_panel[i] = new QLabel(this);
+        m_panel[i] = new PanelEstado(widths[i], this);
         m_panel[i]->setObjectName(names[i]);
-        m_panel[i]->setMinimumWidth(widths[i]);
         statusBar()->addWidget(m_panel[i], i == 2 ? 1 : 0);
     }
     m_panelCorreo = new QLabel(this);
     m_panelCorreo->setObjectName("BarraFalloCorreo");
     m_panelCorreo->hide();
     statusBar()->addWidget(m_panelCorreo);
+    new AnchoBarraEstado(statusBar(), this);
 }
 
 void TVPrincipal::AsignarTextos() {
@@ -286,4 +317,5 @@ void TVPrincipal::AsignarTextos() {
     QStringList titles;
     for (int n = 1301; n <= 1305; ++n) titles << LeerTexto(n);
     m_model->setTitles(titles);
+    AccessibleTexts::describe(this);
 }

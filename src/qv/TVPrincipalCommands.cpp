@@ -3,6 +3,7 @@
 
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
+#include "qv/FileErrorTexts.h"
 #include "platform/FileIdentity.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ProgramServices.h"
@@ -68,7 +69,7 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
         return;
     }
     // A damaged file is used for its whole reminders; the user is told what is wrong.
-    const QString problem = DiagnosticoArchivo(path);
+    const QString problem = FileErrorTexts::warning(path, DiagnosticarArchivo(path));
     if (!problem.isEmpty()) MessageBoxes::warning(this, problem);
     m_archivoAvisos = path;
     setCaptionFor(path);
@@ -81,7 +82,7 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
         if (m_model->rows().size() == m_numAvisos) m_memoriaPasada.desdeResumenes(path, m_model->rows(), antes);
         else m_memoriaPasada.olvidar();
     } catch (const ReminderFileError& e) {
-        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        MessageBoxes::error(this, FileErrorTexts::error(e));
     }
     vigilarArchivo();
     habilitarComandos();
@@ -92,6 +93,7 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
     QString path = chosenPath;
     if (path.isEmpty()) {
         QFileDialog dialog(this, LeerTexto(1902), ProgramFolders::global().dirPrograma, LeerTexto(1903));
+        dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
         dialog.setObjectName("DialogoAbrir");
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix("QVM");
@@ -105,7 +107,7 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
         CrearArchivoAvisos(path);
         CrearIndice(indexPath(), 0);
     } catch (const ReminderFileError& e) {
-        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        MessageBoxes::error(this, FileErrorTexts::error(e));
         return;
     }
     m_model->setRows({});
@@ -121,6 +123,7 @@ void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
     QString path = chosenPath;
     if (path.isEmpty()) {
         QFileDialog dialog(this, LeerTexto(1901), ProgramFolders::global().dirPrograma, LeerTexto(1903));
+        dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
         dialog.setObjectName("DialogoAbrir");
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -212,7 +215,7 @@ void TVPrincipal::comandoActDesactAviso() {
         CargarListaAvisos();
         enfocarFila(row);
     } catch (const ReminderFileError& e) {
-        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        MessageBoxes::error(this, FileErrorTexts::error(e));
     }
 }
 
@@ -225,7 +228,7 @@ void TVPrincipal::ordenarPorColumna(int column) {
     try {
         EscribirIndice(indexPath(), order);
     } catch (const ReminderFileError& e) {
-        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        MessageBoxes::error(this, FileErrorTexts::error(e));
     }
 }
 

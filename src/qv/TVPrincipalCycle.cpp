@@ -3,6 +3,7 @@
 #include "qv/TVPrincipal.h"
 
 #include "core/Clock.h"
+#include "qv/FileErrorTexts.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ProgramServices.h"
 #include "qv/logic/PasadaAvisos.h"
@@ -65,7 +66,7 @@ void TVPrincipal::TimerPrincipalTimer() {
         // The pass ends here; the cycle stays stopped and the panel red until
         // reminders are switched off and on again.
         delete pasados;
-        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        MessageBoxes::error(this, FileErrorTexts::error(e));
         return;
     }
     m_ultimaPasada = ahora;

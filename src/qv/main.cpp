@@ -1,5 +1,6 @@
 // QV: the reminder program's entry point.
 #include "core/TextCatalogue.h"
+#include "core/UiLanguage.h"
 #include "platform/DesktopIdentity.h"
 #include "platform/GlobalMarker.h"
 #include "platform/InstanceChannel.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
         fatal(QStringLiteral("DLL file not found"));
         return 1;
     }
+    UiLanguage::apply();
 
     SettingsProblems::instalar();
 

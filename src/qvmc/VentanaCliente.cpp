@@ -4,6 +4,7 @@
 #include "qvmc/SesionCorreo.h"
 #include "qvmc/TrayFrames.h"
 #include "tray/TSystemTrayIcon.h"
+#include "ui/HelpPages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,7 +23,8 @@ TVPrincipal::TVPrincipal(SesionCorreo* session, QWidget* parent)
     setObjectName("TVPrincipal");
     setWindowTitle(QStringLiteral("Norvo Orbalinder Mail Client 1.0"));
     setFixedSize(360, 121);
-    if (const QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - QPoint(180, 60));
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(180, 60));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_memo = new QPlainTextEdit(this);
@@ -31,6 +33,8 @@ TVPrincipal::TVPrincipal(SesionCorreo* session, QWidget* parent)
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memo->setStyleSheet("QPlainTextEdit { background: rgb(251,248,213); }");
     m_memo->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_memo->setAccessibleName(QStringLiteral("Mail session"));
+    m_memo->setAccessibleDescription(QStringLiteral("The steps of this mail session"));
     layout->addWidget(m_memo);
 
     m_popup = new QMenu(this);
@@ -72,6 +76,8 @@ TVPrincipal::TVPrincipal(SesionCorreo* session, QWidget* parent)
     m_lote->setSingleShot(true);
     m_lote->setInterval(100);
     connect(m_lote, &QTimer::timeout, this, &TVPrincipal::volcarLineas);
+    HelpPages::setTopic(this, QStringLiteral("QVH_ClienteCorreo"));
+    HelpPages::installF1(this);
 }
 
 void TVPrincipal::mostrarLinea(const QString& line) {

@@ -1,11 +1,12 @@
 // QVMC: the mail client, started by the reminder program with three arguments
 // (send "SMTP", receive "POP3", minutes) for one mail session.
-#include "platform/GlobalMarker.h"
+#include "core/TextCatalogue.h"
 #include "mailfiles/MailClientCommandLine.h"
+#include "platform/GlobalMarker.h"
 #include "qvmc/SesionCorreo.h"
 #include "qvmc/VentanaCliente.h"
-#include "tray/TSystemTrayIcon.h"
 #include "settings/ProgramFolders.h"
+#include "tray/TSystemTrayIcon.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
 
     const ProgramFolders folders = ProgramFolders::from(ObtenerDirPrograma());
     folders.createWorkFolders();
+    // The window's texts are fixed English; the catalogue only chooses the
+    // language of the help page F1 opens. Without it the English page opens.
+    ProgramFolders::global() = folders;
+    TextCatalogue::global().load(folders.dirPrograma + TextCatalogue::kFileName);
     qvmc::TVPrincipal* window = nullptr;
     SesionCorreo session(folders, orden, [&window](const QString& line) {
         if (window) window->mostrarLinea(line);

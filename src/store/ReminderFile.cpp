@@ -15,15 +15,47 @@ namespace {
 
 constexpr qint64 kSize = RegistroAviso::kTamano;
 
-[[noreturn]] void fail(const QString& what, const QString& path, const QString& why) {
-    throw ReminderFileError(QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), why).toStdString());
+using Op = ReminderFileError::Operacion;
+using Causa = ReminderFileError::Causa;
+
+const char* opText(Op op) {
+    switch (op) {
+    case Op::Abrir:
+        return "Cannot open";
+    case Op::Crear:
+        return "Cannot create";
+    case Op::Leer:
+        return "Cannot read";
+    case Op::Escribir:
+        return "Cannot write";
+    case Op::Reemplazar:
+        return "Cannot replace";
+    case Op::Copiar:
+        return "Cannot copy";
+    case Op::Reescribir:
+        return "Cannot rewrite";
+    }
+    return "Cannot use";
 }
 
-void openOrFail(QFile& f, QIODevice::OpenMode mode, const char* what) {
+[[noreturn]] void fail(Op op, const QString& path, Causa causa, const QString& why, int numero = 0,
+                       int errorNumber = 0) {
+    throw ReminderFileError(op, path, causa, errorNumber, numero,
+                            QStringLiteral("%1 %2: %3")
+                                .arg(QString::fromLatin1(opText(op)), QDir::toNativeSeparators(path), why));
+}
+
+// A failure the operating system reported: errno still holds its reason.
+[[noreturn]] void failSystem(Op op, const QString& path, const QString& why) {
+    const int e = errno;
+    fail(op, path, Causa::Sistema, why, 0, e);
+}
+
+void openOrFail(QFile& f, QIODevice::OpenMode mode, Op op) {
     if (f.open(mode)) return;
     if (!QFileInfo::exists(f.fileName()))
-        fail(QString::fromLatin1(what), f.fileName(), QStringLiteral("the file does not exist"));
-    fail(QString::fromLatin1(what), f.fileName(), f.errorString());
+        fail(op, f.fileName(), Causa::NoExiste, QStringLiteral("the file does not exist"));
+    failSystem(op, f.fileName(), f.errorString());
 }
 
 // Opening to change records never creates the file: a reminders file that went
@@ -31,10 +63,12 @@ void openOrFail(QFile& f, QIODevice::OpenMode mode, const char* what) {
 constexpr QIODevice::OpenMode kChangeExisting = QIODevice::ReadWrite | QIODevice::ExistingOnly;
 
 void writeOrFail(QFile& f, const QByteArray& bytes) {
-    if (f.write(bytes) != bytes.size()) fail(QStringLiteral("Cannot write"), f.fileName(), f.errorString());
+    if (f.write(bytes) != bytes.size()) failSystem(Op::Escribir, f.fileName(), f.errorString());
 }
 
-QString workPath(const char* name) { return ProgramFolders::global().dirTemp + QString::fromLatin1(name); }
+QString workPath(const char* name) {
+    return ProgramFolders::global().dirTemp + QString::fromLatin1(name);
+}
 
 // Puts `work` in place of `target` in one rename. When the two lie on different
 // file systems the work file is first copied beside the target, so the final
@@ -42,29 +76,31 @@ QString workPath(const char* name) { return ProgramFolders::global().dirTemp + Q
 void replaceFile(const QString& work, const QString& target) {
     const QByteArray from = QFile::encodeName(work), to = QFile::encodeName(target);
     if (::rename(from.constData(), to.constData()) == 0) return;
-    if (errno != EXDEV) fail(QStringLiteral("Cannot replace"), target, QString::fromLocal8Bit(strerror(errno)));
+    if (errno != EXDEV) failSystem(Op::Reemplazar, target, QString::fromLocal8Bit(strerror(errno)));
     const QString beside = target + QStringLiteral(".orbtmp");
     QFile::remove(beside);
-    if (!QFile::copy(work, beside)) fail(QStringLiteral("Cannot copy"), work, QStringLiteral("copy failed"));
+    if (!QFile::copy(work, beside)) failSystem(Op::Copiar, work, QStringLiteral("copy failed"));
     const QByteArray b = QFile::encodeName(beside);
     if (::rename(b.constData(), to.constData()) != 0) {
+        const int e = errno;
         QFile::remove(beside);
-        fail(QStringLiteral("Cannot replace"), target, QString::fromLocal8Bit(strerror(errno)));
+        fail(Op::Reemplazar, target, Causa::Sistema, QString::fromLocal8Bit(strerror(e)), 0, e);
     }
     QFile::remove(work);
 }
 
 QByteArray indexBytes(const QVector<quint16>& numeros) {
     QByteArray out(numeros.size() * 2, '\0');
-    for (int i = 0; i < numeros.size(); ++i) Binary::putU16(out.data() + 2 * i, numeros[i]);
+    for (int i = 0; i < numeros.size(); ++i)
+        Binary::putU16(out.data() + 2 * i, numeros[i]);
     return out;
 }
 
 void writeWhole(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, "Cannot create");
+    openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, Op::Crear);
     writeOrFail(f, bytes);
-    if (!f.flush()) fail(QStringLiteral("Cannot write"), path, f.errorString());
+    if (!f.flush()) failSystem(Op::Escribir, path, f.errorString());
     ::fsync(f.handle());
 }
 
@@ -75,21 +111,23 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
 int writeWork(const QString& archivo, const QString& work,
               const std::function<bool(const char* raw, qint64 position)>& keep) {
     QFile in(archivo);
-    openOrFail(in, QIODevice::ReadOnly | QIODevice::Unbuffered, "Cannot open");
+    openOrFail(in, QIODevice::ReadOnly | QIODevice::Unbuffered, Op::Abrir);
     const qint64 whole = in.size() / kSize;
     if (whole > RegistroAviso::kMaxAvisos)
-        fail(QStringLiteral("Cannot rewrite"), archivo,
-             QStringLiteral("it holds more than %1 reminders").arg(RegistroAviso::kMaxAvisos));
+        fail(Op::Reescribir, archivo, Causa::Excesivo,
+             QStringLiteral("it holds more than %1 reminders").arg(RegistroAviso::kMaxAvisos),
+             RegistroAviso::kMaxAvisos);
     QDir().mkpath(ProgramFolders::global().dirTemp);
     QFile out(work);
-    openOrFail(out, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, "Cannot create");
+    openOrFail(out, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, Op::Crear);
     constexpr qint64 kChunk = 1254; // records per read, about one megabyte
     QByteArray chunk, kept;
     int counter = 0;
     for (qint64 first = 0; first < whole; first += kChunk) {
         const qint64 n = std::min(kChunk, whole - first);
         chunk.resize(n * kSize);
-        if (in.read(chunk.data(), chunk.size()) != chunk.size()) fail(QStringLiteral("Cannot read"), archivo, in.errorString());
+        if (in.read(chunk.data(), chunk.size()) != chunk.size())
+            failSystem(Op::Leer, archivo, in.errorString());
         kept.resize(0);
         for (qint64 i = 0; i < n; ++i) {
             const char* raw = chunk.constData() + i * kSize;
@@ -100,7 +138,7 @@ int writeWork(const QString& archivo, const QString& work,
         }
         writeOrFail(out, kept);
     }
-    if (!out.flush()) fail(QStringLiteral("Cannot write"), work, out.errorString());
+    if (!out.flush()) failSystem(Op::Escribir, work, out.errorString());
     ::fsync(out.handle()); // on disk before it takes the old file's place
     return counter;
 }
@@ -112,68 +150,101 @@ QByteArray readIndexBytes(const QString& indice) {
 
 } // namespace
 
+ReminderFileError::ReminderFileError(Operacion op, const QString& path, Causa causa, int errorNumber,
+                                     int numero, const QString& englishText)
+    : std::runtime_error(englishText.toStdString()), m_op(op), m_causa(causa), m_path(path),
+      m_errno(errorNumber), m_numero(numero) {}
+
 int ContarAvisos(const QString& archivo) {
     QFileInfo info(archivo);
-    if (!info.exists()) fail(QStringLiteral("Cannot open"), archivo, QStringLiteral("the file does not exist"));
+    if (!info.exists()) fail(Op::Abrir, archivo, Causa::NoExiste, QStringLiteral("the file does not exist"));
     QFile f(archivo);
-    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     return static_cast<int>(std::min<qint64>(f.size() / kSize, RegistroAviso::kMaxAvisos));
 }
 
-QString DiagnosticoArchivo(const QString& archivo) {
+Diagnostico DiagnosticarArchivo(const QString& archivo) {
+    Diagnostico d;
     QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot open %1: %2").arg(archivo, f.errorString());
-    const qint64 rest = f.size() % kSize;
-    if (rest != 0)
-        return QStringLiteral("%1 is not a whole reminders file: its size (%2 bytes) is not a multiple of %3. "
-                              "Its %4 whole reminders are used; the last %5 bytes are ignored and will be "
-                              "dropped by the next change.")
-            .arg(QDir::toNativeSeparators(archivo))
-            .arg(f.size())
+    if (!f.open(QIODevice::ReadOnly)) {
+        d.errorNumber = errno;
+        d.estado = Diagnostico::Estado::NoLegible;
+        return d;
+    }
+    d.bytes = f.size();
+    d.completos = d.bytes / kSize;
+    d.sobrantes = d.bytes % kSize;
+    if (d.sobrantes != 0)
+        d.estado = Diagnostico::Estado::Incompleto;
+    else if (d.completos > RegistroAviso::kMaxAvisos)
+        d.estado = Diagnostico::Estado::Excesivo;
+    return d;
+}
+
+QString DiagnosticoArchivo(const QString& archivo) {
+    const Diagnostico d = DiagnosticarArchivo(archivo);
+    const QString name = QDir::toNativeSeparators(archivo);
+    switch (d.estado) {
+    case Diagnostico::Estado::Sano:
+        return {};
+    case Diagnostico::Estado::NoLegible:
+        return QStringLiteral("Cannot open %1: %2")
+            .arg(name, QString::fromLocal8Bit(strerror(d.errorNumber)));
+    case Diagnostico::Estado::Incompleto:
+        return QStringLiteral(
+                   "%1 is not a whole reminders file: its size (%2 bytes) is not a multiple of %3. "
+                   "Its %4 whole reminders are used; the last %5 bytes are ignored and will be "
+                   "dropped by the next change.")
+            .arg(name)
+            .arg(d.bytes)
             .arg(kSize)
-            .arg(f.size() / kSize)
-            .arg(rest);
-    if (f.size() / kSize > RegistroAviso::kMaxAvisos)
+            .arg(d.completos)
+            .arg(d.sobrantes);
+    case Diagnostico::Estado::Excesivo:
         return QStringLiteral("%1 holds more than %2 reminders; only the first %2 are used.")
-            .arg(QDir::toNativeSeparators(archivo))
+            .arg(name)
             .arg(RegistroAviso::kMaxAvisos);
+    }
     return {};
 }
 
 void CrearArchivoAvisos(const QString& archivo) {
     QFile f(archivo);
-    openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, "Cannot create");
+    openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, Op::Crear);
 }
 
 RegistroAviso LeerAviso(const QString& archivo, int numero) {
     QFile f(archivo);
-    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     if (numero < 1 || !f.seek((numero - 1) * kSize))
-        fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("no reminder number %1").arg(numero));
+        fail(Op::Leer, archivo, Causa::SinAviso, QStringLiteral("no reminder number %1").arg(numero), numero);
     const QByteArray raw = f.read(kSize);
     if (raw.size() != kSize)
-        fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("reminder %1 is incomplete").arg(numero));
+        fail(Op::Leer, archivo, Causa::AvisoIncompleto,
+             QStringLiteral("reminder %1 is incomplete").arg(numero), numero);
     return RegistroAviso::fromBytes(raw.constData());
 }
 
 void EscribirAviso(const QString& archivo, int numero, const RegistroAviso& r) {
     QFile f(archivo);
-    openOrFail(f, kChangeExisting, "Cannot open");
+    openOrFail(f, kChangeExisting, Op::Abrir);
     // Only an existing record is overwritten: a write past the end would leave
     // a gap of zero records.
     if (numero < 1 || numero > f.size() / kSize || !f.seek((numero - 1) * kSize))
-        fail(QStringLiteral("Cannot write"), archivo, QStringLiteral("no reminder number %1").arg(numero));
+        fail(Op::Escribir, archivo, Causa::SinAviso, QStringLiteral("no reminder number %1").arg(numero),
+             numero);
     writeOrFail(f, r.toBytes());
 }
 
 QVector<RegistroAviso> LeerTodosLosAvisos(const QString& archivo) {
     QFile f(archivo);
-    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     const QByteArray all = f.readAll();
     const qsizetype n = std::min<qsizetype>(all.size() / kSize, RegistroAviso::kMaxAvisos);
     QVector<RegistroAviso> out;
     out.reserve(n);
-    for (qsizetype i = 0; i < n; ++i) out << RegistroAviso::fromBytes(all.constData() + i * kSize);
+    for (qsizetype i = 0; i < n; ++i)
+        out << RegistroAviso::fromBytes(all.constData() + i * kSize);
     return out;
 }
 
@@ -183,14 +254,14 @@ int AnadirAviso(const QString& archivo, const QString& indice, RegistroAviso r) 
     r.Numero = static_cast<quint16>(count + 1);
     {
         QFile f(archivo);
-        openOrFail(f, kChangeExisting, "Cannot open");
+        openOrFail(f, kChangeExisting, Op::Abrir);
         // After the last whole record: a torn tail is overwritten, never built upon.
-        if (!f.seek(count * kSize)) fail(QStringLiteral("Cannot write"), archivo, f.errorString());
+        if (!f.seek(count * kSize)) failSystem(Op::Escribir, archivo, f.errorString());
         writeOrFail(f, r.toBytes());
     }
     QFile idx(indice);
-    openOrFail(idx, QIODevice::ReadWrite, "Cannot open");
-    if (!idx.seek(idx.size() - idx.size() % 2)) fail(QStringLiteral("Cannot write"), indice, idx.errorString());
+    openOrFail(idx, QIODevice::ReadWrite, Op::Abrir);
+    if (!idx.seek(idx.size() - idx.size() % 2)) failSystem(Op::Escribir, indice, idx.errorString());
     writeOrFail(idx, indexBytes({r.Numero}));
     return r.Numero;
 }
@@ -202,10 +273,11 @@ bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
     // reminders file cannot be replaced, so a failure leaves both as they were.
     try {
         const QString fileWork = workPath("INTERMEDIO.QV2"), indexWork = workPath("INTERMEDIO.IDX");
-        const int remaining =
-            writeWork(archivo, fileWork, [numero](const char*, qint64 position) { return position != numero - 1; });
+        const int remaining = writeWork(
+            archivo, fileWork, [numero](const char*, qint64 position) { return position != numero - 1; });
         QVector<quint16> order;
-        for (int i = 1; i <= remaining; ++i) order << static_cast<quint16>(i);
+        for (int i = 1; i <= remaining; ++i)
+            order << static_cast<quint16>(i);
         const QByteArray oldIndex = readIndexBytes(indice);
         writeWhole(indexWork, indexBytes(order));
         replaceFile(indexWork, indice);
@@ -224,7 +296,8 @@ bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
 bool CompactarAvisos(const QString& archivo, const QString& indice) {
     try {
         const QString work = workPath("INTERMEDIO.QVM");
-        const int remaining = writeWork(archivo, work, [](const char* raw, qint64) { return Binary::getU16(raw) != 0; });
+        const int remaining =
+            writeWork(archivo, work, [](const char* raw, qint64) { return Binary::getU16(raw) != 0; });
         replaceFile(work, archivo);
         CrearIndice(indice, remaining);
         return true;
@@ -243,17 +316,19 @@ void ActivarDesactivarAviso(const QString& archivo, int numero) {
 void CrearIndice(const QString& indice, int n) {
     QVector<quint16> order;
     order.reserve(n);
-    for (int i = 1; i <= n; ++i) order << static_cast<quint16>(i);
+    for (int i = 1; i <= n; ++i)
+        order << static_cast<quint16>(i);
     EscribirIndice(indice, order);
 }
 
 QVector<quint16> LeerIndice(const QString& indice) {
     QFile f(indice);
-    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     const QByteArray all = f.readAll();
     QVector<quint16> out;
     out.reserve(all.size() / 2);
-    for (qsizetype i = 0; i + 1 < all.size(); i += 2) out << Binary::getU16(all.constData() + i);
+    for (qsizetype i = 0; i + 1 < all.size(); i += 2)
+        out << Binary::getU16(all.constData() + i);
     return out;
 }
 
@@ -266,7 +341,7 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
 }
 
 ReminderFileCursor::ReminderFileCursor(const QString& archivo) : m_file(archivo) {
-    openOrFail(m_file, kChangeExisting | QIODevice::Unbuffered, "Cannot open");
+    openOrFail(m_file, kChangeExisting | QIODevice::Unbuffered, Op::Abrir);
     m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
 }
 
@@ -278,8 +353,9 @@ bool ReminderFileCursor::next() {
         m_chunkStart = m_index;
         m_chunkCount = std::min(kChunkRecords, m_count - m_index);
         m_chunk.resize(m_chunkCount * kSize);
-        if (!m_file.seek(m_chunkStart * kSize) || m_file.read(m_chunk.data(), m_chunk.size()) != m_chunk.size())
-            fail(QStringLiteral("Cannot read"), m_file.fileName(), QStringLiteral("the file ended early"));
+        if (!m_file.seek(m_chunkStart * kSize) ||
+            m_file.read(m_chunk.data(), m_chunk.size()) != m_chunk.size())
+            fail(Op::Leer, m_file.fileName(), Causa::FinPrematuro, QStringLiteral("the file ended early"));
     }
     return true;
 }
@@ -288,19 +364,23 @@ void ReminderFileCursor::write(const RegistroAviso& r) {
     char* p = m_chunk.data() + (m_index - m_chunkStart) * kSize;
     r.toBytes(p);
     if (!m_file.seek(m_index * kSize) || m_file.write(p, kSize) != kSize)
-        fail(QStringLiteral("Cannot write"), m_file.fileName(), m_file.errorString());
+        failSystem(Op::Escribir, m_file.fileName(), m_file.errorString());
 }
 
-void ReminderFileCursor::close() { m_file.close(); }
+void ReminderFileCursor::close() {
+    m_file.close();
+}
 
 QVector<ResumenAviso> LeerResumenes(const QString& archivo) {
     QFile f(archivo);
-    openOrFail(f, QIODevice::ReadOnly, "Cannot open");
+    openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     const qsizetype n = std::min<qsizetype>(f.size() / kSize, RegistroAviso::kMaxAvisos);
     const QByteArray all = f.read(n * kSize);
-    if (all.size() != n * kSize) fail(QStringLiteral("Cannot read"), archivo, QStringLiteral("the file ended early"));
+    if (all.size() != n * kSize)
+        fail(Op::Leer, archivo, Causa::FinPrematuro, QStringLiteral("the file ended early"));
     QVector<ResumenAviso> out;
     out.reserve(n);
-    for (qsizetype i = 0; i < n; ++i) out << ResumenAviso::deBytes(all.constData() + i * kSize);
+    for (qsizetype i = 0; i < n; ++i)
+        out << ResumenAviso::deBytes(all.constData() + i * kSize);
     return out;
 }

@@ -15,15 +15,51 @@
 
 #include <stdexcept>
 
-// Any input/output failure of a reminders or index file.
+// Any input/output failure of a reminders or index file. what() is an English
+// sentence (the command-line tool prints it); the fields let a window say the
+// same in its own language.
 class ReminderFileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Operacion { Abrir, Crear, Leer, Escribir, Reemplazar, Copiar, Reescribir };
+    enum class Causa {
+        Sistema,         // the operating system refused: see errorNumber()
+        NoExiste,        // the file does not exist
+        SinAviso,        // no record of that number: see numero()
+        AvisoIncompleto, // the record of that number is cut short: see numero()
+        FinPrematuro,    // the file ended before its last whole record
+        Excesivo,        // more records than a reminders file may hold
+        Otra             // only the English text says what
+    };
+    explicit ReminderFileError(const std::string& text) : std::runtime_error(text) {}
+    ReminderFileError(Operacion op, const QString& path, Causa causa, int errorNumber, int numero,
+                      const QString& englishText);
+    Operacion operacion() const { return m_op; }
+    Causa causa() const { return m_causa; }
+    const QString& path() const { return m_path; }
+    int errorNumber() const { return m_errno; }
+    int numero() const { return m_numero; }
+
+private:
+    Operacion m_op = Operacion::Abrir;
+    Causa m_causa = Causa::Otra;
+    QString m_path;
+    int m_errno = 0;
+    int m_numero = 0;
 };
 
 // Number of whole records in the file (0 for an empty file). Throws when it cannot be read.
 int ContarAvisos(const QString& archivo);
-// Empty when the file is sound; otherwise a sentence saying what is wrong.
+// What is wrong with a reminders file that can still be used, if anything.
+struct Diagnostico {
+    enum class Estado { Sano, NoLegible, Incompleto, Excesivo };
+    Estado estado = Estado::Sano;
+    qint64 bytes = 0;     // file size
+    qint64 completos = 0; // whole records
+    qint64 sobrantes = 0; // bytes after the last whole record
+    int errorNumber = 0;  // NoLegible: the system's error number
+};
+Diagnostico DiagnosticarArchivo(const QString& archivo);
+// Empty when the file is sound; otherwise an English sentence saying what is wrong.
 QString DiagnosticoArchivo(const QString& archivo);
 
 // Creates an empty reminders file (an existing one is emptied).
@@ -61,7 +97,9 @@ public:
     // Moves to the next record; false after the last one. Throws on a read error.
     bool next();
     int index() const { return m_index; } // 0-based index of the current record
-    const char* raw() const { return m_chunk.constData() + (m_index - m_chunkStart) * RegistroAviso::kTamano; }
+    const char* raw() const {
+        return m_chunk.constData() + (m_index - m_chunkStart) * RegistroAviso::kTamano;
+    }
     RegistroAviso read() const { return RegistroAviso::fromBytes(raw()); }
     void write(const RegistroAviso& r); // the current record
     void close();

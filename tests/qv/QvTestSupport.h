@@ -3,6 +3,7 @@
 // the test's own folder, the Spanish catalogue, no splash, answered message boxes.
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
+#include "core/UiLanguage.h"
 #include "platform/SettingsStore.h"
 #include "qv/LogReview.h"
 #include "qv/MessageBoxes.h"
@@ -25,6 +26,7 @@ inline QStringList& openedFiles() {
 inline void prepare(const QString& catalogue = QStringLiteral("es")) {
     QFile::remove(Hives::userHivePath());
     QVERIFY(TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/") + catalogue + ".cat"));
+    UiLanguage::apply();
     Ajustes::CrearAjustesPorDefecto({});
     Ajustes::setSplash(false);
     MessageBoxes::resetForTests();

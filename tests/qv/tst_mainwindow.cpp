@@ -164,7 +164,7 @@ private slots:
         }
         TVPrincipal w(services, file); // as "QV FILE" from a file manager
         QCOMPARE(w.archivoAvisos(), file);
-        QVERIFY(MessageBoxes::shownTexts().last().contains("not a multiple of 836"));
+        QVERIFY(MessageBoxes::shownTexts().last().contains("no es múltiplo de 836")); // the catalogue's language
         QCOMPARE(w.numAvisos(), 2);
         auto* list = w.findChild<QTableView*>("ListaAvisos");
         list->setCurrentIndex(w.listModel()->index(1, 0));

@@ -7,6 +7,8 @@
 #include "qv/LogReview.h"
 #include "qv/MessageBoxes.h"
 #include "settings/ProgramFolders.h"
+#include "ui/AccessibleTexts.h"
+#include "ui/HelpPages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,6 +33,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 constexpr int kWidth = 339;
@@ -143,6 +147,8 @@ TVEdicionAvisos::TVEdicionAvisos(QWidget* parent)
     connect(m_ayuda, &QPushButton::clicked, this, [] { LogReview::openHelp("QVH_ContenAvisos"); });
 
     AsignarTextos();
+    HelpPages::setTopic(this, QStringLiteral("QVH_ContenAvisos"));
+    HelpPages::installF1(this);
     m_nombre->setFocus();
 }
 
@@ -308,7 +314,8 @@ void TVEdicionAvisos::AsignarTextos() {
     m_cancelar->setText(LeerTexto(3902));
     m_ayuda->setText(LeerTexto(3903));
     m_repetir->clear();
-    for (int n = 10002; n <= 10009; ++n) m_repetir->addItem(LeerTexto(n));
+    for (int n = 10002; n <= 10009; ++n)
+        m_repetir->addItem(LeerTexto(n));
     m_repetir->setCurrentIndex(-1);
     m_dias->clear();
     for (int n = 10011; n <= 10017; ++n) {
@@ -316,4 +323,18 @@ void TVEdicionAvisos::AsignarTextos() {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
+    // Names for controls that show a sign or nothing: hints a screen reader reads too.
+    m_labelSonido->setBuddy(m_sonidoEdit);
+    m_labelDispon->setBuddy(m_origen);
+    m_labelDestin->setBuddy(m_destino);
+    m_speedSonido->setToolTip(LeerTexto(20362));
+    m_todoDestino->setToolTip(LeerTexto(20363));
+    m_unoDestino->setToolTip(LeerTexto(20364));
+    m_unoOrigen->setToolTip(LeerTexto(20365));
+    m_todoOrigen->setToolTip(LeerTexto(20366));
+    AccessibleTexts::describe(this);
+    // Both panels as wide as their texts need in this language, at least as designed.
+    if (auto* stage = findChild<QWidget*>(QStringLiteral("Escenario")))
+        stage->setFixedWidth(std::max({kWidth, m_panelEdicion->minimumSizeHint().width(),
+                                       m_panelDestinatarios->minimumSizeHint().width()}));
 }

@@ -209,6 +209,7 @@ void TVEdicionAvisos::elegirSonido() {
     const QString start =
         m_sonido.isEmpty() ? ProgramFolders::global().dirPrograma : QFileInfo(m_sonido).absolutePath();
     QFileDialog dialog(this, LeerTexto(2991), start, LeerTexto(2992));
+    dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
     dialog.setObjectName("ElegirArchivo");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("WAV");

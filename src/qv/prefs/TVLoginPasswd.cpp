@@ -3,6 +3,8 @@
 
 #include "core/TextCatalogue.h"
 #include "qv/EntradaCp1252.h"
+#include "ui/AccessibleTexts.h"
+#include "ui/HelpPages.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -54,6 +56,9 @@ TVLoginPasswd::TVLoginPasswd(QWidget* parent) : QDialog(parent) {
     layout->addStretch();
     layout->addLayout(buttons);
 
+    HelpPages::setTopic(this, QStringLiteral("QVH_LoginPasswd"));
+    HelpPages::installF1(this);
+    AccessibleTexts::describe(this);
     setFixedSize(sizeHint().expandedTo(QSize(328, 147)));
 }
 

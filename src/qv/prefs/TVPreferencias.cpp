@@ -10,6 +10,8 @@
 #include "qv/prefs/UpDownCiclico.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
+#include "ui/AccessibleTexts.h"
+#include "ui/HelpPages.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -75,6 +77,18 @@ TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_paginas);
     layout->addLayout(buttons);
+
+    // F1 and the Help button open the page of the tab in front.
+    auto temaActual = [this] {
+        HelpPages::setTopic(
+            this, m_paginas->currentWidget() == m_tabGeneral  ? QStringLiteral("QVH_ConfigGeneral")
+                  : m_paginas->currentWidget() == m_tabAvisos ? QStringLiteral("QVH_ConfigAvisos")
+                                                              : QStringLiteral("QVH_ConfigPerfiles"));
+    };
+    temaActual();
+    connect(m_paginas, &QTabWidget::currentChanged, this, temaActual);
+    HelpPages::installF1(this);
+    AccessibleTexts::describe(this);
 
     // 402 x 459 as designed, grown to what the desktop's fonts need.
     setFixedSize(sizeHint().expandedTo(QSize(402, 459)));
@@ -167,10 +181,7 @@ void TVPreferencias::BotonAceptarClick() {
 }
 
 void TVPreferencias::BotonAyudaClick() {
-    QWidget* tab = m_paginas->currentWidget();
-    LogReview::openHelp(tab == m_tabGeneral  ? QStringLiteral("QVH_ConfigGeneral")
-                        : tab == m_tabAvisos ? QStringLiteral("QVH_ConfigAvisos")
-                                             : QStringLiteral("QVH_ConfigPerfiles"));
+    LogReview::openHelp(HelpPages::currentTopic(this));
 }
 
 bool TVPreferencias::eventFilter(QObject* watched, QEvent* event) {

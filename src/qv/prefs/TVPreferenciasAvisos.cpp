@@ -25,7 +25,8 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr const char* kNombresEstilo[3] = {"Classic", "Doggy", "Babe"};
+constexpr const char* kNombresEstilo[3] = {"Classic", "Doggy", "Babe"}; // object names
+constexpr int kTextoEstilo = 20370;                                     // the styles' names shown
 constexpr const char* kRecursosEstilo[3] = {"WAV_CLASSIC", "WAV_DOGGY", "WAV_BABE"};
 constexpr int kMaxRuta = 255;
 
@@ -76,7 +77,7 @@ QWidget* TVPreferencias::crearTabAvisos() {
     m_formato = new QButtonGroup(m_grupoFormato);
     auto* formato = new QVBoxLayout(m_grupoFormato);
     for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(QLatin1String(kNombresEstilo[i]), m_grupoFormato);
+        auto* radio = new QRadioButton(LeerTexto(kTextoEstilo + i), m_grupoFormato);
         radio->setObjectName(QStringLiteral("GrupoFormato_%1").arg(i));
         m_formato->addButton(radio, i);
         formato->addWidget(radio);
@@ -96,7 +97,7 @@ QWidget* TVPreferencias::crearTabAvisos() {
     auto* sonidos = new QGridLayout(m_grupoSonidos);
     for (int i = 0; i < 3; ++i) {
         const auto estilo = static_cast<Estilo>(i);
-        auto* caption = new QLabel(QLatin1String(kNombresEstilo[i]), m_grupoSonidos);
+        auto* caption = new QLabel(LeerTexto(kTextoEstilo + i), m_grupoSonidos);
         QLineEdit* edit = new QLineEdit(m_grupoSonidos);
         edit->setObjectName(QStringLiteral("EditSonido") + QLatin1String(kNombresEstilo[i]));
         edit->setReadOnly(true);
@@ -108,6 +109,7 @@ QWidget* TVPreferencias::crearTabAvisos() {
         QPushButton* boton = new QPushButton(QStringLiteral("..."), m_grupoSonidos);
         boton->setObjectName(QStringLiteral("Boton") + QLatin1String(kNombresEstilo[i]));
         boton->setFixedWidth(32);
+        boton->setToolTip(LeerTexto(20362) + QStringLiteral(": ") + LeerTexto(kTextoEstilo + i));
         connect(boton, &QPushButton::clicked, this, [this, estilo] { elegirSonido(estilo); });
         m_editSonido[i] = edit;
         m_botonSonido[i] = boton;
@@ -137,6 +139,7 @@ void TVPreferencias::elegirSonido(Estilo estilo) {
     const QString inicio =
         actual.isEmpty() ? ProgramFolders::global().dirPrograma : QFileInfo(actual).absolutePath();
     QFileDialog dialog(this, LeerTexto(2991), inicio, LeerTexto(2992));
+    dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
     dialog.setObjectName("ElegirArchivo");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("WAV");

@@ -58,6 +58,7 @@ QWidget* TVPreferencias::crearTabGeneral() {
 
     m_listaDirecc = new QTreeWidget(m_grupoEmail);
     m_listaDirecc->setObjectName("ListaDireccEmail");
+    m_labelDirecc->setBuddy(m_listaDirecc);
     m_listaDirecc->setColumnCount(2);
     m_listaDirecc->setHeaderLabels({LeerTexto(2109), LeerTexto(2110)});
     m_listaDirecc->setColumnWidth(0, 310);

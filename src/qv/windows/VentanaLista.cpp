@@ -3,6 +3,7 @@
 #include "alerts/Sonido.h"
 #include "core/TextCatalogue.h"
 #include "settings/Ajustes.h"
+#include "ui/AccessibleTexts.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -42,6 +43,7 @@ void VentanaLista::mostrar(QWidget* window, int caption, int infoText, int close
     window->setWindowTitle(LeerTexto(caption));
     info->setText(LeerTexto(infoText));
     cerrar->setText(LeerTexto(closeText));
+    AccessibleTexts::describe(window);
     const int minutes = Ajustes::closeMsgs();
     if (minutes > 0) {
         timer->setInterval(minutes * msPorMinuto);

@@ -4,7 +4,10 @@
 #include "ui/HelpPages.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QMenu>
+#include <QShortcut>
+#include <QTableView>
 #include <QWidget>
 
 void AsignarAyudaPrincipal(QWidget* principal) {
@@ -26,7 +29,17 @@ void AsignarAyudaPrincipal(QWidget* principal) {
             setContext(a, !funciones ? 4 : a->objectName() == QLatin1String("MFRevisarAvisos") ? 0 : 1);
         }
     }
-    if (QWidget* lista = principal->findChild<QWidget*>(QStringLiteral("ListaAvisos")))
+    if (auto* lista = principal->findChild<QTableView*>(QStringLiteral("ListaAvisos"))) {
         lista->setAccessibleName(LeerTexto(20360));
+        // Sorting by a column without the mouse: Ctrl+1 .. Ctrl+5 in the list act
+        // as a click on that column's title.
+        QHeaderView* titulos = lista->horizontalHeader();
+        for (int c = 0; c < 5; ++c) {
+            auto* atajo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + c)), lista);
+            atajo->setContext(Qt::WidgetWithChildrenShortcut);
+            QObject::connect(atajo, &QShortcut::activated, titulos,
+                             [titulos, c] { emit titulos->sectionClicked(c); });
+        }
+    }
     HelpPages::installF1(principal);
 }

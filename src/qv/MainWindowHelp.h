@@ -1,6 +1,7 @@
 #pragma once
-// The main window's F1 help contexts and the accessible names of its parts
-// that show no text of their own, found by their object names.
+// The main window's F1 help contexts, the accessible names of its parts that
+// show no text of their own, and sorting from the keyboard, found by their
+// object names.
 class QWidget;
 
 // Contexts: window 3, list 4, toolbar 5, status bar 7; the three menus and the

@@ -58,8 +58,16 @@ QLabel* labelIn(QLayoutItem* item) {
     return item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
 }
 
+// The control an item holds: its widget, or the first control of its layout
+// (a field with a button beside it).
 QWidget* controlIn(QLayoutItem* item) {
-    QWidget* w = item ? item->widget() : nullptr;
+    if (!item) return nullptr;
+    if (QLayout* inner = item->layout()) {
+        for (int i = 0; i < inner->count(); ++i)
+            if (QWidget* w = controlIn(inner->itemAt(i))) return w;
+        return nullptr;
+    }
+    QWidget* w = item->widget();
     return w && isControl(w) ? w : nullptr;
 }
 

@@ -1,9 +1,10 @@
-// Takes a screenshot of each preferences tab: prefs_screens OUTDIR [en|es]. Run
-// under an X server with a window manager (the whole screen is grabbed by
-// `import`). Spanish pictures get the suffix "-es".
+// Takes a screenshot of each preferences tab: prefs_screens OUTDIR [en|es [SUFFIX]].
+// Run under an X server with a window manager (the whole screen is grabbed by
+// `import`). Pictures get SUFFIX in their names; by default Spanish ones "-es".
 #include "TelefonosDePrueba.h"
 
 #include "core/TextCatalogue.h"
+#include "core/UiLanguage.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/prefs/TVPreferencias.h"
 #include "settings/Ajustes.h"
@@ -21,7 +22,10 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const QString lang = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en");
     TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/") + lang + ".cat");
-    const QString suffix = lang == QLatin1String("en") ? QString() : "-" + lang;
+    UiLanguage::apply();
+    const QString suffix = argc > 3                       ? QString::fromLocal8Bit(argv[3])
+                           : lang == QLatin1String("en") ? QString()
+                                                         : "-" + lang;
     ProgramFolders::global() = ProgramFolders::from(QDir::currentPath() + "/");
     Ajustes::CrearAjustesPorDefecto({});
     Ajustes::setMsgWindowSndDoggy(QDir::currentPath() + "/sounds/Bark.WAV");

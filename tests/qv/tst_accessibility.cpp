@@ -3,6 +3,7 @@
 // column or tab title wider than its widget). Run once at 100 % and once at
 // 200 % scaling (QT_SCALE_FACTOR=2).
 #include "QvTestSupport.h"
+#include "RecordingServices.h"
 
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
@@ -169,6 +170,7 @@ class TestAccessibility : public QObject {
         if (alive && !alive->testAttribute(Qt::WA_DeleteOnClose)) delete alive;
     }
     QStringList failures;
+    RecordingServices services;
 
 private slots:
     void initTestCase() {
@@ -196,7 +198,7 @@ private slots:
         CrearIndice(index, 0);
         AnadirAviso(file, index, sample("Dentista", 128 + 1 + 4 + 16 + 64));
         AnadirAviso(file, index, sample("Reunión de equipo", 4));
-        auto* w = new TVPrincipal(file);
+        auto* w = new TVPrincipal(services, file);
         w->mostrarFlagAviso(true);
         check(w, "main window");
         auto* e = new TVEdicionAvisos;
@@ -226,6 +228,31 @@ private slots:
         check(new TVAcercade(TVAcercade::Modo::AcercaDe), "about");
         check(DocumentViewer::showFile(HelpPages::path(QString())), "help viewer");
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
+    }
+
+    // The one mouse-only command of the main window, sorting by a column's
+    // title, also answers Ctrl+1 .. Ctrl+5 in the list.
+    void sortingFromTheKeyboard() {
+        QvTestSupport::prepare("es");
+        ProgramFolders::global() = ProgramFolders::from(QvTestSupport::programFolder());
+        ProgramFolders::global().createWorkFolders();
+        Ajustes::setDueMsgs(false);
+        const QString file = QvTestSupport::programFolder() + "orden.QVM";
+        const QString index = ProgramFolders::global().dirTemp + "QVMsgs.IDX";
+        CrearArchivoAvisos(file);
+        CrearIndice(index, 0);
+        for (const char* d : {"Pan", "Agua", "Miel"})
+            AnadirAviso(file, index, sample(d, 0));
+        TVPrincipal w(services, file);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_2, Qt::ControlModifier);
+        QStringList order;
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            order << list->model()->index(r, 1).data().toString();
+        QCOMPARE(order, QStringList({"Agua", "Miel", "Pan"}));
     }
 };
 

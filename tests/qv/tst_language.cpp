@@ -3,6 +3,7 @@
 // errors and help pages follow the catalogue; F1 opens the page of what has
 // the focus; without a desktop program a page or log shows in our own viewer.
 #include "QvTestSupport.h"
+#include "RecordingServices.h"
 
 #include "core/DisplayFormats.h"
 #include "core/UiLanguage.h"
@@ -64,6 +65,7 @@ QString visibleTexts(QWidget* w) {
 
 class TestLanguage : public QObject {
     Q_OBJECT
+    RecordingServices services;
 
     void useCatalogue(const QString& lang) {
         QvTestSupport::prepare(lang);
@@ -90,10 +92,10 @@ private slots:
         QVERIFY(std::is_sorted(enOrder.begin(), enOrder.end()));
         // Spanish wording: no English jargon, accents in place.
         for (auto it = es.begin(); it != es.end(); ++it)
-            QVERIFY2(
-                !it.value().contains(QRegularExpression("Login|Password|Passwd|Email|Windows(?!-)|Indice|Edicion|"
-                                                        "\\bDias\\b|Direccion\\b")),
-                qPrintable(QString::number(it.key()) + " " + it.value()));
+            QVERIFY2(!it.value().contains(
+                         QRegularExpression("Login|Password|Passwd|Email|Windows(?!-)|Indice|Edicion|"
+                                            "\\bDias\\b|Direccion\\b")),
+                     qPrintable(QString::number(it.key()) + " " + it.value()));
     }
 
     void qtTextsDatesAndFileErrorsFollowTheCatalogue_data() {
@@ -237,7 +239,7 @@ private slots:
         } else if (where == "login") {
             window = std::make_unique<TVLoginPasswd>();
         } else {
-            window = std::make_unique<TVPrincipal>();
+            window = std::make_unique<TVPrincipal>(services);
         }
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));

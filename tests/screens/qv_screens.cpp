@@ -1,10 +1,11 @@
 // Lays out one of the reminder program's windows with sample data and saves a
 // screenshot of the whole screen (used under Xvfb by scripts/screenshots.sh).
-// usage: qv_screens MODE OUT.png   MODE = main|classic|doggy|babe|editor|recipients|pasados|mail
+// usage: qv_screens MODE OUT.png [en|es]   MODE = main|classic|doggy|babe|editor|recipients|pasados|mail
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
+#include "core/UiLanguage.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/DesktopServices.h"
 #include "qv/TVPrincipal.h"
@@ -49,7 +50,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString mode = app.arguments().value(1), out = app.arguments().value(2);
     QDir::setCurrent(QDir::tempPath());
-    TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/en.cat"));
+    const QString lang = app.arguments().value(3, QStringLiteral("en"));
+    TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/") + lang + ".cat");
+    UiLanguage::apply();
     Ajustes::CrearAjustesPorDefecto({});
     Ajustes::setSplash(false);
     Ajustes::setCloseMsgs(0);

@@ -3,6 +3,7 @@
 // made to the open file by another program show in the list.
 #include "qv/TVPrincipal.h"
 
+#include "qv/FileErrorTexts.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ReminderListModel.h"
 #include "qv/logic/FollowReminders.h"
@@ -59,7 +60,7 @@ void TVPrincipal::seguirEstadoLista(const EstadoLista& antes, bool reordenar) {
             EscribirIndice(indexPath(), FollowOrder(orden, seguidos, int(ahora.size())));
             CargarListaAvisos();
         } catch (const ReminderFileError& e) {
-            MessageBoxes::error(this, QString::fromUtf8(e.what()));
+            MessageBoxes::error(this, FileErrorTexts::error(e));
         }
     }
     m_lista->selectionModel()->clear();
@@ -114,7 +115,7 @@ void TVPrincipal::archivoCambiadoFuera() {
         CrearIndice(indexPath(), m_numAvisos);
         CargarListaAvisos();
     } catch (const ReminderFileError& e) {
-        MessageBoxes::error(this, QString::fromUtf8(e.what()));
+        MessageBoxes::error(this, FileErrorTexts::error(e));
         return;
     }
     seguirEstadoLista(antes, /*reordenar=*/true);

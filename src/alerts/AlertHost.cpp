@@ -7,6 +7,10 @@ AlertHost* g_host = nullptr;
 quint16 g_avisosAbiertos = 0;
 } // namespace
 
+AlertHost::~AlertHost() {
+    if (g_host == this) g_host = nullptr;
+}
+
 AlertHost& AlertHost::current() { return g_host ? *g_host : g_idleHost; }
 
 void AlertHost::install(AlertHost* host) { g_host = host; }

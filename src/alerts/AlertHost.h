@@ -5,7 +5,8 @@
 
 class AlertHost {
 public:
-    virtual ~AlertHost() = default;
+    // A host that goes away is no longer the installed one.
+    virtual ~AlertHost();
     virtual void minimizarAplicacion() {}
     virtual void restaurarAplicacion() {}
     // Shows or hides the main window's "Msg" flag (`FlagAvisoMostrado`).

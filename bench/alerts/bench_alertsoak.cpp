@@ -8,6 +8,7 @@
 // include the window system's side)
 #include "alerts/AlertHost.h"
 #include "alerts/AlertWindowBase.h"
+#include "alerts/Sonido.h"
 #include "core/Clock.h"
 #include "core/TextCatalogue.h"
 #include "qv/DesktopServices.h"
@@ -28,6 +29,12 @@
 #include <cstdio>
 
 namespace {
+// --silent: no sound output at all, to tell the sound's share from the windows'.
+class NoSound : public SoundOutput {
+public:
+    void play(const QUrl&) override {}
+};
+
 long residentKb() {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly)) return -1;
@@ -61,6 +68,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
     QApplication app(argc, argv);
     const int wanted = argc > 1 ? QByteArray(argv[1]).toInt() : 1080;
+    NoSound noSound;
+    if (QCoreApplication::arguments().contains(QStringLiteral("--silent"))) SoundOutput::install(&noSound);
     QDir::setCurrent(dir.path());
     TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/en.cat"));
     ProgramFolders::global() = ProgramFolders::from(dir.path());

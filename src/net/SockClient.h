@@ -169,6 +169,13 @@ protected:
     void StatusMessage(int level, const QString& text);
     // Closes the socket; unless destroying, raises OnDisconnect and opens a fresh socket.
     void RequestCloseSocket();
+    // Sends every command followed by CR LF in one write and waits until all is
+    // sent, without reading anything: the replies are read later, one ReadReply
+    // each, in order (command pipelining). Same errors as SendBuffer.
+    void WriteCommands(const QList<QByteArray>& commands);
+    // Reads the reply line to a command sent earlier: as Transaction does after
+    // its write (LastReply, ReplyNumber, 0 while it waits). Same errors as ReadLn.
+    QByteArray ReadReply();
     // Reads the last platform error; returns "" when it equals ignoreCode, else
     // raises OnError and throws ESockError with the error's text.
     QString ErrorManager(int32_t ignoreCode);
@@ -179,6 +186,8 @@ protected:
 
 private:
     void InitWinsock();
+    // Queues count bytes and waits until they are sent (SendBuffer's wait).
+    void SendBytes(const char* data, qsizetype count);
     bool OpenSocket(bool resetOnClose);
     void ResolveHost();
     void TimerOn();

@@ -251,7 +251,19 @@ void TSockClient::Writeln(const QByteArray& text) {
 void TSockClient::SendBuffer(const char* data, uint16_t length) {
     StatusMessage(4, QStringLiteral("Sending Buffer"));
     if (m_canceled) return;
-    const qsizetype count = length ? length : static_cast<qsizetype>(std::strlen(data));
+    SendBytes(data, length ? length : static_cast<qsizetype>(std::strlen(data)));
+}
+
+void TSockClient::WriteCommands(const QList<QByteArray>& commands) {
+    StatusMessage(4, QStringLiteral("Sending Buffer"));
+    if (m_canceled) return;
+    QByteArray batch;
+    for (const QByteArray& command : commands)
+        batch += command + "\r\n";
+    SendBytes(batch.constData(), batch.size());
+}
+
+void TSockClient::SendBytes(const char* data, qsizetype count) {
     if (count == 0) return; // nothing to send: waiting for it would never end
     if (!m_connected) throw ESockError(QStringLiteral("Not Connected"));
     QueueOutgoing(data, count);
@@ -320,6 +332,11 @@ QByteArray TSockClient::Transaction(const QByteArray& command) {
     StatusMessage(8, QStringLiteral("Transaction"));
     m_replyNumber = 0;
     Writeln(command);
+    return ReadReply();
+}
+
+QByteArray TSockClient::ReadReply() {
+    m_replyNumber = 0;
     m_lastReply = ReadLn();
     if (!m_lastReply.isEmpty()) {
         StatusMessage(1, Cp1252::decode(m_lastReply));

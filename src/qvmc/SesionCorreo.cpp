@@ -48,6 +48,21 @@ bool textoUsable(const QString& texto) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
     return true;
 }
+
+// Where a client finds its server and how the connection is protected, from
+// the profile's server text and its security entry.
+template <class Cliente>
+void prepararTransporte(Cliente& cliente, const QString& servidor, ProtocoloCorreo protocolo,
+                        ModoSeguridad modo, const SeguridadActiva& seguridad) {
+    const DestinoServidor destino = DestinoDe(servidor, protocolo, modo);
+    cliente.setHost(destino.host);
+    cliente.setPort(destino.puerto);
+    cliente.Security = modo == ModoSeguridad::Tls        ? TTransportSecurity::Tls
+                       : modo == ModoSeguridad::StartTls ? TTransportSecurity::StartTls
+                                                         : TTransportSecurity::None;
+    cliente.TlsSettings.extraTrustFile = seguridad.ajustes.archivoCertificados;
+    cliente.AllowPlainLogin = seguridad.loginEnClaroPermitido();
+}
 } // namespace
 
 SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orden,
@@ -55,6 +70,8 @@ SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orde
     : QObject(parent), m_folders(std::move(folders)), m_orden(std::move(orden)), m_shown(std::move(shown)) {
     m_smtp = new TSmtpClient(this);
     m_pop3 = new TPop3Client(this);
+    // Commands go out ahead of earlier replies where the server allows it; the log is the same.
+    m_smtp->Pipelining = m_pop3->Pipelining = true;
     m_ras = new TDialUp(this);
     m_ras->DialMode = TDialMode::dmSync; // every dial event arrives during Dial
     m_timerSmtp = new QTimer(this);
@@ -188,19 +205,9 @@ bool SesionCorreo::preparar() {
         m_sendPending = m_receivePending = false;
     }
     const AjustesSeguridad& ajustes = seguridad.ajustes;
-    auto transporte = [](ModoSeguridad modo) {
-        return modo == ModoSeguridad::Tls        ? TTransportSecurity::Tls
-               : modo == ModoSeguridad::StartTls ? TTransportSecurity::StartTls
-                                                 : TTransportSecurity::None;
-    };
 
     m_smtp->ClearParameters();
-    const DestinoServidor smtp = DestinoDe(m_perfil.servidorSMTP, ProtocoloCorreo::Smtp, ajustes.smtp);
-    m_smtp->setHost(smtp.host);
-    m_smtp->setPort(smtp.puerto);
-    m_smtp->Security = transporte(ajustes.smtp);
-    m_smtp->TlsSettings.extraTrustFile = ajustes.archivoCertificados;
-    m_smtp->AllowPlainLogin = seguridad.loginEnClaroPermitido();
+    prepararTransporte(*m_smtp, m_perfil.servidorSMTP, ProtocoloCorreo::Smtp, ajustes.smtp, seguridad);
     if (seguridad.estado == SeguridadActiva::Vigentes) {
         // The login authenticates (AUTH); the greeting names this machine.
         m_smtp->UserID = QSysInfo::machineHostName();
@@ -211,12 +218,7 @@ bool SesionCorreo::preparar() {
         // login the machine's own name is given.
         m_smtp->UserID = !m_perfil.loginSMTP.isEmpty() ? m_perfil.loginSMTP : QSysInfo::machineHostName();
     }
-    const DestinoServidor pop3 = DestinoDe(m_perfil.servidorPOP3, ProtocoloCorreo::Pop3, ajustes.pop3);
-    m_pop3->setHost(pop3.host);
-    m_pop3->setPort(pop3.puerto);
-    m_pop3->Security = transporte(ajustes.pop3);
-    m_pop3->TlsSettings.extraTrustFile = ajustes.archivoCertificados;
-    m_pop3->AllowPlainLogin = seguridad.loginEnClaroPermitido();
+    prepararTransporte(*m_pop3, m_perfil.servidorPOP3, ProtocoloCorreo::Pop3, ajustes.pop3, seguridad);
     if (!m_perfil.loginPOP3.isEmpty()) m_pop3->UserID = m_perfil.loginPOP3;
     if (!m_perfil.passwdPOP3.isEmpty()) m_pop3->Password = m_perfil.passwdPOP3;
     // Parts of received messages are named by strangers: they go to a folder of their own.
@@ -444,7 +446,8 @@ void SesionCorreo::bucleRecepcion() {
         m_popStepPending = false;
     }
     m_receivedCount = 0;
-    for (int m : std::as_const(m_messages)) {
+    for (qsizetype i = 0; i < m_messages.size(); ++i) {
+        const int m = m_messages.at(i);
         if (m_finished || m_abort || !m_receivePending) break;
         try {
             m_popStepPending = true;
@@ -480,7 +483,10 @@ void SesionCorreo::bucleRecepcion() {
             abrir();
             if (escritor->terminar()) {
                 try {
-                    m_pop3->DeleteMailMessage(m);
+                    // The next summary is asked for unless the phase ends now.
+                    const bool sigue =
+                        i + 1 < m_messages.size() && !m_finished && !m_abort && m_receivePending;
+                    m_pop3->DeleteMailMessage(m, sigue ? m_messages.at(i + 1) : 0);
                     log(mailfiles::LogEvents::mailDeletedFromServer(m));
                 } catch (const std::exception&) {
                     log(mailfiles::LogEvents::unableToDeleteMail(m));

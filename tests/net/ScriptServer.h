@@ -54,10 +54,12 @@ public:
     QPointer<QTcpSocket> peer;
     QByteArray received; // everything the client sent
     int connections = 0;
+    int reads = 0; // how many times bytes from the client arrived
 
 private:
     void onReadable(QTcpSocket* s) {
         const QByteArray bytes = s->readAll();
+        ++reads;
         received += bytes;
         pending += bytes;
         qsizetype lf;

@@ -2,6 +2,8 @@
 // what it logs, what it leaves; Finish runs once; the window keeps 100 lines.
 #include "../net/ScriptServer.h"
 #include "core/TextCatalogue.h"
+#include "mail/pop3/Pop3Client.h"
+#include "mail/smtp/SmtpClient.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/MailClientCommandLine.h"
 #include "mailfiles/SessionStatus.h"
@@ -35,20 +37,39 @@ QByteArray nextReply(Replies& r, const QByteArray& line) {
     return list.size() > 1 ? list.takeFirst() : list.first();
 }
 
+// A reply ending in "<close>" is sent and the connection closed after it; "<drop>"
+// resets the connection instead of answering. After a refused MAIL an SMTP
+// server answers RCPT and DATA with 503 until the next RSET or MAIL.
 void script(ScriptServer& s, Replies replies, bool smtp) {
     auto state = std::make_shared<Replies>(std::move(replies));
     auto inData = std::make_shared<bool>(false);
+    auto noSender = std::make_shared<bool>(false);
+    auto gone = std::make_shared<bool>(false);
     s.onConnected = [state](ScriptServer& srv) { srv.send(nextReply(*state, "greeting")); };
-    s.onLine = [state, inData, smtp](ScriptServer& srv, const QByteArray& l) {
+    s.onLine = [state, inData, noSender, gone, smtp](ScriptServer& srv, const QByteArray& l) {
+        if (*gone) return;
         QByteArray key = l;
         if (*inData) {
             if (l != ".\r\n") return; // the message text
             *inData = false;
             key = ".";
         }
-        const QByteArray reply = nextReply(*state, key);
-        if (smtp && key.toUpper().startsWith("DATA") && reply.startsWith("354")) *inData = true;
-        srv.send(reply);
+        const QByteArray verb = key.trimmed().left(4).toUpper();
+        QByteArray reply = nextReply(*state, key);
+        if (smtp && (verb == "MAIL" || verb == "RSET")) *noSender = verb == "MAIL" && !reply.startsWith('2');
+        if (smtp && *noSender && (verb == "RCPT" || verb == "DATA")) reply = "503 5.5.1 need MAIL\r\n";
+        if (smtp && verb == "DATA" && reply.startsWith("354")) *inData = true;
+        if (reply == "<drop>") {
+            *gone = true;
+            srv.abortPeer();
+            return;
+        }
+        const bool close = reply.endsWith("<close>");
+        srv.send(close ? reply.chopped(7) : reply);
+        if (close) {
+            *gone = true;
+            srv.closePeer();
+        }
     };
 }
 
@@ -158,7 +179,9 @@ private slots:
         ScriptServer pop;
         pop.onConnected = [](ScriptServer& s) { s.send("+OK\r\n"); };
         pop.onLine = [](ScriptServer& s, const QByteArray& l) {
-            if (l.startsWith("STAT"))
+            if (l.startsWith("CAPA"))
+                s.send("-ERR\r\n"); // a server of the first POP3 kind
+            else if (l.startsWith("STAT"))
                 s.send("+OK 3 300\r\n");
             else if (l.startsWith("LIST ")) {
                 if (l.size() > 7)
@@ -193,7 +216,7 @@ private slots:
         ScriptServer pop;
         pop.onConnected = [](ScriptServer& s) { s.send("+OK\r\n"); };
         pop.onLine = [](ScriptServer& s, const QByteArray& l) {
-            s.send(l.startsWith("STAT") ? "+OK 0 0\r\n" : "+OK\r\n");
+            s.send(l.startsWith("STAT") ? "+OK 0 0\r\n" : l.startsWith("CAPA") ? "-ERR\r\n" : "+OK\r\n");
         };
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
@@ -285,6 +308,96 @@ private slots:
             QCOMPARE(mailfiles::ListarEmailRecibido(folders.dirMail).size(), delivered ? 1 : 0);
     }
 
+    // Pipelined commands (servers that offer PIPELINING) give the session the
+    // command-by-command one gives: the same log, files and outcomes, also when
+    // a server refuses or goes away in the middle of a batch.
+    void pipeliningChangesNoOutcome_data() {
+        QTest::addColumn<bool>("smtp");
+        QTest::addColumn<QByteArrayList>("overrides");
+        QTest::addColumn<bool>("fewerWaits"); // long enough for the batches to show
+        QTest::newRow("SMTP all accepted") << true << QByteArrayList{} << true;
+        QTest::newRow("SMTP a recipient refused")
+            << true << QByteArrayList{"RCPT TO:<c@x>=550 5.1.1 no c\r\n"} << true;
+        QTest::newRow("SMTP MAIL refused")
+            << true << QByteArrayList{"MAIL=550 5.7.1 not you\r\n|250 ok\r\n"} << true;
+        QTest::newRow("SMTP MAIL refused, server leaves")
+            << true << QByteArrayList{"MAIL=250 ok\r\n|421 4.3.2 bye\r\n<close>"} << true;
+        QTest::newRow("SMTP DATA refused")
+            << true << QByteArrayList{"DATA=354 go\r\n|554 5.5.1 no\r\n|354 go\r\n"} << true;
+        QTest::newRow("SMTP multi-line refusal of RCPT")
+            << true << QByteArrayList{"RCPT TO:<b@x>=550-5.1.1 no\r\n550 5.1.1 b\r\n"} << true;
+        QTest::newRow("SMTP closed after a RCPT")
+            << true << QByteArrayList{"RCPT TO:<c@x>=250 ok\r\n<close>"} << true;
+        QTest::newRow("SMTP reset in the batch") << true << QByteArrayList{"RCPT TO:<c@x>=<drop>"} << true;
+        QTest::newRow("POP all ours") << false << QByteArrayList{} << true;
+        QTest::newRow("POP TOP refused")
+            << false << QByteArrayList{"TOP 2 0=-ERR no such message\r\n"} << true;
+        QTest::newRow("POP LIST n refused") << false << QByteArrayList{"LIST 2=-ERR gone\r\n"} << true;
+        QTest::newRow("POP DELE refused") << false << QByteArrayList{"DELE 1=-ERR locked\r\n"} << true;
+        QTest::newRow("POP RETR refused") << false << QByteArrayList{"RETR 3=-ERR locked\r\n"} << true;
+        QTest::newRow("POP closed after a DELE") << false << QByteArrayList{"DELE 1=+OK\r\n<close>"} << false;
+        QTest::newRow("POP closed in a TOP answer")
+            << false << QByteArrayList{"TOP 2 0=+OK\r\nSubject: x\r\n<close>"} << true;
+        QTest::newRow("POP reset before a summary") << false << QByteArrayList{"TOP 3 0=<drop>"} << true;
+    }
+    void pipeliningChangesNoOutcome() {
+        QFETCH(bool, smtp);
+        QFETCH(QByteArrayList, overrides);
+        QFETCH(bool, fewerWaits);
+        struct Outcome {
+            QString log;
+            QStringList files, status;
+            int reads = 0;
+        };
+        auto session = [&](bool pipelining) {
+            init();
+            ScriptServer server;
+            Replies r =
+                smtp ? smtpReplies({"EHLO=250-hi\r\n250-PIPELINING\r\n250 8BITMIME\r\n"})
+                     : popReplies({"CAPA=+OK\r\nUSER\r\nPIPELINING\r\n.\r\n", "STAT=+OK 3 300\r\n",
+                                   "LIST=+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n", "LIST 2=+OK 2 100\r\n",
+                                   "LIST 3=+OK 3 100\r\n", "TOP 2 0=+OK\r\nSubject: lunch\r\n\r\n.\r\n"});
+            for (const QByteArray& o : overrides) {
+                const qsizetype eq = o.indexOf('=');
+                r[o.left(eq)] = o.mid(eq + 1).split('|');
+            }
+            script(server, r, smtp);
+            profile(server.port(), server.port());
+            queue("a_1.OUT", "b@x");
+            queue("b_2.OUT", "c@x");
+            QFile both(folders.dirMail + "c_3.OUT");
+            if (both.open(QIODevice::WriteOnly))
+                both.write("--- Dest ---\r\n2\r\nBea <b@x>\r\nc@x\r\n--- Body ---\r\nthree\r\n");
+            both.close();
+            SesionCorreo s(
+                folders, mailfiles::LeerLineaComandos({smtp ? "SMTP" : "XXXX", smtp ? "XXXX" : "POP3", "1"}),
+                {});
+            s.smtp()->Pipelining = s.pop3()->Pipelining = pipelining;
+            s.ejecutar();
+            Outcome o{events(s.lineas()), {}, {}, server.reads};
+            for (const QString& f : QDir(folders.dirMail).entryList(QDir::Files, QDir::Name)) {
+                QFile file(folders.dirMail + f);
+                file.open(QIODevice::ReadOnly);
+                // Incoming files are named by the time they were written: their text tells.
+                o.files << (f.endsWith(".IN") ? QString("IN") : f) + ":" +
+                               QString::number(qHash(file.readAll()));
+            }
+            o.files.sort();
+            if (const auto estado = mailfiles::LeerEstadoSesion(folders.dirTemp))
+                for (const mailfiles::EstadoArchivo& f : estado->archivos)
+                    o.status << f.archivo + "=" + QString::number(int(f.resultado)) + ":" + f.destinatario +
+                                    ":" + f.motivo;
+            return o;
+        };
+        const Outcome plain = session(false);
+        const Outcome pipelined = session(true);
+        QCOMPARE(pipelined.log, plain.log);
+        QCOMPARE(pipelined.files, plain.files);
+        QCOMPARE(pipelined.status, plain.status);
+        QVERIFY2(!fewerWaits || pipelined.reads < plain.reads,
+                 qPrintable(QString("%1 reads, %2 plain").arg(pipelined.reads).arg(plain.reads)));
+    }
+
     // Each queue file fails or succeeds on its own: a multi-line refusal, a
     // recipient that is not one plain address, a FIFO named like a queue file.
     void queueFilesFailAlone() {
@@ -317,9 +430,9 @@ private slots:
         QStringList outcome;
         for (const mailfiles::EstadoArchivo& f : estado->archivos)
             outcome << f.archivo + "=" + QString::number(int(f.resultado)) + ":" + f.motivo;
-        QCOMPARE(outcome, (QStringList{"a_1.OUT=1:554-5.7.1 not  554 5.7.1 you",
-                                       "b_2.OUT=2:invalid recipient address",
-                                       "c_3.OUT=2:invalid recipient address", "d_4.OUT=0:"}));
+        QCOMPARE(outcome,
+                 (QStringList{"a_1.OUT=1:554-5.7.1 not  554 5.7.1 you", "b_2.OUT=2:invalid recipient address",
+                              "c_3.OUT=2:invalid recipient address", "d_4.OUT=0:"}));
     }
 
     // Parts of received mail land in MAIL/Attachments/ (owner-only), never in

@@ -4,6 +4,7 @@
 #include "core/Cp1252.h"
 #include "mail/codec/MailText.h"
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -73,6 +74,7 @@ void TPop3Client::Connect() {
     const bool setBusy = !m_sending;
     m_sending = true;
     bool loggedIn = false;
+    m_unanswered.clear();
     try {
         TSockClient::Connect();
         try {
@@ -91,6 +93,8 @@ void TPop3Client::Connect() {
                     StartTls();
                     Capa(); // what the server listed before encryption counts no more
                 }
+            } else if (Pipelining) {
+                Capa();
             }
             if (!Encrypted() && !AllowPlainLogin)
                 throw ESecurityError(QStringLiteral("login refused on an unencrypted connection"));
@@ -117,6 +121,39 @@ void TPop3Client::Connect() {
     }
     if (setBusy) m_sending = false;
     if (OnConnect) OnConnect(this);
+}
+
+bool TPop3Client::Pipelined() const {
+    return Pipelining && m_capabilities.contains("PIPELINING");
+}
+
+void TPop3Client::SendAhead(const QList<std::pair<QByteArray, bool>>& commands) {
+    if (!Pipelined()) return;
+    QList<QByteArray> lines;
+    for (const auto& [command, multiLine] : commands) {
+        if (std::any_of(m_unanswered.cbegin(), m_unanswered.cend(),
+                        [&](const SentCommand& c) { return c.command == command; }))
+            return; // already on its way, with the ones sent beside it
+        lines << command;
+    }
+    WriteCommands(lines);
+    for (const auto& [command, multiLine] : commands)
+        m_unanswered.append({command, multiLine});
+}
+
+QByteArray TPop3Client::Reply(const QByteArray& command, bool multiLine) {
+    if (!Pipelined()) return Transaction(command);
+    SendAhead({{command, multiLine}});
+    while (!m_unanswered.isEmpty()) {
+        const SentCommand sent = m_unanswered.takeFirst();
+        const QByteArray reply = ReadReply();
+        if (sent.command == command) return reply;
+        // Sent ahead for a step that did not come (an earlier reply stopped it).
+        if (sent.multiLine && IsPositive(reply))
+            for (QByteArrayView line = ReadLnView(); line != ".\r\n" && line != ".\n"; line = ReadLnView()) {
+            }
+    }
+    throw std::logic_error("reply to a command never sent");
 }
 
 bool TPop3Client::Capa() {
@@ -148,11 +185,13 @@ void TPop3Client::Disconnect() {
     if (!Connected()) return;
     QByteArray reply;
     try {
-        reply = Transaction("QUIT");
+        reply = Reply("QUIT", false);
     } catch (...) {
+        m_unanswered.clear();
         TSockClient::Disconnect();
         throw;
     }
+    m_unanswered.clear();
     TSockClient::Disconnect();
     if (!IsPositive(reply)) Fail(reply);
 }
@@ -162,6 +201,7 @@ void TPop3Client::Cancel() {
     if (Connected()) {
         TSockClient::Disconnect();
         ClearIncomingBuffer();
+        m_unanswered.clear();
     }
 }
 
@@ -169,7 +209,7 @@ void TPop3Client::List() {
     if (m_sending) return;
     BusyGuard busy(m_sending);
     CheckConnected();
-    const QByteArray reply = Transaction("LIST ");
+    const QByteArray reply = Reply("LIST ", true);
     // A refusal has no lines after it: waiting for them would never end.
     if (!IsPositive(reply)) Fail(reply);
     std::exception_ptr failure;
@@ -195,7 +235,11 @@ void TPop3Client::GetSummary(int msg) {
     BusyGuard busy(m_sending);
     CheckConnected();
     if (OnRetrieveStart) OnRetrieveStart(this);
-    const QByteArray top = Transaction(Command("TOP", msg) + " 0");
+    // TOP and LIST go out together when pipelining (or went out with the DELE before).
+    const QByteArray topCommand = Command("TOP", msg) + " 0";
+    const QByteArray listCommand = Command("LIST", msg);
+    SendAhead({{topCommand, true}, {listCommand, false}});
+    const QByteArray top = Reply(topCommand, true);
     if (!IsPositive(top)) Fail(top);
     Summary.Header.clear();
     Summary.Subject.clear();
@@ -218,7 +262,7 @@ void TPop3Client::GetSummary(int msg) {
         if (Summary.Header.size() < kMaxHeaderLines) Summary.Header.append(line);
         if (end) break;
     }
-    const QByteArray list = Transaction(Command("LIST", msg));
+    const QByteArray list = Reply(listCommand, false);
     if (!IsPositive(list)) Fail(list);
     Summary.Bytes = ToNumber(list.simplified().split(' ').value(2));
     StatusMessage(1, QStringLiteral("Summary Retrieved"));
@@ -235,7 +279,7 @@ void TPop3Client::GetMailMessage(int msg) {
         Boundary.clear();
         AttachName.clear();
         PartMode = 2;
-        const QByteArray reply = Transaction(Command("RETR", msg));
+        const QByteArray reply = Reply(Command("RETR", msg), true);
         if (!IsPositive(reply)) Fail(reply);
         MailMessage = TMailMessage();
         ContentType.clear();
@@ -247,7 +291,7 @@ void TPop3Client::GetMailMessage(int msg) {
             throw;
         }
         if (DeleteOnRead) {
-            const QByteArray dele = Transaction(Command("DELE", msg));
+            const QByteArray dele = Reply(Command("DELE", msg), false);
             if (FirstField(dele) != "+OK") Fail(dele);
         }
         StatusMessage(1, QStringLiteral("Message Retrieved"));
@@ -258,12 +302,18 @@ void TPop3Client::GetMailMessage(int msg) {
     if (OnRetrieveEnd) OnRetrieveEnd(this);
 }
 
-void TPop3Client::DeleteMailMessage(int msg) {
+void TPop3Client::DeleteMailMessage(int msg, int nextSummary) {
     if (m_sending) return;
     {
         BusyGuard busy(m_sending);
         CheckConnected();
-        const QByteArray reply = Transaction(Command("DELE", msg));
+        const QByteArray dele = Command("DELE", msg);
+        QList<std::pair<QByteArray, bool>> batch{{dele, false}};
+        if (nextSummary > 0)
+            batch << std::pair{Command("TOP", nextSummary) + " 0", true}
+                  << std::pair{Command("LIST", nextSummary), false};
+        SendAhead(batch);
+        const QByteArray reply = Reply(dele, false);
         if (FirstField(reply) != "+OK") {
             if (OnFailure) OnFailure(this);
             Fail(reply);

@@ -41,6 +41,12 @@ public:
     // The CAPA list of the server (upper case), when it was asked for one.
     const QList<QByteArray>& Capabilities() const { return m_capabilities; }
     bool DeleteOnRead = false;
+    // Asks for CAPA at login; when the server lists PIPELINING, commands go out
+    // before the replies to earlier ones are read: TOP and LIST of a summary
+    // together, and the next summary's with a DELE. The commands and their
+    // order, every reply, event and failure stay those of the command-by-
+    // command dialogue (used otherwise); only the waits between them go.
+    bool Pipelining = false;
     bool Sending() const { return m_sending; }
     int MailCount() const { return m_mailCount; }
 
@@ -72,7 +78,9 @@ public:
     void List();
     void GetSummary(int msg);
     void GetMailMessage(int msg);
-    void DeleteMailMessage(int msg);
+    // nextSummary: the message whose summary the owner asks for next (0: none
+    // or not known); when pipelining, its TOP and LIST go out with the DELE.
+    void DeleteMailMessage(int msg, int nextSummary = 0);
 
     // Message decoding steps, public for the owner's tests.
     void ReadHeader();
@@ -103,6 +111,13 @@ private:
     void Login();
     // CAPA; false when the server does not know it.
     bool Capa();
+    bool Pipelined() const;
+    // Pipelining only: sends the commands in one write; their replies are read by Reply.
+    // multiLine: a positive reply is followed by lines up to a lone dot.
+    void SendAhead(const QList<std::pair<QByteArray, bool>>& commands);
+    // The reply to `command`: by Transaction; or, when pipelining, read after it was
+    // sent ahead (or sent now), replies to earlier commands that nobody asked for read and dropped first.
+    QByteArray Reply(const QByteArray& command, bool multiLine);
 
     bool m_sending = false;
     bool m_messageEnded = false;
@@ -111,4 +126,9 @@ private:
     QByteArray m_boundaryBytes;
     int m_mailCount = 0;
     QList<QByteArray> m_capabilities;
+    struct SentCommand {
+        QByteArray command;
+        bool multiLine;
+    };
+    QList<SentCommand> m_unanswered; // sent ahead, reply not read yet, in order
 };

@@ -95,6 +95,7 @@ void TSmtpClient::Connect() {
 }
 
 void TSmtpClient::DoConnect() {
+    m_owedReplies = 0; // a new connection owes nothing
     if (Security == TTransportSecurity::Tls) StartTls();
     const QByteArray first = ReadLn();
     const int greetingCode = LeadingNumber(first);
@@ -215,15 +216,57 @@ void TSmtpClient::DoSendMail() {
     if (!IsPlainAddress(PostMessage.FromAddress)) throw std::runtime_error("Invalid sender address");
 
     if (OnSendStart) OnSendStart(this);
+    SettleOwedReplies();
 
-    QByteArray reply = Command(QStringLiteral("RSET"));
+    // The envelope: RSET, MAIL FROM, one RCPT TO per recipient that is one plain
+    // address (anything else would add parameters or lines to the command), DATA.
+    struct Recipient {
+        QString entry;
+        bool sent;
+    };
+    QList<Recipient> recipients;
+    QList<QByteArray> envelope{
+        "RSET", Cp1252::encode(QStringLiteral("MAIL FROM:<") + PostMessage.FromAddress + QLatin1Char('>'))};
+    for (const QStringList* list :
+         {&PostMessage.ToAddress, &PostMessage.ToCarbonCopy, &PostMessage.ToBlindCarbonCopy})
+        for (const QString& entry : *list) {
+            const QString address = ExtractAddress(entry);
+            if (address.isEmpty()) continue;
+            const bool sent = IsPlainAddress(address);
+            recipients.append({entry, sent});
+            if (sent)
+                envelope.append(Cp1252::encode(QStringLiteral("RCPT TO:<") + address + QLatin1Char('>')));
+        }
+    envelope.append("DATA");
+    // RFC 2920: the envelope may go in one group, DATA last; the body waits for 354.
+    const bool batch = Pipelining && Offers("PIPELINING");
+    if (batch) {
+        WriteCommands(envelope);
+        m_owedReplies = static_cast<int>(envelope.size());
+    }
+    qsizetype next = 0;
+    auto nextReply = [&]() -> QByteArray {
+        const QByteArray& command = envelope.at(next++);
+        if (!batch) return ReadExtraLines(Transaction(command));
+        const QByteArray whole = ReadExtraLines(ReadReply());
+        --m_owedReplies;
+        return whole;
+    };
+
+    QByteArray reply = nextReply(); // RSET
     if (!IsCompletion(ReplyNumber())) ThrowReply(reply);
-    reply = Command(QStringLiteral("MAIL FROM:<") + PostMessage.FromAddress + QLatin1Char('>'));
+    reply = nextReply(); // MAIL FROM
     if (!IsCompletion(ReplyNumber())) ThrowReply(reply);
-    SendRecipients(PostMessage.ToAddress);
-    SendRecipients(PostMessage.ToCarbonCopy);
-    SendRecipients(PostMessage.ToBlindCarbonCopy);
-    reply = Command(QStringLiteral("DATA"));
+    // A refused recipient never stops the transaction.
+    for (const Recipient& recipient : std::as_const(recipients)) {
+        bool refused = true;
+        if (recipient.sent) {
+            nextReply();
+            refused = !IsCompletion(ReplyNumber());
+        }
+        if (refused && OnRecipientNotFound) OnRecipientNotFound(this, recipient.entry);
+    }
+    reply = nextReply();                             // DATA
     if (ReplyNumber() / 100 != 3) ThrowReply(reply); // only "go ahead" opens the message text
 
     // Header block, its ending blank line and the empty line that opens the
@@ -244,17 +287,15 @@ void TSmtpClient::DoSendMail() {
     }
 }
 
-void TSmtpClient::SendRecipients(const QStringList& entries) {
-    for (const QString& entry : entries) {
-        const QString address = ExtractAddress(entry);
-        if (address.isEmpty()) continue;
-        bool refused = true;
-        if (IsPlainAddress(address)) { // anything else would add parameters or lines to the command
-            Command(QStringLiteral("RCPT TO:<") + address + QLatin1Char('>'));
-            refused = !IsCompletion(ReplyNumber());
+void TSmtpClient::SettleOwedReplies() {
+    while (m_owedReplies > 0 && Connected()) {
+        ReadExtraLines(ReadReply());
+        if (--m_owedReplies == 0 && ReplyNumber() / 100 == 3) {
+            RequestCloseSocket();
+            throw ESockError(QStringLiteral("Connection Closed"));
         }
-        if (refused && OnRecipientNotFound) OnRecipientNotFound(this, entry);
     }
+    m_owedReplies = 0;
 }
 
 void TSmtpClient::Disconnect() {
@@ -267,6 +308,7 @@ void TSmtpClient::Disconnect() {
     QByteArray reply;
     int code = 0;
     try {
+        SettleOwedReplies();
         reply = Command(QStringLiteral("QUIT"));
         code = ReplyNumber();
     } catch (...) {

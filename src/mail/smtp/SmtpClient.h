@@ -46,6 +46,11 @@ public:
     const QList<QByteArray>& Capabilities() const { return m_capabilities; }
     // The server offered `keyword` (e.g. "8BITMIME", "STARTTLS", "PIPELINING").
     bool Offers(const QByteArray& keyword) const;
+    // When the server offers PIPELINING: a message's RSET, MAIL FROM, RCPT TO
+    // and DATA go out in one write and their replies are read in order
+    // afterwards. Every event, reply and failure is the one the command-by-
+    // command dialogue (used otherwise) gives; only the waits between them go.
+    bool Pipelining = false;
     QString Boundary;
     TSubType SubType = mtPlain;
     TEncodeMethod EncodeType = emBase64;
@@ -93,10 +98,16 @@ private:
     bool OffersAuth(const QByteArray& mechanism) const;
     void Authenticate();
     TComposeEvents ComposeEvents();
-    void SendRecipients(const QStringList& entries);
+    // Reads what the server still owes to a batch that stopped at a refusal
+    // (its replies drop out here, at the next command, where the command-by-
+    // command dialogue waits too). Closes the connection when the batch's DATA
+    // was answered with 354: no message was meant to go, and a closed
+    // connection is the one way to end it without delivering one.
+    void SettleOwedReplies();
     void DoConnect();
     void DoSendMail();
 
     bool m_sending = false;
     QList<QByteArray> m_capabilities;
+    int m_owedReplies = 0; // replies to a sent batch not read yet; the last is DATA's
 };

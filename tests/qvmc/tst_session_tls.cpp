@@ -3,8 +3,11 @@
 // submission with STARTTLS and AUTH, POP3 over TLS. The session logs name what
 // happened and never a password; a certificate that cannot be trusted stops
 // the session with its reason in the log.
+#include "mail/pop3/Pop3Client.h"
+#include "mail/smtp/SmtpClient.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/MailClientCommandLine.h"
+#include "mailfiles/SessionStatus.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "profiles/SeguridadPerfiles.h"
 #include "qvmc/SesionCorreo.h"
@@ -136,6 +139,92 @@ private slots:
             const QByteArray text = log.readAll();
             QVERIFY(!text.contains("alicepass") && !text.contains("bobpass"));
         }
+    }
+
+    // Postfix offers PIPELINING and Dovecot lists it: pipelined sessions log,
+    // send, refuse, fetch and delete exactly what command-by-command ones do.
+    void pipelinedSessionsMatchPlainOnes() {
+        Perfil p;
+        p.emailUsuario = "alice@example.test";
+        p.servidorSMTP = "127.0.0.1:" + QString::number(kBase);
+        p.servidorPOP3 = "127.0.0.1:" + QString::number(kBase + 3);
+        p.loginPOP3 = "bob";
+        p.passwdPOP3 = "bobpass";
+        const QString bobNew = m_servers + "/maildirs/bob/new/";
+        // One session in a fresh installation: its log, then what it left in MAIL/ and TEMP/.
+        bool offered = true; // by the server, to every pipelined session
+        auto session = [&](bool pipelining, bool send) -> QStringList {
+            const ProgramFolders f = installation("pipelining", p, AjustesSeguridad());
+            const QList<std::pair<QString, QByteArray>> queued{
+                {"a_1.OUT", "1\r\nbob@example.test"},
+                {"b_2.OUT", "2\r\nnosuch1@example.test\r\nBob <bob@example.test>"},
+                {"c_3.OUT", "1\r\nx@elsewhere.test"},
+                {"d_4.OUT", "3\r\nbob@example.test\r\ntempfail2@example.test\r\nalice@example.test"}};
+            for (const auto& [name, dest] : queued) {
+                QFile out(f.dirMail + name);
+                if (send && out.open(QIODevice::WriteOnly))
+                    out.write("--- Dest ---\r\n" + dest + "\r\n--- Body ---\r\n" + name.toLatin1() + "\r\n");
+            }
+            SesionCorreo s(
+                f, mailfiles::LeerLineaComandos({send ? "SMTP" : "XXXX", send ? "XXXX" : "POP3", "5"}), {});
+            s.smtp()->Pipelining = s.pop3()->Pipelining = pipelining;
+            s.ejecutar();
+            if (pipelining)
+                offered &=
+                    send ? s.smtp()->Offers("PIPELINING") : s.pop3()->Capabilities().contains("PIPELINING");
+            QStringList left{events(s.lineas())};
+            for (const QString& name : QDir(f.dirMail).entryList({"*.OUT"}, QDir::Files, QDir::Name))
+                left << name;
+            QStringList incoming;
+            for (const QString& path : mailfiles::ListarEmailRecibido(f.dirMail)) {
+                QStringList lines;
+                mailfiles::LeerEmailRecibido(path, &lines);
+                incoming << lines.mid(1).join('/'); // after the line with the time it came
+            }
+            incoming.sort();
+            left << incoming;
+            if (const auto estado = mailfiles::LeerEstadoSesion(f.dirTemp))
+                for (const mailfiles::EstadoArchivo& a : estado->archivos)
+                    left << a.archivo + "=" + QString::number(int(a.resultado)) + ":" + a.destinatario + ":" +
+                                a.motivo;
+            return left;
+        };
+        QVERIFY(script("clear"));
+        const QStringList sentPlain = session(false, true);
+        const QStringList sentPipelined = session(true, true);
+        QCOMPARE(sentPipelined, sentPlain);
+        QVERIFY2(sentPlain.first().contains(" Error 554 - Transaction failed"),
+                 qPrintable(sentPlain.first()));
+        QVERIFY(sentPlain.contains("c_3.OUT"));
+
+        // Bob's mailbox as both sends left it (three messages each) and one that is not ours,
+        // laid out afresh before each fetch.
+        QVERIFY(script("wait-idle"));
+        const QString kept = m_servers + "/kept/";
+        QDir(kept).removeRecursively();
+        QVERIFY(QDir().mkpath(kept));
+        QFile foreign(kept + "0.foreign");
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write("From: carol@example.test\r\nSubject: lunch\r\n\r\nat one\r\n");
+        foreign.close();
+        QCOMPARE(QProcess::execute("sh", {"-c", "cp -a \"$0\"* \"$1\" && chown -R --reference=\"$0\" \"$1\"",
+                                          bobNew, kept}),
+                 0);
+        QCOMPARE(QDir(kept).entryList(QDir::Files).size(), 7);
+        QStringList fetched[2];
+        for (bool pipelining : {false, true}) {
+            QVERIFY(script("clear"));
+            QCOMPARE(QProcess::execute("sh", {"-c", "cp -a \"$0\"* \"$1\"", kept, bobNew}), 0);
+            fetched[pipelining] = session(pipelining, false);
+            QCOMPARE(QDir(bobNew).entryList(QDir::Files).size() +
+                         QDir(bobNew + "../cur").entryList(QDir::Files).size(),
+                     1);
+        }
+        QCOMPARE(fetched[1], fetched[0]);
+        QVERIFY(offered);
+        QVERIFY2(fetched[0].first().contains(" Mail deleted from server (7)"),
+                 qPrintable(fetched[0].first()));
+        QCOMPARE(fetched[0].size(), 1 + 6);
     }
 
     // Without the test authority among the trusted certificates the server is a stranger.

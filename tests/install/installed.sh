@@ -61,6 +61,12 @@ ${exec_line//%f/$work/docs/Dentist.qvm} > "$work/qv.log" 2>&1 &
 qv_pid=$!
 wait_for opened "$work/docs/Dentist.qvm" || { cat "$work/qv.log"; fail "QV FILE did not open the file"; }
 
+# A file opened from the file manager while the program runs: the second start
+# hands it to the running program and ends.
+timeout 20 ${exec_line//%f/$work/docs/Other.qvm} > "$work/second.log" 2>&1 || { cat "$work/second.log"; fail "the second start did not end well"; }
+wait_for opened "$work/docs/Other.qvm" || fail "the running program did not open the file of the second start"
+kill -0 "$qv_pid" 2>/dev/null || fail "the running program ended"
+
 user=$XDG_DATA_HOME/Orbalinder
 for f in MAIL TEMP; do [ -d "$user/$f" ] || fail "per-user folder lacks $f/"; done
 for f in QVLANG.cat Aviso.WAV Bark.WAV Whistle.WAV; do

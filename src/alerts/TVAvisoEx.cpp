@@ -47,8 +47,14 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     m_labelRepetir->setGeometry(96, 244, 85, 14);
     m_labelRepetir->setAttribute(Qt::WA_TranslucentBackground);
     m_spin->setGeometry(184, 241, 38, 20);
-    if (auto* edit = m_spin->findChild<QLineEdit*>()) edit->setObjectName(QStringLiteral("EditRepetir"));
-    m_spin->setPalette(note);
+    // The note's colours go to the spinner's edit, never to the spinner: the style
+    // caches a spinner's drawing under its palette, and a palette of each alert's
+    // own left a few kilobytes in that cache for every picture alert shown. Without
+    // a frame the spinner paints only its arrows, so the look is the same.
+    if (auto* edit = m_spin->findChild<QLineEdit*>()) {
+        edit->setObjectName(QStringLiteral("EditRepetir"));
+        edit->setPalette(note);
+    }
     QFont bold = m_spin->font();
     bold.setBold(true);
     m_spin->setFont(bold);

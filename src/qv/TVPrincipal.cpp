@@ -194,6 +194,7 @@ void TVPrincipal::buildToolbar() {
     m_botonera = new QFrame(central);
     m_botonera->setObjectName("Botonera");
     m_botonera->setAutoFillBackground(true);
+    m_botonera->installEventFilter(this);
     auto* row = new QHBoxLayout(m_botonera);
     row->setContentsMargins(4, 2, 4, 2);
     m_speedNuevo = speedButton(m_botonera, "SpeedNuevoAvisos", "ICN_DESACTIVADO");

@@ -126,6 +126,8 @@ private:
     int filaEnfocada() const;
     void enfocarFila(int row);
     void setBotoneraBusy(bool busy);
+    // Paints the panel: red while a pass runs, else the colour of buttons.
+    void pintarBotoneraOcupada();
     void revisionEmail();
     // Tells mail that could not be queued or sent: a message once, the status
     // bar while mail waits unqueued, the tray hint while mail waits unsent.
@@ -152,6 +154,7 @@ private:
     int m_pasadasSaltadas = 0;
 
     QFrame* m_botonera = nullptr;
+    bool m_botoneraOcupada = false; // a pass runs: the panel shows red
     QTableView* m_lista = nullptr;
     ReminderListModel* m_model = nullptr;
     QLabel* m_panel[3] = {nullptr, nullptr, nullptr};

@@ -13,13 +13,21 @@
 #include "store/ReminderFile.h"
 
 #include <QFrame>
+#include <QPainter>
 #include <QTimer>
 
 void TVPrincipal::setBotoneraBusy(bool busy) {
-    QPalette p = m_botonera->palette();
-    p.setColor(QPalette::Window, busy ? QColor(255, 0, 0) : palette().color(QPalette::Button));
-    m_botonera->setPalette(p);
+    // Painted over the panel (see pintarBotoneraOcupada), never through a new palette:
+    // every new palette gives the buttons new keys in the style's pixmap cache, which
+    // then grew by some kilobytes at every pass until the cache's 10 MB limit.
+    m_botoneraOcupada = busy;
     m_botonera->repaint();
+}
+
+void TVPrincipal::pintarBotoneraOcupada() {
+    QPainter painter(m_botonera);
+    const QColor colour = m_botoneraOcupada ? QColor(255, 0, 0) : palette().color(QPalette::Button);
+    painter.fillRect(m_botonera->rect(), colour);
 }
 
 void TVPrincipal::TimerPrincipalTimer() {

@@ -144,6 +144,7 @@ void TVPrincipal::registroMensajes(bool escrito) {
 void TVPrincipal::mostrarFlagMail(bool visible) { m_flagMail->setVisible(visible); }
 
 bool TVPrincipal::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_botonera && event->type() == QEvent::Paint) pintarBotoneraOcupada();
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == m_flagAviso) {
             comandoRevisarLog(int(LogKind::MensajesMostrados));

@@ -4,9 +4,14 @@
 
 namespace DateTimeValue {
 
-QDate epoch() { return QDate(1899, 12, 30); }
+QDate epoch() {
+    static const QDate e(1899, 12, 30);
+    return e;
+}
 
-double fromDate(QDate date) { return date.isValid() ? static_cast<double>(epoch().daysTo(date)) : 0.0; }
+double fromDate(QDate date) {
+    return date.isValid() ? static_cast<double>(epoch().daysTo(date)) : 0.0;
+}
 
 double fromTime(QTime time) {
     if (!time.isValid()) return 0.0;
@@ -35,8 +40,12 @@ QTime toTime(double value) {
 }
 
 int minuteOfDay(double value) {
-    const QTime t = toTime(value);
-    return t.hour() * 60 + t.minute();
+    // toTime's rounding, without building a QTime: lists of 65535 reminders use it.
+    if (!std::isfinite(value)) return 0;
+    const double frac = std::fabs(value - std::trunc(value));
+    auto ms = static_cast<qint64>(std::llround(frac * 86400000.0));
+    if (ms >= 86400000) ms = 86400000 - 1;
+    return static_cast<int>(ms / 60000);
 }
 
 } // namespace DateTimeValue

@@ -158,23 +158,25 @@ void DesktopServices::mostrarEmailRecibido(TVPrincipal* principal) {
     window->show();
 }
 
-void DesktopServices::revisarAvisosPasados(QWidget* owner, const QString& file) {
+std::optional<ResumenesAvisos> DesktopServices::revisarAvisosPasados(QWidget* owner, const QString& file) {
     TVPasados window(owner);
     AccionesPasada acciones;
     acciones.pasado = [&window](const RegistroAviso& r) {
         window.agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
     };
     acciones.crearEmail = [this](const RegistroAviso& r) { crearEmailSaliente(r); };
+    ResumenesAvisos leidos;
     try {
         PasadaPasados(file, ProgramFolders::global().dirTemp + "QVMsgs.IDX", Clock::current().now(),
-                      Ajustes::workingDays(), acciones);
+                      Ajustes::workingDays(), acciones, &leidos);
     } catch (const ReminderFileError&) {
-        return; // the open step that follows reports the file's problem
+        return std::nullopt; // the open step that follows reports the file's problem
     }
-    if (window.cantidad() == 0) return;
+    if (window.cantidad() == 0) return leidos;
     window.prepararMuestra();
     window.setWindowModality(Qt::WindowModal);
     window.exec();
+    return leidos;
 }
 
 int DesktopServices::crearAviso(QWidget* parent, const QString& file, const QString& indexPath) {

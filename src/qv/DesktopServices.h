@@ -23,7 +23,7 @@ public:
     QStringList emailSinEncolar() override;
     QStringList emailNoEnviado() override;
 
-    void revisarAvisosPasados(QWidget* owner, const QString& file) override;
+    std::optional<ResumenesAvisos> revisarAvisosPasados(QWidget* owner, const QString& file) override;
 
     int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) override;
     bool editarAviso(QWidget* parent, const QString& file, int numero) override;

@@ -3,6 +3,7 @@
 // queue and mail client, incoming mail, and the dialogs it opens. The window is
 // given one; the program gives DesktopServices, the tests a recording fake.
 #include "store/RegistroAviso.h"
+#include "store/ResumenesAvisos.h"
 
 #include "tray/TrayShell.h"
 
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QWidget;
 class TVPrincipal;
@@ -45,7 +47,9 @@ public:
     virtual QStringList emailNoEnviado() { return {}; }
 
     // Start-up catch-up of the reminders missed while the program was off.
-    virtual void revisarAvisosPasados(QWidget* owner, const QString& file) = 0;
+    // Gives the summaries of the file as the catch-up left it, from the same
+    // reading; none when the file could not be read.
+    virtual std::optional<ResumenesAvisos> revisarAvisosPasados(QWidget* owner, const QString& file) = 0;
 
     // Dialogs. crearAviso gives the new reminder's number, 0 when the user
     // cancelled, negative when it could not be stored.

@@ -7,10 +7,33 @@
 #include <algorithm>
 #include <numeric>
 
-void ReminderListModel::setRows(QVector<ResumenAviso> rows) {
+void ReminderListModel::setRows(ResumenesAvisos leidos, const QVector<quint16>& orden) {
     beginResetModel();
-    m_rows = std::move(rows);
+    m_leidos = std::move(leidos);
+    m_filas.resize(orden.size());
+    int n = 0;
+    for (quint16 numero : orden)
+        if (numero != 0 && numero <= m_leidos.size()) m_filas[n++] = quint16(numero - 1);
+    m_filas.resize(n); // index entries without their records are left out
     endResetModel();
+}
+
+QVector<quint16> ReminderListModel::numeros() const {
+    QVector<quint16> out;
+    out.reserve(m_filas.size());
+    for (quint16 i : m_filas)
+        out << m_leidos[i].Numero;
+    return out;
+}
+
+int ReminderListModel::numeroAt(int row) const {
+    return row >= 0 && row < m_filas.size() ? m_leidos[m_filas[row]].Numero : 0;
+}
+
+int ReminderListModel::filaDe(quint16 numero) const {
+    for (int row = 0; row < m_filas.size(); ++row)
+        if (m_leidos[m_filas[row]].Numero == numero) return row;
+    return -1;
 }
 
 void ReminderListModel::setTitles(const QStringList& titles) {
@@ -22,39 +45,42 @@ QVector<quint16> ReminderListModel::sortByColumn(int column, bool ascending) {
     // Keys in the stored code page: a byte-wise comparison is the character-code
     // comparison. A stable sort keeps equal texts in their order, exactly as an
     // exchange sort that swaps only strictly misordered neighbours does.
-    QVector<QByteArray> keys(m_rows.size());
-    for (int i = 0; i < m_rows.size(); ++i) keys[i] = Cp1252::encode(RowTexts::texto(m_rows[i], column));
-    QVector<int> order(m_rows.size());
+    QVector<QByteArray> keys(m_filas.size());
+    for (int i = 0; i < m_filas.size(); ++i)
+        keys[i] = Cp1252::encode(RowTexts::texto(m_leidos, m_filas[i], column));
+    QVector<int> order(m_filas.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return ascending ? keys[a] < keys[b] : keys[b] < keys[a]; });
-    QVector<ResumenAviso> sorted;
-    sorted.reserve(m_rows.size());
-    QVector<quint16> numbers;
-    numbers.reserve(m_rows.size());
-    for (int i : order) {
-        sorted << m_rows[i];
-        numbers << m_rows[i].Numero;
-    }
-    setRows(std::move(sorted));
-    return numbers;
+    QVector<quint16> sorted;
+    sorted.reserve(m_filas.size());
+    for (int i : order)
+        sorted << m_filas[i];
+    beginResetModel();
+    m_filas = std::move(sorted);
+    endResetModel();
+    return numeros();
 }
 
-int ReminderListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows.size(); }
-int ReminderListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 5; }
+int ReminderListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_filas.size();
+}
+int ReminderListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 5;
+}
 
 QVariant ReminderListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows.size()) return {};
-    const ResumenAviso& r = m_rows[index.row()];
-    if (role == Qt::DisplayRole) return RowTexts::texto(r, index.column());
+    if (!index.isValid() || index.row() >= m_filas.size()) return {};
+    const int i = m_filas[index.row()];
+    if (role == Qt::DisplayRole) return RowTexts::texto(m_leidos, i, index.column());
     if (role == Qt::DecorationRole && index.column() == 0) {
         static QHash<QString, QIcon> cache;
-        const QString name = RowTexts::icono(r);
+        const QString name = RowTexts::icono(m_leidos[i]);
         auto it = cache.find(name);
         if (it == cache.end()) it = cache.insert(name, Icons::byName(name));
         return it.value();
     }
-    if (role == Qt::UserRole) return RowTexts::icono(r);
+    if (role == Qt::UserRole) return RowTexts::icono(m_leidos[i]);
     return {};
 }
 

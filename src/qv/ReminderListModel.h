@@ -1,9 +1,10 @@
 #pragma once
 // The reminders list as a table model: one row per reminder in index order.
-// Rows keep only the record summaries; the five column texts are made when a
-// row is shown (and a whole column when the list is sorted by it), so a file
-// of 65535 reminders loads quickly.
-#include "store/RegistroAviso.h"
+// It keeps the file's compact summaries and, per row, the reminder's place in
+// the file; the five column texts are made when a row is shown (and a whole
+// column when the list is sorted by it), so a file of 65535 reminders loads
+// quickly and takes little memory.
+#include "store/ResumenesAvisos.h"
 
 #include <QAbstractTableModel>
 #include <QVector>
@@ -13,9 +14,15 @@ class ReminderListModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setRows(QVector<ResumenAviso> rows);
-    const QVector<ResumenAviso>& rows() const { return m_rows; }
-    int numeroAt(int row) const { return row >= 0 && row < m_rows.size() ? m_rows[row].Numero : 0; }
+    // The file's summaries (file order) and the list order: the numbers of the
+    // reminders top to bottom, as the index holds them; numbers without a
+    // reminder are left out.
+    void setRows(ResumenesAvisos leidos, const QVector<quint16>& orden);
+    const ResumenesAvisos& resumenes() const { return m_leidos; }
+    // The stored numbers of the rows, top to bottom.
+    QVector<quint16> numeros() const;
+    int numeroAt(int row) const;
+    int filaDe(quint16 numero) const; // -1 when no row shows it
     void setTitles(const QStringList& titles);
 
     // Reorders the rows by the texts of `column` compared character code by
@@ -29,6 +36,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QVector<ResumenAviso> m_rows;
+    ResumenesAvisos m_leidos;
+    QVector<quint16> m_filas; // per row, the 0-based place of its reminder in m_leidos
     QStringList m_titles;
 };

@@ -15,29 +15,37 @@ QString repeticion(int codigo) {
     return out;
 }
 
-QString estado(const ResumenAviso& r) {
+using Fila = ResumenesAvisos::Fila;
+
+QString estado(const Fila& r) {
     QString s(3, QLatin1Char(' '));
-    if (r.Caduca) s[0] = QLatin1Char('X');
-    if (r.BorrarAlCaducar) s[1] = QLatin1Char('D');
-    if (r.PorEmail) s[2] = QLatin1Char('E');
+    if (r.tiene(Fila::Caduca)) s[0] = QLatin1Char('X');
+    if (r.tiene(Fila::BorrarAlCaducar)) s[1] = QLatin1Char('D');
+    if (r.tiene(Fila::PorEmail)) s[2] = QLatin1Char('E');
     return s;
 }
 
-QString icono(const ResumenAviso& r) {
-    if (r.Terminado) return QStringLiteral("ICN_EXEC");
-    if (r.Activo) return r.PorEmail ? QStringLiteral("ICN_GOMAIL") : QStringLiteral("ICN_ACTIVADO");
-    return r.PorEmail ? QStringLiteral("ICN_STOPMAIL") : QStringLiteral("ICN_DESACTIVADO");
+QString icono(const Fila& r) {
+    const bool correo = r.tiene(Fila::PorEmail);
+    if (r.tiene(Fila::Terminado)) return QStringLiteral("ICN_EXEC");
+    if (r.tiene(Fila::Activo)) return correo ? QStringLiteral("ICN_GOMAIL") : QStringLiteral("ICN_ACTIVADO");
+    return correo ? QStringLiteral("ICN_STOPMAIL") : QStringLiteral("ICN_DESACTIVADO");
 }
 
-QString texto(const ResumenAviso& r, int column, const QLocale& locale) {
+QString texto(const ResumenesAvisos& leidos, int i, int column, const QLocale& locale) {
+    const Fila& r = leidos[i];
     switch (column) {
-    case 0: return QString::number(r.Numero);
-    case 1: return r.Descripcion;
+    case 0:
+        return QString::number(r.Numero);
+    case 1:
+        return leidos.descripcion(i);
     case 2:
         return DisplayFormats::listDate(r.fechaProx(), locale) + QStringLiteral("   ") +
                DisplayFormats::amPmTime(r.horaProx(), locale);
-    case 3: return repeticion(r.Repetir);
-    case 4: return estado(r);
+    case 3:
+        return repeticion(r.Repetir);
+    case 4:
+        return estado(r);
     }
     return {};
 }

@@ -5,8 +5,8 @@
 #include "qv/logic/PasadaAvisos.h"
 #include "store/RegistroAviso.h"
 
-#include <QMainWindow>
 #include <QDateTime>
+#include <QMainWindow>
 #include <QPointer>
 
 class QAction;
@@ -43,9 +43,13 @@ public:
     QTimer* timerPrincipal() const { return m_timerPrincipal; }
     QTimer* timerEmail() const { return m_timerEmail; }
 
-    // The second half of the open command, also used at start.
-    void AbrirArchivoAvisos(const QString& path);
-    void CargarListaAvisos();
+    // The second half of the open command, also used at start. `leidos`: the
+    // summaries of that file from a pass that has just read it, used when the
+    // file has not changed since.
+    void AbrirArchivoAvisos(const QString& path, ResumenesAvisos* leidos = nullptr);
+    // The list anew from the index and the file (or `leidos`, the file's
+    // summaries just read).
+    void CargarListaAvisos(ResumenesAvisos* leidos = nullptr);
     // Another program changed the open file: index and list follow it, keeping
     // the user's order, selection and scroll position.
     void archivoCambiadoFuera();
@@ -98,8 +102,9 @@ protected:
 private:
     // What the user sees chosen in the list, kept across a rebuild.
     struct EstadoLista {
-        QVector<ResumenAviso> filas; // list order
-        quint16 numero = 0;          // the current reminder, 0 for none
+        ResumenesAvisos leidos; // the file as the list showed it
+        QVector<quint16> orden; // the rows' numbers, top to bottom
+        quint16 numero = 0;     // the current reminder, 0 for none
         int scroll = 0;
     };
     EstadoLista estadoLista() const;

@@ -3,8 +3,8 @@
 
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
-#include "qv/FileErrorTexts.h"
 #include "platform/FileIdentity.h"
+#include "qv/FileErrorTexts.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ProgramServices.h"
 #include "qv/ReminderListModel.h"
@@ -20,7 +20,9 @@
 #include <QToolButton>
 
 namespace {
-QString indexPath() { return ProgramFolders::global().dirTemp + "QVMsgs.IDX"; }
+QString indexPath() {
+    return ProgramFolders::global().dirTemp + "QVMsgs.IDX";
+}
 } // namespace
 
 void TVPrincipal::setCaptionFor(const QString& path) {
@@ -30,8 +32,10 @@ void TVPrincipal::setCaptionFor(const QString& path) {
 void TVPrincipal::habilitarComandos() {
     const bool file = !m_archivoAvisos.isEmpty();
     const bool some = file && m_numAvisos > 0;
-    for (QAction* a : {m_mppEditar, m_mppEliminar, m_mppActDesact}) a->setEnabled(some);
-    for (QToolButton* b : {m_speedEditar, m_speedEliminar}) b->setEnabled(some);
+    for (QAction* a : {m_mppEditar, m_mppEliminar, m_mppActDesact})
+        a->setEnabled(some);
+    for (QToolButton* b : {m_speedEditar, m_speedEliminar})
+        b->setEnabled(some);
     m_mppCrear->setEnabled(file);
     m_speedCrear->setEnabled(file);
 }
@@ -47,22 +51,17 @@ void TVPrincipal::enfocarFila(int row) {
     m_lista->selectRow(row);
 }
 
-void TVPrincipal::CargarListaAvisos() {
-    QVector<ResumenAviso> rows;
-    if (!m_archivoAvisos.isEmpty()) {
+void TVPrincipal::CargarListaAvisos(ResumenesAvisos* leidos) {
+    if (m_archivoAvisos.isEmpty()) {
+        m_model->setRows({}, {});
+    } else {
         const QVector<quint16> order = LeerIndice(indexPath());
-        const QVector<ResumenAviso> records = LeerResumenes(m_archivoAvisos);
-        rows.reserve(order.size());
-        for (quint16 numero : order) {
-            if (numero == 0 || numero > records.size()) continue; // an index entry without its record
-            rows << records[numero - 1];
-        }
+        m_model->setRows(leidos ? std::move(*leidos) : LeerResumenes(m_archivoAvisos), order);
     }
-    m_model->setRows(std::move(rows));
     selloPropio(); // the file as we last saw it: our own writes are not news
 }
 
-void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
+void TVPrincipal::AbrirArchivoAvisos(const QString& path, ResumenesAvisos* leidos) {
     if (!QFileInfo::exists(path)) {
         Ajustes::setOpenFile(QString());
         MessageBoxes::errorText(this, 9001);
@@ -77,10 +76,14 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path) {
     try {
         m_numAvisos = ContarAvisos(path);
         CrearIndice(indexPath(), m_numAvisos);
-        const std::optional<FileIdentity> antes = FileIdentity::of(path);
-        CargarListaAvisos();
-        if (m_model->rows().size() == m_numAvisos) m_memoriaPasada.desdeResumenes(path, m_model->rows(), antes);
-        else m_memoriaPasada.olvidar();
+        // One reading of the file serves the catch-up pass, the list and the
+        // next due-check pass, unless the file changed after it.
+        const bool vigente = leidos && leidos->identidad && leidos->identidad == FileIdentity::of(path);
+        CargarListaAvisos(vigente ? leidos : nullptr);
+        if (m_model->rowCount() == m_numAvisos)
+            m_memoriaPasada.desdeResumenes(path, m_model->resumenes());
+        else
+            m_memoriaPasada.olvidar();
     } catch (const ReminderFileError& e) {
         MessageBoxes::error(this, FileErrorTexts::error(e));
     }
@@ -110,7 +113,7 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
         MessageBoxes::error(this, FileErrorTexts::error(e));
         return;
     }
-    m_model->setRows({});
+    m_model->setRows({}, {});
     m_archivoAvisos = path;
     setCaptionFor(path);
     Ajustes::setOpenFile(path);
@@ -220,11 +223,10 @@ void TVPrincipal::comandoActDesactAviso() {
 }
 
 void TVPrincipal::ordenarPorColumna(int column) {
-    m_sortDirection = m_sortDirection == SortDirection::Ascending ? SortDirection::Descending
-                                                                   : SortDirection::Ascending;
+    m_sortDirection =
+        m_sortDirection == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
     if (m_numAvisos <= 1) return;
-    const QVector<quint16> order =
-        m_model->sortByColumn(column, m_sortDirection == SortDirection::Ascending);
+    const QVector<quint16> order = m_model->sortByColumn(column, m_sortDirection == SortDirection::Ascending);
     try {
         EscribirIndice(indexPath(), order);
     } catch (const ReminderFileError& e) {
@@ -236,4 +238,6 @@ void TVPrincipal::comandoPreferencias() {
     if (!m_services.preferencias(this)) MessageBoxes::errorText(this, 9006);
 }
 
-void TVPrincipal::changeEvent(QEvent* e) { QMainWindow::changeEvent(e); }
+void TVPrincipal::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+}

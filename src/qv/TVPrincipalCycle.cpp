@@ -64,11 +64,12 @@ void TVPrincipal::TimerPrincipalTimer() {
     };
     const EstadoLista antes = estadoLista();
     try {
+        ResumenesAvisos leidos; // the list is refreshed from the pass's own reading
         const ResultadoPasada hecho =
             PasadaDebidos(m_archivoAvisos, ProgramFolders::global().dirTemp + "QVMsgs.IDX", ahora, desde,
-                          Ajustes::workingDays(), acciones, &m_memoriaPasada);
+                          Ajustes::workingDays(), acciones, &m_memoriaPasada, &leidos);
         m_numAvisos = ContarAvisos(m_archivoAvisos);
-        CargarListaAvisos();
+        CargarListaAvisos(&leidos);
         seguirEstadoLista(antes, /*reordenar=*/hecho.compactado);
     } catch (const ReminderFileError& e) {
         // The pass ends here; the cycle stays stopped and the panel red until

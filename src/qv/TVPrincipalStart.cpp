@@ -16,12 +16,12 @@
 #include "settings/ProgramFolders.h"
 #include "tray/TSystemTrayIcon.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTimer>
@@ -77,8 +77,9 @@ void TVPrincipal::secuenciaInicio() {
     m_ultimaPasada = Clock::current().now();
     const QString last = m_fileArgument.isEmpty() ? Ajustes::openFile() : m_fileArgument;
     if (!last.isEmpty()) {
-        if (Ajustes::dueMsgs()) m_services.revisarAvisosPasados(this, last);
-        AbrirArchivoAvisos(last);
+        std::optional<ResumenesAvisos> leidos;
+        if (Ajustes::dueMsgs()) leidos = m_services.revisarAvisosPasados(this, last);
+        AbrirArchivoAvisos(last, leidos ? &*leidos : nullptr);
     }
 }
 
@@ -129,7 +130,9 @@ void TVPrincipal::actualizarReloj(bool fullWeekday) {
     m_panel[1]->setText(DisplayFormats::amPmTime(now.time()));
 }
 
-void TVPrincipal::mostrarFlagAviso(bool visible) { m_flagAviso->setVisible(visible); }
+void TVPrincipal::mostrarFlagAviso(bool visible) {
+    m_flagAviso->setVisible(visible);
+}
 
 void TVPrincipal::registroMensajes(bool escrito) {
     // Told once until a later entry is written again.
@@ -141,7 +144,9 @@ void TVPrincipal::registroMensajes(bool escrito) {
         });
     m_registroFallido = !escrito;
 }
-void TVPrincipal::mostrarFlagMail(bool visible) { m_flagMail->setVisible(visible); }
+void TVPrincipal::mostrarFlagMail(bool visible) {
+    m_flagMail->setVisible(visible);
+}
 
 bool TVPrincipal::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_botonera && event->type() == QEvent::Paint) pintarBotoneraOcupada();
@@ -157,11 +162,18 @@ bool TVPrincipal::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_lista && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
-        case Qt::Key_Insert: comandoCrearAviso(); return true;
+        case Qt::Key_Insert:
+            comandoCrearAviso();
+            return true;
         case Qt::Key_Return:
-        case Qt::Key_Enter: comandoEditarAviso(); return true;
-        case Qt::Key_Delete: comandoEliminarAviso(); return true;
-        default: break;
+        case Qt::Key_Enter:
+            comandoEditarAviso();
+            return true;
+        case Qt::Key_Delete:
+            comandoEliminarAviso();
+            return true;
+        default:
+            break;
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -180,7 +192,8 @@ void TVPrincipal::reflejarEmail(bool on) {
 
 void TVPrincipal::comandoDesactAvisos(bool fromMenu) {
     m_mfDesactAvisos->setChecked(!m_mfDesactAvisos->isChecked());
-    if (fromMenu) m_speedDesactAvisos->setChecked(!m_speedDesactAvisos->isChecked()); // a button inverts itself
+    if (fromMenu)
+        m_speedDesactAvisos->setChecked(!m_speedDesactAvisos->isChecked()); // a button inverts itself
     const bool on = !m_mfDesactAvisos->isChecked();
     Ajustes::setMessages(on);
     if (on) {

@@ -25,12 +25,6 @@ QString indexPath() {
     return ProgramFolders::global().dirTemp + "QVMsgs.IDX";
 }
 
-QVector<ResumenAviso> inFileOrder(QVector<ResumenAviso> rows) {
-    std::sort(rows.begin(), rows.end(),
-              [](const ResumenAviso& a, const ResumenAviso& b) { return a.Numero < b.Numero; });
-    return rows;
-}
-
 QString stampOf(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) return {};
@@ -41,7 +35,8 @@ QString stampOf(const QString& path) {
 
 TVPrincipal::EstadoLista TVPrincipal::estadoLista() const {
     EstadoLista e;
-    e.filas = m_model->rows();
+    e.leidos = m_model->resumenes();
+    e.orden = m_model->numeros();
     const int row = filaEnfocada();
     e.numero = row >= 0 ? static_cast<quint16>(m_model->numeroAt(row)) : 0;
     e.scroll = m_lista->verticalScrollBar()->value();
@@ -49,15 +44,10 @@ TVPrincipal::EstadoLista TVPrincipal::estadoLista() const {
 }
 
 void TVPrincipal::seguirEstadoLista(const EstadoLista& antes, bool reordenar) {
-    const QVector<ResumenAviso> ahora = inFileOrder(m_model->rows());
-    const QHash<quint16, quint16> seguidos = FollowNumbers(inFileOrder(antes.filas), ahora);
+    const QHash<quint16, quint16> seguidos = FollowNumbers(antes.leidos, m_model->resumenes());
     if (reordenar) {
-        QVector<quint16> orden;
-        orden.reserve(antes.filas.size());
-        for (const ResumenAviso& r : antes.filas)
-            orden << r.Numero;
         try {
-            EscribirIndice(indexPath(), FollowOrder(orden, seguidos, int(ahora.size())));
+            EscribirIndice(indexPath(), FollowOrder(antes.orden, seguidos, m_model->resumenes().size()));
             CargarListaAvisos();
         } catch (const ReminderFileError& e) {
             MessageBoxes::error(this, FileErrorTexts::error(e));
@@ -65,16 +55,10 @@ void TVPrincipal::seguirEstadoLista(const EstadoLista& antes, bool reordenar) {
     }
     m_lista->selectionModel()->clear();
     const quint16 numero = seguidos.value(antes.numero, 0);
-    if (numero != 0) {
-        const auto& filas = m_model->rows();
-        const auto it = std::find_if(filas.begin(), filas.end(),
-                                     [numero](const ResumenAviso& r) { return r.Numero == numero; });
-        if (it != filas.end()) {
-            const int row = int(it - filas.begin());
-            m_lista->selectionModel()->setCurrentIndex(
-                m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        }
-    }
+    const int row = numero != 0 ? m_model->filaDe(numero) : -1;
+    if (row >= 0)
+        m_lista->selectionModel()->setCurrentIndex(
+            m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_lista->verticalScrollBar()->setValue(antes.scroll);
 }
 

@@ -96,12 +96,14 @@ QByteArray indexBytes(const QVector<quint16>& numeros) {
     return out;
 }
 
+// Writes an index file. It is not forced to disk: every start deletes the
+// index and builds it anew, so one lost in a crash costs nothing, while the
+// flush would hold up every opening and sort.
 void writeWhole(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, Op::Crear);
     writeOrFail(f, bytes);
     if (!f.flush()) failSystem(Op::Escribir, path, f.errorString());
-    ::fsync(f.handle());
 }
 
 // Writes the work file of a rewrite: the records `keep` accepts (by stored
@@ -325,10 +327,9 @@ QVector<quint16> LeerIndice(const QString& indice) {
     QFile f(indice);
     openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     const QByteArray all = f.readAll();
-    QVector<quint16> out;
-    out.reserve(all.size() / 2);
-    for (qsizetype i = 0; i + 1 < all.size(); i += 2)
-        out << Binary::getU16(all.constData() + i);
+    QVector<quint16> out(all.size() / 2);
+    for (qsizetype i = 0; i < out.size(); ++i)
+        out[i] = Binary::getU16(all.constData() + 2 * i);
     return out;
 }
 
@@ -340,8 +341,9 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
     replaceFile(work, indice);
 }
 
-ReminderFileCursor::ReminderFileCursor(const QString& archivo) : m_file(archivo) {
-    openOrFail(m_file, kChangeExisting | QIODevice::Unbuffered, Op::Abrir);
+ReminderFileCursor::ReminderFileCursor(const QString& archivo, QIODevice::OpenMode modo) : m_file(archivo) {
+    openOrFail(m_file, (modo == QIODevice::ReadOnly ? modo : kChangeExisting) | QIODevice::Unbuffered,
+               Op::Abrir);
     m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
 }
 
@@ -371,16 +373,15 @@ void ReminderFileCursor::close() {
     m_file.close();
 }
 
-QVector<ResumenAviso> LeerResumenes(const QString& archivo) {
-    QFile f(archivo);
-    openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
-    const qsizetype n = std::min<qsizetype>(f.size() / kSize, RegistroAviso::kMaxAvisos);
-    const QByteArray all = f.read(n * kSize);
-    if (all.size() != n * kSize)
-        fail(Op::Leer, archivo, Causa::FinPrematuro, QStringLiteral("the file ended early"));
-    QVector<ResumenAviso> out;
-    out.reserve(n);
-    for (qsizetype i = 0; i < n; ++i)
-        out << ResumenAviso::deBytes(all.constData() + i * kSize);
+ResumenesAvisos LeerResumenes(const QString& archivo) {
+    ResumenesAvisos out;
+    const std::optional<FileIdentity> antes = FileIdentity::of(archivo);
+    ReminderFileCursor cursor(archivo, QIODevice::ReadOnly);
+    out.reservar(cursor.count());
+    while (cursor.next())
+        out.anadir(cursor.raw());
+    cursor.close();
+    out.identidad = FileIdentity::of(archivo);
+    out.sinEscrituras = antes && antes == out.identidad;
     return out;
 }

@@ -8,6 +8,7 @@
 // A file whose size is not a multiple of 836 (truncated, or not a reminders file)
 // is used for its whole records; DiagnosticoArchivo says what is wrong with it.
 #include "store/RegistroAviso.h"
+#include "store/ResumenesAvisos.h"
 
 #include <QFile>
 #include <QString>
@@ -92,7 +93,8 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros);
 // buffer reused, no per-record system call) and written back in place.
 class ReminderFileCursor {
 public:
-    explicit ReminderFileCursor(const QString& archivo); // throws when it cannot be opened
+    // Throws when it cannot be opened; opened read-only, write() fails.
+    explicit ReminderFileCursor(const QString& archivo, QIODevice::OpenMode modo = QIODevice::ReadWrite);
     int count() const { return m_count; }
     // Moves to the next record; false after the last one. Throws on a read error.
     bool next();
@@ -113,5 +115,5 @@ private:
     int m_chunkCount = 0;
 };
 
-// The list's summaries of every record, in file order.
-QVector<ResumenAviso> LeerResumenes(const QString& archivo);
+// The summaries of every record, in file order, with the file's identity.
+ResumenesAvisos LeerResumenes(const QString& archivo);

@@ -4,11 +4,11 @@
 #include "QvTestSupport.h"
 #include "RecordingServices.h"
 
-#include "qv/ReminderListModel.h"
-#include "qv/TVPrincipal.h"
 #include "alerts/AlertHost.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
+#include "qv/ReminderListModel.h"
+#include "qv/TVPrincipal.h"
 #include "store/ReminderFile.h"
 #include "tray/TSystemTrayIcon.h"
 
@@ -54,7 +54,8 @@ class TestMainWindow : public QObject {
     void fillFile(const QList<RegistroAviso>& records) {
         CrearArchivoAvisos(file);
         QDir().mkpath(ProgramFolders::global().dirTemp);
-        for (const auto& r : records) AnadirAviso(file, indexPath(), r);
+        for (const auto& r : records)
+            AnadirAviso(file, indexPath(), r);
     }
 
 private slots:
@@ -156,7 +157,8 @@ private slots:
     }
 
     void fileArgumentKeysAndDamagedFile() {
-        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0)), aviso("dos", QDate(2026, 12, 9), QTime(9, 0))});
+        fillFile(
+            {aviso("uno", QDate(2026, 12, 9), QTime(9, 0)), aviso("dos", QDate(2026, 12, 9), QTime(9, 0))});
         {
             QFile f(file);
             QVERIFY(f.open(QIODevice::Append));
@@ -164,7 +166,8 @@ private slots:
         }
         TVPrincipal w(services, file); // as "QV FILE" from a file manager
         QCOMPARE(w.archivoAvisos(), file);
-        QVERIFY(MessageBoxes::shownTexts().last().contains("no es múltiplo de 836")); // the catalogue's language
+        QVERIFY(
+            MessageBoxes::shownTexts().last().contains("no es múltiplo de 836")); // the catalogue's language
         QCOMPARE(w.numAvisos(), 2);
         auto* list = w.findChild<QTableView*>("ListaAvisos");
         list->setCurrentIndex(w.listModel()->index(1, 0));
@@ -180,7 +183,8 @@ private slots:
 
     void sortingIsTextualAndStable() {
         QList<RegistroAviso> records;
-        for (int i = 1; i <= 12; ++i) records << aviso(QString("r%1").arg(i % 3), QDate(2026, 12, 9), QTime(9, 0));
+        for (int i = 1; i <= 12; ++i)
+            records << aviso(QString("r%1").arg(i % 3), QDate(2026, 12, 9), QTime(9, 0));
         fillFile(records);
         TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
@@ -196,7 +200,8 @@ private slots:
 
     void deleteAfterSortShowsFileOrder() {
         QList<RegistroAviso> records;
-        for (int i = 1; i <= 5; ++i) records << aviso(QString("d%1").arg(i), QDate(2026, 12, 9), QTime(9, 0));
+        for (int i = 1; i <= 5; ++i)
+            records << aviso(QString("d%1").arg(i), QDate(2026, 12, 9), QTime(9, 0));
         fillFile(records);
         TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
@@ -220,8 +225,7 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QStringList>("rowsAfter");
         QTest::addColumn<QString>("chosenAfter");
-        QTest::newRow("pass removes one before it")
-            << "pass" << QStringList({"diario", "c", "b"}) << "b";
+        QTest::newRow("pass removes one before it") << "pass" << QStringList({"diario", "c", "b"}) << "b";
         QTest::newRow("another program appends")
             << "append" << QStringList({"once", "diario", "c", "b", "nuevo"}) << "b";
         QTest::newRow("another program removes one before it")
@@ -236,8 +240,8 @@ private slots:
         RegistroAviso once = aviso("once", QDate(2026, 12, 8), QTime(10, 30), 0);
         once.Caduca = true;
         once.BorrarAlCaducar = true;
-        fillFile({aviso("diario", QDate(2026, 12, 9), QTime(9, 0)), once, aviso("b", QDate(2026, 12, 9), QTime(9, 0)),
-                  aviso("c", QDate(2026, 12, 9), QTime(9, 0))});
+        fillFile({aviso("diario", QDate(2026, 12, 9), QTime(9, 0)), once,
+                  aviso("b", QDate(2026, 12, 9), QTime(9, 0)), aviso("c", QDate(2026, 12, 9), QTime(9, 0))});
         TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.ordenarPorColumna(1);
@@ -253,8 +257,10 @@ private slots:
         } else {
             QTest::qWait(50); // the watch must not take the program's own writes for news
             QCOMPARE(w.numAvisos(), 4);
-            if (change == "append") AnadirAviso(file, otherIndex, aviso("nuevo", QDate(2026, 12, 9), QTime(9, 0)));
-            else QVERIFY(EliminarAviso(file, otherIndex, change == "remove b" ? 3 : 2));
+            if (change == "append")
+                AnadirAviso(file, otherIndex, aviso("nuevo", QDate(2026, 12, 9), QTime(9, 0)));
+            else
+                QVERIFY(EliminarAviso(file, otherIndex, change == "remove b" ? 3 : 2));
             QTRY_COMPARE(w.numAvisos(), rowsAfter.size());
         }
         QCOMPARE(columna(w, 1), rowsAfter);
@@ -309,8 +315,10 @@ private slots:
         w.show();
         w.activateWindow();
         const auto show = [style] {
-            if (style == 1) MostrarAviso(0, "Cita", "texto", "");
-            else MostrarAvisoEx(0, quint8(style), "Cita", "texto", "");
+            if (style == 1)
+                MostrarAviso(0, "Cita", "texto", "");
+            else
+                MostrarAvisoEx(0, quint8(style), "Cita", "texto", "");
             for (QWidget* t : QApplication::topLevelWidgets())
                 if (t->objectName().startsWith("VAviso") && t->isVisible()) return t;
             return static_cast<QWidget*>(nullptr);
@@ -366,7 +374,8 @@ private slots:
         auto* list = w.findChild<QTableView*>("ListaAvisos");
         list->setCurrentIndex(w.listModel()->index(0, 0));
         w.comandoActDesactAviso();
-        QCOMPARE(w.listModel()->data(w.listModel()->index(0, 0), Qt::UserRole).toString(), QString("ICN_EXEC"));
+        QCOMPARE(w.listModel()->data(w.listModel()->index(0, 0), Qt::UserRole).toString(),
+                 QString("ICN_EXEC"));
         QVERIFY(LeerAviso(file, 1).Activo);
         list->setCurrentIndex(w.listModel()->index(1, 0));
         w.comandoActDesactAviso();
@@ -439,7 +448,7 @@ private slots:
         fillFile({aviso("diario", QDate(2026, 12, 8), QTime(10, 30))});
         TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
-        w.TimerPrincipalTimer(); // 10:29:50
+        w.TimerPrincipalTimer();                                    // 10:29:50
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 47, 0))); // the machine slept
         w.TimerPrincipalTimer();
         QVERIFY(services.shown.isEmpty()); // not due now, but caught up:
@@ -487,6 +496,51 @@ private slots:
         QCOMPARE(LeerAviso(file, 3).fechaProx(), QDate(2026, 12, 9));
         w.AbrirArchivoAvisos(file); // the list's one read serves the next pass too
         QCOMPARE(pass(QTime(11, 30, 20)), QString("A,E,B skipped 5"));
+    }
+
+    // At start one reading of the file serves the catch-up of missed
+    // reminders, the list and the first due-check pass: the list shows the file
+    // as the catch-up left it (advanced, removed and renumbered alike), and the
+    // first pass skips the file only when the reading it would rely on saw no
+    // write (a compaction's new file is read whole afterwards).
+    void startUpReadsTheFileOnce_data() {
+        QTest::addColumn<QTime>("first");
+        QTest::addColumn<bool>("removeOnce");
+        QTest::addColumn<QStringList>("dates");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("nothing missed")
+            << QTime(11, 0) << false << QStringList({"08-dic-2026   11:00 am", "09-dic-2026   09:00 am"})
+            << 1;
+        QTest::newRow("daily reminder missed")
+            << QTime(8, 0) << false << QStringList({"09-dic-2026   08:00 am", "09-dic-2026   09:00 am"}) << 0;
+        QTest::newRow("once-only with removal missed")
+            << QTime(8, 0) << true << QStringList({"09-dic-2026   09:00 am"}) << 1;
+    }
+    void startUpReadsTheFileOnce() {
+        QFETCH(QTime, first);
+        QFETCH(bool, removeOnce);
+        QFETCH(QStringList, dates);
+        QFETCH(int, skipped);
+        RegistroAviso one = aviso("uno", QDate(2026, 12, 8), first, removeOnce ? 0 : 3);
+        one.Caduca = one.BorrarAlCaducar = removeOnce;
+        fillFile({one, aviso("dos", QDate(2026, 12, 9), QTime(9, 0))});
+        const auto restore =
+            qScopeGuard([m = MemoriaPasada::margenRecienteMs] { MemoriaPasada::margenRecienteMs = m; });
+        MemoriaPasada::margenRecienteMs = 0;
+        QTimer::singleShot(0, [] { // the missed-reminders window, when it shows
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+        TVPrincipal w(services, file);
+        QCOMPARE(columna(w, 2), dates);
+        const QStringList numbers = columna(w, 0), names = columna(w, 1);
+        QCOMPARE(numbers.size(), w.numAvisos());
+        w.TimerPrincipalTimer(); // 10:29:50: nothing due
+        QCOMPARE(w.pasadasSaltadas(), skipped);
+        QVERIFY(services.shown.isEmpty());
+        w.AbrirArchivoAvisos(file); // a fresh reading shows the same
+        QCOMPARE(columna(w, 0), numbers);
+        QCOMPARE(columna(w, 1), names);
+        QCOMPARE(columna(w, 2), dates);
     }
 
     void noCatchUpWithDueMsgsOff() {

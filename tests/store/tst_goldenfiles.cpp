@@ -1,8 +1,12 @@
 // Reminders files written byte by byte by another writer (tests/data/store,
 // made by make_golden.py): every field read at its offset, junk in the
 // not-significant bytes ignored, a clean write-back, and damaged files.
+#include "core/DateTimeValue.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
+
+#include <cmath>
+#include <cstring>
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +25,9 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-QString golden(const char* name) { return QStringLiteral(ORB_TEST_DATA "/store/") + QLatin1String(name); }
+QString golden(const char* name) {
+    return QStringLiteral(ORB_TEST_DATA "/store/") + QLatin1String(name);
+}
 
 QVector<int> recipients(const RegistroAviso& r) {
     QVector<int> out;
@@ -90,7 +96,8 @@ private slots:
     // What comes back from a foreign file is the clean form: junk zeroed, flags 1.
     void writeBackIsTheCleanForm() {
         writeAll(file, readAll(golden("windows-two.qvm")));
-        for (int n = 1; n <= 2; ++n) EscribirAviso(file, n, LeerAviso(file, n));
+        for (int n = 1; n <= 2; ++n)
+            EscribirAviso(file, n, LeerAviso(file, n));
         QCOMPARE(readAll(file), readAll(golden("clean-two.qvm")));
 
         const QByteArray clean = readAll(golden("clean-two.qvm"));
@@ -121,8 +128,10 @@ private slots:
         QFETCH(int, extra);
         QFETCH(int, whole);
         QByteArray bytes = readAll(golden("clean-two.qvm"));
-        if (extra < 0) bytes.chop(-extra);
-        else bytes.append(QByteArray(extra, '\x7f'));
+        if (extra < 0)
+            bytes.chop(-extra);
+        else
+            bytes.append(QByteArray(extra, '\x7f'));
         writeAll(file, bytes);
 
         QCOMPARE(ContarAvisos(file), whole);
@@ -152,6 +161,56 @@ private slots:
         QCOMPARE(RegistroAviso::fromBytes(r.toBytes().constData()), r);
     }
 
+    // The compact summaries the list and the passes use are read straight from
+    // the stored bytes: they must say what the whole record says, also for
+    // values no editor writes (no day, a time that rounds to midnight, a length
+    // byte past its field, flags other than 1).
+    void summariesAgreeWithTheRecord_data() {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("bytes");
+        auto f64 = [](double d) {
+            QByteArray b(8, '\0');
+            std::memcpy(b.data(), &d, 8);
+            return b;
+        };
+        QTest::newRow("golden record") << 0 << QByteArray();
+        QTest::newRow("date not a number") << 40 << f64(std::nan(""));
+        QTest::newRow("date beyond any calendar") << 40 << f64(4.0e6);
+        QTest::newRow("date before the epoch") << 40 << f64(-1.25);
+        QTest::newRow("time one tick before midnight") << 48 << f64(0.99999999);
+        QTest::newRow("time half a minute") << 48 << f64(0.5 + 29.6 / 86400);
+        QTest::newRow("negative time") << 48 << f64(-0.75);
+        QTest::newRow("description length past its field") << 6 << QByteArray(1, char(0xFF));
+        QTest::newRow("flags other than one") << 2 << QByteArray("\x07\x00", 2);
+        QTest::newRow("finished, expiring, removed, mailed") << 3 << QByteArray(1, char(9));
+        QTest::newRow("weekday set") << 56 << QByteArray(1, char(127 + 5));
+    }
+    void summariesAgreeWithTheRecord() {
+        QFETCH(int, offset);
+        QFETCH(QByteArray, bytes);
+        QByteArray raw = readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
+        raw.replace(offset, bytes.size(), bytes);
+        raw[569] = raw[570] = raw[580] =
+            raw[3]; // Caduca, BorrarAlCaducar, PorEmail follow the row's flag byte
+        const RegistroAviso r = RegistroAviso::fromBytes(raw.constData());
+        ResumenesAvisos s;
+        s.anadir(raw.constData());
+        const ResumenesAvisos::Fila& f = s[0];
+        QCOMPARE(f.fechaProx(), r.fechaProx());
+        QCOMPARE(f.horaProx(), QTime(r.horaProx().hour(), r.horaProx().minute()));
+        QCOMPARE(s.descripcion(0), r.Descripcion);
+        QCOMPARE(f.Numero, r.Numero);
+        QCOMPARE(f.Repetir, r.Repetir);
+        using F = ResumenesAvisos::Fila;
+        QCOMPARE(f.tiene(F::Activo), r.Activo);
+        QCOMPARE(f.tiene(F::Terminado), r.Terminado);
+        QCOMPARE(f.tiene(F::Caduca), r.Caduca);
+        QCOMPARE(f.tiene(F::BorrarAlCaducar), r.BorrarAlCaducar);
+        QCOMPARE(f.tiene(F::PorEmail), r.PorEmail);
+        QCOMPARE(f.momento(), qint64(DateTimeValue::fromDate(r.fechaProx())) * 86400 +
+                                  (r.horaProx().hour() * 60 + r.horaProx().minute()) * 60);
+    }
+
     void notAReminderFile() {
         writeAll(file, QByteArray("<html>hello</html>\n").repeated(3));
         QCOMPARE(ContarAvisos(file), 0);
@@ -176,7 +235,8 @@ private slots:
         const bool deleted = EliminarAviso(file, index, 2);
         QVERIFY(deleted);
         QStringList left;
-        for (const auto& r : LeerTodosLosAvisos(file)) left << QStringLiteral("%1:%2").arg(r.Numero).arg(r.Descripcion);
+        for (const auto& r : LeerTodosLosAvisos(file))
+            left << QStringLiteral("%1:%2").arg(r.Numero).arg(r.Descripcion);
         QCOMPARE(left, QStringList({QStringLiteral("1:uno"), QStringLiteral("2:tres")}));
         QCOMPARE(LeerIndice(index).size(), ContarAvisos(file)); // the index still matches the file
     }

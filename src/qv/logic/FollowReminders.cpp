@@ -2,32 +2,24 @@
 
 #include <QSet>
 
-namespace {
-bool sameReminder(const ResumenAviso& a, const ResumenAviso& b) {
-    return a.Descripcion == b.Descripcion && a.Repetir == b.Repetir && a.Caduca == b.Caduca &&
-           a.BorrarAlCaducar == b.BorrarAlCaducar && a.PorEmail == b.PorEmail;
-}
-} // namespace
-
-QHash<quint16, quint16> FollowNumbers(const QVector<ResumenAviso>& before,
-                                      const QVector<ResumenAviso>& after) {
+QHash<quint16, quint16> FollowNumbers(const ResumenesAvisos& before, const ResumenesAvisos& after) {
     QHash<quint16, quint16> followed;
     if (before.size() == after.size()) {
-        for (const ResumenAviso& r : before)
-            followed.insert(r.Numero, r.Numero);
+        for (int i = 0; i < before.size(); ++i)
+            followed.insert(before[i].Numero, before[i].Numero);
         return followed;
     }
     // Removing never reorders and adding only appends: walk both files and,
     // for each reminder of `after`, take the next match in `before`; the ones
     // of `before` skipped on the way were removed. A reminder of `after` with no
     // match ahead is new (or changed beyond recognition).
-    qsizetype i = 0;
-    for (const ResumenAviso& now : after) {
-        qsizetype k = i;
-        while (k < before.size() && !sameReminder(before[k], now))
+    int i = 0;
+    for (int j = 0; j < after.size(); ++j) {
+        int k = i;
+        while (k < before.size() && !ResumenesAvisos::mismoAviso(before, k, after, j))
             ++k;
         if (k == before.size()) continue;
-        followed.insert(before[k].Numero, now.Numero);
+        followed.insert(before[k].Numero, after[j].Numero);
         i = k + 1;
     }
     return followed;

@@ -3,7 +3,7 @@
 // the file shifts the numbers after a removed reminder, and another program
 // may add, remove or change reminders. The list keeps the user's selection and
 // order by following each reminder to its new number. No widgets.
-#include "store/RegistroAviso.h"
+#include "store/ResumenesAvisos.h"
 
 #include <QHash>
 #include <QVector>
@@ -14,8 +14,7 @@
 // its date and state may have moved on. With as many reminders as before,
 // every number stays. Otherwise the files are aligned in order, since removing
 // and appending never reorder the reminders that remain.
-QHash<quint16, quint16> FollowNumbers(const QVector<ResumenAviso>& before,
-                                      const QVector<ResumenAviso>& after);
+QHash<quint16, quint16> FollowNumbers(const ResumenesAvisos& before, const ResumenesAvisos& after);
 
 // The list order after such a change: the reminders of `oldOrder` that remain,
 // in that order, then the new ones in file order.

@@ -11,28 +11,10 @@
 
 namespace {
 
-// What the pass needs of a stored record, straight from its bytes: no text,
-// no calendar objects, so testing 65535 records costs little more than reading them.
-struct Rapido {
-    bool activo, terminado;
-    qint64 dia; // whole days of FechaProx
-    int minuto; // minute of the day of HoraProx
-};
-Rapido rapido(bool activo, bool terminado, double fecha, double hora) {
-    Rapido q;
-    q.activo = activo;
-    q.terminado = terminado;
-    q.dia = std::isfinite(fecha) && std::fabs(fecha) < 3.0e6 ? static_cast<qint64>(std::trunc(fecha)) : 0;
-    q.minuto = DateTimeValue::minuteOfDay(hora);
-    return q;
-}
-Rapido rapido(const char* raw) {
-    return rapido(raw[OffsetsAviso::Activo] != 0, raw[OffsetsAviso::Terminado] != 0,
-                  Binary::getF64(raw + OffsetsAviso::FechaProx), Binary::getF64(raw + OffsetsAviso::HoraProx));
-}
+using Fila = ResumenesAvisos::Fila;
 
-qint64 momento(const Rapido& q) {
-    return q.dia * 86400 + q.minuto * 60;
+bool pendiente(const Fila& f) {
+    return f.tiene(Fila::Activo) && !f.tiene(Fila::Terminado);
 }
 
 // The minutes a due-check pass looks at, as moments on the stored day count:
@@ -81,15 +63,13 @@ void MemoriaPasada::terminar() {
         m_identidad.reset();
 }
 
-void MemoriaPasada::desdeResumenes(const QString& archivo, const QVector<ResumenAviso>& filas,
-                                   const std::optional<FileIdentity>& antesDeLeer) {
+void MemoriaPasada::desdeResumenes(const QString& archivo, const ResumenesAvisos& leidos) {
     empezar(archivo);
-    for (const ResumenAviso& r : filas) {
-        const Rapido q = rapido(r.Activo, r.Terminado, r.FechaProx, r.HoraProx);
-        if (q.activo && !q.terminado) anotar(momento(q));
-    }
+    m_momentos.reserve(size_t(leidos.size()));
+    for (int i = 0; i < leidos.size(); ++i)
+        if (pendiente(leidos[i])) anotar(leidos[i].momento());
     terminar();
-    if (!antesDeLeer || m_identidad != antesDeLeer) olvidar();
+    if (!leidos.sinEscrituras || m_identidad != leidos.identidad) olvidar();
 }
 
 bool MemoriaPasada::sinCambios(const QString& archivo, const QDateTime& ahora, const QDateTime& desde) const {
@@ -101,48 +81,71 @@ bool MemoriaPasada::sinCambios(const QString& archivo, const QDateTime& ahora, c
     return primero == m_momentos.end() || *primero > v.minutoActual;
 }
 
+namespace {
+// The summaries a pass gives: the file as the pass left it.
+void cerrarLectura(ResumenesAvisos* leidos, const QString& archivo, const std::optional<FileIdentity>& antes,
+                   bool escribio, bool compactado) {
+    if (!leidos) return;
+    if (compactado) {
+        *leidos = LeerResumenes(archivo);
+        return;
+    }
+    leidos->identidad = FileIdentity::of(archivo);
+    leidos->sinEscrituras = !escribio && antes && antes == leidos->identidad;
+}
+} // namespace
+
 ResultadoPasada PasadaDebidos(const QString& archivo, const QString& indice, const QDateTime& ahora,
                               const QDateTime& desde, int workingDays, const AccionesPasada& acciones,
-                              MemoriaPasada* memoria) {
+                              MemoriaPasada* memoria, ResumenesAvisos* leidos) {
     ResultadoPasada res;
-    bool eliminar = false;
+    bool eliminar = false, escribio = false;
     const Ventana v = ventana(ahora, desde);
     if (memoria) memoria->empezar(archivo);
+    const std::optional<FileIdentity> antes = leidos ? FileIdentity::of(archivo) : std::nullopt;
     ReminderFileCursor cursor(archivo);
+    if (leidos) {
+        *leidos = ResumenesAvisos();
+        leidos->reservar(cursor.count());
+    }
     while (cursor.next()) {
         // A quick look at the stored bytes; only candidates are decoded.
-        Rapido q = rapido(cursor.raw());
-        if (!q.activo || q.terminado) continue;
-        const qint64 m = momento(q);
-        bool escrito = false;
-        if (q.dia == v.hoy && q.minuto == v.minutoAhora) {
-            RegistroAviso r = cursor.read();
-            if (EsDebido(r, ahora)) {
-                eliminar |= AvanzarAviso(r, ahora, workingDays);
-                cursor.write(r);
-                escrito = true;
-                ++res.mostrados;
-                if (acciones.mostrar) acciones.mostrar(cursor.index(), r);
-                if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
+        Fila q = ResumenesAvisos::filaDe(cursor.raw());
+        if (pendiente(q)) {
+            const qint64 m = q.momento();
+            bool escrito = false;
+            if (q.dia == v.hoy && q.minuto == v.minutoAhora) {
+                RegistroAviso r = cursor.read();
+                if (EsDebido(r, ahora)) {
+                    eliminar |= AvanzarAviso(r, ahora, workingDays);
+                    cursor.write(r);
+                    escrito = true;
+                    ++res.mostrados;
+                    if (acciones.mostrar) acciones.mostrar(cursor.index(), r);
+                    if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
+                }
+            } else if (m > v.previa && m < v.minutoActual) {
+                // A minute no pass saw: its moment lies after the previous pass and
+                // before the current minute (a sleeping machine, a clock jump, a
+                // pass held back while the editor was open).
+                RegistroAviso r = cursor.read();
+                if (EsPasado(r, ahora)) {
+                    const RegistroAviso original = r;
+                    eliminar |= AvanzarAviso(r, ahora, workingDays);
+                    cursor.write(r);
+                    escrito = true;
+                    ++res.pasados;
+                    if (acciones.pasado) acciones.pasado(original);
+                    if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
+                }
             }
-        } else if (m > v.previa && m < v.minutoActual) {
-            // A minute no pass saw: its moment lies after the previous pass and
-            // before the current minute (a sleeping machine, a clock jump, a
-            // pass held back while the editor was open).
-            RegistroAviso r = cursor.read();
-            if (EsPasado(r, ahora)) {
-                const RegistroAviso original = r;
-                eliminar |= AvanzarAviso(r, ahora, workingDays);
-                cursor.write(r);
-                escrito = true;
-                ++res.pasados;
-                if (acciones.pasado) acciones.pasado(original);
-                if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
+            if (escrito) {
+                escribio = true;
+                q = ResumenesAvisos::filaDe(cursor.raw()); // the advanced record
             }
+            if (memoria && pendiente(q)) memoria->anotar(q.momento());
         }
-        if (!memoria) continue;
-        if (escrito) q = rapido(cursor.raw()); // the advanced record
-        if (q.activo && !q.terminado) memoria->anotar(momento(q));
+        if (leidos) leidos->anadir(cursor.raw(), q);
     }
     cursor.close();
     if (eliminar) res.compactado = CompactarAvisos(archivo, indice);
@@ -152,25 +155,42 @@ ResultadoPasada PasadaDebidos(const QString& archivo, const QString& indice, con
         else
             memoria->terminar();
     }
+    cerrarLectura(leidos, archivo, antes, escribio, res.compactado);
     return res;
 }
 
 ResultadoPasada PasadaPasados(const QString& archivo, const QString& indice, const QDateTime& ahora,
-                              int workingDays, const AccionesPasada& acciones) {
+                              int workingDays, const AccionesPasada& acciones, ResumenesAvisos* leidos) {
     ResultadoPasada res;
-    bool eliminar = false;
+    bool eliminar = false, escribio = false;
+    const qint64 hoy = static_cast<qint64>(DateTimeValue::fromDate(ahora.date()));
+    const std::optional<FileIdentity> antes = leidos ? FileIdentity::of(archivo) : std::nullopt;
     ReminderFileCursor cursor(archivo);
+    if (leidos) {
+        *leidos = ResumenesAvisos();
+        leidos->reservar(cursor.count());
+    }
     while (cursor.next()) {
-        if (!EsPasado(ResumenAviso::deBytes(cursor.raw(), false), ahora)) continue;
-        RegistroAviso r = cursor.read();
-        const RegistroAviso original = r;
-        ++res.pasados;
-        if (acciones.pasado) acciones.pasado(original);
-        eliminar |= AvanzarAviso(r, ahora, workingDays);
-        cursor.write(r);
-        if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
+        // Days before today are past; today's moments are compared to the millisecond.
+        Fila q = ResumenesAvisos::filaDe(cursor.raw());
+        const bool pasado =
+            !q.tiene(Fila::Terminado) &&
+            (q.dia < hoy || (q.dia == hoy && EsPasado(ResumenAviso::deBytes(cursor.raw(), false), ahora)));
+        if (pasado) {
+            RegistroAviso r = cursor.read();
+            const RegistroAviso original = r;
+            ++res.pasados;
+            if (acciones.pasado) acciones.pasado(original);
+            eliminar |= AvanzarAviso(r, ahora, workingDays);
+            cursor.write(r);
+            escribio = true;
+            if (r.PorEmail && acciones.crearEmail) acciones.crearEmail(r);
+            q = ResumenesAvisos::filaDe(cursor.raw()); // the advanced record
+        }
+        if (leidos) leidos->anadir(cursor.raw(), q);
     }
     cursor.close();
     if (eliminar) res.compactado = CompactarAvisos(archivo, indice);
+    cerrarLectura(leidos, archivo, antes, escribio, res.compactado);
     return res;
 }

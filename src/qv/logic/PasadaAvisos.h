@@ -4,6 +4,7 @@
 // out through the callbacks.
 #include "platform/FileIdentity.h"
 #include "store/RegistroAviso.h"
+#include "store/ResumenesAvisos.h"
 
 #include <QDateTime>
 #include <QString>
@@ -42,11 +43,10 @@ public:
     // would show, advance and write nothing.
     bool sinCambios(const QString& archivo, const QDateTime& ahora, const QDateTime& desde) const;
     void olvidar();
-    // Filled from the list's summaries of the whole file (read once at opening,
-    // so the first pass need not read it again); `antesDeLeer` is the file's
-    // identity taken before they were read: a file changed meanwhile is not trusted.
-    void desdeResumenes(const QString& archivo, const QVector<ResumenAviso>& filas,
-                        const std::optional<FileIdentity>& antesDeLeer);
+    // Filled from the summaries of the whole file (read once at opening, so the
+    // first pass need not read it again); a reading without the file's identity
+    // (it changed meanwhile), or a file changed since, is not trusted.
+    void desdeResumenes(const QString& archivo, const ResumenesAvisos& leidos);
 
     // Filled by PasadaDebidos.
     void empezar(const QString& archivo);
@@ -70,12 +70,14 @@ private:
 // through `pasado`. Compacts the file when a reminder was removed.
 // Throws ReminderFileError when the file cannot be read or written; what was
 // written before stays. With `memoria`, fills it for the next pass (and
-// empties it when the pass fails).
+// empties it when the pass fails). With `leidos`, gives the summaries of the
+// file as the pass left it, from the same reading (read again after a compaction).
 ResultadoPasada PasadaDebidos(const QString& archivo, const QString& indice, const QDateTime& ahora,
                               const QDateTime& desde, int workingDays, const AccionesPasada& acciones,
-                              MemoriaPasada* memoria = nullptr);
+                              MemoriaPasada* memoria = nullptr, ResumenesAvisos* leidos = nullptr);
 
 // The start-up pass: every past reminder (switched off ones too) is reported,
-// advanced, written back and mailed; compacts when needed.
+// advanced, written back and mailed; compacts when needed. With `leidos`, as above.
 ResultadoPasada PasadaPasados(const QString& archivo, const QString& indice, const QDateTime& ahora,
-                              int workingDays, const AccionesPasada& acciones);
+                              int workingDays, const AccionesPasada& acciones,
+                              ResumenesAvisos* leidos = nullptr);

@@ -271,16 +271,24 @@ void TSmtpClient::DoSendMail() {
 
     // Header block, its ending blank line and the empty line that opens the
     // body, then the body: sent as streams, so no header length is cut off.
+    // Pipelining, the end-of-data dot goes with them in the same write.
     QByteArray headerBlock = Cp1252::encode(FinalHeader.Text());
     headerBlock.append("\r\n\r\n");
-    QBuffer headerStream(&headerBlock);
-    headerStream.open(QIODevice::ReadOnly);
-    SendStream(headerStream);
-    QBuffer bodyStream(&MessageBody);
-    bodyStream.open(QIODevice::ReadOnly);
-    SendStream(bodyStream);
-
-    reply = Command(QStringLiteral("."));
+    if (batch) {
+        headerBlock.append(MessageBody).append(".\r\n");
+        QBuffer messageStream(&headerBlock);
+        messageStream.open(QIODevice::ReadOnly);
+        SendStream(messageStream);
+        reply = ReadExtraLines(ReadReply());
+    } else {
+        QBuffer headerStream(&headerBlock);
+        headerStream.open(QIODevice::ReadOnly);
+        SendStream(headerStream);
+        QBuffer bodyStream(&MessageBody);
+        bodyStream.open(QIODevice::ReadOnly);
+        SendStream(bodyStream);
+        reply = Command(QStringLiteral("."));
+    }
     if (!IsCompletion(ReplyNumber())) {
         if (OnFailure) OnFailure(this);
         ThrowReply(reply);

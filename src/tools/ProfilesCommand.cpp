@@ -2,7 +2,6 @@
 // profiles file, for scripted set-ups and tests (the preferences dialog is the
 // person's way to do it).
 #include "profiles/ArchivoPerfiles.h"
-#include "profiles/TextoPerfil.h"
 #include "tools/Commands.h"
 
 #include <QFile>
@@ -36,12 +35,7 @@ int profilesCommand(const QStringList& args) {
     for (const char* name :
          {"--name", "--email", "--smtp", "--pop3", "--smtp-login", "--login", "--password", "--dialup"}) {
         const QString value = option(QLatin1String(name));
-        if (!CabeEnCp1252(value)) {
-            printErr(QStringLiteral("qvtool: %1 \"%2\" has characters the profiles file cannot hold "
-                                    "(Windows-1252: Western European letters only)")
-                         .arg(QLatin1String(name), value));
-            return 2;
-        }
+        if (refusedAsUnstorable(QLatin1String(name), value)) return 2;
         if (value.size() > Perfiles::kCapacidadTexto) {
             printErr(QStringLiteral("qvtool: %1 is longer than %2 characters")
                          .arg(QLatin1String(name))

@@ -110,9 +110,9 @@ private slots:
         QCOMPARE(r.perfil(2), Perfil{});
     }
 
-    // The connection's login and password are Windows-1252 text: a Cyrillic
-    // password is refused as it is typed or pasted, with a message naming the
-    // characters; what can be stored is kept.
+    // The connection's login and password and the profile's fields are
+    // Windows-1252 text: a Cyrillic password or a Polish name is refused as it is
+    // typed or pasted, with a message naming the characters; what can be stored is kept.
     void unstorableInputIsRefusedAtInput_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("input");
@@ -125,6 +125,13 @@ private slots:
             << "EditSetLogin" << QString::fromUtf8("Jürgen✓") << true << QString() << QString::fromUtf8("✓");
         QTest::newRow("login dialog: password typed") << "EditSetPasswd" << QString::fromUtf8("ключ1")
                                                       << false << QString("1") << QString::fromUtf8("к");
+        QTest::newRow("profile: Polish name typed") << "EditUsuario" << QString::fromUtf8("Łukasz") << false
+                                                    << QString("ukasz") << QString::fromUtf8("Ł");
+        QTest::newRow("profile: Cyrillic password pasted")
+            << "EditPasswdPOP3" << QString::fromUtf8("пароль") << true << QString() << QString::fromUtf8("п");
+        QTest::newRow("profile: western server name is kept")
+            << "EditSMTP" << QString::fromUtf8("correo.años.example") << true
+            << QString::fromUtf8("correo.años.example") << QString();
     }
     void unstorableInputIsRefusedAtInput() {
         QFETCH(QString, field);
@@ -132,7 +139,13 @@ private slots:
         QFETCH(bool, paste);
         QFETCH(QString, kept);
         QFETCH(QString, named);
-        auto d = std::make_unique<TVLoginPasswd>(nullptr);
+        // Fields named "EditSet..." are the login dialog's, the others the profile tab's.
+        std::unique_ptr<QDialog> d;
+        if (field.startsWith("EditSet"))
+            d = std::make_unique<TVLoginPasswd>(nullptr);
+        else
+            d = abrir();
+        QVERIFY(d);
         d->show();
         QLineEdit* e = edit(d.get(), qPrintable(field));
         QVERIFY(e);
@@ -353,17 +366,16 @@ private slots:
         QVERIFY(edit(d.get(), "EditPasswdSMTP")->text().isEmpty());
         d->findChild<QCheckBox*>("CheckLoginEnClaro")->click();
 
-        auto* aviso = d->findChild<QLabel*>("LabelTextoNoValido");
-        QVERIFY(!aviso->isVisible());
+        MessageBoxes::shownTexts().clear();
         edit(d.get(), "EditUsuario")->setFocus();
         for (const QString& typed : QStringList{"D", "o", "s", " ", "☕", "ñ"}) { // as a keyboard sends them
             QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
             QApplication::sendEvent(edit(d.get(), "EditUsuario"), &press);
         }
         QCOMPARE(edit(d.get(), "EditUsuario")->text(), QString("Dos ñ"));
-        QVERIFY(aviso->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(MessageBoxes::shownTexts(), QStringList{LeerTexto(20120).arg("☕")});
         click(d.get(), "RegistroAnterior");
-        QVERIFY(!aviso->isVisible());
         QCOMPARE(smtp->currentIndex(), 1);
         QCOMPARE(pop3->currentIndex(), 2);
         click(d.get(), "BotonAceptar");

@@ -13,6 +13,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimeEdit>
+#include <QToolButton>
 
 namespace {
 void tick(QListWidget* days, std::initializer_list<int> rows) {
@@ -151,8 +154,10 @@ private slots:
 
     // The text area counts what the record stores (a line break is two
     // characters) and refuses input beyond 255 or outside Windows-1252 where it
-    // is typed or pasted: the text and the cursor stay as they were.
+    // is typed or pasted: the text and the cursor stay as they were. A sound file
+    // whose path the record cannot hold is refused when chosen.
     void textAreaKeepsWhatIsStored_data() {
+        QTest::addColumn<QString>("sound"); // a file chosen with the sound button, under the program folder
         QTest::addColumn<QString>("start");
         QTest::addColumn<int>("cursor"); // -1: at the end
         QTest::addColumn<QString>("paste");
@@ -161,24 +166,30 @@ private slots:
         QTest::addColumn<bool>("told");
         const QString full = QString(250, 'a') + "bcdef";
         QTest::newRow("255 pasted fit")
-            << QString() << -1 << QString(255, 'x') << QString() << QString(255, 'x') << false;
+            << QString() << QString() << -1 << QString(255, 'x') << QString() << QString(255, 'x') << false;
         QTest::newRow("256 pasted refused whole")
-            << "kept" << -1 << QString(252, 'x') << QString() << "kept" << false;
+            << QString() << "kept" << -1 << QString(252, 'x') << QString() << "kept" << false;
         QTest::newRow("a line break counts two")
-            << QString(254, 'x') << -1 << QString() << "\r" << QString(254, 'x') << false;
+            << QString() << QString(254, 'x') << -1 << QString() << "\r" << QString(254, 'x') << false;
         QTest::newRow("a break that fits")
-            << QString(253, 'x') << -1 << QString() << "\r" << QString(253, 'x') + "\n"
+            << QString() << QString(253, 'x') << -1 << QString() << "\r" << QString(253, 'x') + "\n"
             << false;
         QTest::newRow("lines pasted count their breaks")
-            << QString() << -1 << QStringList(70, "ab").join('\n') << QString() << QString() << false;
+            << QString() << QString() << -1 << QStringList(70, "ab").join('\n') << QString() << QString()
+            << false;
         QTest::newRow("typing into a full area pushes nothing out")
-            << full << 10 << QString() << "z" << full << false;
+            << QString() << full << 10 << QString() << "z" << full << false;
         QTest::newRow("Cyrillic typed is refused and named")
-            << "ok" << -1 << QString() << QString::fromUtf8("ж") << "ok" << true;
+            << QString() << "ok" << -1 << QString() << QString::fromUtf8("ж") << "ok" << true;
         QTest::newRow("emoji pasted is refused and named")
-            << "ok" << -1 << QString::fromUtf8("a😀") << QString() << "ok" << true;
+            << QString() << "ok" << -1 << QString::fromUtf8("a😀") << QString() << "ok" << true;
+        QTest::newRow("a sound in a folder named in another script is refused and named")
+            << QString::fromUtf8("Звуки/bell.wav") << "ok" << -1 << QString() << QString() << "ok" << true;
+        QTest::newRow("a sound in a western folder is taken")
+            << QString::fromUtf8("Música/bell.wav") << "ok" << -1 << QString() << QString() << "ok" << false;
     }
     void textAreaKeepsWhatIsStored() {
+        QFETCH(QString, sound);
         QFETCH(QString, start);
         QFETCH(int, cursor);
         QFETCH(QString, paste);
@@ -203,7 +214,22 @@ private slots:
             QKeyEvent press(QEvent::KeyPress, ch == u'\r' ? Qt::Key_Return : 0, Qt::NoModifier, QString(ch));
             QApplication::sendEvent(text, &press);
         }
+        const QString soundPath = sound.isEmpty() ? QString() : QvTestSupport::programFolder() + sound;
+        if (!sound.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(soundPath).path()));
+            QFile wav(soundPath);
+            QVERIFY(wav.open(QIODevice::WriteOnly));
+            wav.close();
+            QTimer::singleShot(0, [soundPath] { // the chooser is up by now: it waits for its answer
+                auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(chooser);
+                chooser->selectFile(soundPath);
+                QMetaObject::invokeMethod(chooser, "accept");
+            });
+            e.findChild<QToolButton*>("SpeedSonidoAviso")->click();
+        }
         QCoreApplication::processEvents();
+        QCOMPARE(e.sonido(), told ? QString() : soundPath);
         QCOMPARE(text->toPlainText(), expected);
         if (expected == start) QCOMPARE(text->textCursor().position(), before); // the cursor did not move
         QCOMPARE(!MessageBoxes::shownTexts().isEmpty(), told);
@@ -214,6 +240,7 @@ private slots:
         QVERIFY(e.GuardarAviso(r));
         const RegistroAviso back = RegistroAviso::fromBytes(r.toBytes().constData());
         QCOMPARE(back.Texto, QString(expected).replace("\n", "\r\n"));
+        QCOMPARE(back.Sonido, e.sonido());
     }
 
     // The first moment the user saves is one the reminder really fires at

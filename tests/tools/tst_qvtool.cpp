@@ -124,7 +124,8 @@ private slots:
         QTest::newRow("missing certificates file")
             << QStringList{"--ca-file", "nothing.pem"} << 2 << "nothing.pem";
         QTest::newRow("file without certificates") << QStringList{"--ca-file", "plain.txt"} << 2 << "PEM";
-        QTest::newRow("name outside Windows-1252") << QStringList{"--name", "Ana ☕"} << 2 << "Windows-1252";
+        QTest::newRow("name outside Windows-1252")
+            << QStringList{"--name", "Ana ☕"} << 2 << "(Windows-1252): ☕";
         QTest::newRow("field too long") << QStringList{"--login", QString(61, 'x')} << 2 << "longer than 60";
     }
 

@@ -104,9 +104,6 @@ private:
     void mostrarSeguridad();
     void copiarSeguridad();
     void BotonCertificadosClick();
-    // Limits an edit of the profiles file to text the file can hold; a refused
-    // character shows text 20015 under the profile.
-    void limitarACp1252(QLineEdit* edit);
 
     std::unique_ptr<AccesoTelefonico> m_ras;
     std::array<QString, 3> m_sonidos;
@@ -160,7 +157,7 @@ private:
     QLineEdit *m_editPasswdSMTP = nullptr, *m_editCertificados = nullptr;
     QCheckBox* m_checkLoginEnClaro = nullptr;
     QPushButton* m_botonCertificados = nullptr;
-    QLabel *m_labelTextoNoValido = nullptr, *m_labelSeguridadPerdida = nullptr;
+    QLabel* m_labelSeguridadPerdida = nullptr;
 };
 
 // The main window's preferences command: shows the dialog modally and frees it.

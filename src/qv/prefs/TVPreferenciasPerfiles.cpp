@@ -4,6 +4,7 @@
 
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
+#include "qv/EntradaCp1252.h"
 #include "qv/MessageBoxes.h"
 #include "qv/prefs/AccesoTelefonico.h"
 #include "qv/prefs/TVLoginPasswd.h"
@@ -83,7 +84,7 @@ QWidget* TVPreferencias::crearTabPerfiles() {
     m_editPasswdPOP3->setStyle(asterisco);
     for (QLineEdit* e : {m_editUsuario, m_editEmail, m_editSMTP, m_editPOP3, m_editLoginSMTP, m_editLoginPOP3,
                          m_editPasswdPOP3})
-        limitarACp1252(e);
+        EntradaCp1252::proteger(e); // the profiles file keeps Windows-1252 text
     m_comboAcceso = new QComboBox(g);
     m_comboAcceso->setObjectName("ComboAccesoTelef");
     m_comboAcceso->setEditable(false);

@@ -4,7 +4,6 @@
 #include "qv/prefs/TVPreferencias.h"
 
 #include "core/TextCatalogue.h"
-#include "profiles/TextoPerfil.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,26 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QValidator>
-
-#include <functional>
 
 namespace {
-
-// Accepts only text that the Windows-1252 profiles file can hold.
-class ValidadorCp1252 : public QValidator {
-public:
-    ValidadorCp1252(QObject* parent, std::function<void()> rechazado)
-        : QValidator(parent), m_rechazado(std::move(rechazado)) {}
-    State validate(QString& input, int&) const override {
-        if (CabeEnCp1252(input)) return Acceptable;
-        m_rechazado();
-        return Invalid;
-    }
-
-private:
-    std::function<void()> m_rechazado;
-};
 
 QComboBox* comboModos(QWidget* parent, const char* name, int textoStartTls, int textoTls) {
     auto* combo = new QComboBox(parent);
@@ -59,11 +40,6 @@ QGroupBox* TVPreferencias::crearGrupoSeguridad(QWidget* tab) {
     m_editCertificados->setObjectName("EditCertificados");
     m_botonCertificados = new QPushButton(LeerTexto(20012), g);
     m_botonCertificados->setObjectName("BotonCertificados");
-    m_labelTextoNoValido = new QLabel(LeerTexto(20015), tab);
-    m_labelTextoNoValido->setObjectName("LabelTextoNoValido");
-    m_labelTextoNoValido->setStyleSheet("color: red");
-    m_labelTextoNoValido->setWordWrap(true);
-    m_labelTextoNoValido->hide();
     m_labelSeguridadPerdida = new QLabel(LeerTexto(20016), g);
     m_labelSeguridadPerdida->setObjectName("LabelSeguridadPerdida");
     m_labelSeguridadPerdida->setStyleSheet("color: red");
@@ -87,7 +63,6 @@ QGroupBox* TVPreferencias::crearGrupoSeguridad(QWidget* tab) {
     certificados->addWidget(m_botonCertificados);
     grid->addLayout(certificados, 4, 0, 1, 2);
     grid->addWidget(m_labelSeguridadPerdida, 5, 0, 1, 2);
-    grid->addWidget(m_labelTextoNoValido, 6, 0, 1, 2);
 
     for (QComboBox* c : {m_comboSegSMTP, m_comboSegPOP3})
         connect(c, &QComboBox::currentIndexChanged, this, &TVPreferencias::copiarSeguridad);
@@ -96,12 +71,6 @@ QGroupBox* TVPreferencias::crearGrupoSeguridad(QWidget* tab) {
         connect(e, &QLineEdit::textChanged, this, &TVPreferencias::copiarSeguridad);
     connect(m_botonCertificados, &QPushButton::clicked, this, &TVPreferencias::BotonCertificadosClick);
     return m_grupoSeguridad;
-}
-
-void TVPreferencias::limitarACp1252(QLineEdit* edit) {
-    edit->setValidator(new ValidadorCp1252(edit, [this] {
-        if (m_labelTextoNoValido) m_labelTextoNoValido->show();
-    }));
 }
 
 void TVPreferencias::mostrarSeguridad() {
@@ -115,7 +84,6 @@ void TVPreferencias::mostrarSeguridad() {
     m_editPasswdSMTP->setText(a.passwdSMTP);
     m_checkLoginEnClaro->setChecked(a.permitirLoginEnClaro);
     m_editCertificados->setText(a.archivoCertificados);
-    m_labelTextoNoValido->hide();
     m_mostrando = antes;
 }
 

@@ -49,6 +49,16 @@ bool textoUsable(const QString& texto) {
     return true;
 }
 
+// Each address goes into a command line by itself: anything that is not one
+// plain address (extra parameters, blanks, a line too long) fails its file.
+bool destinatariosValidos(const mailfiles::EmailCargado& email) {
+    for (const QString& entrada : email.destinatarios) {
+        const QString direccion = ExtractAddress(entrada);
+        if (!direccion.isEmpty() && !IsPlainAddress(direccion)) return false;
+    }
+    return true;
+}
+
 // Where a client finds its server and how the connection is protected, from
 // the profile's server text and its security entry.
 template <class Cliente>
@@ -310,16 +320,20 @@ void SesionCorreo::faseEnvio() {
     sinLimite();
 }
 
+const mailfiles::ResultadoCarga& SesionCorreo::leerMensaje(const QString& ruta) {
+    // A file read ahead for its envelope is sent as it was read then.
+    if (m_rutaLeida != ruta) {
+        m_cargaLeida = mailfiles::CargarEmailSaliente(ruta);
+        m_rutaLeida = ruta;
+    }
+    return m_cargaLeida;
+}
+
 SesionCorreo::Carga SesionCorreo::cargarMensaje(const QString& ruta) {
-    const mailfiles::ResultadoCarga carga = mailfiles::CargarEmailSaliente(ruta);
+    const mailfiles::ResultadoCarga carga = leerMensaje(ruta);
     if (!carga.email) return Carga::Ilegible;
     const mailfiles::EmailCargado* m = &*carga.email;
-    // Each address goes into a command line by itself: anything that is not one
-    // plain address (extra parameters, blanks, a line too long) fails this file.
-    for (const QString& entrada : m->destinatarios) {
-        const QString direccion = ExtractAddress(entrada);
-        if (!direccion.isEmpty() && !IsPlainAddress(direccion)) return Carga::DestinatarioInvalido;
-    }
+    if (!destinatariosValidos(*m)) return Carga::DestinatarioInvalido;
     m_smtp->ClearParameters();
     TPostMessage& msg = m_smtp->PostMessage;
     msg.FromName = m_perfil.nombreUsuario;
@@ -344,6 +358,13 @@ void SesionCorreo::bucleEnvio() {
         const Carga carga = cargarMensaje(path);
         if (carga == Carga::Cargado) {
             try {
+                // The next file's envelope may go with this message (where the server pipelines).
+                if (i + 1 < m_queuedCount && i + 1 < m_fileList.size()) {
+                    const mailfiles::ResultadoCarga& siguiente = leerMensaje(m_fileList[i + 1]);
+                    if (siguiente.email && destinatariosValidos(*siguiente.email))
+                        m_smtp->NextEnvelope = TSmtpClient::TEnvelope{
+                            m_perfil.emailUsuario, siguiente.email->destinatarios, {}, {}};
+                }
                 m_smtp->SendMail();
                 // A call that came back without telling success or failure sent nothing.
                 if (m_messagePending) m_messagePending = m_messageSent = m_deleteQueued = false;

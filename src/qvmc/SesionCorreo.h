@@ -5,6 +5,7 @@
 // (the system's messages over POP3 into incoming files) and Finish, which runs
 // once however the session ends. No widgets: every step is told to the log.
 #include "mailfiles/MailClientCommandLine.h"
+#include "mailfiles/OutgoingMail.h"
 #include "mailfiles/SessionLog.h"
 #include "mailfiles/SessionStatus.h"
 #include "profiles/RegistroPerfiles.h"
@@ -61,6 +62,8 @@ private:
     void bucleEnvio();
     enum class Carga { Cargado, Ilegible, DestinatarioInvalido };
     Carga cargarMensaje(const QString& ruta);
+    // The queue file as read the last time this path was asked for (read now otherwise).
+    const mailfiles::ResultadoCarga& leerMensaje(const QString& ruta);
     void faseRecepcion();
     void bucleRecepcion();
     void desconectarSmtp();
@@ -103,6 +106,8 @@ private:
     bool m_popStepPending = false;
     int m_queuedCount = 0, m_receivedCount = 0;
     QStringList m_activeConnections, m_fileList;
+    QString m_rutaLeida;
+    mailfiles::ResultadoCarga m_cargaLeida;
     QList<int> m_messages;
     bool m_finished = false, m_finishing = false;
     bool m_running = false; // inside ejecutar()

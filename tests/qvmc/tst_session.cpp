@@ -322,6 +322,8 @@ private slots:
             << true << QByteArrayList{"MAIL=550 5.7.1 not you\r\n|250 ok\r\n"} << true;
         QTest::newRow("SMTP MAIL refused, server leaves")
             << true << QByteArrayList{"MAIL=250 ok\r\n|421 4.3.2 bye\r\n<close>"} << true;
+        QTest::newRow("SMTP end of data refused")
+            << true << QByteArrayList{".=554 5.7.1 spam\r\n|250 queued\r\n"} << true;
         QTest::newRow("SMTP DATA refused")
             << true << QByteArrayList{"DATA=354 go\r\n|554 5.5.1 no\r\n|354 go\r\n"} << true;
         QTest::newRow("SMTP multi-line refusal of RCPT")
@@ -365,10 +367,13 @@ private slots:
             profile(server.port(), server.port());
             queue("a_1.OUT", "b@x");
             queue("b_2.OUT", "c@x");
-            QFile both(folders.dirMail + "c_3.OUT");
-            if (both.open(QIODevice::WriteOnly))
-                both.write("--- Dest ---\r\n2\r\nBea <b@x>\r\nc@x\r\n--- Body ---\r\nthree\r\n");
-            both.close();
+            for (const auto& [name, dest] :
+                 {std::pair{"c_3.OUT", "e@x\r\na@b> NOTIFY=SUCCESS"}, // refused here
+                  std::pair{"d_4.OUT", "Bea <b@x>\r\nc@x"}}) {
+                QFile two(folders.dirMail + name);
+                if (two.open(QIODevice::WriteOnly))
+                    two.write(QByteArray("--- Dest ---\r\n2\r\n") + dest + "\r\n--- Body ---\r\nmore\r\n");
+            }
             SesionCorreo s(
                 folders, mailfiles::LeerLineaComandos({smtp ? "SMTP" : "XXXX", smtp ? "XXXX" : "POP3", "1"}),
                 {});

@@ -7,6 +7,7 @@
 #include <QBuffer>
 
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -96,6 +97,7 @@ void TSmtpClient::Connect() {
 
 void TSmtpClient::DoConnect() {
     m_owedReplies = 0; // a new connection owes nothing
+    m_envelopeAhead.clear();
     if (Security == TTransportSecurity::Tls) StartTls();
     const QByteArray first = ReadLn();
     const int greetingCode = LeadingNumber(first);
@@ -196,6 +198,7 @@ void TSmtpClient::SendMail() {
 }
 
 void TSmtpClient::DoSendMail() {
+    const std::optional<TEnvelope> nextEnvelope = std::exchange(NextEnvelope, std::nullopt);
     BuildMessage();
     CheckConnected();
 
@@ -216,37 +219,24 @@ void TSmtpClient::DoSendMail() {
     if (!IsPlainAddress(PostMessage.FromAddress)) throw std::runtime_error("Invalid sender address");
 
     if (OnSendStart) OnSendStart(this);
-    SettleOwedReplies();
 
-    // The envelope: RSET, MAIL FROM, one RCPT TO per recipient that is one plain
-    // address (anything else would add parameters or lines to the command), DATA.
-    struct Recipient {
-        QString entry;
-        bool sent;
-    };
-    QList<Recipient> recipients;
-    QList<QByteArray> envelope{
-        "RSET", Cp1252::encode(QStringLiteral("MAIL FROM:<") + PostMessage.FromAddress + QLatin1Char('>'))};
-    for (const QStringList* list :
-         {&PostMessage.ToAddress, &PostMessage.ToCarbonCopy, &PostMessage.ToBlindCarbonCopy})
-        for (const QString& entry : *list) {
-            const QString address = ExtractAddress(entry);
-            if (address.isEmpty()) continue;
-            const bool sent = IsPlainAddress(address);
-            recipients.append({entry, sent});
-            if (sent)
-                envelope.append(Cp1252::encode(QStringLiteral("RCPT TO:<") + address + QLatin1Char('>')));
-        }
-    envelope.append("DATA");
-    // RFC 2920: the envelope may go in one group, DATA last; the body waits for 354.
+    const EnvelopeCommands envelope = Envelope({PostMessage.FromAddress, PostMessage.ToAddress,
+                                                PostMessage.ToCarbonCopy, PostMessage.ToBlindCarbonCopy});
+    // RFC 2920: the envelope may go in one group, DATA last; the text waits for 354.
     const bool batch = Pipelining && Offers("PIPELINING");
-    if (batch) {
-        WriteCommands(envelope);
-        m_owedReplies = static_cast<int>(envelope.size());
+    const bool sentAhead = batch && !m_envelopeAhead.isEmpty() && m_envelopeAhead == envelope.commands &&
+                           m_owedReplies == envelope.commands.size() && Connected();
+    m_envelopeAhead.clear();
+    if (!sentAhead) {
+        SettleOwedReplies();
+        if (batch) {
+            WriteCommands(envelope.commands);
+            m_owedReplies = static_cast<int>(envelope.commands.size());
+        }
     }
     qsizetype next = 0;
     auto nextReply = [&]() -> QByteArray {
-        const QByteArray& command = envelope.at(next++);
+        const QByteArray& command = envelope.commands.at(next++);
         if (!batch) return ReadExtraLines(Transaction(command));
         const QByteArray whole = ReadExtraLines(ReadReply());
         --m_owedReplies;
@@ -258,28 +248,39 @@ void TSmtpClient::DoSendMail() {
     reply = nextReply(); // MAIL FROM
     if (!IsCompletion(ReplyNumber())) ThrowReply(reply);
     // A refused recipient never stops the transaction.
-    for (const Recipient& recipient : std::as_const(recipients)) {
+    for (const auto& [entry, sent] : envelope.recipients) {
         bool refused = true;
-        if (recipient.sent) {
+        if (sent) {
             nextReply();
             refused = !IsCompletion(ReplyNumber());
         }
-        if (refused && OnRecipientNotFound) OnRecipientNotFound(this, recipient.entry);
+        if (refused && OnRecipientNotFound) OnRecipientNotFound(this, entry);
     }
     reply = nextReply();                             // DATA
     if (ReplyNumber() / 100 != 3) ThrowReply(reply); // only "go ahead" opens the message text
 
     // Header block, its ending blank line and the empty line that opens the
     // body, then the body: sent as streams, so no header length is cut off.
-    // Pipelining, the end-of-data dot goes with them in the same write.
+    // Pipelining, the end-of-data dot goes with them in the same write, and
+    // the next message's envelope after it when the owner named it.
     QByteArray headerBlock = Cp1252::encode(FinalHeader.Text());
     headerBlock.append("\r\n\r\n");
     if (batch) {
         headerBlock.append(MessageBody).append(".\r\n");
+        QList<QByteArray> ahead;
+        if (nextEnvelope) {
+            const EnvelopeCommands following = Envelope(*nextEnvelope);
+            if (following.sendable) ahead = following.commands;
+        }
+        for (const QByteArray& command : std::as_const(ahead))
+            headerBlock.append(command).append("\r\n");
         QBuffer messageStream(&headerBlock);
         messageStream.open(QIODevice::ReadOnly);
         SendStream(messageStream);
+        m_owedReplies = 1 + static_cast<int>(ahead.size());
         reply = ReadExtraLines(ReadReply());
+        --m_owedReplies;
+        m_envelopeAhead = ahead;
     } else {
         QBuffer headerStream(&headerBlock);
         headerStream.open(QIODevice::ReadOnly);
@@ -293,6 +294,25 @@ void TSmtpClient::DoSendMail() {
         if (OnFailure) OnFailure(this);
         ThrowReply(reply);
     }
+}
+
+TSmtpClient::EnvelopeCommands TSmtpClient::Envelope(const TEnvelope& envelope) {
+    EnvelopeCommands out;
+    out.commands = {"RSET",
+                    Cp1252::encode(QStringLiteral("MAIL FROM:<") + envelope.FromAddress + QLatin1Char('>'))};
+    for (const QStringList* list : {&envelope.ToAddress, &envelope.ToCarbonCopy, &envelope.ToBlindCarbonCopy})
+        for (const QString& entry : *list) {
+            const QString address = ExtractAddress(entry);
+            if (address.isEmpty()) continue;
+            // Anything but one plain address would add parameters or lines to the command.
+            const bool sent = IsPlainAddress(address);
+            out.recipients.append({entry, sent});
+            if (sent)
+                out.commands.append(Cp1252::encode(QStringLiteral("RCPT TO:<") + address + QLatin1Char('>')));
+        }
+    out.commands.append("DATA");
+    out.sendable = IsPlainAddress(envelope.FromAddress) && out.commands.size() > 3;
+    return out;
 }
 
 void TSmtpClient::SettleOwedReplies() {

@@ -11,6 +11,7 @@
 #include <QTime>
 
 #include <functional>
+#include <optional>
 
 class TSmtpClient : public TSockClient {
     Q_OBJECT
@@ -51,6 +52,16 @@ public:
     // afterwards. Every event, reply and failure is the one the command-by-
     // command dialogue (used otherwise) gives; only the waits between them go.
     bool Pipelining = false;
+    // The sender and recipients of the message the owner sends next, when known
+    // before this one goes. Pipelining, its RSET, MAIL, RCPT and DATA go out in
+    // the same write as this message's text (RFC 2920), and the next SendMail,
+    // for a message with that envelope, reads their replies instead of sending
+    // them again. Taken (emptied) by every SendMail.
+    struct TEnvelope {
+        QString FromAddress;
+        QStringList ToAddress, ToCarbonCopy, ToBlindCarbonCopy;
+    };
+    std::optional<TEnvelope> NextEnvelope;
     QString Boundary;
     TSubType SubType = mtPlain;
     TEncodeMethod EncodeType = emBase64;
@@ -104,10 +115,19 @@ private:
     // was answered with 354: no message was meant to go, and a closed
     // connection is the one way to end it without delivering one.
     void SettleOwedReplies();
+    // RSET, MAIL FROM, one RCPT TO per recipient that is one plain address, DATA;
+    // every recipient entry in order with whether a RCPT TO went for it.
+    struct EnvelopeCommands {
+        QList<QByteArray> commands;
+        QList<std::pair<QString, bool>> recipients;
+        bool sendable = false; // a plain sender and at least one RCPT TO
+    };
+    static EnvelopeCommands Envelope(const TEnvelope& envelope);
     void DoConnect();
     void DoSendMail();
 
     bool m_sending = false;
     QList<QByteArray> m_capabilities;
-    int m_owedReplies = 0; // replies to a sent batch not read yet; the last is DATA's
+    int m_owedReplies = 0;             // replies to a sent batch not read yet; the last is DATA's
+    QList<QByteArray> m_envelopeAhead; // sent with the last message's text, replies unread
 };

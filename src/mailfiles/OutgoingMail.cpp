@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 namespace mailfiles {
 
@@ -74,11 +76,18 @@ int ContarEmailSaliente(const QString& dirMail) {
     return int(ListarEmailSaliente(dirMail).size());
 }
 
-int BorrarEmailSaliente(const QString& dirMail) {
-    int borrados = 0;
+QStringList BorrarEmailSaliente(const QString& dirMail) {
+    QStringList borrados;
     for (const QString& ruta : ListarEmailSaliente(dirMail))
-        if (QFile::remove(ruta)) ++borrados;
+        if (QFile::remove(ruta)) borrados << ruta;
     return borrados;
+}
+
+QString AvisoDeEmailSaliente(const QString& ruta) {
+    static const QRegularExpression final(QStringLiteral("_[0-9]+\\.out$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QString nombre = QFileInfo(ruta).fileName();
+    return nombre.remove(final);
 }
 
 ResultadoCarga CargarEmailSaliente(const QStringList& lineas) {

@@ -53,8 +53,12 @@ bool CrearEmailSaliente(const QString& dirMail, const EmailSaliente& email, QStr
 bool HayEmailSaliente(const QString& dirMail);
 int ContarEmailSaliente(const QString& dirMail);         // 0 when the folder cannot be read
 QStringList ListarEmailSaliente(const QString& dirMail); // full paths, by name
-// Deletes every queued file; one that cannot be deleted is skipped. Returns how many went.
-int BorrarEmailSaliente(const QString& dirMail);
+// Deletes every queued file; one that cannot be deleted is skipped. Returns the
+// paths of the files that went.
+QStringList BorrarEmailSaliente(const QString& dirMail);
+// The reminder a queue file belongs to, as its name keeps it: the description
+// (cut to 30 characters, unsafe characters as "_") before "_number.OUT".
+QString AvisoDeEmailSaliente(const QString& ruta);
 
 // What the mail client takes from a queue file.
 struct EmailCargado {

@@ -39,7 +39,11 @@ void DesktopServices::mostrarAviso(int indice, int formato, const RegistroAviso&
 }
 
 void DesktopServices::borrarEmailSaliente() {
-    mailfiles::BorrarEmailSaliente(ProgramFolders::global().dirMail);
+    // The user's choice, but never silent: whose mail went is told once.
+    QStringList avisos;
+    for (const QString& ruta : mailfiles::BorrarEmailSaliente(ProgramFolders::global().dirMail))
+        avisos << mailfiles::AvisoDeEmailSaliente(ruta);
+    if (!avisos.isEmpty()) m_avisosCorreo << LeerTexto(20115).arg(avisos.join(u'\n'));
 }
 
 void DesktopServices::crearEmailSaliente(const RegistroAviso& r) {

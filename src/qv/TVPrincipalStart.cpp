@@ -72,7 +72,10 @@ void TVPrincipal::secuenciaInicio() {
     reflejarAvisos(Ajustes::messages());
     reflejarEmail(Ajustes::email());
 
-    if (Ajustes::eraseUnsent()) m_services.borrarEmailSaliente();
+    if (Ajustes::eraseUnsent()) {
+        m_services.borrarEmailSaliente();
+        avisarCorreo();
+    }
 
     m_ultimaPasada = Clock::current().now();
     const QString last = m_fileArgument.isEmpty() ? Ajustes::openFile() : m_fileArgument;

@@ -125,11 +125,14 @@ private slots:
         QTest::newRow("long") << QString(300, u'x') << QString(30, u'x') + "_7.OUT";
         QTest::newRow("blanks") << "  Call Mum  "
                                 << "  Call Mum  _7.OUT";
+        QTest::newRow("ends like a number") << "Gas_2"
+                                            << "Gas_2_7.OUT";
     }
     void hostileDescriptionsStayInsideMail() {
         QFETCH(QString, descripcion);
         QFETCH(QString, nombre);
         QCOMPARE(NombreEmailSaliente(descripcion, 7), nombre);
+        QCOMPARE(AvisoDeEmailSaliente(nombre), nombre.chopped(6)); // as the file name keeps it
         EmailSaliente e = dentist();
         e.descripcion = descripcion;
         QVERIFY(CrearEmailSaliente(m_mail, e));
@@ -165,7 +168,8 @@ private slots:
         QCOMPARE(ContarEmailSaliente(m_mail), 3);
         QCOMPARE(ListarEmailSaliente(m_mail),
                  QStringList({m_mail + ".hidden_3.OUT", m_mail + "b_2.OUT", m_mail + "copied_4.out"}));
-        QCOMPARE(BorrarEmailSaliente(m_mail), 3);
+        QCOMPARE(BorrarEmailSaliente(m_mail),
+                 QStringList({m_mail + ".hidden_3.OUT", m_mail + "b_2.OUT", m_mail + "copied_4.out"}));
         QCOMPARE(HayEmailSaliente(m_mail), false);
         QVERIFY(QFile::exists(m_mail + "mail.IN"));
         QVERIFY(QFile::exists(m_mail + "QV_EMAIL.TXT"));

@@ -5,6 +5,7 @@
 #include "RecordingServices.h"
 
 #include "alerts/AlertHost.h"
+#include "alerts/AlertWindowBase.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
 #include "qv/ReminderListModel.h"
@@ -144,6 +145,86 @@ private slots:
         QCOMPARE(w.numAvisos(), 1);
         QVERIFY(w.findChild<QAction*>("MPPEditarAviso")->isEnabled());
         QVERIFY(w.findChild<QToolButton*>("SpeedEliminarAviso")->isEnabled());
+    }
+
+    // A file-system failure (a folder standing where a file goes, a file where
+    // a folder goes) is told once, names what it concerns, and changes nothing
+    // else: a new file that cannot be made leaves the open one open, an
+    // unattended alert the log cannot take, mail still unqueued at exit, and
+    // unsent mail deleted at start by the user's choice.
+    void fileFailuresAreToldOnce_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("obstacle"); // in the program folder; ending in "/": a folder
+        QTest::newRow("new file where a folder stands") << "new file"
+                                                        << "nuevo.QVM/";
+        QTest::newRow("new file inside a plain file") << "new file"
+                                                      << "plano";
+        QTest::newRow("shown-messages log where a folder stands") << "alerts close"
+                                                                  << "MAIL/QV_MSGS.TXT/";
+        QTest::newRow("exit with mail still unqueued") << "exit"
+                                                       << "MAIL/Reunion_1.OUT/";
+        QTest::newRow("unsent mail deleted at start") << "start"
+                                                      << "MAIL/Gas_2.OUT";
+    }
+    void fileFailuresAreToldOnce() {
+        QFETCH(QString, action);
+        QFETCH(QString, obstacle);
+        const QString path = QvTestSupport::programFolder() + obstacle;
+        const auto clear = [path] {
+            QFile::remove(path);
+            QDir(path).removeRecursively();
+        };
+        clear();
+        const auto cleanup = qScopeGuard([&] {
+            clear();
+            AlertWindowBase::setMillisecondsPerMinute(60000);
+        });
+        QDir().mkpath(QvTestSupport::programFolder() + "MAIL");
+        if (obstacle.endsWith('/')) {
+            QVERIFY(QDir().mkpath(path + "x"));
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        RegistroAviso reunion = aviso("Reunion", QDate(2026, 12, 8), QTime(10, 30));
+        reunion.Destinatarios[0] = 1;
+        reunion.PorEmail = true;
+        fillFile({reunion});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        const QString title = w.windowTitle();
+        QCoreApplication::processEvents();
+        QString told;
+        if (action == "new file") {
+            w.comandoNuevoArchivo(obstacle == "plano" ? path + "/nuevo.QVM" : path.chopped(1));
+            QCOMPARE(w.archivoAvisos(), file);
+            QCOMPARE(Ajustes::openFile(), file);
+            QCOMPARE(w.windowTitle(), title);
+            told = MessageBoxes::shownTexts().value(0);
+            QVERIFY2(told.contains("nuevo.QVM"), qPrintable(told));
+        } else if (action == "alerts close") {
+            Ajustes::setCloseMsgs(1);
+            AlertWindowBase::setMillisecondsPerMinute(5);
+            MostrarAviso(0, "Uno", "texto", "");
+            MostrarAviso(1, "Dos", "texto", "");
+            QTRY_COMPARE(AvisosAbiertos(), quint16(0));
+            QCoreApplication::processEvents();
+            told = LeerTexto(20114).arg(QDir::toNativeSeparators(path.chopped(1)));
+        } else if (action == "exit") {
+            clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+            w.TimerPrincipalTimer();
+            QCoreApplication::processEvents();
+            QVERIFY(MessageBoxes::shownTexts().value(0).contains("\"Reunion\"")); // told when it happened
+            MessageBoxes::shownTexts().clear();
+            w.comandoSalir();
+            told = LeerTexto(20105).arg("Reunion");
+        } else if (action == "start") {
+            QVERIFY(!QFile::exists(path));
+            told = LeerTexto(20115).arg("Gas");
+            w.TimerPrincipalTimer();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(MessageBoxes::shownTexts(), QStringList{told});
     }
 
     void openingAMissingFileKeepsTheCurrentOne() {

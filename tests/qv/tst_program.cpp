@@ -112,6 +112,34 @@ private slots:
         third.terminate();
         QVERIFY(third.waitForFinished(10000));
     }
+
+    // Two starts at the same instant (a double click on the launcher): taking
+    // the marker is the test, so exactly one of them keeps running.
+    void twoStartsAtOnceLeaveOneRunning() {
+        const QString dir = QDir::currentPath() + "/twin";
+        prepareFolder(dir, true);
+        QProcess tool;
+        tool.setProcessEnvironment(env());
+        tool.start(kTool, {"settings", "set", "Splash", "0"});
+        QVERIFY(tool.waitForFinished(10000));
+        QProcess a, b;
+        for (QProcess* p : {&a, &b}) {
+            p->setProcessEnvironment(env());
+            p->setWorkingDirectory(dir);
+        }
+        a.start(kQv);
+        b.start(kQv);
+        QVERIFY(a.waitForStarted() && b.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning,
+                                 15000);
+        QTest::qWait(1000); // the other one has had time to end too, were it to
+        QCOMPARE(int(a.state() == QProcess::Running) + int(b.state() == QProcess::Running), 1);
+        QVERIFY(GlobalMarker::exists("Orbalinder"));
+        for (QProcess* p : {&a, &b}) {
+            p->terminate();
+            QVERIFY(p->state() == QProcess::NotRunning || p->waitForFinished(10000));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProgram)

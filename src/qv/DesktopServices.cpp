@@ -26,6 +26,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <memory>
+
 void DesktopServices::resetOpenAlerts() {
     ReiniciarAvisosAbiertos();
 }
@@ -163,10 +165,11 @@ void DesktopServices::mostrarEmailRecibido(TVPrincipal* principal) {
 }
 
 std::optional<ResumenesAvisos> DesktopServices::revisarAvisosPasados(QWidget* owner, const QString& file) {
-    TVPasados window(owner);
+    std::unique_ptr<TVPasados> window; // made for the first missed reminder
     AccionesPasada acciones;
-    acciones.pasado = [&window](const RegistroAviso& r) {
-        window.agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
+    acciones.pasado = [&window, owner](const RegistroAviso& r) {
+        if (!window) window = std::make_unique<TVPasados>(owner);
+        window->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
     };
     acciones.crearEmail = [this](const RegistroAviso& r) { crearEmailSaliente(r); };
     ResumenesAvisos leidos;
@@ -176,10 +179,10 @@ std::optional<ResumenesAvisos> DesktopServices::revisarAvisosPasados(QWidget* ow
     } catch (const ReminderFileError&) {
         return std::nullopt; // the open step that follows reports the file's problem
     }
-    if (window.cantidad() == 0) return leidos;
-    window.prepararMuestra();
-    window.setWindowModality(Qt::WindowModal);
-    window.exec();
+    if (!window) return leidos;
+    window->prepararMuestra();
+    window->setWindowModality(Qt::WindowModal);
+    window->exec();
     return leidos;
 }
 

@@ -1,7 +1,11 @@
 #include "qv/Icons.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStringList>
+
+#include <memory>
 
 namespace Icons {
 
@@ -48,8 +52,8 @@ QPixmap draw(const QString& name, int s) {
         drawEnvelope(p, s, off.lighter(115));
     } else if (name == "ICN_EXEC") {
         p.setPen(QPen(QColor(0x2E, 0x8B, 0x57), s / 7.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPolyline(QPolygonF({QPointF(s * 0.18, s * 0.55), QPointF(s * 0.42, s * 0.78),
-                                  QPointF(s * 0.84, s * 0.22)}));
+        p.drawPolyline(QPolygonF(
+            {QPointF(s * 0.18, s * 0.55), QPointF(s * 0.42, s * 0.78), QPointF(s * 0.84, s * 0.22)}));
     } else if (name == "APP") {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 64, 128));
@@ -61,20 +65,74 @@ QPixmap draw(const QString& name, int s) {
     return pm;
 }
 
-} // namespace
-
-QPixmap pixmap(const QString& name, int size) { return draw(name, size); }
-
-QIcon byName(const QString& name) {
+QIcon drawn(const QString& name) {
     QIcon icon;
-    for (int s : {16, 22, 32, 48}) {
-        const QPixmap pm = draw(name, s);
-        if (pm.isNull()) return {};
-        icon.addPixmap(pm);
-    }
+    for (int s : {16, 22, 32, 48})
+        icon.addPixmap(draw(name, s));
     return icon;
 }
 
-QIcon application() { return byName("APP"); }
+// Stands for the icon `make` gives until something needs its pixels or sizes.
+class LazyIconEngine : public QIconEngine {
+public:
+    explicit LazyIconEngine(std::function<QIcon()> make) : m_state(std::make_shared<State>()) {
+        m_state->make = std::move(make);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return icon().availableSizes(mode, state);
+    }
+    bool isNull() override { return false; }
+    QString key() const override { return QStringLiteral("OrbalinderLazy"); }
+    QIconEngine* clone() const override { return new LazyIconEngine(*this); }
+
+private:
+    struct State {
+        std::function<QIcon()> make;
+        QIcon icon;
+        bool made = false;
+    };
+    const QIcon& icon() {
+        if (!m_state->made) {
+            m_state->icon = m_state->make();
+            m_state->made = true;
+            m_state->make = nullptr;
+        }
+        return m_state->icon;
+    }
+    std::shared_ptr<State> m_state; // copies share the one icon
+};
+
+} // namespace
+
+QPixmap pixmap(const QString& name, int size) {
+    return draw(name, size);
+}
+
+QIcon lazy(std::function<QIcon()> make) {
+    return QIcon(new LazyIconEngine(std::move(make)));
+}
+
+QIcon byName(const QString& name) {
+    static const QStringList known = {"ICN_ACTIVADO", "ICN_DESACTIVADO", "ICN_GOMAIL",
+                                      "ICN_STOPMAIL", "ICN_EXEC",        "APP"};
+    if (!known.contains(name)) return {};
+    return lazy([name] { return drawn(name); });
+}
+
+QIcon application() {
+    return byName("APP");
+}
 
 } // namespace Icons

@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -35,13 +36,18 @@ QAction* action(QMenu* menu, const char* name) {
     return a;
 }
 
-QToolButton* speedButton(QWidget* parent, const char* name, const char* icon) {
+QToolButton* speedButton(QWidget* parent, const char* name, const QIcon& icon) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
     b->setAutoRaise(true);
     b->setIconSize(QSize(22, 22));
-    b->setIcon(Icons::byName(icon));
+    b->setIcon(icon);
     return b;
+}
+
+// The style's icon, made when first painted (loading it reads image files).
+QIcon standard(QStyle::StandardPixmap which) {
+    return Icons::lazy([which] { return QApplication::style()->standardIcon(which); });
 }
 
 // A status bar panel as wide as designed, and wider when its text needs it.
@@ -75,19 +81,20 @@ private:
 QLabel* flag(QWidget* parent, const char* name, const char* text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
-    l->setStyleSheet("QLabel { color: white; font-weight: bold; background: rgb(0,64,128); padding: 2px 6px; }");
+    l->setStyleSheet(
+        "QLabel { color: white; font-weight: bold; background: rgb(0,64,128); padding: 2px 6px; }");
     l->hide();
     return l;
 }
 } // namespace
 
-TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument, QWidget* parent)
+TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument, QWidget* parent, Vista vista)
     : QMainWindow(parent), m_services(services), m_fileArgument(fileArgument) {
     setObjectName("TVPrincipal");
     setWindowIcon(Icons::application());
     QApplication::setWindowIcon(Icons::application()); // the alerts' and dialogs' icon too
-    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint);
+    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint);
     resize(482, 332);
     if (const QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - QPoint(241, 166));
@@ -96,7 +103,13 @@ TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument,
     buildToolbar();
     buildList();
     buildStatusBar();
-    AsignarAyudaPrincipal(this);
+    if (vista == Vista::Ahora) {
+        construirVista();
+    } else {
+        // Nothing of the window is laid out or painted until it is first shown
+        // (the program starts in the tray, or minimized).
+        centralWidget()->hide();
+    }
 
     m_timerPrincipal = new QTimer(this);
     m_timerPrincipal->setObjectName("TimerPrincipal");
@@ -115,7 +128,9 @@ TVPrincipal::~TVPrincipal() = default;
 // ---- construction ----
 
 void TVPrincipal::buildMenus() {
-    m_mpArchivo = menuBar()->addMenu(QString());
+    // The menus exist from the start (the tray menu and the keys use their
+    // items); the menu bar that shows them is made with the window's view.
+    m_mpArchivo = new QMenu(this);
     m_mpArchivo->setObjectName("MPArchivo");
     m_maNuevo = action(m_mpArchivo, "MANuevoAvisos");
     m_maAbrir = action(m_mpArchivo, "MAAbrirAvisos");
@@ -125,7 +140,7 @@ void TVPrincipal::buildMenus() {
     m_maMostrar = new QAction(this); // the tray menu's default item
     m_maMostrar->setObjectName("MAMostrarVentana");
 
-    m_mpFunciones = menuBar()->addMenu(QString());
+    m_mpFunciones = new QMenu(this);
     m_mpFunciones->setObjectName("MPFunciones");
     m_mfDesactAvisos = action(m_mpFunciones, "MFDesactAvisos");
     m_mfDesactAvisos->setCheckable(true);
@@ -137,7 +152,7 @@ void TVPrincipal::buildMenus() {
     m_mfRevisarEmail = action(m_mpFunciones, "MFRevisarEmail");
     m_mfRevisarActividad = action(m_mpFunciones, "MFRevisarActividad");
 
-    m_mpAyuda = menuBar()->addMenu(QString());
+    m_mpAyuda = new QMenu(this);
     m_mpAyuda->setObjectName("MPAyuda");
     m_myAcercade = action(m_mpAyuda, "MYAcercade");
     m_mpAyuda->addSeparator();
@@ -171,7 +186,8 @@ void TVPrincipal::buildMenus() {
     connect(m_mfEmailManual, &QAction::triggered, this, &TVPrincipal::comandoEmailManualmente);
     connect(m_mfRevisarAvisos, &QAction::triggered, this,
             [this] { comandoRevisarLog(int(LogKind::MensajesMostrados)); });
-    connect(m_mfRevisarEmail, &QAction::triggered, this, [this] { comandoRevisarLog(int(LogKind::EmailRecibido)); });
+    connect(m_mfRevisarEmail, &QAction::triggered, this,
+            [this] { comandoRevisarLog(int(LogKind::EmailRecibido)); });
     connect(m_mfRevisarActividad, &QAction::triggered, this,
             [this] { comandoRevisarLog(int(LogKind::ActividadEmail)); });
     connect(m_myAcercade, &QAction::triggered, this, &TVPrincipal::comandoAcercaDe);
@@ -197,27 +213,25 @@ void TVPrincipal::buildToolbar() {
     m_botonera->installEventFilter(this);
     auto* row = new QHBoxLayout(m_botonera);
     row->setContentsMargins(4, 2, 4, 2);
-    m_speedNuevo = speedButton(m_botonera, "SpeedNuevoAvisos", "ICN_DESACTIVADO");
-    m_speedNuevo->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
-    m_speedAbrir = speedButton(m_botonera, "SpeedAbrirAvisos", "ICN_DESACTIVADO");
-    m_speedAbrir->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    m_speedPreferencias = speedButton(m_botonera, "SpeedPreferencias", "ICN_EXEC");
-    m_speedPreferencias->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    m_speedDesactAvisos = speedButton(m_botonera, "SpeedDesactAvisos", "ICN_ACTIVADO");
+    m_speedNuevo = speedButton(m_botonera, "SpeedNuevoAvisos", standard(QStyle::SP_FileIcon));
+    m_speedAbrir = speedButton(m_botonera, "SpeedAbrirAvisos", standard(QStyle::SP_DialogOpenButton));
+    m_speedPreferencias =
+        speedButton(m_botonera, "SpeedPreferencias", standard(QStyle::SP_FileDialogDetailedView));
+    m_speedDesactAvisos = speedButton(m_botonera, "SpeedDesactAvisos", Icons::byName("ICN_ACTIVADO"));
     m_speedDesactAvisos->setCheckable(true);
-    m_speedDesactEmail = speedButton(m_botonera, "SpeedDesactEmail", "ICN_GOMAIL");
+    m_speedDesactEmail = speedButton(m_botonera, "SpeedDesactEmail", Icons::byName("ICN_GOMAIL"));
     m_speedDesactEmail->setCheckable(true);
-    m_speedCrear = speedButton(m_botonera, "SpeedCrearAviso", "ICN_ACTIVADO");
-    m_speedCrear->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
-    m_speedEditar = speedButton(m_botonera, "SpeedEditarAviso", "ICN_ACTIVADO");
-    m_speedEditar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    m_speedEliminar = speedButton(m_botonera, "SpeedEliminarAviso", "ICN_ACTIVADO");
-    m_speedEliminar->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    for (QToolButton* b : {m_speedNuevo, m_speedAbrir, m_speedPreferencias}) row->addWidget(b);
+    m_speedCrear = speedButton(m_botonera, "SpeedCrearAviso", standard(QStyle::SP_FileDialogNewFolder));
+    m_speedEditar = speedButton(m_botonera, "SpeedEditarAviso", standard(QStyle::SP_FileDialogContentsView));
+    m_speedEliminar = speedButton(m_botonera, "SpeedEliminarAviso", standard(QStyle::SP_TrashIcon));
+    for (QToolButton* b : {m_speedNuevo, m_speedAbrir, m_speedPreferencias})
+        row->addWidget(b);
     row->addSpacing(8);
-    for (QToolButton* b : {m_speedDesactAvisos, m_speedDesactEmail}) row->addWidget(b);
+    for (QToolButton* b : {m_speedDesactAvisos, m_speedDesactEmail})
+        row->addWidget(b);
     row->addSpacing(8);
-    for (QToolButton* b : {m_speedCrear, m_speedEditar, m_speedEliminar}) row->addWidget(b);
+    for (QToolButton* b : {m_speedCrear, m_speedEditar, m_speedEliminar})
+        row->addWidget(b);
     row->addStretch();
     m_flagAviso = flag(m_botonera, "FlagAvisoMostrado", "Msg");
     m_flagMail = flag(m_botonera, "FlagMailRecibido", "Mail");
@@ -240,9 +254,16 @@ void TVPrincipal::buildToolbar() {
 
 void TVPrincipal::buildList() {
     m_model = new ReminderListModel(this);
+    // The chosen row lives here, so that it exists before the list is shown.
+    m_seleccion = new QItemSelectionModel(m_model, this);
+}
+
+void TVPrincipal::construirVista() {
+    if (m_lista) return;
     m_lista = new QTableView(centralWidget());
     m_lista->setObjectName("ListaAvisos");
     m_lista->setModel(m_model);
+    m_lista->setSelectionModel(m_seleccion);
     m_lista->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_lista->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -255,7 +276,8 @@ void TVPrincipal::buildList() {
     m_lista->viewport()->setCursor(Qt::PointingHandCursor);
     m_lista->setContextMenuPolicy(Qt::CustomContextMenu);
     const int widths[5] = {70, 150, 175, 120, 50};
-    for (int c = 0; c < 5; ++c) m_lista->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < 5; ++c)
+        m_lista->setColumnWidth(c, widths[c]);
     m_lista->installEventFilter(this);
     m_lista->setFocus(); // the keyboard's place whenever the window is shown
     connect(m_lista->horizontalHeader(), &QHeaderView::sectionClicked, this, &TVPrincipal::ordenarPorColumna);
@@ -265,22 +287,45 @@ void TVPrincipal::buildList() {
         if (m_numAvisos > 0) comandoEditarAviso();
     });
     centralWidget()->layout()->addWidget(m_lista);
+    if (m_seleccion->currentIndex().isValid()) m_lista->scrollTo(m_seleccion->currentIndex());
+
+    for (QMenu* menu : {m_mpArchivo, m_mpFunciones, m_mpAyuda})
+        menuBar()->addMenu(menu);
+    construirBarraEstado();
+    centralWidget()->show();
+    AsignarAyudaPrincipal(this);
+    AccessibleTexts::describe(this);
+}
+
+void TVPrincipal::showEvent(QShowEvent* event) {
+    if (!isMinimized()) construirVista();
+    QMainWindow::showEvent(event);
 }
 
 void TVPrincipal::buildStatusBar() {
-    statusBar()->setObjectName("Barra");
+    // The panels wait in a hidden holder until the status bar is made with the
+    // view (making it measures fonts, which a program in the tray never needs).
+    m_panelesEnEspera = new QWidget(this);
+    m_panelesEnEspera->hide();
     const int widths[3] = {150, 100, 250};
     const char* names[3] = {"BarraFecha", "BarraHora", "BarraEmail"};
     for (int i = 0; i < 3; ++i) {
-        m_panel[i] = new PanelEstado(widths[i], this);
+        m_panel[i] = new PanelEstado(widths[i], m_panelesEnEspera);
         m_panel[i]->setObjectName(names[i]);
-        statusBar()->addWidget(m_panel[i], i == 2 ? 1 : 0);
     }
-    m_panelCorreo = new QLabel(this);
+    m_panelCorreo = new QLabel(m_panelesEnEspera);
     m_panelCorreo->setObjectName("BarraFalloCorreo");
     m_panelCorreo->hide();
-    statusBar()->addWidget(m_panelCorreo);
+}
+
+void TVPrincipal::construirBarraEstado() {
+    statusBar()->setObjectName("Barra");
+    for (int i = 0; i < 3; ++i)
+        statusBar()->addWidget(m_panel[i], i == 2 ? 1 : 0);
+    statusBar()->addWidget(m_panelCorreo); // shown when mail waits unqueued
     new AnchoBarraEstado(statusBar(), this);
+    delete m_panelesEnEspera;
+    m_panelesEnEspera = nullptr;
 }
 
 void TVPrincipal::AsignarTextos() {
@@ -316,7 +361,8 @@ void TVPrincipal::AsignarTextos() {
     m_speedEliminar->setToolTip(LeerTexto(1207));
     m_speedPreferencias->setToolTip(LeerTexto(1210));
     QStringList titles;
-    for (int n = 1301; n <= 1305; ++n) titles << LeerTexto(n);
+    for (int n = 1301; n <= 1305; ++n)
+        titles << LeerTexto(n);
     m_model->setTitles(titles);
-    AccessibleTexts::describe(this);
+    if (m_lista) AccessibleTexts::describe(this);
 }

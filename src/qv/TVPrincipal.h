@@ -12,6 +12,7 @@
 class QAction;
 class QFileSystemWatcher;
 class QFrame;
+class QItemSelectionModel;
 class QLabel;
 class QMenu;
 class QTableView;
@@ -25,12 +26,16 @@ class TVPrincipal : public QMainWindow, public AlertHost {
     Q_OBJECT
 public:
     enum class SortDirection { None, Ascending, Descending };
+    // When the list, the menu bar, the toolbar and the status bar are laid
+    // out: at once, or when the window is first shown not minimized (a
+    // program that starts in the tray builds no view it does not show).
+    enum class Vista { Ahora, AlMostrar };
 
     // `services`: how the window reaches alerts, the mail queue and its dialogs;
     // it must outlive the window. `fileArgument`: a reminders file named on the
     // command line, opened instead of the one remembered from the last run.
     explicit TVPrincipal(ProgramServices& services, const QString& fileArgument = {},
-                         QWidget* parent = nullptr);
+                         QWidget* parent = nullptr, Vista vista = Vista::Ahora);
     ~TVPrincipal() override;
 
     // State other windows and tests read.
@@ -97,6 +102,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -119,6 +125,8 @@ private:
     void buildMenus();
     void buildToolbar();
     void buildList();
+    void construirVista();
+    void construirBarraEstado();
     void buildStatusBar();
     void AsignarTextos();
     void secuenciaInicio();
@@ -160,12 +168,14 @@ private:
 
     QFrame* m_botonera = nullptr;
     bool m_botoneraOcupada = false; // a pass runs: the panel shows red
-    QTableView* m_lista = nullptr;
+    QTableView* m_lista = nullptr;  // made with the view
+    QItemSelectionModel* m_seleccion = nullptr;
     ReminderListModel* m_model = nullptr;
     QLabel* m_panel[3] = {nullptr, nullptr, nullptr};
-    QLabel* m_panelCorreo = nullptr; // mail that waits unqueued
-    QStringList m_emailNoEnviado;    // for the tray hint
-    bool m_registroFallido = false;  // the shown-messages log failed and was told
+    QLabel* m_panelCorreo = nullptr;      // mail that waits unqueued
+    QWidget* m_panelesEnEspera = nullptr; // holds the panels until the status bar is made
+    QStringList m_emailNoEnviado;         // for the tray hint
+    bool m_registroFallido = false;       // the shown-messages log failed and was told
     QLabel* m_flagAviso = nullptr;
     QLabel* m_flagMail = nullptr;
     QTimer* m_timerPrincipal = nullptr;

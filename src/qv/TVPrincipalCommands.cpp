@@ -15,6 +15,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -41,14 +42,14 @@ void TVPrincipal::habilitarComandos() {
 }
 
 int TVPrincipal::filaEnfocada() const {
-    const QModelIndex current = m_lista->currentIndex();
+    const QModelIndex current = m_seleccion->currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
 void TVPrincipal::enfocarFila(int row) {
     if (row < 0 || row >= m_model->rowCount()) return;
-    m_lista->setCurrentIndex(m_model->index(row, 0));
-    m_lista->selectRow(row);
+    m_seleccion->setCurrentIndex(m_model->index(row, 0),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TVPrincipal::CargarListaAvisos(ResumenesAvisos* leidos) {

@@ -48,9 +48,12 @@ void TVPrincipal::setTrayState(bool on) {
     m_tray->setHint(hint);
 }
 
-bool TVPrincipal::trayAvailable() const { return m_tray && m_tray->isTrayAvailable(); }
+bool TVPrincipal::trayAvailable() const {
+    return m_tray && m_tray->isTrayAvailable();
+}
 
 void TVPrincipal::restaurar() {
+    construirVista();
     showNormal();
     raise();
     activateWindow();

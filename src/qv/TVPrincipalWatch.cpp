@@ -39,7 +39,7 @@ TVPrincipal::EstadoLista TVPrincipal::estadoLista() const {
     e.orden = m_model->numeros();
     const int row = filaEnfocada();
     e.numero = row >= 0 ? static_cast<quint16>(m_model->numeroAt(row)) : 0;
-    e.scroll = m_lista->verticalScrollBar()->value();
+    e.scroll = m_lista ? m_lista->verticalScrollBar()->value() : 0;
     return e;
 }
 
@@ -53,13 +53,13 @@ void TVPrincipal::seguirEstadoLista(const EstadoLista& antes, bool reordenar) {
             MessageBoxes::error(this, FileErrorTexts::error(e));
         }
     }
-    m_lista->selectionModel()->clear();
+    m_seleccion->clear();
     const quint16 numero = seguidos.value(antes.numero, 0);
     const int row = numero != 0 ? m_model->filaDe(numero) : -1;
     if (row >= 0)
-        m_lista->selectionModel()->setCurrentIndex(
-            m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    m_lista->verticalScrollBar()->setValue(antes.scroll);
+        m_seleccion->setCurrentIndex(m_model->index(row, 0),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (m_lista) m_lista->verticalScrollBar()->setValue(antes.scroll);
 }
 
 void TVPrincipal::vigilarArchivo() {

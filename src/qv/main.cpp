@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     SettingsProblems::instalar();
 
     DesktopServices services;
-    TVPrincipal window(services, fileArgument);
+    TVPrincipal window(services, fileArgument, nullptr, TVPrincipal::Vista::AlMostrar);
     InstanceChannel channel(QStringLiteral("Orbalinder"));
     QObject::connect(&channel, &InstanceChannel::requestReceived, &window,
                      [&window](const QString& r) { window.atenderSegundoArranque(requestedFile(r)); });

@@ -6,6 +6,7 @@
 #include "store/RegistroAviso.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace O = OffsetsAviso;
 
@@ -19,8 +20,8 @@ QTime ResumenesAvisos::Fila::horaProx() const {
 }
 
 void ResumenesAvisos::reservar(int n) {
-    m_filas.reserve(n);
-    m_textos.reserve(qsizetype(n) * 16);
+    m_filas.reserve(size_t(n));
+    m_textos.reserve(size_t(n) * 16);
 }
 
 ResumenesAvisos::Fila ResumenesAvisos::filaDe(const char* p) {
@@ -43,15 +44,18 @@ void ResumenesAvisos::anadir(const char* p) {
 }
 
 void ResumenesAvisos::anadir(const char* p, Fila f) {
-    f.texto = uint32_t(m_textos.size());
-    const int len = std::min<int>(uint8_t(p[O::Descripcion]), 30);
-    m_textos.append(char(len));
-    m_textos.append(p + O::Descripcion + 1, len);
-    m_filas.append(f);
+    const size_t at = m_textos.size();
+    const int len =
+        std::min<int>(uint8_t(p[O::Descripcion]), 30); // a length byte past the field is cut to it
+    m_textos.resize(at + size_t(len) + 1);
+    m_textos[at] = char(len);
+    std::memcpy(m_textos.data() + at + 1, p + O::Descripcion + 1, size_t(len));
+    f.texto = uint32_t(at);
+    m_filas.push_back(f);
 }
 
 QByteArrayView ResumenesAvisos::descripcionGuardada(int i) const {
-    const char* p = m_textos.constData() + m_filas[i].texto;
+    const char* p = m_textos.data() + m_filas[i].texto;
     return QByteArrayView(p + 1, uint8_t(p[0]));
 }
 

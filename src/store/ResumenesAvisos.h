@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class ResumenesAvisos {
 public:
@@ -42,7 +43,7 @@ public:
     void reservar(int n);
 
     int size() const { return int(m_filas.size()); }
-    bool isEmpty() const { return m_filas.isEmpty(); }
+    bool isEmpty() const { return m_filas.empty(); }
     const Fila& operator[](int i) const { return m_filas[i]; }
     QByteArrayView descripcionGuardada(int i) const; // Windows-1252, as stored
     QString descripcion(int i) const;
@@ -59,6 +60,6 @@ public:
     bool sinEscrituras = false;
 
 private:
-    QVector<Fila> m_filas;
-    QByteArray m_textos; // per reminder: a length byte, then the description's bytes
+    std::vector<Fila> m_filas;
+    std::vector<char> m_textos; // per reminder: a length byte, then the description's bytes
 };

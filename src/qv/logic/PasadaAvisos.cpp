@@ -52,7 +52,8 @@ void MemoriaPasada::empezar(const QString& archivo) {
 }
 
 void MemoriaPasada::terminar() {
-    std::sort(m_momentos.begin(), m_momentos.end());
+    if (!std::is_sorted(m_momentos.begin(), m_momentos.end()))
+        std::sort(m_momentos.begin(), m_momentos.end());
     m_identidad = FileIdentity::of(m_archivo);
     // A write in the same clock tick as the last change may leave every time
     // as it was: a file changed so recently is read again at the next pass.

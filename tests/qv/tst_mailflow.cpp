@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 QString readText(const QString& path) {
@@ -159,6 +160,46 @@ private slots:
         QVERIFY(!QFile::exists(argsFile));
         w.comandoEmailManualmente(); // by hand it goes
         QTRY_COMPARE(readText(argsFile), QString("SMTP POP3 44\n"));
+    }
+
+    // With no usable profile the real mail client ends at once and leaves its
+    // outcome: the failure is told once, naming the reminder, and the client is
+    // not started again at every tick while the file waits.
+    void noUsableProfileIsToldOnceAndNotRetriedAtEveryTick() {
+        QVERIFY(QFile::remove(RutaArchivoPerfiles(QvTestSupport::programFolder())));
+        qputenv("ORB_NO_DIALOGS", "1");
+        MailClientLauncher::setProgramaForTests(ORB_BINARY_DIR "/src/qvmc/QVMC");
+        const auto back = qScopeGuard([this] { MailClientLauncher::setProgramaForTests(standIn); });
+        Ajustes::setSendOnCheck(false); // queued mail goes at once
+        Ajustes::setEraseUnsent(false);
+        Ajustes::setCheckEmailEvery(5);
+        RegistroAviso later = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 9), QTime(9, 0)));
+        later.Descripcion = "Later";
+        AnadirAviso(file, index, later);
+        QFile queued(ProgramFolders::global().dirMail + "Dentist_1.OUT");
+        QVERIFY(queued.open(QIODevice::WriteOnly));
+        queued.write("# File created by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n--- From ---\r\n\r\n<>\r\n"
+                     "--- Dest ---\r\n1\r\nbob@example.test\r\n--- Body ---\r\nx\r\n");
+        queued.close();
+        const QString log = ProgramFolders::global().dirTemp + "QV_LOG.TXT";
+        QFile::remove(log);
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.TimerPrincipalTimer(); // the file waits: the client starts at once
+        QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains("End of Session") && !MailClientLauncher::enMarcha(),
+                                 15000);
+        for (int tick = 0; tick < 12; ++tick) { // three minutes
+            clock.set(clock.now().addSecs(15));
+            w.TimerPrincipalTimer();
+            w.TimerEmailTimer();
+            QTest::qWait(20);
+            QTRY_VERIFY_WITH_TIMEOUT(!MailClientLauncher::enMarcha(), 15000);
+        }
+        QCOMPARE(readText(log).count("Session date and time"), 1);
+        QVERIFY(queued.exists());
+        QTRY_COMPARE(MessageBoxes::shownTexts().size(), 1);
+        QVERIFY2(MessageBoxes::shownTexts().first().contains("\"Dentist\""),
+                 qPrintable(MessageBoxes::shownTexts().first()));
     }
 
     void emailSwitchRestartsTheCountdown() {

@@ -8,10 +8,14 @@
 #include <QIODevice>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
-constexpr int kChunk = 16383;      // most bytes moved by one send or recv
+constexpr int kChunk = 16383; // most bytes moved by one send, or one recv through TLS
+// Most bytes one plain recv takes straight into the receive buffer: a large
+// message arrives in a few calls instead of one per 16 KiB.
+constexpr int kReceiveChunk = 256 * 1024;
 constexpr int kWriteLimit = 16384; // most characters taken by one Write
 // A line longer than this is not mail but a flood: ReadLn gives up on it.
 // (Kept below kMaxBuffered, so a line that is still growing is always read on.)
@@ -125,12 +129,16 @@ void TSockClient::ReadToStream() {
         FlagGuard busy(m_inDataHandler);
         StatusMessage(8, QStringLiteral("ReadToStream"));
         int64_t n = 0;
+        int asked = kChunk;
         if (m_tls) {
             char chunk[kChunk];
             n = m_socket->recv(chunk, kChunk);
             if (n > 0) TakeIncoming(chunk, n);
         } else {
-            n = m_socket->recv(m_incoming.reserveTail(kChunk), kChunk);
+            // Never past the pause mark by more than one ordinary chunk.
+            asked = static_cast<int>(
+                std::clamp<qsizetype>(kMaxBuffered - m_incoming.size(), kChunk, kReceiveChunk));
+            n = m_socket->recv(m_incoming.reserveTail(asked), asked);
             m_incoming.commit(n);
         }
         if (n < 0) {
@@ -146,7 +154,7 @@ void TSockClient::ReadToStream() {
                 m_bytesRecvd += static_cast<int32_t>(n);
                 if (OnPacketRecvd) OnPacketRecvd(this);
             }
-            if (n == kChunk) PostRead(); // more may be waiting: drain it without waiting for an event
+            if (n == asked) PostRead(); // more may be waiting: drain it without waiting for an event
         }
     }
     RunDeferred();

@@ -184,8 +184,17 @@ void TPop3Client::ReadHeader() {
 bool TPop3Client::ExtractPart() {
     const QString tempName = AttachFilePath + QStringLiteral("Temp.mme");
     QFile temp(tempName);
+    // The part goes to the work file in large writes (a 10 MiB part in some forty).
+    constexpr qsizetype kWriteBlock = 256 * 1024;
+    QByteArray block;
+    auto writeBlock = [&] {
+        if (temp.write(block) != block.size())
+            throw std::runtime_error("Cannot write file " + tempName.toStdString());
+        block.clear();
+    };
     if (PartMode == 0) {
-        if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        block.reserve(kWriteBlock + 1024);
+        if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
             throw std::runtime_error("Cannot create file " + tempName.toStdString());
         if (!m_bodyFromPart)
             AddBodyLine(QStringLiteral("\r\nFile \"") + OneLine(AttachName) + QStringLiteral("\" extracted"));
@@ -203,8 +212,9 @@ bool TPop3Client::ExtractPart() {
             // has to be held whole (a base64 text part is the exception).
             textLines.append(WithoutLineEnd(line).toByteArray());
             if (TextLineComplete(textLines.last())) FlushTextLines(textLines);
-        } else if (temp.write(line.data(), line.size()) != line.size()) {
-            throw std::runtime_error("Cannot write file " + tempName.toStdString());
+        } else {
+            block.append(line);
+            if (block.size() >= kWriteBlock) writeBlock();
         }
         // Counted once the line is stored: the view is gone once a handler lets events run.
         setBytesRecvd(BytesRecvd() + 1);
@@ -212,6 +222,7 @@ bool TPop3Client::ExtractPart() {
         if (end) break;
     }
     if (PartMode == 0) {
+        writeBlock();
         temp.close();
         WritePartFile(tempName);
     } else {

@@ -1,5 +1,5 @@
 # Install layout (GNUInstallDirs) and the Debian package built by CPack (make deb):
-#   bin/QV, bin/QVMC, bin/qvtool
+#   bin/QV, bin/QVMC, bin/qvtool, lib/<arch>/orbalinder/orbalinder-sound.so (QV's sound output)
 #   share/orbalinder/{lang/*.cat, help/, sounds/}   what a program folder is laid out from
 #   share/applications, share/metainfo, share/mime/packages, share/icons/hicolor
 #   share/man/man1, share/doc/orbalinder
@@ -12,6 +12,10 @@ foreach(exe QV QVMC qvtool)
     install(TARGETS ${exe} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+# QV's sound output, loaded at its first sound.
+if(TARGET orb_sound)
+  install(TARGETS orb_sound LIBRARY DESTINATION ${ORB_SOUND_MODULE_DIR})
+endif()
 
 # What a program folder needs: the catalogues, the help pages and the default
 # sounds under the names the settings give them.

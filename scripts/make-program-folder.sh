@@ -10,6 +10,8 @@ mkdir -p "$prog/MAIL" "$prog/TEMP"
 for exe in src/qv/QV src/qvmc/QVMC src/tools/qvtool; do
   [ -x "$build/$exe" ] && install -m 755 "$build/$exe" "$prog/"
 done
+# QV's sound output, loaded beside it at the first sound.
+[ -f "$build/src/qv/orbalinder-sound.so" ] && install -m 644 "$build/src/qv/orbalinder-sound.so" "$prog/"
 lang=${ORB_LANG:-${LC_ALL:-${LC_MESSAGES:-${LANG:-en}}}}
 case "$lang" in es*) cat=es ;; *) cat=en ;; esac
 install -m 644 "$root/resources/lang/$cat.cat" "$prog/QVLANG.cat"

@@ -1,40 +1,64 @@
-// Alert sounds through Qt Multimedia, and the built-in sound rule.
+// Alert sounds, and the built-in sound rule. The Qt Multimedia output lives
+// in the sound module (SalidaSonidoQt.cpp), loaded when the first sound plays.
 #include "alerts/Sonido.h"
 
 #include "settings/Ajustes.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QSoundEffect>
+#include <QLibrary>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
 
-// One effect for the whole program, so a new sound replaces the playing one.
-class QtSoundOutput final : public SoundOutput {
+// Loads the sound module on the first sound: beside the program (a program
+// folder, the build tree), where the installed program keeps it, or where
+// this build made it. Without it every sound is silence, said once.
+class ModuleSoundOutput final : public SoundOutput {
 public:
     void play(const QUrl& source) override {
-        if (!m_effect) {
-            m_effect = new QSoundEffect(QCoreApplication::instance());
+        if (!m_loaded) {
+            m_loaded = true;
+            m_output = load();
         }
-        m_effect->stop();
-        m_effect->setSource(source);
-        m_effect->play();
+        if (m_output) m_output->play(source);
     }
 
 private:
-    QSoundEffect* m_effect = nullptr;
+    static SoundOutput* load() {
+        const QString name = QStringLiteral(ORB_SOUND_MODULE);
+        const QString bin = QCoreApplication::applicationDirPath();
+        QStringList tried;
+        for (const QString& dir : {bin, QDir(bin).filePath(QStringLiteral(ORB_SOUND_MODULE_FROM_BIN)),
+                                   QStringLiteral(ORB_SOUND_MODULE_BUILD_DIR)}) {
+            QLibrary module(QDir(dir).filePath(name));
+            using Factory = SoundOutput* (*)();
+            if (auto make = reinterpret_cast<Factory>(module.resolve("orb_salida_sonido"))) return make();
+            tried << module.errorString();
+        }
+        fprintf(stderr, "Orbalinder: no sound: %s\n", qPrintable(tried.join(QStringLiteral("; "))));
+        return nullptr;
+    }
+
+    bool m_loaded = false;
+    SoundOutput* m_output = nullptr;
 };
 
-QtSoundOutput g_qtOutput;
+ModuleSoundOutput g_moduleOutput;
 SoundOutput* g_output = nullptr;
 
 } // namespace
 
-SoundOutput& SoundOutput::current() { return g_output ? *g_output : g_qtOutput; }
+SoundOutput& SoundOutput::current() {
+    return g_output ? *g_output : g_moduleOutput;
+}
 
-void SoundOutput::install(SoundOutput* output) { g_output = output; }
+void SoundOutput::install(SoundOutput* output) {
+    g_output = output;
+}
 
 QString RecursoSonido(const QString& name) {
     if (name.isEmpty() || name.contains(QLatin1Char('/'))) return {};
@@ -55,10 +79,14 @@ bool ReproducirSonido(bool fromResource, const QString& name) {
 
 QString SonidoIncorporado(int msgWindowFmt) {
     switch (msgWindowFmt) {
-    case 1: return QStringLiteral("WAV_CLASSIC");
-    case 2: return QStringLiteral("WAV_DOGGY");
-    case 3: return QStringLiteral("WAV_BABE");
-    default: return {};
+    case 1:
+        return QStringLiteral("WAV_CLASSIC");
+    case 2:
+        return QStringLiteral("WAV_DOGGY");
+    case 3:
+        return QStringLiteral("WAV_BABE");
+    default:
+        return {};
     }
 }
 

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QUrl>
 
-// Where sounds go. The program uses the Qt Multimedia output; tests install a recorder.
+// Where sounds go. The program uses the Qt Multimedia output of the sound
+// module, loaded when the first sound plays; tests install a recorder.
 class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
@@ -12,7 +13,7 @@ public:
     virtual void play(const QUrl& source) = 0;
 
     static SoundOutput& current();
-    // Installs `output` (not owned); nullptr restores the Qt Multimedia output.
+    // Installs `output` (not owned); nullptr restores the sound module's output.
     static void install(SoundOutput* output);
 };
 

@@ -14,7 +14,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 DESTDIR=$root cmake --install "$build" --prefix /usr > "$work/install.log"
 usr=$root/usr
 id=org.norvo.Orbalinder
-for f in bin/QV bin/QVMC bin/qvtool \
+for f in bin/QV bin/QVMC bin/qvtool $(cd "$build" && sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' CMakeCache.txt)/orbalinder/orbalinder-sound.so \
          share/orbalinder/lang/en.cat share/orbalinder/lang/es.cat \
          share/orbalinder/sounds/Aviso.WAV share/orbalinder/sounds/Bark.WAV share/orbalinder/sounds/Whistle.WAV \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/mime/packages/$id.xml \

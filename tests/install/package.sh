@@ -13,7 +13,8 @@ echo "package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB)"
 
 dpkg-deb -c "$deb" | awk '{print $1, $2, $6}' > "$out/contents"
 id=org.norvo.Orbalinder
-for f in ./usr/bin/QV ./usr/bin/QVMC ./usr/bin/qvtool \
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
+for f in ./usr/bin/QV ./usr/bin/QVMC ./usr/bin/qvtool ./usr/$libdir/orbalinder/orbalinder-sound.so \
          ./usr/share/orbalinder/lang/en.cat ./usr/share/orbalinder/lang/es.cat \
          ./usr/share/orbalinder/sounds/Aviso.WAV \
          ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \

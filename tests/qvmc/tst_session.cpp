@@ -37,9 +37,9 @@ QByteArray nextReply(Replies& r, const QByteArray& line) {
     return list.size() > 1 ? list.takeFirst() : list.first();
 }
 
-// A reply ending in "<close>" is sent and the connection closed after it; "<drop>"
-// resets the connection instead of answering. After a refused MAIL an SMTP
-// server answers RCPT and DATA with 503 until the next RSET or MAIL.
+// An empty reply stalls the server for good. A reply ending in "<close>" is sent
+// and the connection closed after it; "<drop>" resets the connection instead of answering. After a refused
+// MAIL an SMTP server answers RCPT and DATA with 503 until the next RSET or MAIL.
 void script(ScriptServer& s, Replies replies, bool smtp) {
     auto state = std::make_shared<Replies>(std::move(replies));
     auto inData = std::make_shared<bool>(false);
@@ -59,6 +59,10 @@ void script(ScriptServer& s, Replies replies, bool smtp) {
         if (smtp && (verb == "MAIL" || verb == "RSET")) *noSender = verb == "MAIL" && !reply.startsWith('2');
         if (smtp && *noSender && (verb == "RCPT" || verb == "DATA")) reply = "503 5.5.1 need MAIL\r\n";
         if (smtp && verb == "DATA" && reply.startsWith("354")) *inData = true;
+        if (reply.isEmpty()) {
+            *gone = true; // a stalled server answers nothing after it either
+            return;
+        }
         if (reply == "<drop>") {
             *gone = true;
             srv.abortPeer();
@@ -275,6 +279,10 @@ private slots:
         QTest::newRow("SMTP reply cut after its first line")
             << true << QByteArrayList{"MAIL=554-first\r\n"} << false;
         QTest::newRow("SMTP final dot") << true << QByteArrayList{".="} << false;
+        QTest::newRow("SMTP final dot, the next envelope sent with it")
+            << true << QByteArrayList{"EHLO=250-hi\r\n250 PIPELINING\r\n", ".="} << false;
+        QTest::newRow("SMTP pipelined envelope")
+            << true << QByteArrayList{"EHLO=250-hi\r\n250 PIPELINING\r\n", "RCPT="} << false;
         QTest::newRow("SMTP QUIT after the loop") << true << QByteArrayList{"QUIT="} << true;
         QTest::newRow("POP greeting") << false << QByteArrayList{"greeting="} << false;
         QTest::newRow("POP QUIT after a refused PASS")
@@ -293,7 +301,10 @@ private slots:
         ScriptServer server;
         script(server, smtp ? smtpReplies(overrides) : popReplies(overrides), smtp);
         profile(server.port(), server.port());
-        if (smtp) queue("a_1.OUT", "b@x");
+        if (smtp) {
+            queue("a_1.OUT", "b@x");
+            queue("b_2.OUT", "c@x");
+        }
         QElapsedTimer clock;
         clock.start();
         const QString log = events(run({smtp ? "SMTP" : "XXXX", smtp ? "XXXX" : "POP3", "1"}));

@@ -6,8 +6,6 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-
 class InstanceChannel : public QObject {
     Q_OBJECT
 public:
@@ -34,5 +32,5 @@ signals:
 
 private:
     QString m_name;
-    QLocalServer* m_server = nullptr;
+    int m_fd = -1; // the listening socket
 };

@@ -11,18 +11,19 @@ void ReminderListModel::setRows(ResumenesAvisos leidos, const QVector<quint16>& 
     beginResetModel();
     m_leidos = std::move(leidos);
     m_filas.resize(orden.size());
-    int n = 0;
+    quint16* fila = m_filas.data();
+    const int total = m_leidos.size();
     for (quint16 numero : orden)
-        if (numero != 0 && numero <= m_leidos.size()) m_filas[n++] = quint16(numero - 1);
-    m_filas.resize(n); // index entries without their records are left out
+        if (numero != 0 && numero <= total) *fila++ = quint16(numero - 1);
+    m_filas.resize(fila - m_filas.data()); // index entries without their records are left out
     endResetModel();
 }
 
 QVector<quint16> ReminderListModel::numeros() const {
-    QVector<quint16> out;
-    out.reserve(m_filas.size());
+    QVector<quint16> out(m_filas.size());
+    quint16* numero = out.data();
     for (quint16 i : m_filas)
-        out << m_leidos[i].Numero;
+        *numero++ = m_leidos[i].Numero;
     return out;
 }
 

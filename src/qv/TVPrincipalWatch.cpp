@@ -44,7 +44,11 @@ TVPrincipal::EstadoLista TVPrincipal::estadoLista() const {
 }
 
 void TVPrincipal::seguirEstadoLista(const EstadoLista& antes, bool reordenar) {
-    const QHash<quint16, quint16> seguidos = FollowNumbers(antes.leidos, m_model->resumenes());
+    // As many reminders as before keep their numbers (a pass that removed none):
+    // no need to follow 65535 of them to find the chosen one.
+    const bool mismos = antes.leidos.size() == m_model->resumenes().size();
+    const QHash<quint16, quint16> seguidos =
+        mismos && !reordenar ? QHash<quint16, quint16>() : FollowNumbers(antes.leidos, m_model->resumenes());
     if (reordenar) {
         try {
             EscribirIndice(indexPath(), FollowOrder(antes.orden, seguidos, m_model->resumenes().size()));
@@ -54,7 +58,7 @@ void TVPrincipal::seguirEstadoLista(const EstadoLista& antes, bool reordenar) {
         }
     }
     m_seleccion->clear();
-    const quint16 numero = seguidos.value(antes.numero, 0);
+    const quint16 numero = mismos && !reordenar ? antes.numero : seguidos.value(antes.numero, 0);
     const int row = numero != 0 ? m_model->filaDe(numero) : -1;
     if (row >= 0)
         m_seleccion->setCurrentIndex(m_model->index(row, 0),

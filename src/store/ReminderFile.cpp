@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <unistd.h>
 
 namespace {
@@ -91,8 +92,11 @@ void replaceFile(const QString& work, const QString& target) {
 
 QByteArray indexBytes(const QVector<quint16>& numeros) {
     QByteArray out(numeros.size() * 2, '\0');
-    for (int i = 0; i < numeros.size(); ++i)
-        Binary::putU16(out.data() + 2 * i, numeros[i]);
+    char* p = out.data();
+    for (quint16 numero : numeros) {
+        Binary::putU16(p, numero);
+        p += 2;
+    }
     return out;
 }
 
@@ -316,10 +320,8 @@ void ActivarDesactivarAviso(const QString& archivo, int numero) {
 }
 
 void CrearIndice(const QString& indice, int n) {
-    QVector<quint16> order;
-    order.reserve(n);
-    for (int i = 1; i <= n; ++i)
-        order << static_cast<quint16>(i);
+    QVector<quint16> order(std::max(n, 0));
+    std::iota(order.begin(), order.end(), quint16(1));
     EscribirIndice(indice, order);
 }
 
@@ -328,8 +330,11 @@ QVector<quint16> LeerIndice(const QString& indice) {
     openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     const QByteArray all = f.readAll();
     QVector<quint16> out(all.size() / 2);
-    for (qsizetype i = 0; i < out.size(); ++i)
-        out[i] = Binary::getU16(all.constData() + 2 * i);
+    const char* p = all.constData();
+    for (quint16& numero : out) {
+        numero = Binary::getU16(p);
+        p += 2;
+    }
     return out;
 }
 

@@ -15,7 +15,10 @@
 
 namespace {
 const QColor kNoteColour(247, 239, 189);
-}
+// The part of the pictures' note left for the description and the text, above
+// the close button and the pause spinner.
+const QRect kNota(46, 139, 181, 93);
+} // namespace
 
 TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::FramelessWindowHint, parent) {
     setFixedSize(kWidth, kHeight);
@@ -30,16 +33,15 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     note.setColor(QPalette::Text, QColor(0, 0, 128));
     m_descripcion = new QLabel(this);
     m_descripcion->setObjectName(QStringLiteral("LabelDescripcion"));
-    m_descripcion->setGeometry(46, 124, 181, 18);
     m_descripcion->setAutoFillBackground(true);
     m_descripcion->setPalette(note);
     m_descripcion->setTextFormat(Qt::PlainText);
     m_descripcion->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_descripcion->setWordWrap(true);
     QFont heading = m_descripcion->font();
     heading.setBold(true);
     m_descripcion->setFont(heading);
     m_descripcion->setForegroundRole(QPalette::Text);
-    m_texto->setGeometry(46, 143, 181, 81);
     m_texto->setFrameShape(QFrame::NoFrame);
     m_texto->setPalette(note);
     m_boton->setGeometry(44, 238, 45, 25);
@@ -103,10 +105,21 @@ void TVAvisoEx::guardarPosicion() {
     }
 }
 
+void TVAvisoEx::aplicarDisposicion() {
+    // The description heads the note, on as many lines as it needs (a 30-letter
+    // description takes two in large fonts); the text fills the rest of the note
+    // down to the buttons. Everything stays on the note's opaque pixels, which
+    // are the only part of the shaped window that shows.
+    m_descripcion->setText(windowTitle());
+    const int alto = m_descripcion->heightForWidth(kNota.width());
+    m_descripcion->setGeometry(kNota.left(), kNota.top(), kNota.width(), alto);
+    const int arriba = kNota.top() + alto + 2;
+    m_texto->setGeometry(kNota.left(), arriba, kNota.width(), kNota.bottom() + 1 - arriba);
+}
+
 void TVAvisoEx::showEvent(QShowEvent* event) {
     AlertWindowBase::showEvent(event);
     if (event->spontaneous()) return;
-    m_descripcion->setText(windowTitle());
     raise(); // on top, without taking the keyboard
 }
 

@@ -26,6 +26,7 @@ public:
 protected:
     void restaurarPosicion() override;
     void guardarPosicion() override;
+    void aplicarDisposicion() override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -27,19 +27,20 @@ QString logStamp(const QDateTime& t, const QLocale& l) {
            QString::number(t.date().year()) + u' ' + amPmTime(t.time(), l);
 }
 
-QString fullDate(QDate d, const QLocale& l) {
-    return l.dayName(d.dayOfWeek(), QLocale::LongFormat) + u' ' + two(d.day()) + u'-' +
-           l.monthName(d.month(), QLocale::LongFormat) + u'-' + QString::number(d.year());
-}
-
-QString shortDayDate(QDate d, const QLocale& l) {
-    return l.dayName(d.dayOfWeek(), QLocale::ShortFormat) + u' ' + two(d.day()) + u'-' +
-           l.monthName(d.month(), QLocale::LongFormat) + u'-' + QString::number(d.year());
+QString weekdayDate(QDate d, const QLocale& l) {
+    return l.dayName(d.dayOfWeek(), QLocale::ShortFormat) + u' ' + listDate(d, l);
 }
 
 QString listDate(QDate d, const QLocale& l) {
     return two(d.day()) + u'-' + l.monthName(d.month(), QLocale::ShortFormat) + u'-' +
            QString::number(d.year());
+}
+
+QString listDatePattern() {
+    return QStringLiteral("dd-MMM-yyyy");
+}
+QString amPmTimePattern() {
+    return QStringLiteral("hh:mm ap");
 }
 
 QString amPmTime(QTime t, const QLocale& l) {

@@ -1,9 +1,10 @@
 #pragma once
 // Date and time texts shown by the reminder program, with the user's locale
-// for weekday and month names and the time separator.
-//   "dddd dd-mmmm-yyyy"  full weekday, day, full month, year (status bar at start)
-//   "ddd dd-mmmm-yyyy"   short weekday, day, full month, year (status bar after a pass)
-//   "dd-mmm-yyyy"        day, short month, year (list)
+// for weekday and month names and the time separator. Every window shows one
+// family: the list's date and time, the status bar with the short weekday
+// before it. Stored logs keep their own formats (logStamp, shortDate, longTime).
+//   "dd-mmm-yyyy"        day, short month, year (list, editor, missed reminders)
+//   "ddd dd-mmm-yyyy"    short weekday, then the same (status bar)
 //   "hh:mm am/pm"        12-hour clock, 12 for noon and midnight
 #include <QDate>
 #include <QDateTime>
@@ -12,10 +13,12 @@
 #include <QTime>
 
 namespace DisplayFormats {
-QString fullDate(QDate d, const QLocale& l = QLocale());      // dddd dd-mmmm-yyyy
-QString shortDayDate(QDate d, const QLocale& l = QLocale());  // ddd dd-mmmm-yyyy
-QString listDate(QDate d, const QLocale& l = QLocale());      // dd-mmm-yyyy
-QString amPmTime(QTime t, const QLocale& l = QLocale());      // hh:mm am/pm
+QString listDate(QDate d, const QLocale& l = QLocale());    // dd-mmm-yyyy
+QString weekdayDate(QDate d, const QLocale& l = QLocale()); // ddd dd-mmm-yyyy
+QString amPmTime(QTime t, const QLocale& l = QLocale());    // hh:mm am/pm
+// The same forms as patterns for Qt's date and time editors.
+QString listDatePattern();
+QString amPmTimePattern();
 QString timeSeparator(const QLocale& l = QLocale());
 QString dateSeparator(const QLocale& l = QLocale());
 // "dd/mmm/yyyy hh:mm am/pm" with the locale's date and time separators (log entries).

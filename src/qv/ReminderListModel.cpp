@@ -42,13 +42,28 @@ void ReminderListModel::setTitles(const QStringList& titles) {
     emit headerDataChanged(Qt::Horizontal, 0, 4);
 }
 
+namespace {
+// A key whose byte order is the order of the column's values: the moment of
+// the next occurrence as a fixed-width big-endian number, offset so that days
+// before the epoch sort first; the texts of the other columns.
+QByteArray claveOrden(const ResumenesAvisos& leidos, int i, int column) {
+    if (column != 2) return Cp1252::encode(RowTexts::texto(leidos, i, column));
+    const quint64 momento = quint64(leidos[i].momento()) + (quint64(1) << 62);
+    QByteArray key(8, '\0');
+    for (int b = 0; b < 8; ++b) key[b] = char(momento >> (56 - 8 * b));
+    return key;
+}
+} // namespace
+
 QVector<quint16> ReminderListModel::sortByColumn(int column, bool ascending) {
-    // Keys in the stored code page: a byte-wise comparison is the character-code
-    // comparison. A stable sort keeps equal texts in their order, exactly as an
-    // exchange sort that swaps only strictly misordered neighbours does.
+    // Texts compare in the stored code page: a byte-wise comparison is the
+    // character-code comparison. The next occurrence compares by its moment, as
+    // a day and a time of day, so "09-ene-2027" comes after "10-dic-2026" and
+    // "01:00 pm" after "11:00 am". A stable sort keeps equal keys in their
+    // order, exactly as an exchange sort that swaps only strictly misordered
+    // neighbours does.
     QVector<QByteArray> keys(m_filas.size());
-    for (int i = 0; i < m_filas.size(); ++i)
-        keys[i] = Cp1252::encode(RowTexts::texto(m_leidos, m_filas[i], column));
+    for (int i = 0; i < m_filas.size(); ++i) keys[i] = claveOrden(m_leidos, m_filas[i], column);
     QVector<int> order(m_filas.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),

@@ -25,9 +25,10 @@ public:
     int filaDe(quint16 numero) const; // -1 when no row shows it
     void setTitles(const QStringList& titles);
 
-    // Reorders the rows by the texts of `column` compared character code by
-    // character code, keeping equal texts in their order; returns the numbers
-    // of the rows, top to bottom.
+    // Reorders the rows by `column`, keeping equal values in their order:
+    // the next occurrence (column 2) by its moment, the other columns by their
+    // texts compared character code by character code. Returns the numbers of
+    // the rows, top to bottom.
     QVector<quint16> sortByColumn(int column, bool ascending);
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -95,9 +96,6 @@ TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument,
     QApplication::setWindowIcon(Icons::application()); // the alerts' and dialogs' icon too
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint);
-    resize(482, 332);
-    if (const QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(241, 166));
 
     buildMenus();
     buildToolbar();
@@ -271,13 +269,12 @@ void TVPrincipal::construirVista() {
     m_lista->setWordWrap(false);
     m_lista->verticalHeader()->hide();
     m_lista->verticalHeader()->setDefaultSectionSize(20);
-    m_lista->horizontalHeader()->setStretchLastSection(true);
     m_lista->horizontalHeader()->setSectionsClickable(true);
+    // The description takes the width the other columns leave.
+    m_lista->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_lista->viewport()->setCursor(Qt::PointingHandCursor);
     m_lista->setContextMenuPolicy(Qt::CustomContextMenu);
-    const int widths[5] = {70, 150, 175, 120, 50};
-    for (int c = 0; c < 5; ++c)
-        m_lista->setColumnWidth(c, widths[c]);
+    if (m_anchosColumnas[0] > 0) aplicarColumnas();
     m_lista->installEventFilter(this);
     m_lista->setFocus(); // the keyboard's place whenever the window is shown
     connect(m_lista->horizontalHeader(), &QHeaderView::sectionClicked, this, &TVPrincipal::ordenarPorColumna);
@@ -300,6 +297,63 @@ void TVPrincipal::construirVista() {
 void TVPrincipal::showEvent(QShowEvent* event) {
     if (!isMinimized()) construirVista();
     QMainWindow::showEvent(event);
+}
+
+void TVPrincipal::disposicionInicial() {
+    // Each column as wide as its title and the widest value it shows: the
+    // number with its icon, the next occurrence in the widest month, the
+    // longest repetition name, the state flags.
+    const QFontMetrics fm = fontMetrics();
+    const int margen = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    int fecha = 0;
+    for (int mes = 1; mes <= 12; ++mes)
+        fecha = qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
+                                                 QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
+    int repeticion = 0;
+    for (const QString& nombre : NameLists::build().repeticiones)
+        repeticion = qMax(repeticion, fm.horizontalAdvance(nombre));
+    const int contenido[5] = {16 + 4 + fm.horizontalAdvance(QStringLiteral("65535")), 0, fecha, repeticion,
+                              fm.horizontalAdvance(QStringLiteral("XDE"))};
+    QFont negrita = font(); // column titles are bold in some styles
+    negrita.setBold(true);
+    const QFontMetrics titulo(negrita);
+    int ocupado = 0;
+    for (int c : {0, 2, 3, 4}) {
+        QStyleOptionHeader opt;
+        opt.initFrom(this);
+        opt.fontMetrics = titulo;
+        opt.text = LeerTexto(1301 + c);
+        const int cabecera = style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), this).width();
+        m_anchosColumnas[c] = qMax(cabecera, contenido[c] + margen);
+        ocupado += m_anchosColumnas[c];
+    }
+    // Room for every column with a description of some 25 letters, a scroll
+    // bar, and a dozen rows.
+    const int ancho = ocupado + fm.horizontalAdvance(QString(25, u'n')) + margen +
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    resize(qMax(ancho, minimumSizeHint().width()), 430);
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        resize(size().boundedTo(area.size() - QSize(16, 48)));
+        move(area.center() - rect().center());
+    }
+    if (m_lista) aplicarColumnas();
+
+    // Where the user left the window last time.
+    const QByteArray ventana = Ajustes::mainWindowState();
+    if (!ventana.isEmpty()) restoreGeometry(ventana);
+}
+
+void TVPrincipal::aplicarColumnas() {
+    for (int c : {0, 2, 3, 4})
+        m_lista->setColumnWidth(c, m_anchosColumnas[c]);
+    const QByteArray columnas = Ajustes::listColumns();
+    if (!columnas.isEmpty()) m_lista->horizontalHeader()->restoreState(columnas);
+}
+
+void TVPrincipal::guardarDisposicion() {
+    Ajustes::setMainWindowState(saveGeometry());
+    if (m_lista) Ajustes::setListColumns(m_lista->horizontalHeader()->saveState());
 }
 
 void TVPrincipal::buildStatusBar() {

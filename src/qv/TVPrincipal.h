@@ -128,9 +128,14 @@ private:
     void construirVista();
     void construirBarraEstado();
     void buildStatusBar();
+    // The window's size and the list's columns: wide enough for every column
+    // and the status bar in the catalogue's language, or as the user left them.
+    void disposicionInicial();
+    void aplicarColumnas(); // on the list once it exists
+    void guardarDisposicion();
     void AsignarTextos();
     void secuenciaInicio();
-    void actualizarReloj(bool fullWeekday);
+    void actualizarReloj();
     void actualizarPanelEmail();
     void reflejarAvisos(bool on);
     void reflejarEmail(bool on);
@@ -168,7 +173,8 @@ private:
 
     QFrame* m_botonera = nullptr;
     bool m_botoneraOcupada = false; // a pass runs: the panel shows red
-    QTableView* m_lista = nullptr;  // made with the view
+    QTableView* m_lista = nullptr; // made with the view
+    int m_anchosColumnas[5] = {};  // made by disposicionInicial
     QItemSelectionModel* m_seleccion = nullptr;
     ReminderListModel* m_model = nullptr;
     QLabel* m_panel[3] = {nullptr, nullptr, nullptr};

@@ -31,7 +31,7 @@ void TVPrincipal::pintarBotoneraOcupada() {
 }
 
 void TVPrincipal::TimerPrincipalTimer() {
-    actualizarReloj(/*fullWeekday=*/false);
+    actualizarReloj();
     actualizarPanelEmail();
     if (m_archivoAvisos.isEmpty() || m_numAvisos == 0 || !Ajustes::messages()) return;
 

@@ -29,13 +29,14 @@
 
 void TVPrincipal::secuenciaInicio() {
     AsignarTextos();
+    disposicionInicial();
 
     auto& folders = ProgramFolders::global();
     folders = ProgramFolders::from(ObtenerDirPrograma());
     folders.createWorkFolders();
     setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0"));
 
-    actualizarReloj(/*fullWeekday=*/true);
+    actualizarReloj();
     Ajustes::CrearAjustesPorDefecto(pos());
 
     if (Ajustes::messages()) m_timerPrincipal->start();
@@ -95,6 +96,7 @@ void TVPrincipal::comandoSalir() {
 void TVPrincipal::closeEvent(QCloseEvent* event) {
     // The close box does not stop the reminders silently: with a notification
     // area the program goes on there (said once), without one the user is asked.
+    guardarDisposicion();
     if (!m_saliendo) {
         if (trayAvailable()) {
             event->ignore();
@@ -126,10 +128,9 @@ void TVPrincipal::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
-void TVPrincipal::actualizarReloj(bool fullWeekday) {
+void TVPrincipal::actualizarReloj() {
     const QDateTime now = Clock::current().now();
-    m_panel[0]->setText(fullWeekday ? DisplayFormats::fullDate(now.date())
-                                    : DisplayFormats::shortDayDate(now.date()));
+    m_panel[0]->setText(DisplayFormats::weekdayDate(now.date()));
     m_panel[1]->setText(DisplayFormats::amPmTime(now.time()));
 }
 

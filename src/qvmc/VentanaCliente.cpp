@@ -39,10 +39,10 @@ TVPrincipal::TVPrincipal(SesionCorreo* session, QWidget* parent)
 
     m_popup = new QMenu(this);
     m_popup->setObjectName("PopupMailClient");
-    m_minimizar = m_popup->addAction(QStringLiteral("Minimize"));
+    m_minimizar = m_popup->addAction(QStringLiteral("&Minimize"));
     m_minimizar->setObjectName("MPMinimizar");
     m_minimizar->setEnabled(false);
-    m_salir = m_popup->addAction(QStringLiteral("Close"));
+    m_salir = m_popup->addAction(QStringLiteral("&Close"));
     m_salir->setObjectName("MPSalir");
     m_salir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4));
     addAction(m_salir);

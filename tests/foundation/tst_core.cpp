@@ -126,8 +126,7 @@ private slots:
         QCOMPARE(DisplayFormats::amPmTime(QTime(12, 0), c), QString("12:00 pm"));
         QCOMPARE(DisplayFormats::amPmTime(QTime(22, 30), c), QString("10:30 pm"));
         QCOMPARE(DisplayFormats::listDate(QDate(2026, 3, 5), c), QString("05-Mar-2026"));
-        QCOMPARE(DisplayFormats::fullDate(QDate(2026, 12, 8), c), QString("Tuesday 08-December-2026"));
-        QCOMPARE(DisplayFormats::shortDayDate(QDate(2026, 12, 8), c), QString("Tue 08-December-2026"));
+        QCOMPARE(DisplayFormats::weekdayDate(QDate(2026, 12, 8), c), QString("Tue 08-Dec-2026"));
     }
 };
 

@@ -1,7 +1,9 @@
-// Every window in both languages: the accessibility tree has no control
-// without a name or a description, and no text is cut (a label, button, group,
-// column or tab title wider than its widget). Run once at 100 % and once at
-// 200 % scaling (QT_SCALE_FACTOR=2).
+// Every window of both programs in both languages: the accessibility tree has
+// no control without a name or a description, every menu item has its own
+// mnemonic, no text is cut (a label, button, group, column or tab title wider
+// or taller than its widget, a control outside its parent or outside a shaped
+// window's visible part) and the window fits its screen. Run once at 100 % and
+// once at 200 % scaling (QT_SCALE_FACTOR=2).
 #include "QvTestSupport.h"
 #include "RecordingServices.h"
 
@@ -14,6 +16,8 @@
 #include "qv/prefs/TVPreferencias.h"
 #include "qv/windows/TVAvisoEmail.h"
 #include "qv/windows/TVPasados.h"
+#include "qvmc/SesionCorreo.h"
+#include "qvmc/VentanaCliente.h"
 #include "store/ReminderFile.h"
 #include "ui/DocumentViewer.h"
 #include "ui/HelpPages.h"
@@ -25,11 +29,16 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -84,6 +93,49 @@ int widest(const QFontMetrics& fm, const QString& text) {
     return w;
 }
 
+// Menus whose items the keyboard cannot reach by a letter: an item without a
+// mnemonic, or two items of one menu with the same one.
+QStringList missingMnemonics(const QList<QAction*>& actions, const QString& menu) {
+    QStringList out;
+    QSet<QChar> taken;
+    for (const QAction* a : actions) {
+        if (a->isSeparator() || !a->isVisible() || a->text().isEmpty()) continue;
+        const QString t = QString(a->text()).replace("&&", "");
+        const qsizetype amp = t.indexOf(u'&');
+        if (amp < 0 || amp + 1 >= t.size())
+            out << QStringLiteral("%1: \"%2\" has no mnemonic").arg(menu, a->text());
+        else if (taken.contains(t[amp + 1].toLower()))
+            out << QStringLiteral("%1: \"%2\" repeats a mnemonic").arg(menu, a->text());
+        else
+            taken.insert(t[amp + 1].toLower());
+    }
+    return out;
+}
+
+// Controls that part of their parent or of a shaped window's mask hides.
+QStringList hiddenControls(QWidget* window) {
+    QStringList out;
+    for (QWidget* c : window->findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(window) || !c->parentWidget() || c->isWindow() ||
+            !(qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+              qobject_cast<QAbstractSpinBox*>(c) || qobject_cast<QComboBox*>(c) ||
+              qobject_cast<QLineEdit*>(c)))
+            continue;
+        QWidget* parent = c->parentWidget();
+        // Scrolled content may lie outside its viewport; a spin box's own edit
+        // and the scroll bars' buttons are the parent's business.
+        if (qobject_cast<QAbstractScrollArea*>(parent->parentWidget()) ||
+            qobject_cast<QAbstractSpinBox*>(parent) || qobject_cast<QComboBox*>(parent))
+            continue;
+        if (!parent->rect().contains(c->geometry()))
+            out << QStringLiteral("%1 lies outside %2").arg(c->objectName(), parent->objectName());
+        const QRect inWindow(c->mapTo(window, QPoint(0, 0)), c->size());
+        if (!window->mask().isEmpty() && !QRegion(inWindow).subtracted(window->mask()).isEmpty())
+            out << QStringLiteral("%1 lies outside the window's shape").arg(c->objectName());
+    }
+    return out;
+}
+
 // Texts wider than the room their widget gives them.
 QStringList cutTexts(QWidget* window) {
     QStringList out;
@@ -100,7 +152,13 @@ QStringList cutTexts(QWidget* window) {
         const QString text = l->buddy() ? shown(l->text()) : l->text();
         const int margins = 2 * l->margin() + std::max(0, l->indent());
         report(l, text, widest(l->fontMetrics(), text) + margins, l->contentsRect().width());
+        report(l, text, int(text.count(u'\n') + 1) * l->fontMetrics().height() + 2 * l->margin(),
+               l->contentsRect().height());
     }
+    // Wrapped labels: all their lines within their height.
+    for (QLabel* l : window->findChildren<QLabel*>())
+        if (l->isVisibleTo(window) && l->wordWrap() && !l->text().isEmpty())
+            report(l, l->text(), l->heightForWidth(l->width()), l->height());
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
         if (!b->isVisibleTo(window) || b->text().isEmpty() || qobject_cast<QTabBar*>(b->parentWidget()))
             continue;
@@ -116,6 +174,11 @@ QStringList cutTexts(QWidget* window) {
             report(g, g->title(), widest(g->fontMetrics(), shown(g->title())) + 12, g->width());
     for (QHeaderView* h : window->findChildren<QHeaderView*>()) {
         if (!h->isVisibleTo(window) || h->orientation() != Qt::Horizontal || !h->model()) continue;
+        if (h->length() > h->viewport()->width())
+            out << QStringLiteral("%1: columns %2 wide in %3")
+                       .arg(h->parentWidget()->objectName())
+                       .arg(h->length())
+                       .arg(h->viewport()->width());
         for (int s = 0; s < h->count(); ++s) {
             if (h->isSectionHidden(s)) continue;
             const QString text = h->model()->headerData(s, Qt::Horizontal).toString();
@@ -161,6 +224,21 @@ class TestAccessibility : public QObject {
             for (QMenu* m : w->findChildren<QMenu*>())
                 problems += unnamedControls(m);
             problems += cutTexts(w);
+            problems += hiddenControls(w);
+            for (QMenu* m : w->findChildren<QMenu*>())
+                problems += missingMnemonics(m->actions(), m->objectName());
+            if (auto* main = qobject_cast<QMainWindow*>(w))
+                problems += missingMnemonics(main->menuBar()->actions(), "menu bar");
+            // Room for the window manager's caption and a desktop panel too.
+            if (const QScreen* screen = w->screen()) {
+                const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+                if (w->width() > room.width() || w->height() > room.height())
+                    problems << QStringLiteral("%1x%2 does not fit the screen's %3x%4")
+                                    .arg(w->width())
+                                    .arg(w->height())
+                                    .arg(room.width())
+                                    .arg(room.height());
+            }
             if (!problems.isEmpty()) failures << where + ":\n  " + problems.join("\n  ");
         }
         // Windows that free themselves on close do; the others are freed here.
@@ -215,9 +293,13 @@ private slots:
         auto* a = new TVAviso;
         a->setContenido("Dentista", "Cita con el dentista a las 9:30", QString());
         check(a, "classic alert");
-        auto* x = new TVAvisoEx;
-        x->setContenido("Paseo", "Hora de pasear al perro", QString());
-        check(x, "picture alert");
+        for (int style : {2, 3}) {
+            auto* x = new TVAvisoEx;
+            x->setEstilo(style);
+            // The longest description a reminder holds, in wide letters.
+            x->setContenido("Llevar el coche WW al mecánico", "Hora de pasear al perro", QString());
+            check(x, QStringLiteral("picture alert %1").arg(style));
+        }
         auto* pasados = new TVPasados;
         pasados->agregar("Dentista", QDate(2026, 12, 7), QTime(9, 30), "Cita");
         pasados->prepararMuestra();
@@ -227,6 +309,11 @@ private slots:
         check(m, "mail alert");
         check(new TVAcercade(TVAcercade::Modo::AcercaDe), "about");
         check(DocumentViewer::showFile(HelpPages::path(QString())), "help viewer");
+        SesionCorreo session(ProgramFolders::global(), mailfiles::LeerLineaComandos({"XXXX", "XXXX", "1"}),
+                             {});
+        auto* mailClient = new qvmc::TVPrincipal(&session);
+        mailClient->mostrarLinea("+ 10:30:00 Connecting to the SMTP server");
+        check(mailClient, "mail client");
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
     }
 

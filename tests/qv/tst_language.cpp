@@ -12,6 +12,7 @@
 #include "qv/editor/TVEdicionAvisos.h"
 #include "qv/prefs/TVLoginPasswd.h"
 #include "qv/prefs/TVPreferencias.h"
+#include "qv/windows/TVPasados.h"
 #include "store/ReminderFile.h"
 #include "ui/DocumentOpener.h"
 #include "ui/DocumentViewer.h"
@@ -22,11 +23,13 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBrowser>
+#include <QTimeEdit>
 
 namespace {
 // Words that must never show under the Spanish catalogue.
@@ -102,25 +105,22 @@ private slots:
         QTest::addColumn<QString>("lang");
         QTest::addColumn<QString>("yes");
         QTest::addColumn<QString>("open");
-        QTest::addColumn<QString>("fullDate");
+        QTest::addColumn<QString>("weekdayDate");
         QTest::addColumn<QString>("listDate");
-        QTest::addColumn<QString>("editorMonth");
         QTest::addColumn<QString>("missingFile");
         QTest::addColumn<QString>("tornFile");
         QTest::newRow("es") << "es"
                             << "&Sí"
                             << "&Abrir"
-                            << "martes 08-diciembre-2026"
+                            << "mar 08-dic-2026"
                             << "08-dic-2026"
-                            << "diciembre"
                             << "No se puede abrir el archivo %1: el archivo no existe."
                             << "no es un archivo de avisos completo";
         QTest::newRow("en") << "en"
                             << "&Yes"
                             << "&Open"
-                            << "Tuesday 08-December-2026"
+                            << "Tue 08-Dec-2026"
                             << "08-Dec-2026"
-                            << "December"
                             << "Cannot open the file %1: the file does not exist."
                             << "is not a whole reminders file";
     }
@@ -140,12 +140,23 @@ private slots:
         const QString dialogTexts = visibleTexts(&dialog);
 
         const QDate day(2026, 12, 8);
-        QCOMPARE(DisplayFormats::fullDate(day), fetched("fullDate"));
-        QCOMPARE(DisplayFormats::listDate(day).remove(u'.'), fetched("listDate"));
+        QCOMPARE(DisplayFormats::weekdayDate(day), fetched("weekdayDate"));
+        QCOMPARE(DisplayFormats::listDate(day), fetched("listDate"));
+        // The editor and the missed-reminders window show the list's forms.
         TVEdicionAvisos editor;
         auto* fecha = editor.findChild<QDateEdit*>("SelectorFecha");
         fecha->setDate(day);
-        QVERIFY2(fecha->text().contains(fetched("editorMonth")), qPrintable(fecha->text()));
+        QCOMPARE(fecha->text(), fetched("listDate"));
+        auto* caducidad = editor.findChild<QDateEdit*>("SelectorFechaUlt");
+        caducidad->setDate(day);
+        QCOMPARE(caducidad->text(), fetched("listDate"));
+        auto* hora = editor.findChild<QTimeEdit*>("SelectorHora");
+        hora->setTime(QTime(13, 5));
+        QCOMPARE(hora->text(), QString("01:05 pm"));
+        TVPasados pasados;
+        pasados.agregar("Dentista", day, QTime(9, 30), "Cita");
+        const QString missed = pasados.findChild<QPlainTextEdit*>()->toPlainText();
+        QVERIFY2(missed.contains(fetched("listDate")) && missed.contains("09:30 am"), qPrintable(missed));
 
         const QString missing = QDir::current().filePath("missing.QVM");
         QString error;

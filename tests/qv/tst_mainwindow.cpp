@@ -82,8 +82,7 @@ private slots:
         QVERIFY(!QFile::exists("TEMP/QVMsgs.IDX"));
         QCOMPARE(w.findChild<QAction*>("MANuevoAvisos")->text(), QString("&Nuevo archivo de avisos"));
         QCOMPARE(w.findChild<QToolButton*>("SpeedCrearAviso")->toolTip(), QString("Crear aviso"));
-        QVERIFY(w.findChild<QLabel*>("BarraFecha")->text().endsWith("08-diciembre-2026") ||
-                w.findChild<QLabel*>("BarraFecha")->text().contains("2026"));
+        QCOMPARE(w.findChild<QLabel*>("BarraFecha")->text(), QString("mar 08-dic-2026"));
         QVERIFY(!w.findChild<QAction*>("MPPCrearAviso")->isEnabled());
         QVERIFY(!w.findChild<QToolButton*>("SpeedEditarAviso")->isEnabled());
         QVERIFY(w.findChild<QLabel*>("FlagAvisoMostrado")->isHidden());
@@ -277,6 +276,61 @@ private slots:
         QCOMPARE(columna(w, 1).first(), QString("r2"));
         // the rows keep the order the previous sort gave them
         QCOMPARE(columna(w, 0).mid(0, 4), QStringList({"11", "2", "5", "8"}));
+    }
+
+    // The next occurrence sorts by its moment, not by its text (whose day of
+    // the month and 12-hour clock would misorder it); equal moments keep
+    // their order.
+    void sortingByNextOccurrenceFollowsTime_data() {
+        QTest::addColumn<QList<QDateTime>>("moments");
+        QTest::addColumn<QStringList>("ascending");
+        QTest::addColumn<QStringList>("thenDescending");
+        const auto at = [](int y, int m, int d, int h, int min) {
+            return QDateTime(QDate(y, m, d), QTime(h, min));
+        };
+        QTest::newRow("day of the month")
+            << QList<QDateTime>{at(2026, 12, 10, 9, 0), at(2027, 1, 9, 9, 0), at(2026, 12, 9, 9, 0)}
+            << QStringList{"r2", "r0", "r1"} << QStringList{"r1", "r0", "r2"};
+        QTest::newRow("am and pm") << QList<QDateTime>{at(2026, 12, 9, 13, 0), at(2026, 12, 9, 11, 0),
+                                                       at(2026, 12, 9, 0, 30)}
+                                   << QStringList{"r2", "r1", "r0"} << QStringList{"r0", "r1", "r2"};
+        QTest::newRow("years and equal moments")
+            << QList<QDateTime>{at(2027, 3, 1, 8, 0), at(2026, 3, 1, 8, 0), at(2027, 3, 1, 8, 0)}
+            << QStringList{"r1", "r0", "r2"} << QStringList{"r0", "r2", "r1"};
+    }
+    void sortingByNextOccurrenceFollowsTime() {
+        QFETCH(QList<QDateTime>, moments);
+        QFETCH(QStringList, ascending);
+        QFETCH(QStringList, thenDescending);
+        QList<RegistroAviso> records;
+        for (int i = 0; i < moments.size(); ++i)
+            records << aviso(QString("r%1").arg(i), moments[i].date(), moments[i].time());
+        fillFile(records);
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.ordenarPorColumna(2);
+        QCOMPARE(columna(w, 1), ascending);
+        w.ordenarPorColumna(2);
+        QCOMPARE(columna(w, 1), thenDescending);
+    }
+
+    // The window and its columns come back as the user left them.
+    void sizeAndColumnsAreRemembered() {
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        QSize porDefecto;
+        {
+            TVPrincipal w(services);
+            w.show();
+            porDefecto = w.size();
+            w.resize(porDefecto + QSize(60, 40));
+            w.findChild<QTableView*>("ListaAvisos")->setColumnWidth(3, 230);
+            MessageBoxes::queueAnswer(QMessageBox::No); // asked when there is no tray: stays open
+            w.close();
+        }
+        TVPrincipal w(services);
+        w.show();
+        QCOMPARE(w.size(), porDefecto + QSize(60, 40));
+        QCOMPARE(w.findChild<QTableView*>("ListaAvisos")->columnWidth(3), 230);
     }
 
     void deleteAfterSortShowsFileOrder() {

@@ -1,6 +1,7 @@
 #include "qv/editor/TVEdicionAvisos.h"
 
 #include "core/Clock.h"
+#include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/EntradaCp1252.h"
@@ -173,13 +174,15 @@ void TVEdicionAvisos::buildEdicion() {
     m_fecha = new QDateEdit(m_panelEdicion);
     m_fecha->setObjectName("SelectorFecha");
     m_fecha->setCalendarPopup(true);
-    m_fecha->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+    m_fecha->setDisplayFormat(DisplayFormats::listDatePattern());
     m_labelFechaProx = label(m_panelEdicion, "LabelFechaProx");
     form->addRow(m_labelFechaProx, m_fecha);
 
     m_hora = new QTimeEdit(m_panelEdicion);
     m_hora->setObjectName("SelectorHora");
-    m_hora->setDisplayFormat("HH:mm");
+    m_hora->setDisplayFormat(DisplayFormats::amPmTimePattern());
+    // The list's "am"/"pm" in every language (a locale's own may read "p. m.").
+    m_hora->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
     m_labelHoraProx = label(m_panelEdicion, "LabelHoraProx");
     form->addRow(m_labelHoraProx, m_hora);
     connect(m_hora, &QTimeEdit::timeChanged, this, &TVEdicionAvisos::SelectorHoraChange);
@@ -244,6 +247,7 @@ void TVEdicionAvisos::buildEdicion() {
     m_fechaUlt = new QDateEdit(m_panelEdicion);
     m_fechaUlt->setObjectName("SelectorFechaUlt");
     m_fechaUlt->setCalendarPopup(true);
+    m_fechaUlt->setDisplayFormat(DisplayFormats::listDatePattern());
     m_labelFechaUlt = label(m_panelEdicion, "LabelFechaUlt");
     form->addRow(m_labelFechaUlt, m_fechaUlt);
     connect(m_caduca, &QCheckBox::clicked, this, &TVEdicionAvisos::MensajeCaducidadClick);

@@ -20,12 +20,44 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
 
 namespace {
+// A tab's page that scrolls when the screen is too small for the dialog; as
+// large as its content otherwise.
+class PaginaDesplazable : public QScrollArea {
+public:
+    explicit PaginaDesplazable(QWidget* parent) : QScrollArea(parent) {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    QSize sizeHint() const override { return widget() ? widget()->sizeHint() : QScrollArea::sizeHint(); }
+};
+
+// The page of the tab widget holding `contenido` in a scroll area; the page
+// takes the content's object name.
+QWidget* paginaDesplazable(QWidget* contenido) {
+    auto* pagina = new QWidget;
+    pagina->setObjectName(contenido->objectName());
+    contenido->setObjectName(contenido->objectName() + QStringLiteral("Contenido"));
+    auto* area = new PaginaDesplazable(pagina);
+    area->setWidget(contenido);
+    area->viewport()->setAutoFillBackground(false);
+    contenido->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(pagina);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(area);
+    return pagina;
+}
+
 std::function<void(int)>& cuentaSink() {
     static std::function<void(int)> sink;
     return sink;
@@ -49,9 +81,9 @@ TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico
 
     m_paginas = new QTabWidget(this);
     m_paginas->setObjectName("Paginas");
-    m_tabGeneral = crearTabGeneral();
-    m_tabAvisos = crearTabAvisos();
-    m_tabPerfiles = crearTabPerfiles();
+    m_tabGeneral = paginaDesplazable(crearTabGeneral());
+    m_tabAvisos = paginaDesplazable(crearTabAvisos());
+    m_tabPerfiles = paginaDesplazable(crearTabPerfiles());
     m_paginas->addTab(m_tabGeneral, LeerTexto(2002));
     m_paginas->addTab(m_tabAvisos, LeerTexto(2003));
     m_paginas->addTab(m_tabPerfiles, LeerTexto(2004));
@@ -90,8 +122,32 @@ TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico
     HelpPages::installF1(this);
     AccessibleTexts::describe(this);
 
-    // 402 x 459 as designed, grown to what the desktop's fonts need.
-    setFixedSize(sizeHint().expandedTo(QSize(402, 459)));
+    // 402 x 459 as designed, grown to what the desktop's fonts need, within
+    // the screen (the pages scroll on a small one).
+    QSize tamano = sizeHint().expandedTo(QSize(402, 459));
+    if (const QScreen* s = screen()) {
+        const QSize cabe = s->availableGeometry().size() - kMarcoVentana;
+        if (tamano.height() > cabe.height())
+            tamano.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        tamano = tamano.boundedTo(cabe);
+    }
+    setFixedSize(tamano);
+}
+
+void TVPreferencias::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Placed before the window manager told the frame's size, the caption may
+    // lie above the screen: once framed, the whole window is moved onto it.
+    QTimer::singleShot(0, this, [this] {
+        const QScreen* s = screen();
+        if (!s) return;
+        const QRect area = s->availableGeometry();
+        const QRect marco = frameGeometry();
+        QPoint lugar = marco.topLeft();
+        lugar.setX(qBound(area.left(), lugar.x(), qMax(area.left(), area.right() + 1 - marco.width())));
+        lugar.setY(qBound(area.top(), lugar.y(), qMax(area.top(), area.bottom() + 1 - marco.height())));
+        if (lugar != marco.topLeft()) move(lugar);
+    });
 }
 
 TVPreferencias::~TVPreferencias() = default;

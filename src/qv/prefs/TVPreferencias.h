@@ -8,6 +8,7 @@
 #include "qv/prefs/AccesoTelefonico.h"
 
 #include <QDialog>
+#include <QSize>
 
 #include <array>
 #include <functional>
@@ -31,6 +32,9 @@ class TVPreferencias : public QDialog {
 public:
     // Style sounds: Classic, Doggy, Babe (MsgWindowFmt - 1).
     enum Estilo { Classic = 0, Doggy = 1, Babe = 2 };
+
+    // Room left around the dialog for the window manager's frame and caption.
+    static constexpr QSize kMarcoVentana{16, 48};
 
     explicit TVPreferencias(QWidget* parent = nullptr, std::unique_ptr<AccesoTelefonico> ras = {});
     ~TVPreferencias() override;
@@ -62,6 +66,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Building

@@ -61,7 +61,10 @@ QWidget* TVPreferencias::crearTabGeneral() {
     m_labelDirecc->setBuddy(m_listaDirecc);
     m_listaDirecc->setColumnCount(2);
     m_listaDirecc->setHeaderLabels({LeerTexto(2109), LeerTexto(2110)});
-    m_listaDirecc->setColumnWidth(0, 310);
+    // The address takes the width the number leaves.
+    m_listaDirecc->header()->setStretchLastSection(false);
+    m_listaDirecc->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_listaDirecc->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_listaDirecc->setRootIsDecorated(false);
     m_listaDirecc->setSelectionMode(QAbstractItemView::SingleSelection);
     m_listaDirecc->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -93,7 +96,7 @@ QWidget* TVPreferencias::crearTabGeneral() {
     email->addWidget(m_checkBorrarUnsent, 2, 0, 1, 5);
     email->addWidget(m_checkSaveReceived, 3, 0, 1, 5);
     email->addWidget(m_labelDirecc, 4, 0, 1, 5);
-    m_listaDirecc->setFixedHeight(110);
+    m_listaDirecc->setMinimumHeight(110);
     m_listaDirecc->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_listaDirecc->setMinimumWidth(310 + 90); // the address column and the number beside it
     auto* listRow = new QHBoxLayout;
@@ -107,6 +110,7 @@ QWidget* TVPreferencias::crearTabGeneral() {
     email->addLayout(listRow, 5, 0, 1, 5);
     email->addWidget(m_labelDestin, 6, 0, 1, 5);
     email->setColumnStretch(4, 1);
+    email->setRowStretch(5, 1); // the list takes the height the tab has to spare
 
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(m_grupoInicio);

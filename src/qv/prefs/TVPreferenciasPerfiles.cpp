@@ -103,6 +103,8 @@ QWidget* TVPreferencias::crearTabPerfiles() {
     nav->addWidget(m_siguiente);
     nav->addStretch();
     nav->addWidget(m_checkActivo);
+    nav->addSpacing(12);
+    nav->addWidget(m_borrarUsuario);
     int row = 0;
     grid->addLayout(nav, row++, 0, 1, 4);
     auto pair = [&](const char* name, int text, QWidget* w, int col) {
@@ -133,10 +135,6 @@ QWidget* TVPreferencias::crearTabPerfiles() {
     conexion->addWidget(m_nuevaConex);
     conexion->addWidget(m_editarConex);
     grid->addLayout(conexion, row++, 0, 1, 4);
-    auto* borrar = new QHBoxLayout;
-    borrar->addStretch();
-    borrar->addWidget(m_borrarUsuario);
-    grid->addLayout(borrar, row++, 0, 1, 4);
 
     for (QLineEdit* e : {m_editUsuario, m_editEmail, m_editSMTP, m_editPOP3, m_editLoginSMTP, m_editLoginPOP3,
                          m_editPasswdPOP3})

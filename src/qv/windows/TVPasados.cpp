@@ -27,8 +27,8 @@ TVPasados::TVPasados(QWidget* parent)
 
 void TVPasados::agregar(const QString& descripcion, const QDate& fecha, const QTime& hora, const QString& texto) {
     ++m_count;
-    m_memo->appendPlainText(LeerTexto(4003) + descripcion + LeerTexto(4004) + DisplayFormats::shortDate(fecha) +
-                            LeerTexto(4004) + DisplayFormats::longTime(hora));
+    m_memo->appendPlainText(LeerTexto(4003) + descripcion + LeerTexto(4004) + DisplayFormats::listDate(fecha) +
+                            LeerTexto(4004) + DisplayFormats::amPmTime(hora));
     m_memo->appendPlainText(LeerTexto(4006) + texto);
     m_memo->appendPlainText(LeerTexto(4007));
     m_memo->appendPlainText(QString());

@@ -51,6 +51,9 @@ public:
     // and DATA go out in one write and their replies are read in order
     // afterwards. Every event, reply and failure is the one the command-by-
     // command dialogue (used otherwise) gives; only the waits between them go.
+    // One exception, for a server that breaks the protocol: a 354 to a DATA
+    // whose batch stopped at a refusal closes the connection (no message was
+    // meant to go, and an empty one could be delivered).
     bool Pipelining = false;
     // The sender and recipients of the message the owner sends next, when known
     // before this one goes. Pipelining, its RSET, MAIL, RCPT and DATA go out in

@@ -19,6 +19,7 @@ private slots:
     void refusedMessage();
     void refusalsStayInStep_data();
     void refusalsStayInStep();
+    void pipelinedDataAfterARefusedSender();
     void longHeaderArrivesWhole();
     void lineBreaksNeverMakeCommands();
     void cancelWhileWaiting();
@@ -295,6 +296,27 @@ void TstSmtpSession::refusalsStayInStep() {
     QCOMPARE(server.commands.count("RSET"), 2);
     client.Disconnect();
     QCOMPARE(server.commands.last(), QByteArray("QUIT"));
+}
+
+// A server that refuses the sender but still answers the pipelined DATA with
+// 354 is waiting for a message nobody meant to send: the connection is closed
+// before anything else goes, so it can deliver nothing (not even an empty one).
+void TstSmtpSession::pipelinedDataAfterARefusedSender() {
+    ScriptedSmtpServer server;
+    server.replies["EHLO"] = "250-fake\r\n250 PIPELINING\r\n";
+    server.replies["MAIL"] = "550 5.7.1 not you\r\n";
+    TSmtpClient client;
+    Prepare(client, server);
+    client.Pipelining = true;
+    client.Connect();
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, client.SendMail());
+    QCOMPARE(client.ReplyNumber(), 550);
+    QVERIFY_THROWS_EXCEPTION(ESockError, client.SendMail());
+    QVERIFY(!client.Connected());
+    QTRY_VERIFY(server.commands.count() >= 5);
+    QCOMPARE(server.commands.mid(1), (QList<QByteArray>{"RSET", "MAIL FROM:<me@example.test>",
+                                                        "RCPT TO:<bob@example.test>", "DATA"}));
+    QVERIFY(server.messages.isEmpty());
 }
 
 void TstSmtpSession::longHeaderArrivesWhole() {

@@ -26,10 +26,14 @@ struct Hive {
 QString escape(const QString& s) {
     QString out;
     for (QChar c : s) {
-        if (c == u'\\') out += QStringLiteral("\\\\");
-        else if (c == u'\n') out += QStringLiteral("\\n");
-        else if (c == u'\r') out += QStringLiteral("\\r");
-        else out += c;
+        if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else
+            out += c;
     }
     return out;
 }
@@ -69,8 +73,12 @@ Hive readHive(const QString& path) {
         }
         qsizetype eq = -1; // the first '=' not escaped by a backslash
         for (qsizetype i = 0; i < line.size(); ++i) {
-            if (line[i] == u'\\') ++i;
-            else if (line[i] == u'=') { eq = i; break; }
+            if (line[i] == u'\\')
+                ++i;
+            else if (line[i] == u'=') {
+                eq = i;
+                break;
+            }
         }
         if (!current || eq <= 0) continue;
         const QString name = unescape(line.left(eq));
@@ -95,16 +103,36 @@ Hive readHive(const QString& path) {
     return hive;
 }
 
+bool sameValue(const SettingValue& a, const SettingValue& b) {
+    if (a.type != b.type) return false;
+    switch (a.type) {
+    case SettingType::String:
+        return a.text == b.text;
+    case SettingType::Integer:
+        return a.integer == b.integer;
+    case SettingType::Binary:
+        return a.binary == b.binary;
+    }
+    return false;
+}
+
 void writeHive(const QString& path, const Hive& hive) {
-    QString out = QStringLiteral("# Orbalinder settings. Types: sz (text), dword (32-bit integer), hex (binary).\n");
+    QString out =
+        QStringLiteral("# Orbalinder settings. Types: sz (text), dword (32-bit integer), hex (binary).\n");
     for (const auto& key : hive.keys) {
         out += u'[' + key.name + QStringLiteral("]\n");
         for (const auto& [name, v] : key.values) {
             out += escape(name).replace(QLatin1Char('='), QStringLiteral("\\=")) + u'=';
             switch (v.type) {
-            case SettingType::String: out += QStringLiteral("sz:") + escape(v.text); break;
-            case SettingType::Integer: out += QStringLiteral("dword:") + QString::number(v.integer); break;
-            case SettingType::Binary: out += QStringLiteral("hex:") + QString::fromLatin1(v.binary.toHex()); break;
+            case SettingType::String:
+                out += QStringLiteral("sz:") + escape(v.text);
+                break;
+            case SettingType::Integer:
+                out += QStringLiteral("dword:") + QString::number(v.integer);
+                break;
+            case SettingType::Binary:
+                out += QStringLiteral("hex:") + QString::fromLatin1(v.binary.toHex());
+                break;
             }
             out += u'\n';
         }
@@ -119,9 +147,12 @@ void writeHive(const QString& path, const Hive& hive) {
 
 const char* typeName(SettingType t) {
     switch (t) {
-    case SettingType::String: return "text";
-    case SettingType::Integer: return "integer";
-    case SettingType::Binary: return "binary";
+    case SettingType::String:
+        return "text";
+    case SettingType::Integer:
+        return "integer";
+    case SettingType::Binary:
+        return "binary";
     }
     return "?";
 }
@@ -198,7 +229,8 @@ QStringList FileSettingsStore::valueNames() const {
     Hive h = readHive(m_path);
     QStringList names;
     if (auto* k = h.find(m_key))
-        for (const auto& v : k->values) names << v.first;
+        for (const auto& v : k->values)
+            names << v.first;
     return names;
 }
 
@@ -220,6 +252,9 @@ void FileSettingsStore::setValue(const QString& name, const SettingValue& value)
     }
     for (auto& v : k->values)
         if (v.first.compare(name, Qt::CaseInsensitive) == 0) {
+            // The same value again (the open file at every start): nothing to
+            // replace, and no file to rewrite and flush to disk.
+            if (sameValue(v.second, value)) return;
             v.second = value;
             writeHive(m_path, h);
             return;

@@ -101,6 +101,7 @@ TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument,
     buildToolbar();
     buildList();
     buildStatusBar();
+    m_vistaDiferida = vista == Vista::AlMostrar;
     if (vista == Vista::Ahora) {
         construirVista();
     } else {
@@ -292,6 +293,7 @@ void TVPrincipal::construirVista() {
     centralWidget()->show();
     AsignarAyudaPrincipal(this);
     AccessibleTexts::describe(this);
+    if (m_vistaDiferida) disposicionInicial(); // the start sequence left it to the view
 }
 
 void TVPrincipal::showEvent(QShowEvent* event) {
@@ -307,8 +309,9 @@ void TVPrincipal::disposicionInicial() {
     const int margen = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
     int fecha = 0;
     for (int mes = 1; mes <= 12; ++mes)
-        fecha = qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
-                                                 QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
+        fecha =
+            qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
+                                             QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
     int repeticion = 0;
     for (const QString& nombre : NameLists::build().repeticiones)
         repeticion = qMax(repeticion, fm.horizontalAdvance(nombre));

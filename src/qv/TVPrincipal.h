@@ -173,9 +173,10 @@ private:
 
     QFrame* m_botonera = nullptr;
     bool m_botoneraOcupada = false; // a pass runs: the panel shows red
-    QTableView* m_lista = nullptr; // made with the view
-    int m_anchosColumnas[5] = {};  // made by disposicionInicial
+    QTableView* m_lista = nullptr;  // made with the view
+    int m_anchosColumnas[5] = {};   // made by disposicionInicial
     QItemSelectionModel* m_seleccion = nullptr;
+    bool m_vistaDiferida = false; // the view is made when the window is first shown
     ReminderListModel* m_model = nullptr;
     QLabel* m_panel[3] = {nullptr, nullptr, nullptr};
     QLabel* m_panelCorreo = nullptr;      // mail that waits unqueued

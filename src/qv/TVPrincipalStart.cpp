@@ -23,13 +23,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 
 void TVPrincipal::secuenciaInicio() {
     AsignarTextos();
-    disposicionInicial();
+    if (m_lista) {
+        disposicionInicial();
+    } else if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        // Measuring the columns loads the fonts: that waits for the view. The
+        // window's corner meanwhile, for the alerts' default positions:
+        move(s->availableGeometry().center() - rect().center());
+    }
 
     auto& folders = ProgramFolders::global();
     folders = ProgramFolders::from(ObtenerDirPrograma());

@@ -35,6 +35,7 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     m_descripcion->setObjectName(QStringLiteral("LabelDescripcion"));
     m_descripcion->setAutoFillBackground(true);
     m_descripcion->setPalette(note);
+    m_descripcion->setBackgroundRole(QPalette::Base); // the note's colour, as the text's
     m_descripcion->setTextFormat(Qt::PlainText);
     m_descripcion->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     m_descripcion->setWordWrap(true);

@@ -304,17 +304,21 @@ void TVPrincipal::showEvent(QShowEvent* event) {
 void TVPrincipal::disposicionInicial() {
     // Each column as wide as its title and the widest value it shows: the
     // number with its icon, the next occurrence in the widest month, the
-    // longest repetition name, the state flags.
+    // repetition, the state flags.
     const QFontMetrics fm = fontMetrics();
     const int margen = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
     int fecha = 0;
     for (int mes = 1; mes <= 12; ++mes)
-        fecha =
-            qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
-                                             QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
+        fecha = qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
+                                                 QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
+    // Repetitions: the longest name, or two weekdays of a weekday set.
+    const NameLists nombres = NameLists::build();
     int repeticion = 0;
-    for (const QString& nombre : NameLists::build().repeticiones)
+    for (const QString& nombre : nombres.repeticiones)
         repeticion = qMax(repeticion, fm.horizontalAdvance(nombre));
+    for (const QString& uno : nombres.diasSemana)
+        for (const QString& otro : nombres.diasSemana)
+            repeticion = qMax(repeticion, fm.horizontalAdvance(uno + u' ' + otro + u' '));
     const int contenido[5] = {16 + 4 + fm.horizontalAdvance(QStringLiteral("65535")), 0, fecha, repeticion,
                               fm.horizontalAdvance(QStringLiteral("XDE"))};
     QFont negrita = font(); // column titles are bold in some styles
@@ -355,8 +359,10 @@ void TVPrincipal::aplicarColumnas() {
 }
 
 void TVPrincipal::guardarDisposicion() {
+    // A window never shown (the program stayed in the tray) keeps what was saved.
+    if (!m_lista) return;
     Ajustes::setMainWindowState(saveGeometry());
-    if (m_lista) Ajustes::setListColumns(m_lista->horizontalHeader()->saveState());
+    Ajustes::setListColumns(m_lista->horizontalHeader()->saveState());
 }
 
 void TVPrincipal::buildStatusBar() {

@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
         main = new TVPrincipal(services, file);
         main->mostrarFlagAviso(true);
         main->show();
-        main->move(40, 40);
-        main->resize(620, 380);
+        main->move(40, 40); // at its default size
     } else if (mode == "classic") {
         Ajustes::setMsgWindowPos(QRect(60, 60, 320, 210));
         MostrarAviso(0, "Team meeting", "Weekly team meeting\r\nRoom 3, bring the slides", "");
@@ -118,7 +117,7 @@ int main(int argc, char** argv) {
     Q_UNUSED(keep);
     QTimer::singleShot(1500, [&] {
         QGuiApplication::primaryScreen()->grabWindow(0).save(out);
-        app.quit();
+        QApplication::exit(0); // not quit(): the main window would only go to the tray
     });
     return app.exec();
 }

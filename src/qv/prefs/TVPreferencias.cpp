@@ -136,18 +136,31 @@ TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico
 
 void TVPreferencias::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    QTimer::singleShot(0, this, [this] { dentroDeLaPantalla(true); });
+}
+
+void TVPreferencias::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
     // Placed before the window manager told the frame's size, the caption may
-    // lie above the screen: once framed, the whole window is moved onto it.
-    QTimer::singleShot(0, this, [this] {
-        const QScreen* s = screen();
-        if (!s) return;
-        const QRect area = s->availableGeometry();
-        const QRect marco = frameGeometry();
-        QPoint lugar = marco.topLeft();
+    // lie above the screen once framed: it is brought back where it can be grabbed.
+    if (isVisible()) dentroDeLaPantalla(false);
+}
+
+void TVPreferencias::dentroDeLaPantalla(bool entera) {
+    const QScreen* s = screen();
+    if (!s) return;
+    QRect area = s->availableGeometry();
+    const QRect marco = frameGeometry();
+    // A window manager that does not tell its frame still draws a caption
+    // above the window.
+    if (marco == geometry()) area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    QPoint lugar = marco.topLeft();
+    if (entera) {
         lugar.setX(qBound(area.left(), lugar.x(), qMax(area.left(), area.right() + 1 - marco.width())));
-        lugar.setY(qBound(area.top(), lugar.y(), qMax(area.top(), area.bottom() + 1 - marco.height())));
-        if (lugar != marco.topLeft()) move(lugar);
-    });
+        lugar.setY(qMin(lugar.y(), area.bottom() + 1 - marco.height()));
+    }
+    lugar.setY(qMax(lugar.y(), area.top()));
+    if (lugar != marco.topLeft()) move(lugar);
 }
 
 TVPreferencias::~TVPreferencias() = default;

@@ -67,12 +67,17 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     // Building
     QWidget* crearTabGeneral();
     QWidget* crearTabAvisos();
     QWidget* crearTabPerfiles();
+
+    // Moves the whole window onto its screen (`entera`), or only its caption
+    // below the screen's top edge.
+    void dentroDeLaPantalla(bool entera);
 
     // OK / Help
     void BotonAceptarClick();

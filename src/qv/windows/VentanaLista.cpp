@@ -5,6 +5,7 @@
 #include "settings/Ajustes.h"
 #include "ui/AccessibleTexts.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -44,6 +45,15 @@ void VentanaLista::mostrar(QWidget* window, int caption, int infoText, int close
     info->setText(LeerTexto(infoText));
     cerrar->setText(LeerTexto(closeText));
     AccessibleTexts::describe(window);
+    // Wide enough for the window manager to show the whole caption (its font
+    // is usually larger and bold; the buttons take the rest).
+    QFont titulo = window->font();
+    titulo.setBold(true);
+    const int ancho = qMax(window->width(), QFontMetrics(titulo).horizontalAdvance(window->windowTitle()) * 5 / 4 + 80);
+    if (window->minimumWidth() == window->maximumWidth())
+        window->setFixedWidth(ancho);
+    else
+        window->resize(ancho, window->height());
     const int minutes = Ajustes::closeMsgs();
     if (minutes > 0) {
         timer->setInterval(minutes * msPorMinuto);

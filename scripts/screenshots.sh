@@ -11,7 +11,7 @@ mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
 for lang in ${LANGS:-es en}; do
   for scale in ${SCALES:-1 2}; do
     screen="$((1024 * scale))x$((768 * scale))x24"
-    for mode in ${MODES:-main editor recipients classic doggy babe pasados mail}; do
+    for mode in ${MODES:-main editor recipients classic doggy babe pasados mail mailclient}; do
       shot="$out/qv-$mode-$lang-${scale}x.png"
       QT_SCALE_FACTOR=$scale timeout 60 xvfb-run -a -n ${DISPLAY_FROM:-50} -s "-screen 0 $screen" bash -c \
         "icewm >/dev/null 2>&1 & sleep 1; cd $work && '$build/tests/screens/qv_screens' $mode '$shot' $lang"

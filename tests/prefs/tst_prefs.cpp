@@ -96,20 +96,26 @@ private slots:
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("steps");
         QTest::addColumn<QList<int>>("expected");
+        QTest::addColumn<QString>("shown"); // at the last step
+        // Closing alerts after 0 minutes means never: the spinner says so.
         QTest::newRow("close alerts up from 15")
-            << "UpDownCerrarVentana" << 15 << 22 << QList<int>{17, 19, 21, 23, 25, 27, 29, 31, 33, 35, 37,
-                                                               39, 41, 43, 45, 47, 49, 51, 53, 55, 57, 0};
-        QTest::newRow("close alerts down from 0") << "UpDownCerrarVentana" << 0 << -2 << QList<int>{58, 56};
-        QTest::newRow("check interval up from 715") << "UpDownComprobar" << 715 << 2 << QList<int>{720, 0};
-        QTest::newRow("check interval down from 0") << "UpDownComprobar" << 0 << -1 << QList<int>{720};
-        QTest::newRow("time-out up from 9") << "UpDownEspera" << 9 << 2 << QList<int>{10, 1};
-        QTest::newRow("time-out down from 1") << "UpDownEspera" << 1 << -1 << QList<int>{10};
+            << "UpDownCerrarVentana" << 15 << 22
+            << QList<int>{17, 19, 21, 23, 25, 27, 29, 31, 33, 35, 37, 39, 41, 43, 45, 47, 49, 51, 53, 55, 57, 0}
+            << LeerTexto(20210);
+        QTest::newRow("close alerts down from 0")
+            << "UpDownCerrarVentana" << 0 << -2 << QList<int>{58, 56} << "56";
+        QTest::newRow("check interval up from 715")
+            << "UpDownComprobar" << 715 << 2 << QList<int>{720, 0} << "0";
+        QTest::newRow("check interval down from 0") << "UpDownComprobar" << 0 << -1 << QList<int>{720} << "720";
+        QTest::newRow("time-out up from 9") << "UpDownEspera" << 9 << 2 << QList<int>{10, 1} << "1";
+        QTest::newRow("time-out down from 1") << "UpDownEspera" << 1 << -1 << QList<int>{10} << "10";
     }
     void spinnersStepAndWrap() {
         QFETCH(QString, spinner);
         QFETCH(int, start);
         QFETCH(int, steps);
         QFETCH(QList<int>, expected);
+        QFETCH(QString, shown);
         auto d = abrir();
         auto* s = d->findChild<UpDownCiclico*>(spinner);
         QVERIFY(s);
@@ -120,7 +126,7 @@ private slots:
             seen << s->value();
         }
         QCOMPARE(seen, expected);
-        QCOMPARE(s->edit()->text(), QString::number(expected.last()));
+        QCOMPARE(s->edit()->text(), shown);
     }
 
     void okWritesEverySettingAndTheProfilesFile() {

@@ -327,6 +327,13 @@ private slots:
             MessageBoxes::queueAnswer(QMessageBox::No); // asked when there is no tray: stays open
             w.close();
         }
+        {
+            // A window that was never shown (the program stayed in the tray)
+            // leaves the saved size alone.
+            TVPrincipal enLaBandeja(services, {}, nullptr, TVPrincipal::Vista::AlMostrar);
+            MessageBoxes::queueAnswer(QMessageBox::No);
+            enLaBandeja.close();
+        }
         TVPrincipal w(services);
         w.show();
         QCOMPARE(w.size(), porDefecto + QSize(60, 40));

@@ -1,6 +1,7 @@
 // Lays out one of the reminder program's windows with sample data and saves a
 // screenshot of the whole screen (used under Xvfb by scripts/screenshots.sh).
-// usage: qv_screens MODE OUT.png [en|es]   MODE = main|classic|doggy|babe|editor|recipients|pasados|mail
+// usage: qv_screens MODE OUT.png [en|es]
+//   MODE = main|classic|doggy|babe|editor|recipients|pasados|mail|mailclient
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
 #include "core/Clock.h"
@@ -12,6 +13,8 @@
 #include "qv/editor/TVEdicionAvisos.h"
 #include "qv/windows/TVAvisoEmail.h"
 #include "qv/windows/TVPasados.h"
+#include "qvmc/SesionCorreo.h"
+#include "qvmc/VentanaCliente.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
@@ -110,6 +113,17 @@ int main(int argc, char** argv) {
         auto* m = new TVAvisoEmail;
         m->memo()->setPlainText("From: Ana <ana@example.test>\nDescription: Birthday party\n\nBring the cake!\n\n"
                                 "__________ End of message __________\n");
+        m->show();
+        m->move(60, 60);
+        keep = m;
+    } else if (mode == "mailclient") {
+        // The mail client's window (its texts are English in every language).
+        auto* session = new SesionCorreo(ProgramFolders::global(),
+                                         mailfiles::LeerLineaComandos({"XXXX", "XXXX", "1"}), {});
+        auto* m = new qvmc::TVPrincipal(session);
+        for (const char* line : {"+ 18:30:02 Mail client started", "+ 18:30:02 Connecting to smtp.example.org",
+                                 "+ 18:30:03 Message sent: MAIL0001.OUT", "+ 18:30:03 Disconnected"})
+            m->mostrarLinea(QString::fromLatin1(line));
         m->show();
         m->move(60, 60);
         keep = m;

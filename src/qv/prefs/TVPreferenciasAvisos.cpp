@@ -54,7 +54,8 @@ QWidget* TVPreferencias::crearTabAvisos() {
     m_labelCerrar = new QLabel(LeerTexto(2203), m_grupoAvisos);
     m_labelCerrar->setObjectName("LabelCerrarAvisos");
     m_upDownCerrar =
-        new UpDownCiclico(m_grupoAvisos, "UpDownCerrarVentana", "EditCerrarVentana", 0, 58, 2, 2);
+        new UpDownCiclico(m_grupoAvisos, "UpDownCerrarVentana", "EditCerrarVentana", 0, 58, 2, 12);
+    m_upDownCerrar->setSpecialValueText(LeerTexto(20210)); // 0: alerts stay until closed
     auto* avisos = new QGridLayout(m_grupoAvisos);
     avisos->addWidget(m_checkPasados, 0, 0, 1, 3);
     avisos->addWidget(m_labelCerrar, 1, 0);

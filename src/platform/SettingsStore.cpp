@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -51,17 +53,9 @@ QString unescape(QStringView s) {
     return out;
 }
 
-// A missing file is an empty hive; one that exists but cannot be read throws,
-// so that no write ever replaces settings it could not see.
-Hive readHive(const QString& path) {
+Hive parseHive(const QByteArray& bytes) {
     Hive hive;
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink()) return hive;
-    QFile f(path);
-    if (info.isDir() || !f.open(QIODevice::ReadOnly))
-        throw SettingsError("Cannot read settings file " + path.toStdString() + ": " +
-                            (info.isDir() ? std::string("it is a folder") : f.errorString().toStdString()));
-    const QString content = QString::fromUtf8(f.readAll());
+    const QString content = QString::fromUtf8(bytes);
     Hive::Key* current = nullptr;
     for (QStringView line : QStringView(content).split(u'\n')) {
         if (line.endsWith(u'\r')) line.chop(1);
@@ -101,6 +95,34 @@ Hive readHive(const QString& path) {
         current->values.append({name, v});
     }
     return hive;
+}
+
+// A missing file is an empty hive; one that exists but cannot be read throws,
+// so that no write ever replaces settings it could not see.
+//
+// Every read goes to the file, but the program reads one setting at a time, so
+// the same few kilobytes were decoded again for each one. The last text read
+// of each file is kept with its parse: when the file's bytes are the same, so
+// is the hive, and only a changed file is parsed again.
+Hive readHive(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) return {};
+    QFile f(path);
+    if (info.isDir() || !f.open(QIODevice::ReadOnly))
+        throw SettingsError("Cannot read settings file " + path.toStdString() + ": " +
+                            (info.isDir() ? std::string("it is a folder") : f.errorString().toStdString()));
+    const QByteArray bytes = f.readAll();
+
+    struct Parsed {
+        QByteArray bytes;
+        Hive hive;
+    };
+    static QMutex mutex;
+    static QHash<QString, Parsed> lastRead;
+    const QMutexLocker lock(&mutex);
+    auto it = lastRead.find(path);
+    if (it == lastRead.end() || it->bytes != bytes) it = lastRead.insert(path, {bytes, parseHive(bytes)});
+    return it->hive;
 }
 
 bool sameValue(const SettingValue& a, const SettingValue& b) {

@@ -3,9 +3,10 @@
 // registry key. Values are strings, 32-bit integers (Booleans are integers, any
 // non-zero value reads as true) and binary blobs.
 //
-// Nothing is cached: every read goes to the hive file, so a write made by one
-// routine, dialog or process is seen by every later read. Every write replaces
-// the hive file atomically (a crash leaves the old or the new file, never none).
+// Nothing is cached: every read goes to the hive file (only the parse of bytes
+// read before is reused), so a write made by one routine, dialog or process is
+// seen by every later read. Every write replaces the hive file atomically
+// (a crash leaves the old or the new file, never none).
 //
 // A read of a missing value, or of a value of another type, throws SettingsError;
 // so does every access to a hive file that exists but cannot be read.

@@ -194,6 +194,16 @@ private slots:
         QCOMPARE(again.readBinary("Blob", 4), QByteArray("\0\1\2\xff", 4));
         QVERIFY(again.deleteValue("Blob"));
         QVERIFY(!again.exists("Blob"));
+
+        // Another program's edit in place, same size, same instant: the next read sees it.
+        s.writeInteger("Count", 1);
+        QCOMPARE(again.readInteger("Count"), 1);
+        QFile f(Hives::userHivePath());
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QByteArray edited = f.readAll().replace("Count=dword:1", "Count=dword:7");
+        QVERIFY(f.seek(0) && f.write(edited) == edited.size());
+        f.close();
+        QCOMPARE(again.readInteger("Count"), 7);
     }
 
     void machineHiveIsReadOnly() {

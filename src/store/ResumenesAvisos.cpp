@@ -47,9 +47,8 @@ void ResumenesAvisos::anadir(const char* p, Fila f) {
     const size_t at = m_textos.size();
     const int len =
         std::min<int>(uint8_t(p[O::Descripcion]), 30); // a length byte past the field is cut to it
-    m_textos.resize(at + size_t(len) + 1);
-    m_textos[at] = char(len);
-    std::memcpy(m_textos.data() + at + 1, p + O::Descripcion + 1, size_t(len));
+    m_textos.push_back(char(len));
+    m_textos.insert(m_textos.end(), p + O::Descripcion + 1, p + O::Descripcion + 1 + len);
     f.texto = uint32_t(at);
     m_filas.push_back(f);
 }

@@ -9,6 +9,7 @@
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/EntradaCp1252.h"
 #include "qv/MessageBoxes.h"
+#include "qv/SoundFileDialog.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 #include "store/OccurrenceRules.h"
@@ -18,7 +19,6 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -206,18 +206,10 @@ void TVEdicionAvisos::MensajeCaducidadClick() {
 }
 
 void TVEdicionAvisos::elegirSonido() {
-    const QString start =
-        m_sonido.isEmpty() ? ProgramFolders::global().dirPrograma : QFileInfo(m_sonido).absolutePath();
-    QFileDialog dialog(this, LeerTexto(2991), start, LeerTexto(2992));
-    dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
-    dialog.setObjectName("ElegirArchivo");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("WAV");
-    dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = chooseSoundFile(this, m_sonido);
+    if (path.isEmpty()) return;
     // The record holds the path in Windows-1252: a folder named in another
     // script would be stored as '?' and the sound would never play.
-    const QString path = dialog.selectedFiles().first();
     if (const QString refused = EntradaCp1252::comprobar(path); !refused.isEmpty()) {
         MessageBoxes::warning(this, refused + QStringLiteral("\n") + QDir::toNativeSeparators(path));
         return;

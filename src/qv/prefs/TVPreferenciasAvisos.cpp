@@ -4,15 +4,13 @@
 
 #include "core/TextCatalogue.h"
 #include "qv/MessageBoxes.h"
+#include "qv/SoundFileDialog.h"
 #include "qv/prefs/UpDownCiclico.h"
-#include "settings/ProgramFolders.h"
 
 #include "alerts/Sonido.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 
@@ -136,19 +134,9 @@ void TVPreferencias::setSonido(Estilo estilo, const QString& archivo) {
 }
 
 void TVPreferencias::elegirSonido(Estilo estilo) {
-    const QString actual = m_sonidos[estilo];
-    const QString inicio =
-        actual.isEmpty() ? ProgramFolders::global().dirPrograma : QFileInfo(actual).absolutePath();
-    QFileDialog dialog(this, LeerTexto(2991), inicio, LeerTexto(2992));
-    dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
-    dialog.setObjectName("ElegirArchivo");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("WAV");
-    dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString elegido = chooseSoundFile(this, m_sonidos[estilo]);
     // A path cut to fit the setting would name another file: keep the old one.
-    const QString elegido = dialog.selectedFiles().first();
-    if (elegido.size() <= kMaxRuta) setSonido(estilo, elegido);
+    if (!elegido.isEmpty() && elegido.size() <= kMaxRuta) setSonido(estilo, elegido);
 }
 
 void TVPreferencias::MPSARestaurarClick() {

@@ -46,7 +46,7 @@ install_folder B bob bobpass bob@example.test
 run_in A ./qvtool add "$D/A/work.QVM" --desc "Team meeting" --date 2026-12-08 --time 10:30 --repeat 3 \
     --text 'Room 3\nbring the slides' --recipients 1,2 >/dev/null
 run_in A ./qvtool settings set OpenFile "$D/A/work.QVM"
-run_in A faketime -f '@2026-12-08 10:29:52 x4' ./QV > "$D/A.qv.log" 2>&1 &
+run_in A faketime -f '@2026-12-08 10:29:52 x4' "$D/A/QV" > "$D/A.qv.log" 2>&1 &
 check "A queues the outgoing file and QVMC sends it (both mailboxes)" \
     wait_for 60 bash -c "[ \$(find '$(maildir bob)' '$(maildir carol)' -path '*new*' -type f 2>/dev/null | wc -l) -ge 2 ]"
 check "A's outgoing file is gone after the send" wait_for 20 bash -c "! ls '$D/A/MAIL/'*.OUT >/dev/null 2>&1"
@@ -66,7 +66,7 @@ run_in B ./QVMC XXXX POP3 2 > "$D/B.qvmc.log" 2>&1
 check "B's QVMC writes one incoming file" test "$(ls "$D/B/MAIL/"*.IN 2>/dev/null | wc -l)" -eq 1
 check "B's QVMC deletes only our message on the server" test "$(count_mail bob)" -eq 1
 check "B's session log" grep -q "Mail deleted from server (" "$D/B/TEMP/QV_LOG.TXT"
-run_in B faketime -f '@2026-12-08 11:00:00 x8' ./QV > "$D/B.qv.log" 2>&1 &
+run_in B faketime -f '@2026-12-08 11:00:00 x8' "$D/B/QV" > "$D/B.qv.log" 2>&1 &
 check "B's QV shows the mail and logs it" wait_for 40 grep -q "bring the slides" "$D/B/MAIL/QV_EMAIL.TXT"
 check "B's incoming file is gone" wait_for 10 bash -c "! ls '$D/B/MAIL/'*.IN >/dev/null 2>&1"
 pkill -f "$D/B/QV" 2>/dev/null

@@ -6,7 +6,9 @@
 int settingsCommand(const QStringList& args);  // settings list|get NAME|set NAME VALUE
 int remindersCommand(const QStringList& args); // list|due|past|advance on a reminders file
 int dialupCommand(const QStringList& args);    // dialup list|add|remove (simulated phonebook)
-int profilesCommand(const QStringList& args);  // profile FILE ...: the active profile and address book
+int profilesCommand(const QStringList& args);
+int editCommand(const QStringList& args); // set FILE N [...] | remove FILE N: one reminder as the editor does
+                                          // // profile FILE ...: the active profile and address book
 
 // Common output helpers.
 void printOut(const QString& text); // adds a line break

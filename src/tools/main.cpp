@@ -34,6 +34,9 @@ static int usage() {
              "       qvtool past FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
              "       qvtool advance FILE N --now \"YYYY-MM-DD HH:MM:SS\" [--working-days K]\n"
              "       qvtool add FILE --desc D --date YYYY-MM-DD --time HH:MM [--repeat CODE] [--text T] ...\n"
+             "       qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] [--time HH:MM] [--repeat CODE] "
+             "[--on|--off]\n"
+             "       qvtool remove FILE N\n"
              "       qvtool profile QV.PFL --name N --email E --smtp H[:P] --pop3 H[:P] --login L --password P [--address A ...]\n"
              "         [--smtp-security none|starttls|tls] [--pop3-security none|stls|tls] [--smtp-password P]\n"
              "         [--ca-file FILE] [--allow-plain]\n"
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     if (command == "settings") return settingsCommand(args);
     if (command == "dialup") return dialupCommand(args);
     if (command == "profile") return profilesCommand(args);
+    if (command == "set" || command == "remove") return editCommand(QStringList{command} + args);
     if (command == "list" || command == "due" || command == "past" || command == "advance" || command == "add")
         return remindersCommand(QStringList{command} + args);
     return usage();

@@ -104,6 +104,83 @@ private slots:
         QCOMPARE(torn.out.count('\n'), 1);
     }
 
+    // set and remove change one reminder as the editor and the delete command
+    // do; a refused command leaves the file's bytes as they were.
+    void editOneReminder_data() {
+        QTest::addColumn<QStringList>("args"); // FILE stands for the reminders file
+        QTest::addColumn<int>("rc");
+        QTest::addColumn<QString>(
+            "expected"); // "N:Field=value,..." of the listing after, or "" for unchanged
+        QTest::newRow("description and text")
+            << QStringList{"set", "FILE", "2", "--desc", "Nuevo", "--text", "a\\nb"} << 0
+            << "2:Descripcion=Nuevo,Texto=a\\r\\nb,Repetir=5;1:Descripcion=One";
+        QTest::newRow("date, time, repetition")
+            << QStringList{"set", "FILE", "1", "--date", "2027-01-02", "--time", "07:05", "--repeat", "132"}
+            << 0 << "1:FechaProx=2027-01-02,HoraProx=07:05:00,Repetir=132";
+        QTest::newRow("saved switched off")
+            << QStringList{"set", "FILE", "1", "--off"} << 0 << "1:Activo=false";
+        QTest::newRow("saving unfinishes and switches on")
+            << QStringList{"set", "FILE", "3", "--desc", "Again"} << 0
+            << "3:Terminado=false,Activo=true,Descripcion=Again";
+        QTest::newRow("remove renumbers")
+            << QStringList{"remove", "FILE", "2"} << 0 << "2:Descripcion=Three,Numero=2;1:Descripcion=One";
+        QTest::newRow("number past the end") << QStringList{"set", "FILE", "4", "--off"} << 2 << "";
+        QTest::newRow("number zero") << QStringList{"remove", "FILE", "0"} << 2 << "";
+        QTest::newRow("not a number") << QStringList{"set", "FILE", "x"} << 2 << "";
+        QTest::newRow("on and off") << QStringList{"set", "FILE", "1", "--on", "--off"} << 2 << "";
+        QTest::newRow("empty weekday set") << QStringList{"set", "FILE", "1", "--repeat", "127"} << 2 << "";
+        QTest::newRow("bad date") << QStringList{"set", "FILE", "1", "--date", "2027-02-30"} << 2 << "";
+        QTest::newRow("unstorable text")
+            << QStringList{"set", "FILE", "1", "--desc", "\u2713 done"} << 2 << "";
+        QTest::newRow("empty description") << QStringList{"set", "FILE", "1", "--desc", " "} << 2 << "";
+        QTest::newRow("unknown option") << QStringList{"set", "FILE", "1", "--colour", "red"} << 2 << "";
+        QTest::newRow("remove without number") << QStringList{"remove", "FILE"} << 2 << "";
+        QTest::newRow("missing file") << QStringList{"set", "MISSING", "1", "--off"} << 1 << "";
+    }
+    void editOneReminder() {
+        QFETCH(QStringList, args);
+        QFETCH(int, rc);
+        QFETCH(QString, expected);
+        const QString file = QDir::currentPath() + "/edit.QVM";
+        QFile::remove(file);
+        qvtool({"add", file, "--desc", "One", "--date", "2026-12-08", "--time", "10:30", "--repeat", "3"});
+        qvtool({"add", file, "--desc", "Two", "--date", "2026-12-09", "--time", "11:00", "--repeat", "5"});
+        qvtool({"add", file, "--desc", "Three", "--date", "2026-12-08", "--time", "09:00", "--off"});
+        QCOMPARE(qvtool({"advance", file, "3", "--now", "2026-12-08 09:00:10"}).out,
+                 QString("kept\n")); // finished
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        for (QString& a : args) {
+            a.replace("MISSING", file + ".none").replace("FILE", file);
+            a.replace("\\u2713", QString(QChar(0x2713)));
+        }
+        const Run run = qvtool(args);
+        QVERIFY2(run.rc == rc, qPrintable(run.err));
+        if (rc != 0) QVERIFY2(!run.err.isEmpty(), "a refusal says why");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray after = f.readAll();
+        f.close();
+        if (expected.isEmpty()) {
+            QCOMPARE(after, before);
+            return;
+        }
+        const QJsonArray all = QJsonDocument::fromJson(qvtool({"list", file, "--json"}).out.toUtf8()).array();
+        QCOMPARE(all.size(), args[0] == "remove" ? 2 : 3);
+        for (const QString& part : expected.split(';')) {
+            const QJsonObject r = all[part.section(':', 0, 0).toInt() - 1].toObject();
+            for (const QString& pair : part.section(':', 1).split(',')) {
+                const QString key = pair.section('=', 0, 0), want = pair.section('=', 1);
+                const QJsonValue v = r[key];
+                const QString got = v.isBool()     ? (v.toBool() ? "true" : "false")
+                                    : v.isDouble() ? QString::number(v.toInt())
+                                                   : v.toString().replace("\r\n", "\\r\\n");
+                QVERIFY2(got == want, qPrintable(part + ": " + key + " is " + got));
+            }
+        }
+    }
+
     // The profile's security options reach QV.PFS beside the profiles file;
     // what the stores cannot hold or does not exist is refused and nothing changes.
     void profileSecurity_data() {

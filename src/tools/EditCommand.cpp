@@ -1,0 +1,134 @@
+// qvtool set|remove: change or delete one reminder as the editor and the
+// main window's delete command do, through the reminders-file routines.
+#include "settings/ProgramFolders.h"
+#include "store/ReminderFile.h"
+#include "tools/Commands.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+bool badCode(int code) {
+    return code < 0 || code > 254 || code == 2 || code == 127;
+}
+
+// The reminder number argument: 1..count, or a message and false.
+bool reminderNumber(const QString& file, const QString& text, int& n) {
+    bool ok = false;
+    n = text.toInt(&ok);
+    const int count = ContarAvisos(file);
+    if (!ok || n < 1 || n > count) {
+        printErr(QStringLiteral("qvtool: bad reminder number: %1 (the file holds %2)").arg(text).arg(count));
+        return false;
+    }
+    return true;
+}
+
+bool existingFile(const QString& file) {
+    if (QFileInfo::exists(file)) return true;
+    printErr(QStringLiteral("qvtool: %1: no such file").arg(file));
+    return false;
+}
+
+// qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] [--time HH:MM] [--repeat CODE] [--on|--off]
+// Saving from the editor makes a reminder live, active and unfinished; --off saves it switched off.
+int setReminder(const QStringList& args) {
+    QCommandLineParser p;
+    const QCommandLineOption desc("desc", "", "D"), text("text", "", "T"), date("date", "", "YYYY-MM-DD"),
+        time("time", "", "HH:MM"), repeat("repeat", "", "CODE"), on("on"), off("off");
+    p.addOptions({desc, text, date, time, repeat, on, off});
+    const QString usage = QStringLiteral("usage: qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] "
+                                         "[--time HH:MM] [--repeat CODE] [--on|--off]");
+    if (!p.parse(QStringList{QStringLiteral("qvtool")} + args) || p.positionalArguments().size() != 3 ||
+        (p.isSet(on) && p.isSet(off))) {
+        printErr(p.errorText().isEmpty() ? usage : QStringLiteral("qvtool: ") + p.errorText() + '\n' + usage);
+        return 2;
+    }
+    const QString file = p.positionalArguments()[1];
+    if (!existingFile(file)) return 1;
+    int n = 0;
+    if (!reminderNumber(file, p.positionalArguments()[2], n)) return 2;
+    RegistroAviso r = LeerAviso(file, n);
+    if (p.isSet(desc)) {
+        if (p.value(desc).trimmed().isEmpty()) {
+            printErr(QStringLiteral("qvtool: a reminder needs a description"));
+            return 2;
+        }
+        if (refusedAsUnstorable(QStringLiteral("--desc"), p.value(desc))) return 2;
+        r.Descripcion = p.value(desc);
+    }
+    if (p.isSet(text)) {
+        if (refusedAsUnstorable(QStringLiteral("--text"), p.value(text))) return 2;
+        r.Texto = p.value(text).replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));
+    }
+    if (p.isSet(date)) {
+        const QDate d = QDate::fromString(p.value(date), QStringLiteral("yyyy-MM-dd"));
+        if (!d.isValid()) {
+            printErr(QStringLiteral("qvtool: bad --date: %1 (expected YYYY-MM-DD)").arg(p.value(date)));
+            return 2;
+        }
+        r.setFechaProx(d);
+    }
+    if (p.isSet(time)) {
+        const QTime t = QTime::fromString(p.value(time), QStringLiteral("HH:mm"));
+        if (!t.isValid()) {
+            printErr(QStringLiteral("qvtool: bad --time: %1 (expected HH:MM)").arg(p.value(time)));
+            return 2;
+        }
+        r.setHoraProx(t);
+    }
+    if (p.isSet(repeat)) {
+        bool ok = false;
+        const int code = p.value(repeat).toInt(&ok);
+        if (!ok || badCode(code)) {
+            printErr(QStringLiteral("qvtool: bad --repeat code: %1").arg(p.value(repeat)));
+            return 2;
+        }
+        r.Repetir = static_cast<uint8_t>(code);
+    }
+    r.Estado = 2;
+    r.Terminado = false;
+    r.Activo = !p.isSet(off);
+    EscribirAviso(file, n, r);
+    return 0;
+}
+
+// qvtool remove FILE N: the reminder goes, the later ones move up one number.
+int removeReminder(const QStringList& args) {
+    if (args.size() != 3) {
+        printErr(QStringLiteral("usage: qvtool remove FILE N"));
+        return 2;
+    }
+    const QString file = args[1];
+    if (!existingFile(file)) return 1;
+    int n = 0;
+    if (!reminderNumber(file, args[2], n)) return 2;
+    // The index of this run lives in a private folder removed at the end.
+    QTemporaryDir work;
+    if (!work.isValid()) {
+        printErr(QStringLiteral("qvtool: cannot create a work folder: %1").arg(work.errorString()));
+        return 1;
+    }
+    ProgramFolders::global().dirTemp = work.path() + QLatin1Char('/');
+    const QString index = ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
+    CrearIndice(index, ContarAvisos(file));
+    if (!EliminarAviso(file, index, n)) {
+        printErr(
+            QStringLiteral("qvtool: %1: the reminder could not be removed; the file is unchanged").arg(file));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int editCommand(const QStringList& args) {
+    try {
+        return args.value(0) == QLatin1String("set") ? setReminder(args) : removeReminder(args);
+    } catch (const ReminderFileError& e) {
+        printErr(QStringLiteral("qvtool: ") + QString::fromUtf8(e.what()));
+        return 1;
+    }
+}

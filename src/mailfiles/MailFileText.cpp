@@ -1,11 +1,11 @@
 #include "mailfiles/MailFileText.h"
 
 #include "core/Cp1252.h"
+#include "platform/DurableFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -71,13 +71,7 @@ bool guardarLineas(const QString& ruta, const QStringList& lineas, QString* erro
         if (error) *error = QStringLiteral("cannot replace the link %1").arg(ruta);
         return false;
     }
-    QSaveFile file(ruta);
-    const QByteArray bytes = unirLineas(lineas);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    return DurableFile::save(ruta, unirLineas(lineas), error);
 }
 
 bool anadirLineas(const QString& ruta, const QStringList& lineas, QString* error) {

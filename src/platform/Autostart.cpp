@@ -1,11 +1,11 @@
 #include "platform/Autostart.h"
 
 #include "platform/DesktopIdentity.h"
+#include "platform/DurableFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Autostart {
 
@@ -107,8 +107,7 @@ bool set(bool on, const QString& programPath, const QString& workingFolder) {
     // The delay lets the desktop's notification area come up before the program
     // looks for it (GNOME's AppIndicator extension registers late).
     text += QStringLiteral("Terminal=false\nX-GNOME-Autostart-enabled=true\nX-GNOME-Autostart-Delay=5\n");
-    QSaveFile f(entryPath());
-    return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0 && f.commit();
+    return DurableFile::save(entryPath(), text.toUtf8());
 }
 
 QString program() {

@@ -1,12 +1,15 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cstring>
 
 namespace {
 
@@ -161,10 +164,10 @@ void writeHive(const QString& path, const Hive& hive) {
         out += u'\n';
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(out.toUtf8()) < 0 || !f.commit())
+    DurableFile f(path);
+    if (!f.write(out.toUtf8()) || !f.commit())
         throw SettingsError("Cannot write settings file " + path.toStdString() + ": " +
-                            f.errorString().toStdString());
+                            std::string(std::strerror(f.errorNumber())));
 }
 
 const char* typeName(SettingType t) {

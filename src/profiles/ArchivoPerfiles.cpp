@@ -1,10 +1,11 @@
 // Reading and writing "QV.PFL".
 #include "profiles/ArchivoPerfiles.h"
 
+#include "platform/DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -45,22 +46,8 @@ bool LeerArchivoPerfiles(const QString& ruta, RegistroPerfiles& registro, QStrin
 }
 
 bool EscribirArchivoPerfiles(const QString& ruta, const RegistroPerfiles& registro, QString* error) {
-    QSaveFile f(ruta);
-    auto fail = [&]() {
-        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), f.errorString());
-        f.cancelWriting();
-        return false;
-    };
-    if (!f.open(QIODevice::WriteOnly)) return fail();
     // Owner only, whatever the old file's permissions were: the record holds a password.
-    if (!f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) return fail();
-    const QByteArray& bytes = registro.bytes();
-    if (f.write(bytes) != bytes.size()) return fail();
-    if (!f.commit()) {
-        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(ruta), f.errorString());
-        return false;
-    }
-    return true;
+    return DurableFile::save(ruta, registro.bytes(), error, 0600);
 }
 
 bool CrearPerfiles(const QString& ruta, RegistroPerfiles& buffer, QList<FilaLibreta>& filas, QString* error) {
@@ -92,9 +79,11 @@ bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<
     const bool hayAjustes = std::any_of(entradas.begin(), entradas.end(),
                                         [](const EntradaSeguridad& e) { return !e.ajustes.porDefecto(); });
     if (hayAjustes || QFileInfo::exists(rutaSeguridad)) {
+        // Both files or neither: a profile must not keep the servers of one
+        // save and the security of another.
         ArchivoSeguridad companion;
         companion.setEntradas(entradas);
-        if (!companion.escribir(rutaSeguridad, error)) return false;
+        return DurableFile::savePair(ruta, buffer.bytes(), rutaSeguridad, companion.bytes(), error, 0600);
     }
     return EscribirArchivoPerfiles(ruta, buffer, error);
 }

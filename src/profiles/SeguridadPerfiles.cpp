@@ -13,11 +13,12 @@
 //   ca-file=%2Fhome%2Fana%2Fcompany.pem
 #include "profiles/SeguridadPerfiles.h"
 
+#include "platform/DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace {
 
@@ -128,7 +129,7 @@ bool ArchivoSeguridad::leer(const QString& ruta, QString* error) {
     return true;
 }
 
-bool ArchivoSeguridad::escribir(const QString& ruta, QString* error) const {
+QByteArray ArchivoSeguridad::bytes() const {
     QByteArray datos = "# Orbalinder: mail security of the profiles in QV.PFL. Holds passwords: "
                        "owner-only. Written by the preferences dialog and qvtool.\n";
     for (const EntradaSeguridad& e : m_entradas) {
@@ -143,20 +144,12 @@ bool ArchivoSeguridad::escribir(const QString& ruta, QString* error) const {
         datos += QByteArray("allow-plain=") + (a.permitirLoginEnClaro ? "yes" : "no") + '\n';
         datos += "ca-file=" + codificar(a.archivoCertificados) + '\n';
     }
-    QSaveFile f(ruta);
-    auto fallo = [&]() {
-        if (error) *error = QStringLiteral("%1: %2").arg(nativa(ruta), f.errorString());
-        f.cancelWriting();
-        return false;
-    };
-    if (!f.open(QIODevice::WriteOnly)) return fallo();
-    if (!f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) return fallo();
-    if (f.write(datos) != datos.size()) return fallo();
-    if (!f.commit()) {
-        if (error) *error = QStringLiteral("%1: %2").arg(nativa(ruta), f.errorString());
-        return false;
-    }
-    return true;
+    return datos;
+}
+
+bool ArchivoSeguridad::escribir(const QString& ruta, QString* error) const {
+    // Owner only, whatever the old file's permissions were: it holds passwords.
+    return DurableFile::save(ruta, bytes(), error, 0600);
 }
 
 const EntradaSeguridad* ArchivoSeguridad::entradaDe(int p, const Perfil& perfil) const {

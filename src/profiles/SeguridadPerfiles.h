@@ -66,6 +66,7 @@ public:
     // Writes the whole file through a work file renamed over the old one,
     // readable by its owner only. False with a message when that fails.
     bool escribir(const QString& ruta, QString* error = nullptr) const;
+    QByteArray bytes() const; // what escribir writes
 
     bool existe() const { return m_existe; }
     const QList<EntradaSeguridad>& entradas() const { return m_entradas; }

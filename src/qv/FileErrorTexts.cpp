@@ -77,6 +77,9 @@ QString error(const ReminderFileError& e) {
     case Causa::Excesivo:
         reason = LeerTexto(20324).arg(e.numero());
         break;
+    case Causa::Ocupado:
+        reason = LeerTexto(20400).arg(FileLock::kDefaultWaitMs / 1000);
+        break;
     case Causa::Otra:
         return LeerTexto(20317).arg(QString::fromUtf8(e.what()));
     }

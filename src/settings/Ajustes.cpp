@@ -120,7 +120,7 @@ T intentar(ProblemaAjuste::Tipo tipo, const char* nombre, F&& acceso, T fallback
         return acceso();
     } catch (const SettingsError& e) {
         avisar(tipo, QString::fromLatin1(nombre), Hives::userHivePath(), QString::fromUtf8(e.what()));
-    } catch (const std::exception& e) { // QSaveFile or allocation trouble: told the same way
+    } catch (const std::exception& e) { // a failed save or allocation trouble: told the same way
         avisar(tipo, QString::fromLatin1(nombre), Hives::userHivePath(), QString::fromUtf8(e.what()));
     }
     return fallback;

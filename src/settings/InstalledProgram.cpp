@@ -1,13 +1,13 @@
 #include "settings/InstalledProgram.h"
 
 #include "core/TextCatalogue.h"
+#include "platform/DurableFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #ifndef ORB_DATA_FROM_BIN
@@ -40,9 +40,8 @@ QString copyWhenDifferent(const QString& source, const QString& target) {
         const QByteArray present = contentsOf(target, &ok);
         if (ok && present == wanted) return {};
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly) || out.write(wanted) != wanted.size() || !out.commit())
-        return "Cannot write " + target;
+    QString error;
+    if (!DurableFile::save(target, wanted, &error)) return error;
     return {};
 }
 

@@ -1,6 +1,8 @@
 #include "store/ReminderFile.h"
 
 #include "core/Binary.h"
+#include "platform/DurableFile.h"
+#include "platform/FileLock.h"
 #include "settings/ProgramFolders.h"
 
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <unistd.h>
 
@@ -67,27 +70,77 @@ void writeOrFail(QFile& f, const QByteArray& bytes) {
     if (f.write(bytes) != bytes.size()) failSystem(Op::Escribir, f.fileName(), f.errorString());
 }
 
+// The lock every reader and writer of a reminders file takes (see FileLock):
+// shared to read, exclusive to change. Another program that keeps it longer
+// than the wait makes the operation fail before it reads or writes anything.
+[[noreturn]] void failBusy(Op op, const QString& archivo) {
+    fail(op, archivo, Causa::Ocupado,
+         QStringLiteral("another program is using the file (it stayed locked for %1 seconds)")
+             .arg(FileLock::kDefaultWaitMs / 1000));
+}
+
+class Locked {
+public:
+    Locked(const QString& archivo, FileLock::Mode mode, Op op) : m_lock(archivo, mode) {
+        if (m_lock.timedOut()) failBusy(op, archivo);
+    }
+
+private:
+    FileLock m_lock;
+};
+constexpr FileLock::Mode kRead = FileLock::Mode::Shared;
+constexpr FileLock::Mode kChange = FileLock::Mode::Exclusive;
+
+// A failed write of `size` bytes at `position` that may have landed in part.
+[[noreturn]] void failWrite(QFile& f, int numero) {
+    const int e = errno ? errno : EIO;
+    fail(Op::Escribir, f.fileName(), Causa::Sistema, QString::fromLocal8Bit(strerror(e)), numero, e);
+}
+
+// Writes one record's bytes at `position` to the last byte and forces them to
+// disk. On failure whatever landed is undone: an append is cut back to the
+// old end, an overwrite gets the old bytes back.
+void writeRecordOrFail(QFile& f, qint64 position, const QByteArray& bytes, const QByteArray& old,
+                       int numero) {
+    const int fd = f.handle();
+    const qint64 oldEnd = f.size();
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), position + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    if (done == bytes.size() && ::fdatasync(fd) == 0) return;
+    const int e = done == bytes.size() ? errno : (errno ? errno : ENOSPC);
+    if (position >= oldEnd) {
+        if (::ftruncate(fd, oldEnd) != 0) {
+        } // nothing more to try: the error below is told
+    } else if (!old.isEmpty()) {
+        if (::pwrite(fd, old.constData(), size_t(old.size()), position) != old.size()) {
+        }
+    }
+    errno = e;
+    failWrite(f, numero);
+}
+
 QString workPath(const char* name) {
     return ProgramFolders::global().dirTemp + QString::fromLatin1(name);
 }
 
-// Puts `work` in place of `target` in one rename. When the two lie on different
-// file systems the work file is first copied beside the target, so the final
-// step is still a single rename.
+// Puts the index work file in place of the index, in one rename (both in TEMP).
 void replaceFile(const QString& work, const QString& target) {
     const QByteArray from = QFile::encodeName(work), to = QFile::encodeName(target);
     if (::rename(from.constData(), to.constData()) == 0) return;
-    if (errno != EXDEV) failSystem(Op::Reemplazar, target, QString::fromLocal8Bit(strerror(errno)));
-    const QString beside = target + QStringLiteral(".orbtmp");
-    QFile::remove(beside);
-    if (!QFile::copy(work, beside)) failSystem(Op::Copiar, work, QStringLiteral("copy failed"));
-    const QByteArray b = QFile::encodeName(beside);
-    if (::rename(b.constData(), to.constData()) != 0) {
-        const int e = errno;
-        QFile::remove(beside);
-        fail(Op::Reemplazar, target, Causa::Sistema, QString::fromLocal8Bit(strerror(e)), 0, e);
-    }
+    const int e = errno;
     QFile::remove(work);
+    fail(Op::Reemplazar, target, Causa::Sistema, QString::fromLocal8Bit(strerror(e)), 0, e);
+}
+
+[[noreturn]] void failDurable(const DurableFile& f, Op op) {
+    fail(op, f.target(), Causa::Sistema, QString::fromLocal8Bit(strerror(f.errorNumber())), 0,
+         f.errorNumber());
 }
 
 QByteArray indexBytes(const QVector<quint16>& numeros) {
@@ -110,11 +163,11 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
     if (!f.flush()) failSystem(Op::Escribir, path, f.errorString());
 }
 
-// Writes the work file of a rewrite: the records `keep` accepts (by stored
-// bytes and 0-based position), copied as stored, numbered from 1. Returns the
-// count. A file beyond the record limit is refused: rewriting it would drop
-// the records after the limit.
-int writeWork(const QString& archivo, const QString& work,
+// Writes the work file of a rewrite (beside the reminders file): the records
+// `keep` accepts (by stored bytes and 0-based position), copied as stored,
+// numbered from 1. Returns the count. A file beyond the record limit is
+// refused: rewriting it would drop the records after the limit.
+int writeWork(const QString& archivo, DurableFile& out,
               const std::function<bool(const char* raw, qint64 position)>& keep) {
     QFile in(archivo);
     openOrFail(in, QIODevice::ReadOnly | QIODevice::Unbuffered, Op::Abrir);
@@ -123,9 +176,7 @@ int writeWork(const QString& archivo, const QString& work,
         fail(Op::Reescribir, archivo, Causa::Excesivo,
              QStringLiteral("it holds more than %1 reminders").arg(RegistroAviso::kMaxAvisos),
              RegistroAviso::kMaxAvisos);
-    QDir().mkpath(ProgramFolders::global().dirTemp);
-    QFile out(work);
-    openOrFail(out, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, Op::Crear);
+    if (!out.isOpen()) failDurable(out, Op::Crear);
     constexpr qint64 kChunk = 1254; // records per read, about one megabyte
     QByteArray chunk, kept;
     int counter = 0;
@@ -142,16 +193,40 @@ int writeWork(const QString& archivo, const QString& work,
             kept.append(raw, kSize);
             Binary::putU16(kept.data() + at + OffsetsAviso::Numero, static_cast<uint16_t>(++counter));
         }
-        writeOrFail(out, kept);
+        if (!out.write(kept)) failDurable(out, Op::Escribir);
     }
-    if (!out.flush()) failSystem(Op::Escribir, work, out.errorString());
-    ::fsync(out.handle()); // on disk before it takes the old file's place
     return counter;
 }
 
 QByteArray readIndexBytes(const QString& indice) {
     QFile f(indice);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Rewrites the reminders file with the records `keep` accepts and resets the
+// index to file order. Both work files are made first; the index is put in
+// place before the reminders file, and put back when the reminders file cannot
+// be replaced, so a failure leaves both as they were.
+bool RewriteInPlace(const QString& archivo, const QString& indice,
+                    const std::function<bool(const char* raw, qint64 position)>& keep) {
+    try {
+        Locked lock(archivo, kChange, Op::Reescribir);
+        DurableFile fileWork(archivo);
+        const int remaining = writeWork(archivo, fileWork, keep);
+        QVector<quint16> order(remaining);
+        std::iota(order.begin(), order.end(), quint16(1));
+        const QString indexWork = workPath("INTERMEDIO.IDX");
+        const QByteArray oldIndex = readIndexBytes(indice);
+        writeWhole(indexWork, indexBytes(order));
+        replaceFile(indexWork, indice);
+        if (!fileWork.commit()) {
+            writeWhole(indice, oldIndex);
+            failDurable(fileWork, Op::Reemplazar);
+        }
+        return true;
+    } catch (const ReminderFileError&) {
+        return false;
+    }
 }
 
 } // namespace
@@ -164,6 +239,7 @@ ReminderFileError::ReminderFileError(Operacion op, const QString& path, Causa ca
 int ContarAvisos(const QString& archivo) {
     QFileInfo info(archivo);
     if (!info.exists()) fail(Op::Abrir, archivo, Causa::NoExiste, QStringLiteral("the file does not exist"));
+    Locked lock(archivo, kRead, Op::Abrir);
     QFile f(archivo);
     openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     return static_cast<int>(std::min<qint64>(f.size() / kSize, RegistroAviso::kMaxAvisos));
@@ -215,11 +291,13 @@ QString DiagnosticoArchivo(const QString& archivo) {
 }
 
 void CrearArchivoAvisos(const QString& archivo) {
+    Locked lock(archivo, kChange, Op::Crear);
     QFile f(archivo);
     openOrFail(f, QIODevice::WriteOnly | QIODevice::Truncate, Op::Crear);
 }
 
 RegistroAviso LeerAviso(const QString& archivo, int numero) {
+    Locked lock(archivo, kRead, Op::Abrir);
     QFile f(archivo);
     openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     if (numero < 1 || !f.seek((numero - 1) * kSize))
@@ -232,17 +310,20 @@ RegistroAviso LeerAviso(const QString& archivo, int numero) {
 }
 
 void EscribirAviso(const QString& archivo, int numero, const RegistroAviso& r) {
+    Locked lock(archivo, kChange, Op::Abrir);
     QFile f(archivo);
-    openOrFail(f, kChangeExisting, Op::Abrir);
+    openOrFail(f, kChangeExisting | QIODevice::Unbuffered, Op::Abrir);
     // Only an existing record is overwritten: a write past the end would leave
     // a gap of zero records.
     if (numero < 1 || numero > f.size() / kSize || !f.seek((numero - 1) * kSize))
         fail(Op::Escribir, archivo, Causa::SinAviso, QStringLiteral("no reminder number %1").arg(numero),
              numero);
-    writeOrFail(f, r.toBytes());
+    const QByteArray old = f.read(kSize);
+    writeRecordOrFail(f, (numero - 1) * kSize, r.toBytes(), old, numero);
 }
 
 QVector<RegistroAviso> LeerTodosLosAvisos(const QString& archivo) {
+    Locked lock(archivo, kRead, Op::Abrir);
     QFile f(archivo);
     openOrFail(f, QIODevice::ReadOnly, Op::Abrir);
     const QByteArray all = f.readAll();
@@ -255,15 +336,19 @@ QVector<RegistroAviso> LeerTodosLosAvisos(const QString& archivo) {
 }
 
 int AnadirAviso(const QString& archivo, const QString& indice, RegistroAviso r) {
+    // Counting and writing under one lock: two programs adding at once each
+    // get their own number.
+    Locked lock(archivo, kChange, Op::Abrir);
     const int count = ContarAvisos(archivo);
     if (count >= RegistroAviso::kMaxAvisos) return 0;
     r.Numero = static_cast<quint16>(count + 1);
     {
         QFile f(archivo);
-        openOrFail(f, kChangeExisting, Op::Abrir);
+        openOrFail(f, kChangeExisting | QIODevice::Unbuffered, Op::Abrir);
         // After the last whole record: a torn tail is overwritten, never built upon.
-        if (!f.seek(count * kSize)) failSystem(Op::Escribir, archivo, f.errorString());
-        writeOrFail(f, r.toBytes());
+        if (f.size() > count * kSize && !f.resize(count * kSize))
+            failSystem(Op::Escribir, archivo, f.errorString());
+        writeRecordOrFail(f, count * kSize, r.toBytes(), {}, r.Numero);
     }
     QFile idx(indice);
     openOrFail(idx, QIODevice::ReadWrite, Op::Abrir);
@@ -277,42 +362,16 @@ bool EliminarAviso(const QString& archivo, const QString& indice, int numero) {
     // damaged file; the position never does). Both work files are made first;
     // the index is put in place before the reminders file, and put back when the
     // reminders file cannot be replaced, so a failure leaves both as they were.
-    try {
-        const QString fileWork = workPath("INTERMEDIO.QV2"), indexWork = workPath("INTERMEDIO.IDX");
-        const int remaining = writeWork(
-            archivo, fileWork, [numero](const char*, qint64 position) { return position != numero - 1; });
-        QVector<quint16> order;
-        for (int i = 1; i <= remaining; ++i)
-            order << static_cast<quint16>(i);
-        const QByteArray oldIndex = readIndexBytes(indice);
-        writeWhole(indexWork, indexBytes(order));
-        replaceFile(indexWork, indice);
-        try {
-            replaceFile(fileWork, archivo);
-        } catch (const ReminderFileError&) {
-            writeWhole(indice, oldIndex);
-            throw;
-        }
-        return true;
-    } catch (const ReminderFileError&) {
-        return false;
-    }
+    return RewriteInPlace(archivo, indice,
+                          [numero](const char*, qint64 position) { return position != numero - 1; });
 }
 
 bool CompactarAvisos(const QString& archivo, const QString& indice) {
-    try {
-        const QString work = workPath("INTERMEDIO.QVM");
-        const int remaining =
-            writeWork(archivo, work, [](const char* raw, qint64) { return Binary::getU16(raw) != 0; });
-        replaceFile(work, archivo);
-        CrearIndice(indice, remaining);
-        return true;
-    } catch (const ReminderFileError&) {
-        return false;
-    }
+    return RewriteInPlace(archivo, indice, [](const char* raw, qint64) { return Binary::getU16(raw) != 0; });
 }
 
 void ActivarDesactivarAviso(const QString& archivo, int numero) {
+    Locked lock(archivo, kChange, Op::Escribir);
     RegistroAviso r = LeerAviso(archivo, numero);
     if (r.Terminado) return;
     r.Activo = !r.Activo;
@@ -346,7 +405,10 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
     replaceFile(work, indice);
 }
 
-ReminderFileCursor::ReminderFileCursor(const QString& archivo, QIODevice::OpenMode modo) : m_file(archivo) {
+ReminderFileCursor::ReminderFileCursor(const QString& archivo, QIODevice::OpenMode modo)
+    : m_lock(std::make_unique<FileLock>(archivo, modo == QIODevice::ReadOnly ? kRead : kChange)),
+      m_file(archivo) {
+    if (m_lock->timedOut()) failBusy(Op::Abrir, archivo);
     openOrFail(m_file, (modo == QIODevice::ReadOnly ? modo : kChangeExisting) | QIODevice::Unbuffered,
                Op::Abrir);
     m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
@@ -369,17 +431,31 @@ bool ReminderFileCursor::next() {
 
 void ReminderFileCursor::write(const RegistroAviso& r) {
     char* p = m_chunk.data() + (m_index - m_chunkStart) * kSize;
+    const QByteArray old(p, kSize);
     r.toBytes(p);
-    if (!m_file.seek(m_index * kSize) || m_file.write(p, kSize) != kSize)
-        failSystem(Op::Escribir, m_file.fileName(), m_file.errorString());
+    if (m_file.seek(m_index * kSize) && m_file.write(p, kSize) == kSize) return;
+    const int e = errno;
+    // Whatever landed of a failed write is undone: the record stays as it was.
+    if (m_file.seek(m_index * kSize)) m_file.write(old);
+    std::memcpy(p, old.constData(), kSize);
+    errno = e;
+    failSystem(Op::Escribir, m_file.fileName(), m_file.errorString());
 }
 
 void ReminderFileCursor::close() {
     m_file.close();
+    m_lock.reset();
+}
+
+ReminderFileCursor::~ReminderFileCursor() = default;
+
+ReminderFileLock::ReminderFileLock(const QString& archivo) : m_lock(archivo, kChange) {
+    if (m_lock.timedOut()) failBusy(Op::Abrir, archivo);
 }
 
 ResumenesAvisos LeerResumenes(const QString& archivo) {
     ResumenesAvisos out;
+    Locked lock(archivo, kRead, Op::Abrir);
     const std::optional<FileIdentity> antes = FileIdentity::of(archivo);
     ReminderFileCursor cursor(archivo, QIODevice::ReadOnly);
     out.reservar(cursor.count());

@@ -1,18 +1,25 @@
 #pragma once
 // The reminders file (a plain sequence of 836-byte records, record k numbered k)
 // and its display-order index (16-bit numbers, one per row of the list).
-// Every operation opens, works and closes. Whole-file rewrites build a work file
-// in the TEMP folder and then replace the old file in one rename, so a crash
-// leaves the old or the new file, never none.
+// Every operation opens, works and closes, under the file's lock (FileLock:
+// shared to read, exclusive to change), so programs that use the same file at
+// once never lose each other's records. Whole-file rewrites build a work file
+// beside the reminders file and then replace the old file in one rename, so a
+// crash leaves the old or the new file, never none. Every record write is
+// checked to its last byte and forced to disk; one that did not land whole is
+// undone and reported.
 //
 // A file whose size is not a multiple of 836 (truncated, or not a reminders file)
 // is used for its whole records; DiagnosticoArchivo says what is wrong with it.
+#include "platform/FileLock.h"
 #include "store/RegistroAviso.h"
 #include "store/ResumenesAvisos.h"
 
 #include <QFile>
 #include <QString>
 #include <QVector>
+
+#include <memory>
 
 #include <stdexcept>
 
@@ -29,6 +36,7 @@ public:
         AvisoIncompleto, // the record of that number is cut short: see numero()
         FinPrematuro,    // the file ended before its last whole record
         Excesivo,        // more records than a reminders file may hold
+        Ocupado,         // another program kept the file locked too long
         Otra             // only the English text says what
     };
     explicit ReminderFileError(const std::string& text) : std::runtime_error(text) {}
@@ -93,8 +101,10 @@ void EscribirIndice(const QString& indice, const QVector<quint16>& numeros);
 // buffer reused, no per-record system call) and written back in place.
 class ReminderFileCursor {
 public:
-    // Throws when it cannot be opened; opened read-only, write() fails.
+    // Throws when it cannot be opened; opened read-only, write() fails. Holds
+    // the file's lock (shared to read, exclusive to write) until closed.
     explicit ReminderFileCursor(const QString& archivo, QIODevice::OpenMode modo = QIODevice::ReadWrite);
+    ~ReminderFileCursor();
     int count() const { return m_count; }
     // Moves to the next record; false after the last one. Throws on a read error.
     bool next();
@@ -107,12 +117,25 @@ public:
     void close();
 
 private:
+    std::unique_ptr<FileLock> m_lock;
     QFile m_file;
     QByteArray m_chunk;
     int m_count = 0;
     int m_index = -1;
     int m_chunkStart = 0;
     int m_chunkCount = 0;
+};
+
+// Holds a reminders file's exclusive lock across several operations, so that
+// they are one step for every other program (the due-check pass: read,
+// advance, write back, compact). Throws ReminderFileError when another program
+// keeps the file longer than the wait; a missing file is not locked.
+class ReminderFileLock {
+public:
+    explicit ReminderFileLock(const QString& archivo);
+
+private:
+    FileLock m_lock;
 };
 
 // The summaries of every record, in file order, with the file's identity.

@@ -73,9 +73,9 @@ bool parseNow(const QStringList& args, QDateTime& now) {
     return true;
 }
 
-// The work files of a rewrite and the index go to a private folder that is
-// removed when the command ends, so nothing is left beside the user's file.
-// (The final rename still lands beside the file, also across file systems.)
+// The index goes to a private folder that is removed when the command ends.
+// (The work file of a rewrite lies beside the reminders file, hidden, and
+// takes its place in one rename.)
 QString prepareTemp() {
     static QTemporaryDir work;
     if (!work.isValid()) throw ReminderFileError("Cannot create a work folder: " + work.errorString().toStdString());

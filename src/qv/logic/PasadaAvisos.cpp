@@ -103,6 +103,9 @@ ResultadoPasada PasadaDebidos(const QString& archivo, const QString& indice, con
     bool eliminar = false, escribio = false;
     const Ventana v = ventana(ahora, desde);
     if (memoria) memoria->empezar(archivo);
+    // The whole pass is one step for other programs: nobody adds or rewrites
+    // between the reading, the writes and the compaction.
+    const ReminderFileLock bloqueo(archivo);
     const std::optional<FileIdentity> antes = leidos ? FileIdentity::of(archivo) : std::nullopt;
     ReminderFileCursor cursor(archivo);
     if (leidos) {
@@ -165,6 +168,7 @@ ResultadoPasada PasadaPasados(const QString& archivo, const QString& indice, con
     ResultadoPasada res;
     bool eliminar = false, escribio = false;
     const qint64 hoy = static_cast<qint64>(DateTimeValue::fromDate(ahora.date()));
+    const ReminderFileLock bloqueo(archivo);
     const std::optional<FileIdentity> antes = leidos ? FileIdentity::of(archivo) : std::nullopt;
     ReminderFileCursor cursor(archivo);
     if (leidos) {

@@ -1,0 +1,103 @@
+// Several programs on one reminders file at once: qvtool adding from two
+// processes while this one rewrites the file again and again (each rewrite
+// replaces it by a rename). Every record arrives, each number once; a writer
+// that cannot get the file in time fails and writes nothing.
+#include "platform/FileLock.h"
+#include "settings/ProgramFolders.h"
+#include "store/ReminderFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QtTest>
+
+namespace {
+const QString kTool = QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool");
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestTwoWriters : public QObject {
+    Q_OBJECT
+    QString file, index;
+
+private slots:
+    void init() {
+        ProgramFolders::global() = ProgramFolders::from(QDir::currentPath());
+        ProgramFolders::global().createWorkFolders();
+        file = QDir::currentPath() + QStringLiteral("/shared.QVM");
+        index = ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
+        CrearArchivoAvisos(file);
+        CrearIndice(index, 0);
+    }
+
+    void addersAndRewriterLoseNothing() {
+        constexpr int kEach = 60;
+        QList<QProcess*> adders;
+        for (const char* who : {"a", "b"}) {
+            auto* p = new QProcess(this);
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p->start(QStringLiteral("bash"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("for i in $(seq %1); do \"$0\" add \"$1\" --desc %2$i --date 2026-12-09 "
+                                     "--time 09:30 >/dev/null || exit 1; done")
+                          .arg(kEach)
+                          .arg(QLatin1String(who)),
+                      kTool, file});
+            adders << p;
+        }
+        int rewrites = 0;
+        while (std::any_of(adders.begin(), adders.end(),
+                           [](QProcess* p) { return p->state() != QProcess::NotRunning; })) {
+            QVERIFY(CompactarAvisos(file, index)); // nothing marked: the same records in a new file
+            ++rewrites;
+            QTest::qWait(10); // a rewrite now and then, as the due-check pass makes them
+        }
+        for (QProcess* p : adders) {
+            p->waitForFinished();
+            QCOMPARE(p->exitCode(), 0);
+        }
+        QVERIFY(rewrites > 0);
+        QCOMPARE(contents(file).size() % RegistroAviso::kTamano, 0);
+        const QVector<RegistroAviso> all = LeerTodosLosAvisos(file);
+        QCOMPARE(all.size(), 2 * kEach);
+        QSet<QString> descriptions;
+        for (int i = 0; i < all.size(); ++i) {
+            QCOMPARE(int(all[i].Numero), i + 1);
+            descriptions.insert(all[i].Descripcion);
+        }
+        QCOMPARE(descriptions.size(), 2 * kEach);
+        QVERIFY(descriptions.contains("a1") && descriptions.contains("b60"));
+        QCOMPARE(QDir().entryList({QStringLiteral(".*orbwork*")}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void busyFileIsRefused_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("add") << QStringList{"add",    "F",          "--desc", "late",
+                                            "--date", "2026-12-09", "--time", "09:30"};
+        QTest::newRow("advance") << QStringList{"advance", "F", "1", "--now", "2026-12-09 09:30:00"};
+        QTest::newRow("list") << QStringList{"list", "F"};
+    }
+    void busyFileIsRefused() {
+        QFETCH(QStringList, args);
+        AnadirAviso(file, index, RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 9), QTime(9, 30))));
+        args[1] = file;
+        const QByteArray before = contents(file);
+        FileLock holder(file, FileLock::Mode::Exclusive);
+        QVERIFY(holder.held());
+        QProcess tool;
+        tool.start(kTool, args);
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 1);
+        const QByteArray err = tool.readAllStandardError();
+        QVERIFY2(err.contains("another program is using the file"), err.constData());
+        QCOMPARE(contents(file), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTwoWriters)
+#include "tst_twowriters.moc"

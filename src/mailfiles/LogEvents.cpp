@@ -56,6 +56,13 @@ QString statusText(const QString& text) {
 QString replyText(qint16 code) {
     return u' ' + TextoRespuesta(code);
 }
+QString replyText(qint16 code, const QString& words) {
+    if (words.isEmpty()) return replyText(code);
+    const QString known = TextoRespuesta(code);
+    if (known.endsWith(QLatin1String(" - Unknown error")))
+        return t(" Error ") + QString::number(code) + t(" - ") + words;
+    return u' ' + known + t(": ") + words;
+}
 QString errorSendingMail(const QString& path) {
     return inParens(" Error sending mail ", path);
 }
@@ -136,6 +143,12 @@ QString unusableProfileField(const QString& name) {
 QString mailTooLarge(int m, qint64 bytes) {
     return inParens(" Mail too large, left on server ",
                     QString::number(m) + t(": ") + QString::number(bytes) + t(" bytes"));
+}
+QString mailTooManyParts(int m) {
+    return inParens(" Mail has too many parts, left on server ", QString::number(m));
+}
+QString notAQueueFile(const QString& path) {
+    return inParens(" Not a regular file, skipped ", path);
 }
 QString smtpSecurityFailed(const QString& reason) {
     return t(" SMTP secure connection failed: ") + reason;

@@ -20,6 +20,10 @@ QString connectingToSmtpHost();
 QString connectedToSmtpHost();
 QString statusText(const QString& text); // " " + text (SMTP and POP3 status lines)
 QString replyText(qint16 code);          // " " + TextoRespuesta(code)
+// The same followed by the server's own words: "... - <meaning>: <words>";
+// for a code of no known meaning the words take its place:
+// " Error 530 - Must issue a STARTTLS command first".
+QString replyText(qint16 code, const QString& words);
 QString errorSendingMail(const QString& path);
 QString mailSent(const QString& path);
 QString mailSentDeleteFailed(const QString& path);
@@ -48,6 +52,8 @@ QString invalidRecipient(const QString& path);     // " Invalid recipient addres
 QString unusableProfileField(const QString& name); // " Profile field not usable: <name>"
 QString mailTooLarge(int m, qint64 bytes);         // " Mail too large, left on server (m: bytes bytes)"
 QString listRefused();                             // " Error listing mail on server"
+QString mailTooManyParts(int m);                   // " Mail has too many parts, left on server (m)"
+QString notAQueueFile(const QString& path);        // " Not a regular file, skipped (path)"
 // TLS failed (its reason: certificate, host name, protocol) or encryption was
 // asked for and not offered: " SMTP secure connection failed: <reason>".
 QString smtpSecurityFailed(const QString& reason);

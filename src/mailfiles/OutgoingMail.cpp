@@ -68,6 +68,15 @@ QStringList ListarEmailSaliente(const QString& dirMail) {
     return listarArchivos(dirMail, QStringLiteral(".OUT"));
 }
 
+QStringList ListarSalientesNoRegulares(const QString& dirMail) {
+    QStringList rutas;
+    const auto entradas = QDir(dirMail).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo& info : entradas)
+        if (!info.isFile() && info.fileName().endsWith(QLatin1String(".OUT"), Qt::CaseInsensitive))
+            rutas << info.filePath();
+    return rutas;
+}
+
 bool HayEmailSaliente(const QString& dirMail) {
     return !ListarEmailSaliente(dirMail).isEmpty();
 }

@@ -53,6 +53,8 @@ bool CrearEmailSaliente(const QString& dirMail, const EmailSaliente& email, QStr
 bool HayEmailSaliente(const QString& dirMail);
 int ContarEmailSaliente(const QString& dirMail);         // 0 when the folder cannot be read
 QStringList ListarEmailSaliente(const QString& dirMail); // full paths, by name
+// Names of queue files that are not regular files (a FIFO, a device): never read, only told.
+QStringList ListarSalientesNoRegulares(const QString& dirMail);
 // Deletes every queued file; one that cannot be deleted is skipped. Returns the
 // paths of the files that went.
 QStringList BorrarEmailSaliente(const QString& dirMail);

@@ -62,4 +62,33 @@ bool EscribirLogSesion(const QString& dirTemp, const QStringList& lineas) {
     return anadirLineas(ruta, BloqueLogSesion(lineas, Clock::current().now(), nuevo));
 }
 
+bool LogSesionEnCurso::abrir() {
+    if (m_abierto) return true;
+    const QString ruta = QDir(m_dirTemp).filePath(QString::fromLatin1(kNombreLogSesion));
+    QStringList apertura = BloqueLogSesion({}, Clock::current().now(), !QFileInfo::exists(ruta));
+    apertura.removeLast(); // the end line comes at the end
+    m_abierto = anadirLineas(ruta, apertura);
+    return m_abierto;
+}
+
+bool LogSesionEnCurso::linea(const QString& linea) {
+    if (m_terminado) return false;
+    m_pendientes << linea;
+    if (!abrir()) return false;
+    const QString ruta = QDir(m_dirTemp).filePath(QString::fromLatin1(kNombreLogSesion));
+    if (!anadirLineas(ruta, m_pendientes)) return false;
+    m_pendientes.clear();
+    return true;
+}
+
+bool LogSesionEnCurso::terminar() {
+    if (m_terminado) return true;
+    m_pendientes << QString::fromLatin1(kFinSesion);
+    if (!abrir()) return false;
+    const QString ruta = QDir(m_dirTemp).filePath(QString::fromLatin1(kNombreLogSesion));
+    m_terminado = anadirLineas(ruta, m_pendientes);
+    if (m_terminado) m_pendientes.clear();
+    return m_terminado;
+}
+
 } // namespace mailfiles

@@ -45,4 +45,23 @@ QStringList BloqueLogSesion(const QStringList& lineas, const QDateTime& momento,
 // write, dated at the clock's now. False when it could not be written.
 bool EscribirLogSesion(const QString& dirTemp, const QStringList& lineas);
 
+// One session's block of dirTemp/QV_LOG.TXT written as the session goes: the
+// opening (as BloqueLogSesion, dated when the first line comes) and each line
+// at once, the end line at the end; a session that is killed still leaves
+// every line it made. A failed write is tried again with the next line.
+class LogSesionEnCurso {
+public:
+    explicit LogSesionEnCurso(QString dirTemp) : m_dirTemp(std::move(dirTemp)) {}
+    bool linea(const QString& linea);
+    // The end line (the opening first when no line came); once.
+    bool terminar();
+
+private:
+    bool abrir();
+    QString m_dirTemp;
+    QStringList m_pendientes; // lines not written yet (a write failed)
+    bool m_abierto = false;
+    bool m_terminado = false;
+};
+
 } // namespace mailfiles

@@ -4,6 +4,7 @@
 #include "core/DisplayFormats.h"
 #include "dialup/DialUp.h"
 #include "mail/codec/MailText.h"
+#include "mail/codec/ReplyError.h"
 #include "mail/pop3/Pop3Client.h"
 #include "mail/smtp/SmtpClient.h"
 #include "mailfiles/IncomingMail.h"
@@ -49,14 +50,34 @@ bool textoUsable(const QString& texto) {
     return true;
 }
 
+// Every recipient a queue file names: an address-book entry may name several
+// ("Bob <bob@x>, carol@y"), each of them goes in the envelope and the To: line.
+QStringList destinatariosDe(const mailfiles::EmailCargado& email) {
+    QStringList todos;
+    for (const QString& entrada : email.destinatarios)
+        todos += SplitRecipients(entrada);
+    return todos;
+}
+
 // Each address goes into a command line by itself: anything that is not one
 // plain address (extra parameters, blanks, a line too long) fails its file.
 bool destinatariosValidos(const mailfiles::EmailCargado& email) {
-    for (const QString& entrada : email.destinatarios) {
+    for (const QString& entrada : destinatariosDe(email)) {
         const QString direccion = ExtractAddress(entrada);
         if (!direccion.isEmpty() && !IsPlainAddress(direccion)) return false;
     }
     return true;
+}
+
+// What one session may write to MAIL/Attachments, in MB: the settings value
+// "MaxAttachmentsSize", or 200 when it is missing, not a number or not above 0.
+qint64 tamanoMaximoAdjuntos() {
+    try {
+        const qint32 mb = Ajustes::abrirClave(false)->readInteger(QStringLiteral("MaxAttachmentsSize"));
+        return mb > 0 ? mb : 200;
+    } catch (...) {
+        return 200;
+    }
 }
 
 // Where a client finds its server and how the connection is protected, from
@@ -77,7 +98,8 @@ void prepararTransporte(Cliente& cliente, const QString& servidor, ProtocoloCorr
 
 SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orden,
                            std::function<void(const QString&)> shown, QObject* parent)
-    : QObject(parent), m_folders(std::move(folders)), m_orden(std::move(orden)), m_shown(std::move(shown)) {
+    : QObject(parent), m_folders(std::move(folders)), m_orden(std::move(orden)), m_shown(std::move(shown)),
+      m_logFile(m_folders.dirTemp) {
     m_smtp = new TSmtpClient(this);
     m_pop3 = new TPop3Client(this);
     // Commands go out ahead of earlier replies where the server allows it; the log is the same.
@@ -113,6 +135,7 @@ SesionCorreo::~SesionCorreo() = default;
 
 void SesionCorreo::log(const QString& evento) {
     const QString line = m_lines.LogLine(evento);
+    m_logFile.linea(line); // written at once: a session that is killed still leaves its lines
     if (m_shown) m_shown(line);
 }
 
@@ -221,7 +244,9 @@ bool SesionCorreo::preparar() {
     if (seguridad.estado == SeguridadActiva::Vigentes) {
         // The login authenticates (AUTH); the greeting names this machine.
         m_smtp->UserID = QSysInfo::machineHostName();
-        m_smtp->Login = m_perfil.loginSMTP;
+        // A password without a login of its own goes with the POP3 login, as mail programs do.
+        m_smtp->Login = m_perfil.loginSMTP.isEmpty() && !ajustes.passwdSMTP.isEmpty() ? m_perfil.loginPOP3
+                                                                                      : m_perfil.loginSMTP;
         m_smtp->Password = ajustes.passwdSMTP;
     } else {
         // The SMTP login is the HELO name; servers refuse an empty one, so without a
@@ -235,6 +260,9 @@ bool SesionCorreo::preparar() {
     mailfiles::PrepararCarpetaAdjuntos(m_folders.dirMail);
     m_pop3->AttachFilePath = mailfiles::CarpetaAdjuntos(m_folders.dirMail);
     m_maxMailBytes = tamanoMaximoMensaje() * 1024 * 1024;
+    // Counted on what arrives, whatever LIST announced; and strangers cannot fill the disk.
+    m_pop3->MaxMessageBytes = m_maxMailBytes;
+    m_pop3->MaxAttachmentBytes = tamanoMaximoAdjuntos() * 1024 * 1024;
     m_timerSmtp->stop();
     m_timerPop3->stop();
     return true;
@@ -292,6 +320,9 @@ bool SesionCorreo::pasoConexion() {
 // ---- Send phase ----
 
 void SesionCorreo::faseEnvio() {
+    // A FIFO or device under a queue file's name is never opened (it could block the session).
+    for (const QString& ruta : mailfiles::ListarSalientesNoRegulares(m_folders.dirMail))
+        log(mailfiles::LogEvents::notAQueueFile(ruta));
     m_queuedCount = mailfiles::ContarEmailSaliente(m_folders.dirMail);
     if (m_queuedCount == 0) {
         log(mailfiles::LogEvents::noMailToSend());
@@ -342,7 +373,7 @@ SesionCorreo::Carga SesionCorreo::cargarMensaje(const QString& ruta) {
     msg.Subject = kAsunto;
     msg.LocalProgram = QStringLiteral("Norvo Orbalinder 2.0");
     msg.Date = DisplayFormats::shortDate(Clock::current().now().date());
-    msg.ToAddress = m->destinatarios;
+    msg.ToAddress = destinatariosDe(*m);
     msg.Body = m->cuerpo + pie();
     return Carga::Cargado;
 }
@@ -363,7 +394,7 @@ void SesionCorreo::bucleEnvio() {
                     const mailfiles::ResultadoCarga& siguiente = leerMensaje(m_fileList[i + 1]);
                     if (siguiente.email && destinatariosValidos(*siguiente.email))
                         m_smtp->NextEnvelope = TSmtpClient::TEnvelope{
-                            m_perfil.emailUsuario, siguiente.email->destinatarios, {}, {}};
+                            m_perfil.emailUsuario, destinatariosDe(*siguiente.email), {}, {}};
                 }
                 m_smtp->SendMail();
                 // A call that came back without telling success or failure sent nothing.
@@ -371,6 +402,12 @@ void SesionCorreo::bucleEnvio() {
             } catch (const EAbortError&) {
                 log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber()));
                 m_messagePending = m_messageSent = m_deleteQueued = false;
+            } catch (const EReplyError& e) {
+                // The server's own words tell the user why.
+                log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber(), e.words()));
+                m_messagePending = m_messageSent = m_deleteQueued = false;
+                m_estado.anotar(path, mailfiles::ResultadoEnvio::Rechazado,
+                                QString::fromUtf8(e.what()).trimmed(), m_destinatarioRechazado);
             } catch (const std::exception& e) {
                 log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber()));
                 m_messagePending = m_messageSent = m_deleteQueued = false;
@@ -499,6 +536,11 @@ void SesionCorreo::bucleRecepcion() {
             }
             m_pop3->OnBodyLine = nullptr;
             esperar([this] { return !m_popStepPending; });
+            if (!m_receivePending || m_abort) {
+                // The phase ended meanwhile: the message stays on the server for the next session.
+                m_pop3->DiscardAttachments();
+                break;
+            }
             ++m_receivedCount;
             log(mailfiles::LogEvents::mailReceived(m));
             abrir();
@@ -508,13 +550,20 @@ void SesionCorreo::bucleRecepcion() {
                     const bool sigue =
                         i + 1 < m_messages.size() && !m_finished && !m_abort && m_receivePending;
                     m_pop3->DeleteMailMessage(m, sigue ? m_messages.at(i + 1) : 0);
-                    log(mailfiles::LogEvents::mailDeletedFromServer(m));
+                    // A phase that timed out meanwhile ends without QUIT: the deletion may not hold.
+                    log(m_receivePending && !m_abort ? mailfiles::LogEvents::mailDeletedFromServer(m)
+                                                     : mailfiles::LogEvents::unableToDeleteMail(m));
                 } catch (const std::exception&) {
                     log(mailfiles::LogEvents::unableToDeleteMail(m));
                 }
             } else {
+                m_pop3->DiscardAttachments(); // the message comes again with them
                 log(mailfiles::LogEvents::unableToProcessMail(m));
             }
+        } catch (const EMailLimit& e) {
+            m_popStepPending = false;
+            log(e.kind == EMailLimit::TooLarge ? mailfiles::LogEvents::mailTooLarge(m, e.bytes)
+                                               : mailfiles::LogEvents::mailTooManyParts(m));
         } catch (const std::exception&) {
             m_popStepPending = false;
             log(mailfiles::LogEvents::errorReceivingMail(m));
@@ -600,7 +649,7 @@ void SesionCorreo::finish() {
     }
     m_guard->stop();
     escribirEstado();
-    mailfiles::EscribirLogSesion(m_folders.dirTemp, m_lines.lines());
+    m_logFile.terminar();
     m_finished = true;
     emit finalizada();
 }
@@ -677,10 +726,13 @@ void SesionCorreo::wire() {
     m_smtp->OnDisconnect = [this](TSockClient*) { onSmtpDisconnect(); };
 
     m_pop3->OnConnect = [this](TPop3Client*) {
+        if (!m_receivePending || m_abort) return; // the phase ended (timed out, closed) during the login
         log(LogEvents::connectedToPopHost());
         bucleRecepcion();
     };
     m_pop3->OnList = [this](TPop3Client*, int msg, int) {
+        // Only numbers of this mailbox, each once: a server's list is not trusted further.
+        if (msg < 1 || msg > m_pop3->MailCount() || m_messages.contains(msg)) return;
         m_messages << msg;
         ++m_receivedCount;
         if (m_receivedCount >= m_pop3->MailCount()) m_popStepPending = false;

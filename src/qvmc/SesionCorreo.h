@@ -87,6 +87,7 @@ private:
     mailfiles::LineaComandos m_orden;
     std::function<void(const QString&)> m_shown;
     mailfiles::SessionLines m_lines;
+    mailfiles::LogSesionEnCurso m_logFile;
     Perfil m_perfil;
     int m_perfilActivo = 0;
 

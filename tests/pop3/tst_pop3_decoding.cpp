@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(m.Subject, QStringLiteral(" Hello"));
         QCOMPARE(m.MessageId, QStringLiteral("<a@b>"));
         QVERIFY(m.Attachments.isEmpty());
-        QCOMPARE(client->BytesRecvd(), 4);
+        QCOMPARE(client->BytesRecvd(), 7); // the lines of the message
 
         Retrieve("Subject: empty\r\n\r\n");
         QVERIFY(client->MailMessage.Body.isEmpty());
@@ -105,10 +105,11 @@ private slots:
         QCOMPARE(mm.Attachments, (QStringList{"report_1.pdf", "text.tmp", "notes.txt"}));
         QCOMPARE(FileBytes(folder + "report.pdf"), QByteArray("old"));
         QCOMPARE(FileBytes(folder + "report_1.pdf"), pdf);
-        QCOMPARE(FileBytes(folder + "text.tmp"), QByteArray("kept\r\n.as is\r\n"));
+        QCOMPARE(FileBytes(folder + "text.tmp"),
+                 QByteArray("kept\r\n.as is")); // the last line end is the delimiter's
         QCOMPARE(FileBytes(folder + "notes.txt"), QByteArray("hello"));
         QCOMPARE(mm.Body.value(0), QStringLiteral("Hi there"));
-        QCOMPARE(mm.Body.value(1), QStringLiteral("\r\nFile \"report.pdf\" extracted"));
+        QCOMPARE(mm.Body.value(1), QStringLiteral("\r\nFile \"report_1.pdf\" extracted"));
         QCOMPARE(mm.Body.size(), 4);
         QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
     }
@@ -126,8 +127,8 @@ private slots:
         QCOMPARE(
             client->MailMessage.Body,
             (QStringList{"First line of the text", "second line, a bit longer than the first one", "end!"}));
-        QCOMPARE(client->MailMessage.Attachments, QStringList{"text.tmp"});
-        QCOMPARE(FileBytes(folder + "text.tmp"), text);
+        QVERIFY(client->MailMessage.Attachments.isEmpty());
+        QVERIFY(QDir(folder).isEmpty());
     }
 
     void hostileNames_data() {
@@ -150,18 +151,15 @@ private slots:
                  "Content-Disposition: attachment; filename=\"" +
                  name + "\"\r\n\r\npayload\r\n--xyz--\r\n");
         QCOMPARE(client->MailMessage.Attachments, QStringList{written});
-        QCOMPARE(FileBytes(folder + "inner/" + written), QByteArray("payload\r\n"));
+        QCOMPARE(FileBytes(folder + "inner/" + written), QByteArray("payload"));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
     }
 
     void endsEarly() {
-        // the lone dot inside the header: a clear error, the session stays in step
-        try {
-            Retrieve("Subject: cut\r\nFrom: x\r\n");
-            QFAIL("no exception");
-        } catch (const std::runtime_error& e) {
-            QCOMPARE(QByteArray(e.what()), QByteArray("Message ends inside its header"));
-        }
+        // the lone dot inside the header: a message without text, the session stays in step
+        Retrieve("Subject: cut\r\nFrom: x\r\n");
+        QCOMPARE(client->MailMessage.Subject, QStringLiteral(" cut"));
+        QVERIFY(client->MailMessage.Body.isEmpty());
         QVERIFY(!client->Sending());
         QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n"));
 
@@ -188,7 +186,7 @@ private slots:
             "--zz\r\nContent-Type: text/plain\r\n\r\nplain words\r\n--zz--\r\n");
         QCOMPARE(client->MailMessage.Attachments, (QStringList{"a.png", "text.tmp"}));
         QCOMPARE(FileBytes(folder + "a.png"), QByteArray("hi"));
-        QCOMPARE(FileBytes(folder + "text.tmp"), QByteArray("plain words\r\n"));
+        QCOMPARE(FileBytes(folder + "text.tmp"), QByteArray("plain words"));
     }
 
     // A part that cannot be written fails its message, and the rest of that

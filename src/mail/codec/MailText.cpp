@@ -22,6 +22,45 @@ QString ExtractAddress(const QString& entry) {
     return NthField(entry, QLatin1Char(':'), 2);
 }
 
+QStringList SplitRecipients(const QString& entry) {
+    QStringList result;
+    QString current;
+    bool quoted = false;
+    int angle = 0, comment = 0;
+    auto take = [&] {
+        const QString one = current.trimmed();
+        if (!one.isEmpty()) result << one;
+        current.clear();
+    };
+    for (qsizetype i = 0; i < entry.size(); ++i) {
+        const QChar c = entry[i];
+        if (quoted) {
+            if (c == QLatin1Char('\\') && i + 1 < entry.size()) {
+                current += c;
+                current += entry[++i];
+                continue;
+            }
+            if (c == QLatin1Char('"')) quoted = false;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char('<')) {
+            ++angle;
+        } else if (c == QLatin1Char('>') && angle > 0) {
+            --angle;
+        } else if (c == QLatin1Char('(')) {
+            ++comment;
+        } else if (c == QLatin1Char(')') && comment > 0) {
+            --comment;
+        } else if ((c == QLatin1Char(',') || c == QLatin1Char(';')) && angle == 0 && comment == 0) {
+            take();
+            continue;
+        }
+        current += c;
+    }
+    take();
+    return result;
+}
+
 bool IsPlainAddress(const QString& address) {
     if (address.isEmpty() || address.toUtf8().size() > 254) return false;
     for (QChar c : address) {

@@ -28,13 +28,18 @@ QString CutToBytes(const QString& text, qsizetype maxBytes) {
 QString SafeAttachmentName(const QString& name) {
     QString plain;
     plain.reserve(name.size());
-    for (QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')) {
+    for (const char32_t c : name.toUcs4()) {
+        if (c == U'/' || c == U'\\' || c == U':') {
             plain.clear(); // keep only the last path piece (also drive letters)
             continue;
         }
-        if (c.unicode() < 32 || c.unicode() == 127 || c.category() == QChar::Other_Control) continue;
-        plain.append(c);
+        // Control characters, and format characters that would show the name
+        // other than it is (a right-to-left override turning "gpj.exe" around).
+        const QChar::Category category = QChar::category(c);
+        if (c < 32 || c == 127 || category == QChar::Other_Control || category == QChar::Other_Format ||
+            category == QChar::Other_Surrogate)
+            continue;
+        plain.append(QString::fromUcs4(&c, 1));
     }
     plain = plain.trimmed();
     while (plain.startsWith(QLatin1Char('.')) || plain.startsWith(QLatin1Char(' ')))
@@ -52,13 +57,20 @@ QString SafeAttachmentName(const QString& name) {
     return plain;
 }
 
-QString UniqueAttachmentName(const QString& folder, const QString& name) {
-    if (!QFileInfo::exists(folder + name)) return name;
+QString UniqueAttachmentName(const QString& folder, const QString& name, QHash<QString, int>* nextSuffix) {
+    const int first = nextSuffix ? nextSuffix->value(name, 0) : 0;
+    if (first == 0 && !QFileInfo::exists(folder + name)) {
+        if (nextSuffix) nextSuffix->insert(name, 1);
+        return name;
+    }
     const qsizetype dot = name.indexOf(QLatin1Char('.'));
     const QString base = dot < 0 ? name : name.left(dot);
     const QString rest = dot < 0 ? QString() : name.mid(dot); // with its dot
-    for (int k = 1;; ++k) {
+    for (int k = qMax(first, 1);; ++k) {
         const QString candidate = base + QLatin1Char('_') + QString::number(k) + rest;
-        if (!QFileInfo::exists(folder + candidate)) return candidate;
+        if (!QFileInfo::exists(folder + candidate)) {
+            if (nextSuffix) nextSuffix->insert(name, k + 1);
+            return candidate;
+        }
     }
 }

@@ -3,6 +3,7 @@
 
 #include "core/Cp1252.h"
 #include "mail/codec/MailText.h"
+#include "mail/codec/ReplyError.h"
 
 #include <algorithm>
 #include <exception>
@@ -11,7 +12,7 @@
 namespace {
 
 [[noreturn]] void Fail(const QByteArray& reply) {
-    throw std::runtime_error(reply.toStdString());
+    throw EReplyError(reply);
 }
 
 [[noreturn]] void AuthenticationFailed() {
@@ -89,7 +90,8 @@ void TPop3Client::Connect() {
                     if (listed && !m_capabilities.contains("STLS"))
                         throw ESecurityError(QStringLiteral("the server does not offer STLS"));
                     const QByteArray reply = Transaction("STLS");
-                    if (!IsPositive(reply)) Fail(reply);
+                    if (!IsPositive(reply))
+                        throw ESecurityError(QStringLiteral("STLS refused: ") + ServerWords(reply));
                     StartTls();
                     Capa(); // what the server listed before encryption counts no more
                 }
@@ -245,12 +247,14 @@ void TPop3Client::GetSummary(int msg) {
     Summary.Subject.clear();
     Summary.From.clear();
     Summary.MessageId.clear();
+    qsizetype kept = 0;
     for (;;) {
         QByteArray raw = ReadLn();
         const bool end = raw == ".\r\n" || raw == ".\n";
         if (raw.startsWith("..")) raw.remove(0, 1);
         raw.chop(raw.endsWith("\r\n") ? 2 : 1);
-        const QString line = Cp1252::decode(raw);
+        // Kept lines are cut as a message's header lines are (a long line costs no memory).
+        const QString line = Cp1252::decode(raw.left(MimeReader::kMaxHeaderLine));
         if (!end) {
             if (line.startsWith(QLatin1String("Subject:")))
                 Summary.Subject = line.mid(8);
@@ -259,7 +263,10 @@ void TPop3Client::GetSummary(int msg) {
             else if (line.startsWith(QLatin1String("Message-ID:")))
                 Summary.MessageId = line.mid(12).left(256);
         }
-        if (Summary.Header.size() < kMaxHeaderLines) Summary.Header.append(line);
+        if (Summary.Header.size() < kMaxHeaderLines && kept < MimeReader::kMaxHeaderBytes) {
+            kept += line.size();
+            Summary.Header.append(line);
+        }
         if (end) break;
     }
     const QByteArray list = Reply(listCommand, false);
@@ -275,14 +282,9 @@ void TPop3Client::GetMailMessage(int msg) {
     CheckConnected();
     if (OnRetrieveStart) OnRetrieveStart(this);
     try {
-        TransferEncoding.clear();
-        Boundary.clear();
-        AttachName.clear();
-        PartMode = 2;
         const QByteArray reply = Reply(Command("RETR", msg), true);
         if (!IsPositive(reply)) Fail(reply);
         MailMessage = TMailMessage();
-        ContentType.clear();
         setBytesRecvd(0);
         try {
             ReadMessage();

@@ -1,11 +1,13 @@
 #pragma once
 // TPop3Client: POP3 session over TSockClient (USER/PASS login, STAT, LIST,
 // TOP summaries, RETR with decoding into text and attachment files, DELE, QUIT).
-#include "mail/codec/UUProcessor.h"
 #include "mail/pop3/MailMessage.h"
+#include "mail/pop3/MimeReader.h"
 #include "net/SockClient.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
 
 #include <functional>
 
@@ -19,15 +21,8 @@ public:
     explicit TPop3Client(QObject* owner = nullptr);
     ~TPop3Client() override;
 
-    TUUProcessor Decoder;
     // Folder prefix of attachment files, used as it stands; empty: the current folder.
     QString AttachFilePath;
-    // Parsing state of the message being retrieved.
-    QString AttachName;
-    QString Boundary;
-    QString ContentType;
-    QString TransferEncoding;
-    int PartMode = 2; // 2 message header, 1 text lines to Body, 0 part to a file
     TSummary Summary;
     TMailMessage MailMessage;
     QString UserID;
@@ -55,7 +50,18 @@ public:
     // MailMessage.Body, so a message's size never has to fit in memory.
     std::function<void(const QString& line)> OnBodyLine;
     // Header lines kept in MailMessage.Header and Summary.Header; the rest are read and dropped.
-    static constexpr int kMaxHeaderLines = 1000;
+    static constexpr int kMaxHeaderLines = MimeReader::kMaxHeaderLines;
+    // What one retrieved message may cost: bytes received (< 0: no limit) and
+    // attachment files written; what the whole session may write to
+    // AttachFilePath (< 0: no limit). A message past a limit fails with
+    // EMailLimit, its files removed, read to its end.
+    qint64 MaxMessageBytes = -1;
+    int MaxFilesPerMessage = 300;
+    qint64 MaxAttachmentBytes = -1;
+    qint64 AttachmentBytesWritten() const { return m_attachmentBytes; }
+    // Removes the attachment files of the last retrieved message (its text
+    // could not be kept, so it stays on the server and comes again).
+    void DiscardAttachments();
 
     THandledEvent OnAuthenticationNeeded;
     THandledEvent OnAuthenticationFailed;
@@ -82,11 +88,6 @@ public:
     // or not known); when pipelining, its TOP and LIST go out with the DELE.
     void DeleteMailMessage(int msg, int nextSummary = 0);
 
-    // Message decoding steps, public for the owner's tests.
-    void ReadHeader();
-    bool ExtractPart();
-    void ReadMultipart();
-
     // The reply's first field contains "+OK" (DELE asks for exactly "+OK").
     static bool IsPositive(const QByteArray& reply);
     static QByteArray FirstField(const QByteArray& reply);
@@ -95,19 +96,12 @@ private:
     // One line of the retrieved message, CR LF kept and dot-unstuffed, as a
     // view valid until the next read; sets m_messageEnded at the terminating lone dot.
     QByteArrayView ReadMessageLine();
-    bool IsDelimiter(QByteArrayView line);
     void ReadMessage();
     void ReadToMessageEnd();
     // After a failure inside a message: reads what is left of it to the final
     // dot, so the next reply is the server's; drops the connection when that
     // cannot be done (cancelled, or the read fails).
     void SkipRestOfMessage();
-    void AddBodyLine(const QString& line);
-    // Whether the received text lines so far can be decoded now (no soft line
-    // break or base64 group runs on), and the decoding that hands them on.
-    bool TextLineComplete(const QByteArray& line) const;
-    void FlushTextLines(QList<QByteArray>& lines);
-    void WritePartFile(const QString& tempName);
     void Login();
     // CAPA; false when the server does not know it.
     bool Capa();
@@ -121,9 +115,9 @@ private:
 
     bool m_sending = false;
     bool m_messageEnded = false;
-    bool m_bodyFromPart = false; // a single-part encoded body: its decoded lines are the body
-    QString m_boundaryFor;       // Boundary as last encoded into m_boundaryBytes
-    QByteArray m_boundaryBytes;
+    qint64 m_attachmentBytes = 0;
+    QHash<QString, int> m_nextSuffix; // unique attachment names: the next number per name
+    QElapsedTimer m_sinceEvents;      // events run at least this often while lines come from the buffer
     int m_mailCount = 0;
     QList<QByteArray> m_capabilities;
     struct SentCommand {

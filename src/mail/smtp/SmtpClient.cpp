@@ -3,6 +3,7 @@
 
 #include "core/Cp1252.h"
 #include "mail/codec/MailText.h"
+#include "mail/codec/ReplyError.h"
 
 #include <QBuffer>
 
@@ -12,11 +13,13 @@
 namespace {
 
 [[noreturn]] void ThrowReply(const QByteArray& reply) {
-    throw std::runtime_error(reply.toStdString());
+    throw EReplyError(reply);
 }
 
 // A reply of more lines than this is not SMTP: the connection is dropped.
 constexpr int kMaxReplyLines = 100;
+// What is kept of one reply; the rest of its lines is read and dropped.
+constexpr qsizetype kMaxReplyBytes = 64 * 1024;
 
 bool IsCompletion(int code) {
     return code >= 200 && code < 300;
@@ -55,15 +58,20 @@ TSmtpClient::~TSmtpClient() = default;
 
 QByteArray TSmtpClient::ReadExtraLines(QByteArray reply) {
     // "NNN-" lines (and lines opening with a blank) announce more; "NNN " is the last.
-    QByteArray line = reply;
-    for (int lines = 1; !line.isEmpty() && (line.at(0) == ' ' || (line.size() > 3 && line.at(3) == '-'));
-         ++lines) {
+    auto more = [](QByteArrayView line) {
+        return !line.isEmpty() && (line.at(0) == ' ' || (line.size() > 3 && line.at(3) == '-'));
+    };
+    bool again = more(reply);
+    reply.truncate(kMaxReplyBytes);
+    for (int lines = 1; again; ++lines) {
         if (lines >= kMaxReplyLines) {
             RequestCloseSocket();
             throw ESockError(QStringLiteral("Reply too long"));
         }
-        line = ReadLn();
-        reply += line;
+        const QByteArrayView line = ReadLnView();
+        again = more(line);
+        if (reply.size() < kMaxReplyBytes)
+            reply += line.first(qMin(line.size(), kMaxReplyBytes - reply.size()));
     }
     return reply;
 }
@@ -108,7 +116,9 @@ void TSmtpClient::DoConnect() {
         // Nothing but EHLO goes out in clear: without STARTTLS the session stops here.
         if (!Offers("STARTTLS")) throw ESecurityError(QStringLiteral("the server does not offer STARTTLS"));
         const QByteArray reply = Command(QStringLiteral("STARTTLS"));
-        if (ReplyNumber() != 220) ThrowReply(reply);
+        if (ReplyNumber() != 220)
+            throw ESecurityError(QStringLiteral("STARTTLS refused: ") + QString::number(ReplyNumber()) +
+                                 QLatin1Char(' ') + ServerWords(reply));
         StartTls();
         Hello(); // what the server offered before encryption counts no more
     }

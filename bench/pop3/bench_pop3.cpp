@@ -3,6 +3,7 @@
 //   bench_pop3 retrieve HOST PORT USER PASSWORD FOLDER
 //   bench_pop3 decode MIB
 //   bench_pop3 decodefile IN OUT     (prints the seconds of decoding IN into OUT)
+#include "mail/codec/UUProcessor.h"
 #include "mail/pop3/Pop3Client.h"
 
 #include <QCoreApplication>

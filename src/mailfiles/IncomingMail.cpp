@@ -139,16 +139,41 @@ bool HayEmailRecibido(const QString& dirMail) {
     return !ListarEmailRecibido(dirMail).isEmpty();
 }
 
+QStringList PieMensaje() {
+    return {QString(), QString::fromLatin1(kSeparadorPie), QStringLiteral("Norvo Orbalinder 2.0"),
+            QStringLiteral("https://orbalinder.example.org/"), QStringLiteral("orbalinder@example.org")};
+}
+
+QString LineaCuerpoMostrada(const QString& linea) {
+    const QString inicio = linea.trimmed();
+    if (inicio.startsWith(QLatin1String("from:"), Qt::CaseInsensitive) ||
+        inicio.startsWith(QLatin1String("_____")))
+        return QStringLiteral("> ") + linea;
+    return linea;
+}
+
 std::optional<QStringList> LineasVentanaEmailRecibido(const QStringList& lineas) {
     if (lineas.isEmpty()) return std::nullopt;
     const int from = BuscarLinea(lineas, QString::fromLatin1(kMarcaFrom));
     QStringList ventana;
     ventana << QStringLiteral("From: ") + lineas.value(from);
     const int body = BuscarLinea(lineas, QString::fromLatin1(kMarcaBody));
-    for (qsizetype i = body; i < lineas.size(); ++i) {
-        if (lineas[i] == QLatin1String(kSeparadorPie)) break;
-        if (!lineas[i].isEmpty()) ventana << lineas[i];
+    // The footer is ours only where it ends the file as we write it.
+    QStringList resto;
+    const QStringList pie = PieMensaje();
+    for (const QString& l : pie.mid(pie.indexOf(QString::fromLatin1(kSeparadorPie)) + 1))
+        if (!l.isEmpty()) resto << l;
+    qsizetype fin = lineas.size();
+    for (qsizetype i = lineas.size() - 1; i >= body; --i) {
+        if (lineas[i] != QLatin1String(kSeparadorPie)) continue;
+        QStringList siguen;
+        for (qsizetype k = i + 1; k < lineas.size(); ++k)
+            if (!lineas[k].isEmpty()) siguen << lineas[k];
+        if (siguen == resto) fin = i;
+        break;
     }
+    for (qsizetype i = body; i < fin; ++i)
+        if (!lineas[i].isEmpty()) ventana << LineaCuerpoMostrada(lineas[i]);
     ventana << QString() << QString::fromLatin1(kFinMensaje) << QString();
     return ventana;
 }

@@ -76,11 +76,21 @@ QStringList ListarEmailRecibido(const QString& dirMail); // full paths, by name
 inline constexpr const char* kFinMensaje = "__________ End of message __________";
 inline constexpr const char* kSeparadorPie = "----------";
 
+// The footer every message of this system ends with, after an empty line.
+QStringList PieMensaje();
+
+// A stranger's body line as the window and the received-mail log show it: one
+// that could pass for a line of their own ("From: ...", a "__________" entry
+// line) is shown quoted, "> " before it.
+QString LineaCuerpoMostrada(const QString& linea);
+
 // What the mail alert window shows for one file: "From: " + the line after
 // "--- From ---" (the first line when the marker is missing); every non-empty
-// line after "--- Body ---" (from the first line when missing) up to the first
-// line that is exactly "----------"; then an empty line, the end-of-message
-// line and an empty line. Nullopt for an unreadable or empty file.
+// line after "--- Body ---" (from the first line when missing), each as
+// LineaCuerpoMostrada, up to the footer: a line "----------" followed by
+// nothing but the rest of PieMensaje() (a separator line anywhere else is
+// text); then an empty line, the end-of-message line and an empty line.
+// Nullopt for an unreadable or empty file.
 std::optional<QStringList> LineasVentanaEmailRecibido(const QStringList& lineasArchivo);
 std::optional<QStringList> LeerEmailRecibido(const QString& ruta, QStringList* lineasArchivo = nullptr);
 

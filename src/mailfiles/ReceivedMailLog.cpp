@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/DisplayFormats.h"
+#include "mailfiles/IncomingMail.h"
 #include "mailfiles/MailFileText.h"
 
 #include <QDir>
@@ -18,7 +19,8 @@ QStringList EntradaLogEmail(const QStringList& lineas, const QDateTime& momento)
     entrada << QStringLiteral("From: ") + lineas.value(from);
     const int body = BuscarLinea(lineas, QString::fromLatin1(kMarcaBody));
     for (qsizetype i = body; i < lineas.size(); ++i)
-        if (!lineas[i].isEmpty()) entrada << lineas[i];
+        if (!lineas[i].isEmpty())
+            entrada << LineaCuerpoMostrada(lineas[i]); // no line passes for an entry's own
     entrada << QString() << QString::fromLatin1(kFinEmailLog) << QString();
     return entrada;
 }

@@ -140,8 +140,7 @@ void SesionCorreo::log(const QString& evento) {
 }
 
 QStringList SesionCorreo::pie() {
-    return {QString(), QStringLiteral("----------"), QStringLiteral("Norvo Orbalinder 2.0"),
-            QStringLiteral("https://orbalinder.example.org/"), QStringLiteral("orbalinder@example.org")};
+    return mailfiles::PieMensaje();
 }
 
 void SesionCorreo::limitar(TSockClient* client, qint64 ms) {

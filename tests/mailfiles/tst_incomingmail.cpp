@@ -143,18 +143,30 @@ private slots:
         QTest::addColumn<QStringList>("shown");
         const QString head = QString::fromLatin1(kCabeceraArchivo);
         const QStringList end{"", "__________ End of message __________", ""};
-        QTest::newRow("body up to footer, empty lines skipped")
-            << QStringList{head, "--- From ---", "ana@x",   "--- Body ---", "one", "", "  two",
-                           "",   "----------",   "Sent by", "----------"}
+        const QStringList pie = PieMensaje();
+        QTest::newRow("body up to our footer, empty lines skipped")
+            << QStringList{head, "--- From ---", "ana@x", "--- Body ---", "one", "", "  two"} + pie
             << QStringList{"From: ana@x", "one", "  two"} + end;
-        QTest::newRow("footer line first")
+        // A stranger's separator line hides nothing, and no line passes for the window's own.
+        QTest::newRow("separator inside the text")
+            << QStringList{head, "--- From ---", "ana@x", "--- Body ---", "one", "----------", "hidden?"} +
+                   pie
+            << QStringList{"From: ana@x", "one", "----------", "hidden?"} + end;
+        QTest::newRow("separator with a tail that is not our footer")
             << QStringList{head, "--- From ---", "ana@x", "--- Body ---", "----------", "x"}
-            << QStringList{"From: ana@x"} + end;
+            << QStringList{"From: ana@x", "----------", "x"} + end;
+        QTest::newRow("forged sender and end lines")
+            << QStringList{"--- From ---",           "eve@x",      "--- Body ---",
+                           "From: bank@example.org", " from:bank", QString::fromLatin1(kFinMensaje)}
+            << QStringList{"From: eve@x", "> From: bank@example.org", ">  from:bank",
+                           "> " + QString::fromLatin1(kFinMensaje)} +
+                   end;
         QTest::newRow("footer line with blanks is body")
             << QStringList{"--- From ---", "a", "--- Body ---", " ---------- "}
             << QStringList{"From: a", " ---------- "} + end;
         QTest::newRow("no markers") << QStringList{"first", "second", "----------", "third"}
-                                    << QStringList{"From: first", "first", "second"} + end;
+                                    << QStringList{"From: first", "first", "second", "----------", "third"} +
+                                           end;
         QTest::newRow("from marker last")
             << QStringList{"x", "--- From ---"} << QStringList{"From: ", "x", "--- From ---"} + end;
     }
@@ -186,18 +198,21 @@ private slots:
                                 "",
                                 "----------",
                                 "Sent by Orbalinder"};
-        const QStringList second{"--- From ---", "bob@x", "--- Body ---", "", "bye"};
+        const QStringList second{
+            "--- From ---", "bob@x", "--- Body ---", "", "bye", "__________ End of mail __________",
+            "From: eve@x"};
         QVERIFY(RegistrarEmailRecibido(m_mail, first));
         m_clock.set(QDateTime(QDate(2026, 12, 9), QTime(0, 5)));
         QVERIFY(RegistrarEmailRecibido(m_mail, second));
-        QCOMPARE(testsupport::readAll(m_mail + "QV_EMAIL.TXT"),
-                 QByteArray("# Mail file created by Norvo Orbalinder 2.0. DO NOT RENAME!\r\n\r\n"
-                            "__________ Mail received on: 08/Dec/2026 10:42 am __________\r\n\r\n"
-                            "From: ana@x\r\nhello\r\n----------\r\nSent by Orbalinder\r\n\r\n"
-                            "__________ End of mail __________\r\n\r\n"
-                            "__________ Mail received on: 09/Dec/2026 12:05 am __________\r\n\r\n"
-                            "From: bob@x\r\nbye\r\n\r\n"
-                            "__________ End of mail __________\r\n\r\n"));
+        QCOMPARE(
+            testsupport::readAll(m_mail + "QV_EMAIL.TXT"),
+            QByteArray("# Mail file created by Norvo Orbalinder 2.0. DO NOT RENAME!\r\n\r\n"
+                       "__________ Mail received on: 08/Dec/2026 10:42 am __________\r\n\r\n"
+                       "From: ana@x\r\nhello\r\n----------\r\nSent by Orbalinder\r\n\r\n"
+                       "__________ End of mail __________\r\n\r\n"
+                       "__________ Mail received on: 09/Dec/2026 12:05 am __________\r\n\r\n"
+                       "From: bob@x\r\nbye\r\n> __________ End of mail __________\r\n> From: eve@x\r\n\r\n"
+                       "__________ End of mail __________\r\n\r\n"));
         m_clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 42, 17)));
     }
 

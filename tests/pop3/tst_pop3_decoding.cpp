@@ -5,6 +5,7 @@
 #include "mail/smtp/MessageComposer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +25,19 @@ QByteArray Base64Lines(const QByteArray& data, int width) {
     for (qsizetype i = 0; i < b64.size(); i += width)
         out += b64.mid(i, width) + "\r\n";
     return out;
+}
+
+// Peak resident memory since the last reset, in KiB (Linux).
+qint64 PeakKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+void ResetPeak() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly)) refs.write("5");
 }
 
 } // namespace
@@ -212,6 +226,82 @@ private slots:
                  "Content-Disposition: attachment; filename=\"a.txt\"\r\n\r\nfile\r\n--zz--\r\n");
         QCOMPARE(streamed, (QStringList{"hi", "\r\nFile \"a.txt\" extracted"}));
         QVERIFY(client->MailMessage.Body.isEmpty());
+    }
+
+    // What a stranger's message may cost is bounded by counts, not by what it announced.
+    void boundedCost_data() {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("maxFiles");
+        QTest::addColumn<qint64>("maxMessage");
+        QTest::addColumn<qint64>("maxAttachments");
+        QTest::addColumn<int>("limit"); // -1: read whole, else the EMailLimit kind
+        QTest::addColumn<int>("files");
+        QTest::addColumn<int>("bodyLines");
+        QByteArray parts = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+        for (int i = 0; i < 10000; ++i)
+            parts += "--b\r\nContent-Type: application/octet-stream; name=same.txt\r\n"
+                     "Content-Transfer-Encoding: base64\r\n\r\naGk=\r\n";
+        parts += "--b--\r\n";
+        QTest::newRow("10,000 parts of one name")
+            << parts << 300 << qint64(-1) << qint64(-1) << int(EMailLimit::TooManyFiles) << 0 << 0;
+        QTest::newRow("10,000 parts allowed: one probe each")
+            << parts << 10000 << qint64(-1) << qint64(-1) << -1 << 10000 << 10000;
+        const QByteArray big = "Subject: big\r\n\r\n" + QByteArray(1000, 'x').append("\r\n").repeated(1000);
+        QTest::newRow("more than announced")
+            << big << 300 << qint64(64 * 1024) << qint64(-1) << int(EMailLimit::TooLarge) << 0 << 0;
+        QByteArray two = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+        for (int i = 0; i < 2; ++i)
+            two += "--b\r\nContent-Disposition: attachment; filename=a.bin\r\n\r\n" +
+                   QByteArray(60 * 1024, 'a') + "\r\n";
+        QTest::newRow("attachments past the session's bound")
+            << two << 300 << qint64(-1) << qint64(100 * 1024) << int(EMailLimit::TooLarge) << 0 << 0;
+        QTest::newRow("within it") << two << 300 << qint64(-1) << qint64(130 * 1024) << -1 << 2 << 2;
+        QTest::newRow("newline bomb in a base64 text")
+            << "Subject: nl\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+                   Base64Lines(QByteArray(4 * 1024 * 1024, '\n'), 76)
+            << 300 << qint64(-1) << qint64(-1) << -1 << 0 << 4 * 1024 * 1024;
+        QByteArray longHeader = "Subject: long\r\n";
+        for (int i = 0; i < 8; ++i)
+            longHeader += "X-Long-" + QByteArray::number(i) + ": " + QByteArray(1024 * 1024, 'h') + "\r\n";
+        QTest::newRow("long header lines") << longHeader + "\r\ntext\r\n"
+                                           << 300 << qint64(-1) << qint64(-1) << -1 << 0 << 1;
+    }
+    void boundedCost() {
+        QFETCH(QByteArray, message);
+        QFETCH(int, maxFiles);
+        QFETCH(qint64, maxMessage);
+        QFETCH(qint64, maxAttachments);
+        QFETCH(int, limit);
+        QFETCH(int, files);
+        QFETCH(int, bodyLines);
+        client->MaxFilesPerMessage = maxFiles;
+        client->MaxMessageBytes = maxMessage;
+        client->MaxAttachmentBytes = maxAttachments;
+        qint64 lines = 0;
+        client->OnBodyLine = [&](const QString&) { ++lines; };
+        server->replies["RETR 1"] = ScriptedPop3Server::MultiLine(message);
+        message.clear();
+        ResetPeak();
+        const qint64 before = PeakKiB();
+        int failed = -1;
+        try {
+            client->GetMailMessage(1);
+        } catch (const EMailLimit& e) {
+            failed = e.kind;
+        }
+        const qint64 growth = PeakKiB() - before;
+        QCOMPARE(failed, limit);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), files); // a failed message leaves nothing
+        QCOMPARE(client->MailMessage.Attachments.size(), files);
+        if (limit < 0) QCOMPARE(lines, qint64(bodyLines));
+        QVERIFY2(before < 0 || growth < 64 * 1024, qPrintable(QString::number(growth) + " KiB"));
+        for (const QString& line : client->MailMessage.Header)
+            QVERIFY(line.size() <= MimeReader::kMaxHeaderLine);
+        QCOMPARE(client->Transaction("NOOP"), QByteArray("+OK\r\n")); // read to its end, in step
+        if (files == 10000) { // every name different, in the order the parts came
+            QCOMPARE(client->MailMessage.Attachments.value(0), QStringLiteral("same.txt"));
+            QCOMPARE(client->MailMessage.Attachments.value(9999), QStringLiteral("same_9999.txt"));
+        }
     }
 
     void connectionClosesMidMessage() {

@@ -7,9 +7,11 @@
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/MailClientCommandLine.h"
 #include "mailfiles/SessionStatus.h"
+#include "platform/SettingsStore.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qvmc/SesionCorreo.h"
 #include "qvmc/VentanaCliente.h"
+#include "settings/Ajustes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -454,6 +456,28 @@ private slots:
                               "c_3.OUT=2:invalid recipient address", "d_4.OUT=0:"}));
     }
 
+    // An address-book entry naming several recipients gives each of them the
+    // message (envelope and To:); one that is not a list of plain addresses is refused by name.
+    void everyNamedRecipientGetsTheMessage() {
+        ScriptServer smtp;
+        script(smtp, smtpReplies(), true);
+        profile(smtp.port(), 1);
+        queue("a_1.OUT", "Bob <bob@x>, carol@y");
+        queue("b_2.OUT", "bob@x,evil@y");
+        queue("c_3.OUT", "bob@x evil@y");
+        const QString log = events(run({"SMTP", "XXXX", "5"}));
+        QVERIFY2(log.contains(" Mail sent (" + folders.dirMail + "a_1.OUT)| Mail sent (" + folders.dirMail +
+                              "b_2.OUT)| Invalid recipient address (" + folders.dirMail + "c_3.OUT)"),
+                 qPrintable(log));
+        QCOMPARE(smtp.received.count("RCPT TO:<bob@x>\r\n"), 2);
+        QCOMPARE(smtp.received.count("RCPT TO:<carol@y>\r\n"), 1);
+        QCOMPARE(smtp.received.count("RCPT TO:<evil@y>\r\n"), 1);
+        QCOMPARE(smtp.received.count("RCPT TO:"), 4); // never one RCPT for two
+        const QByteArray data = smtp.received.mid(smtp.received.indexOf("DATA"));
+        const QByteArray to = data.mid(data.indexOf("\r\nTo: ") + 2).split('\r').value(0);
+        QVERIFY2(to.contains("bob@x") && to.contains("carol@y"), to.constData());
+    }
+
     // Parts of received mail land in MAIL/Attachments/ (owner-only), never in
     // the program folder or the working directory; strangers' names and
     // senders are made harmless; a message over the size limit stays on the server.
@@ -514,6 +538,34 @@ private slots:
         QVERIFY(!pop.received.contains("DELE 1"));
         QCOMPARE(mailfiles::ListarEmailRecibido(folders.dirMail).size(), 1);
         QCOMPARE(QDir(folders.dirMail).entryList({"*.tmp"}, QDir::Files), QStringList()); // no work file left
+    }
+
+    // A stranger's mailbox cannot make the session cost more than its bounds:
+    // numbers outside 1..STAT or listed twice are not used, a message larger
+    // than announced stops at MaxMailSize with its files removed and no DELE.
+    void strangersMailboxIsBounded() {
+        Ajustes::abrirClave(true)->writeInteger(QStringLiteral("MaxMailSize"), 1);
+        ScriptServer pop;
+        Replies r = popReplies({"STAT=+OK 2 200\r\n",
+                                "LIST=+OK\r\n0 10\r\n-1 10\r\n1 10\r\n1 10\r\n7 10\r\n2 10\r\n.\r\n",
+                                "LIST 1=+OK 1 10\r\n", "LIST 2=+OK 2 10\r\n"});
+        r["RETR 1"] = {"+OK\r\n" + kOurs +
+                       "Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nx\r\n--zz\r\n"
+                       "Content-Disposition: attachment; filename=\"big.bin\"\r\n\r\n" +
+                       QByteArray(1000, 'b').append("\r\n").repeated(2000) + "--zz--\r\n.\r\n"};
+        script(pop, r, false);
+        profile(1, pop.port());
+        const QString log = events(run({"XXXX", "POP3", "5"}));
+        Ajustes::abrirClave(true)->writeInteger(QStringLiteral("MaxMailSize"), 25);
+        QVERIFY2(log.contains(" Connected to POP host| Mail too large, left on server (1: ") &&
+                     log.contains(" bytes)| Mail received (2)| Mail deleted from server (2)| Disconnected"),
+                 qPrintable(log));
+        QCOMPARE(pop.received.count("TOP "), 2);
+        QCOMPARE(pop.received.count("RETR "), 2);
+        QVERIFY(!pop.received.contains("TOP 0") && !pop.received.contains("TOP -1") &&
+                !pop.received.contains("TOP 7") && !pop.received.contains("DELE 1"));
+        QCOMPARE(QDir(folders.dirMail + "Attachments").entryList(QDir::Files), QStringList());
+        QCOMPARE(mailfiles::ListarEmailRecibido(folders.dirMail).size(), 1);
     }
 
     void refusedListEndsThePhaseAtOnce() {

@@ -382,16 +382,22 @@ void TstSmtpSession::extendedGreeting_data() {
     QTest::addColumn<bool>("allowPlain");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QList<QByteArray>>("commands");
+    QTest::addColumn<QByteArray>("starttls"); // the reply to STARTTLS, offered when not empty
     const QByteArray auth = "AUTH PLAIN " + QByteArray("\0me\0secret", 10).toBase64();
     QTest::newRow("AUTH PLAIN where plain text is allowed")
         << TTransportSecurity::None << true << QString()
-        << QList<QByteArray>{"EHLO me.example.test", auth, "QUIT"};
+        << QList<QByteArray>{"EHLO me.example.test", auth, "QUIT"} << QByteArray();
     QTest::newRow("no password over an open wire")
         << TTransportSecurity::None << false << "login refused on an unencrypted connection"
-        << QList<QByteArray>{"EHLO me.example.test", "QUIT"};
+        << QList<QByteArray>{"EHLO me.example.test", "QUIT"} << QByteArray();
     QTest::newRow("STARTTLS asked for, not offered")
         << TTransportSecurity::StartTls << true << "the server does not offer STARTTLS"
-        << QList<QByteArray>{"EHLO me.example.test", "QUIT"};
+        << QList<QByteArray>{"EHLO me.example.test", "QUIT"} << QByteArray();
+    QTest::newRow("STARTTLS refused: the server's reason")
+        << TTransportSecurity::StartTls << true
+        << "STARTTLS refused: 454 TLS not available due to local problem"
+        << QList<QByteArray>{"EHLO me.example.test", "STARTTLS", "QUIT"}
+        << QByteArray("454 4.7.0 TLS not available due to local problem\r\n");
 }
 
 // EHLO keeps the server's keywords; a password goes only where the settings
@@ -401,9 +407,11 @@ void TstSmtpSession::extendedGreeting() {
     QFETCH(bool, allowPlain);
     QFETCH(QString, error);
     QFETCH(QList<QByteArray>, commands);
+    QFETCH(QByteArray, starttls);
     ScriptedSmtpServer server;
-    server.replies["EHLO"] =
-        "250-fake greets you\r\n250-8BITMIME\r\n250-AUTH PLAIN LOGIN\r\n250 PIPELINING\r\n";
+    server.replies["EHLO"] = "250-fake greets you\r\n250-8BITMIME\r\n250-AUTH PLAIN LOGIN\r\n" +
+                             QByteArray(starttls.isEmpty() ? "" : "250-STARTTLS\r\n") + "250 PIPELINING\r\n";
+    if (!starttls.isEmpty()) server.replies["STARTTLS"] = starttls;
     server.replies["AUTH"] = "235 2.7.0 accepted\r\n";
     TSmtpClient client;
     Prepare(client, server);

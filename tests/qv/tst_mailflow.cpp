@@ -219,7 +219,7 @@ private slots:
     void incomingMailPopsUpAndIsLogged() {
         const QString mail = ProgramFolders::global().dirMail;
         QFile::remove(mail + "QV_EMAIL.TXT");
-        mailfiles::EscribirEmailRecibido(mail, "Ana <ana@x>", {"Party", "", "----------", "Orbalinder"});
+        mailfiles::EscribirEmailRecibido(mail, "Ana <ana@x>", QStringList{"Party"} + mailfiles::PieMensaje());
         mailfiles::EscribirEmailRecibido(mail, "Bob <bob@x>", {"Lunch"});
         TVPrincipal w(services);
         Ajustes::setCloseMsgs(0);

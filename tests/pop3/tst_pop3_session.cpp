@@ -59,17 +59,28 @@ private slots:
         QTest::addColumn<QByteArray>("stat");
         QTest::addColumn<QString>("error");
         QTest::addColumn<int>("connects");
+        QTest::addColumn<QByteArray>("stls"); // the reply to STLS, asked for when not empty
         QTest::newRow("greeting") << QByteArray("-ERR go away\r\n") << QByteArray("+OK 1 1\r\n")
-                                  << QStringLiteral("-ERR go away\r\n") << 0;
+                                  << QStringLiteral("-ERR go away\r\n") << 0 << QByteArray();
         QTest::newRow("stat") << QByteArray("+OK hi\r\n") << QByteArray("-ERR locked\r\n")
-                              << QStringLiteral("-ERR locked\r\n") << 1;
+                              << QStringLiteral("-ERR locked\r\n") << 1 << QByteArray();
+        QTest::newRow("STLS refused: the server's reason")
+            << QByteArray("+OK hi\r\n") << QByteArray("+OK 1 1\r\n")
+            << QStringLiteral("STLS refused: TLS not available now") << 0
+            << QByteArray("-ERR TLS not available now\r\n");
     }
     void failuresCloseTheSession() {
         QFETCH(QByteArray, greeting);
         QFETCH(QByteArray, stat);
         QFETCH(QString, error);
         QFETCH(int, connects);
+        QFETCH(QByteArray, stls);
         server->greeting = greeting;
+        if (!stls.isEmpty()) {
+            client->Security = TTransportSecurity::StartTls;
+            server->replies["CAPA"] = "+OK\r\nSTLS\r\nUSER\r\n.\r\n";
+            server->replies["STLS"] = stls;
+        }
         server->replies["STAT"] = stat;
         int connected = 0;
         client->OnConnect = [&](TPop3Client*) { ++connected; };

@@ -9,6 +9,8 @@ pkgs=(cmake ninja-build g++ make pkg-config python3
       libssl-dev openssl
       qtkeychain-qt6-dev dbus gnome-keyring  # passwords in the desktop keyring; its tests use a private session
       radicale python3-bcrypt python3-caldav # calendar sync tests: a real CalDAV server and another client
+      libical-dev               # iCalendar import and export
+      python3-icalendar python3-recurring-ical-events  # the independent reader of exported calendars (tests)
       libpython3.11-testsuite   # real-world e-mail messages for the POP3 decoding tests
       desktop-file-utils appstream shared-mime-info  # validating the installed desktop files
       dpkg-dev lintian)         # building (make deb) and checking the Debian package

@@ -6,7 +6,7 @@
 #include "qv/FileErrorTexts.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ReminderListModel.h"
-#include "qv/logic/FollowReminders.h"
+#include "store/FollowReminders.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
 

@@ -353,6 +353,17 @@ bool setListColumns(const QByteArray& state) {
     return escribirBinario("ListColumns", state);
 }
 
+QTime allDayTime() {
+    const auto v = opcional("AllDayTime");
+    const QTime t = v && v->type == SettingType::String ? QTime::fromString(v->text, QStringLiteral("HH:mm")) : QTime();
+    return t.isValid() ? t : QTime(9, 0);
+}
+bool setAllDayTime(QTime time) {
+    SettingValue s;
+    s.text = time.toString(QStringLiteral("HH:mm"));
+    return escribir("AllDayTime", true, s);
+}
+
 bool GuardarArranqueWindows(bool on) {
     const QString folder = ObtenerDirPrograma();
     if (Autostart::set(on, InstalledProgram::executable(QStringLiteral("QV"), folder), folder)) return true;

@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QTime>
 #include <QVector>
 
 #include <functional>
@@ -95,6 +96,10 @@ QByteArray mainWindowState();
 bool setMainWindowState(const QByteArray& state);
 QByteArray listColumns();
 bool setListColumns(const QByteArray& state);
+// The time of day of the reminder made from an all-day calendar event
+// ("AllDayTime", "HH:MM"; 09:00 when missing or not a time).
+QTime allDayTime();
+bool setAllDayTime(QTime time);
 
 // Start at login.
 bool ExisteArranqueWindows();

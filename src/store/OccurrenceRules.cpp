@@ -23,14 +23,26 @@ bool EsPasado(const ResumenAviso& r, const QDateTime& ahora) {
     return d < ahora.date() || (d == ahora.date() && r.horaProx() < ahora.time());
 }
 
-QDate PasoRegla(int repetir, QDate d, int workingDays) {
+int DiaDelAviso(const RegistroAviso& r) {
+    const QDate d = r.fechaProx();
+    const int elegido = r.DiaElegido;
+    if (elegido >= 1 && elegido <= 31 && d.isValid() && d.day() == std::min(elegido, d.daysInMonth()))
+        return elegido;
+    return d.isValid() ? d.day() : 1;
+}
+
+QDate PasoRegla(int repetir, QDate d, int workingDays, int dia) {
+    if (dia <= 0) dia = d.day();
     switch (repetir) {
     case 3: return d.addDays(1);
     case 5: return d.addDays(7);
-    case 6: return d.addDays(d.daysInMonth());
+    case 6: {
+        const QDate next = QDate(d.year(), d.month(), 1).addMonths(1);
+        return QDate(next.year(), next.month(), std::min(dia, next.daysInMonth()));
+    }
     case 7: {
         const int year = d.year() == -1 ? 1 : d.year() + 1; // the calendar has no year 0
-        return QDate(year, d.month(), std::min(d.day(), QDate(year, d.month(), 1).daysInMonth()));
+        return QDate(year, d.month(), std::min(dia, QDate(year, d.month(), 1).daysInMonth()));
     }
     case 4: {
         const int dow = d.dayOfWeek();
@@ -101,15 +113,18 @@ bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays) {
         r.setHoraProx(t);
     } else {
         QDate d = r.fechaProx();
+        const bool guardaDia = r.Repetir == 6 || r.Repetir == 7;
+        const int dia = guardaDia ? DiaDelAviso(r) : 0;
         for (;;) {
-            d = PasoRegla(r.Repetir, d, workingDays);
+            d = PasoRegla(r.Repetir, d, workingDays, dia);
             if (d == hoy) {
-                if (horaPasada(r, ahora)) d = PasoRegla(r.Repetir, d, workingDays);
+                if (horaPasada(r, ahora)) d = PasoRegla(r.Repetir, d, workingDays, dia);
                 break;
             }
             if (d > hoy) break;
         }
         r.setFechaProx(d);
+        if (guardaDia) r.DiaElegido = static_cast<uint8_t>(d.day() == dia ? 0 : dia); // 0: the date's own day
     }
     if (r.Caduca && r.Terminado && r.BorrarAlCaducar) {
         r.Estado = 0;

@@ -3,9 +3,13 @@
 // The rules work on calendar days and times of day in local wall time, never on
 // seconds since the epoch, so a daylight-saving change cannot shift a reminder.
 //
+// Monthly and yearly reminders keep the day of the month the user chose: on
+// that day, or on the last day of a shorter month, and back on it afterwards
+// (31 January, 28 February, 31 March, 30 April; 29 February in leap years,
+// 28 February in the others). The chosen day lives in the record
+// (DiaElegido) only while the date is shorter than it.
+//
 // Choices where the stored data has no rule of its own:
-// - a yearly reminder on 29 February steps to 28 February in a common year and
-//   keeps 28 February afterwards (the day it was moved to);
 // - a WorkingDays value other than 2 counts as Monday to Friday;
 // - the empty weekday set (code 127) and any unknown code step like daily, so a
 //   damaged record can neither hang nor crash a pass.
@@ -38,5 +42,11 @@ struct PrimerMomento {
 PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDateTime& ahora,
                                  int workingDays);
 
-// One step of a date rule (exposed for tests).
-QDate PasoRegla(int repetir, QDate d, int workingDays);
+// The day of the month a monthly or yearly reminder keeps: its chosen day while
+// its date agrees with it (that day, or the last of a shorter month), otherwise
+// the day of its date (a value written by a program that does not keep it).
+int DiaDelAviso(const RegistroAviso& r);
+
+// One step of a date rule; `dia` is the day of the month a monthly or yearly
+// rule keeps (0: the day of `d`).
+QDate PasoRegla(int repetir, QDate d, int workingDays, int dia = 0);

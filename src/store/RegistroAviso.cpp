@@ -29,6 +29,7 @@ void RegistroAviso::toBytes(char* p) const {
     p[O::Terminado] = Terminado ? 1 : 0;
     Binary::putU16(p + O::Numero, Numero);
     Binary::putShortString(p + O::Descripcion, 30, Descripcion);
+    p[O::DiaElegido] = static_cast<char>(DiaElegido);
     Binary::putF64(p + O::FechaProx, FechaProx);
     Binary::putF64(p + O::HoraProx, HoraProx);
     p[O::Repetir] = static_cast<char>(Repetir);
@@ -64,6 +65,13 @@ RegistroAviso RegistroAviso::fromBytes(const char* p) {
     r.FechaUlt = Binary::getF64(p + O::FechaUlt);
     r.PorEmail = p[O::PorEmail] != 0;
     std::memcpy(r.Destinatarios.data(), p + O::Destinatarios, r.Destinatarios.size());
+    // The chosen day is kept only while the date is the last day of a month
+    // shorter than it; anything else in that byte (other programs leave junk
+    // there) reads as 0, the date's own day.
+    const int dia = static_cast<uint8_t>(p[O::DiaElegido]);
+    const QDate fecha = r.fechaProx();
+    if (dia <= 31 && fecha.isValid() && fecha.day() == fecha.daysInMonth() && dia > fecha.day())
+        r.DiaElegido = static_cast<uint8_t>(dia);
     return r;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The reminder record and its exact 836-byte stored form: little-endian fields
 // at fixed offsets, texts as Windows-1252 short strings, dates and times as
-// day-count doubles. Bytes that carry no meaning are written as zero.
+// day-count doubles. Bytes that carry no meaning are written as zero. The first
+// alignment byte after the description holds the chosen day of a monthly or
+// yearly reminder; other programs ignore it, and a value that does not agree
+// with the date is not used (see DiaDelAviso).
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -20,6 +23,7 @@ struct RegistroAviso {
     bool Terminado = false;     // finished: never due again
     uint16_t Numero = 0;        // 1-based position in the file
     QString Descripcion;        // at most 30 characters
+    uint8_t DiaElegido = 0;     // monthly and yearly: the day of the month chosen (1..31); 0 = FechaProx's day
     double FechaProx = 0;       // next occurrence: whole-day part
     double HoraProx = 0;        // next occurrence: time-of-day fraction
     uint8_t Repetir = 0;        // repetition code (0..7, or 127 + weekday mask)
@@ -72,7 +76,8 @@ struct ResumenAviso {
 
 // Field offsets of the stored record.
 namespace OffsetsAviso {
-inline constexpr int Estado = 0, Activo = 2, Terminado = 3, Numero = 4, Descripcion = 6, FechaProx = 40,
+inline constexpr int Estado = 0, Activo = 2, Terminado = 3, Numero = 4, Descripcion = 6, DiaElegido = 37,
+                     FechaProx = 40,
                      HoraProx = 48, Repetir = 56, Texto = 57, Sonido = 313, Caduca = 569, BorrarAlCaducar = 570,
                      FechaUlt = 572, PorEmail = 580, Destinatarios = 581;
 }

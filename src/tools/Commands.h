@@ -1,14 +1,15 @@
 #pragma once
 // The subcommands of qvtool. Each returns the process exit code and writes its
 // output to stdout and its errors to stderr.
+#include <QDateTime>
 #include <QStringList>
 
 int settingsCommand(const QStringList& args);  // settings list|get NAME|set NAME VALUE
 int remindersCommand(const QStringList& args); // list|due|past|advance on a reminders file
 int dialupCommand(const QStringList& args);    // dialup list|add|remove (simulated phonebook)
-int profilesCommand(const QStringList& args);
-int editCommand(const QStringList& args); // set FILE N [...] | remove FILE N: one reminder as the editor does
-                                          // // profile FILE ...: the active profile and address book
+int profilesCommand(const QStringList& args);  // profile FILE ...: the active profile and address book
+int editCommand(const QStringList& args);      // set FILE N [...] | remove FILE N: one reminder as the editor does
+int calendarCommand(const QStringList& args);  // export FILE OUT.ics | import FILE IN.ics
 
 // Common output helpers.
 void printOut(const QString& text); // adds a line break
@@ -18,3 +19,10 @@ void printErr(const QString& text); // adds a line break
 // which option) when `value` holds a character that cannot be stored. Nothing
 // is stored as '?'.
 bool refusedAsUnstorable(const QString& option, const QString& value);
+
+// --now "YYYY-MM-DD HH:MM:SS" of `args` (told on stderr when missing or bad).
+// A local time that a daylight-saving change skips is taken as given.
+bool parseNow(const QStringList& args, QDateTime& now);
+// The display-order index of a command that appends or rewrites: in a private
+// work folder removed at exit, which also holds the rewrites' work files.
+QString prepareTemp();

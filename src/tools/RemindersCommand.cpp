@@ -59,13 +59,23 @@ QString toText(const RegistroAviso& r) {
         .arg(recipients.join(','), r.Sonido, r.Descripcion, text);
 }
 
+} // namespace
+
 bool parseNow(const QStringList& args, QDateTime& now) {
     const int i = args.indexOf(QStringLiteral("--now"));
     if (i < 0 || i + 1 >= args.size()) {
         printErr(QStringLiteral("qvtool: --now \"YYYY-MM-DD HH:MM:SS\" is required"));
         return false;
     }
-    now = QDateTime::fromString(args[i + 1], QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // The rules read only the wall-clock date and time, so a local time that a
+    // daylight-saving change skips (02:30 on a spring-forward day) is as good as
+    // any: it is kept as given, in a time scale without such gaps.
+    const QStringList parts = args[i + 1].split(QLatin1Char(' '));
+    const QDate date = QDate::fromString(parts.value(0), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(parts.value(1), QStringLiteral("HH:mm:ss"));
+    const bool wellFormed = parts.size() == 2 && date.isValid() && time.isValid();
+    now = wellFormed ? QDateTime(date, time) : QDateTime();
+    if (wellFormed && (!now.isValid() || now.time() != time)) now = QDateTime(date, time, Qt::UTC);
     if (!now.isValid()) {
         printErr(QStringLiteral("qvtool: bad date and time: %1 (expected YYYY-MM-DD HH:MM:SS)").arg(args[i + 1]));
         return false;
@@ -82,6 +92,8 @@ QString prepareTemp() {
     ProgramFolders::global().dirTemp = work.path() + QLatin1Char('/');
     return ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
 }
+
+namespace {
 
 QString option(const QStringList& args, const QString& name, const QString& fallback = {}) {
     const int i = args.indexOf(name);

@@ -37,6 +37,7 @@ static int usage() {
              "       qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] [--time HH:MM] [--repeat CODE] "
              "[--on|--off]\n"
              "       qvtool remove FILE N\n"
+             "       qvtool export FILE OUT.ics | import FILE IN.ics [--now \"YYYY-MM-DD HH:MM:SS\"] [--all-day-time HH:MM]\n"
              "       qvtool profile QV.PFL --name N --email E --smtp H[:P] --pop3 H[:P] --login L --password P [--address A ...]\n"
              "         [--smtp-security none|starttls|tls] [--pop3-security none|stls|tls] [--smtp-password P]\n"
              "         [--ca-file FILE] [--allow-plain]\n"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     if (command == "dialup") return dialupCommand(args);
     if (command == "profile") return profilesCommand(args);
     if (command == "set" || command == "remove") return editCommand(QStringList{command} + args);
+    if (command == "export" || command == "import") return calendarCommand(QStringList{command} + args);
     if (command == "list" || command == "due" || command == "past" || command == "advance" || command == "add")
         return remindersCommand(QStringList{command} + args);
     return usage();

@@ -29,7 +29,7 @@ grep -q '^-rwxr-xr-x root/root \./usr/bin/QV$' "$out/contents" || fail "QV is no
 ! grep -v ' \./usr/' "$out/contents" | grep -qv ' \./$' || fail "files outside /usr: $(grep -v ' ./usr/' "$out/contents")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6widgets6 libqt6gui6 libqt6multimedia6 gstreamer1.0-plugins-good; do
+for p in libqt6widgets6 libqt6gui6 libqt6multimedia6 libical3 gstreamer1.0-plugins-good; do
   [[ $depends == *"$p"* ]] || fail "Depends lacks $p: $depends"
 done
 

@@ -142,7 +142,7 @@ private slots:
 
     void yearlyOnLeapDay() {
         RegistroAviso r = reminder(7, QDate(2024, 2, 29), QTime(8, 0));
-        const QDate expected[] = {{2025, 2, 28}, {2026, 2, 28}, {2027, 2, 28}, {2028, 2, 28}};
+        const QDate expected[] = {{2025, 2, 28}, {2026, 2, 28}, {2027, 2, 28}, {2028, 2, 29}};
         for (const QDate& next : expected) {
             AvanzarAviso(r, QDateTime(r.fechaProx(), QTime(8, 0)), 1);
             QCOMPARE(r.fechaProx(), next);

@@ -81,6 +81,64 @@ private slots:
         const QJsonArray after = QJsonDocument::fromJson(qvtool({"list", file, "--json"}).out.toUtf8()).array();
         QCOMPARE(after.size(), 1);
         QCOMPARE(after[0].toObject()["FechaProx"].toString(), QString("2026-12-09"));
+
+        // A local time that a spring-forward change skips is a valid --now: the
+        // rules read the wall clock only.
+        qputenv("TZ", "Europe/Madrid");
+        const QString gap = QDir::currentPath() + "/gap.QVM";
+        qvtool({"add", gap, "--desc", "Gap", "--date", "2026-03-29", "--time", "02:30", "--repeat", "3"});
+        QCOMPARE(qvtool({"due", gap, "--now", "2026-03-29 02:30:10"}).out, QString("1\n"));
+        QCOMPARE(qvtool({"advance", gap, "1", "--now", "2026-03-29 02:30:10"}).out, QString("kept\n"));
+        qunsetenv("TZ");
+    }
+
+    // A reminders file to a calendar and back: the same reminders field for
+    // field, nothing added twice by a second import, what cannot be held named
+    // on standard error with the rest imported, and a file that is no calendar refused.
+    void calendarExportAndImport() {
+        qputenv("TZ", "Europe/Madrid");
+        const QString file = QDir::currentPath() + "/cal.QVM", copy = QDir::currentPath() + "/copy.QVM",
+                      ics = QDir::currentPath() + "/cal.ics";
+        qvtool({"add", file, "--desc", "Rent", "--date", "2027-01-31", "--time", "09:00", "--repeat", "6"});
+        qvtool({"add", file, "--desc", "Gym", "--date", "2026-12-08", "--time", "19:30", "--repeat", "149",
+                "--expires", "2027-03-02", "--delete", "--sound", "/sounds/gong.wav", "--off"});
+        QCOMPARE(qvtool({"export", file, ics}).out, QString("2 reminders exported\n"));
+        QVERIFY(QFile::exists(file + ".ids")); // the UIDs, kept beside the file
+        const Run first = qvtool({"import", copy, ics, "--now", "2026-12-01 10:00:00"});
+        QCOMPARE(first.out, QString("2 events: 2 imported, 0 already in the file, 0 not imported\n"));
+        QCOMPARE(qvtool({"list", copy, "--json"}).out, qvtool({"list", file, "--json"}).out);
+        QCOMPARE(qvtool({"import", copy, ics, "--now", "2026-12-01 10:00:00"}).out,
+                 QString("2 events: 0 imported, 2 already in the file, 0 not imported\n"));
+        // The copy's reminders keep the UIDs of the events they came from.
+        QCOMPARE(qvtool({"export", copy, ics + "2"}).rc, 0);
+        QFile a(ics), b(ics + "2");
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        auto uidLines = [](QFile& f) {
+            QStringList u;
+            for (const QByteArray& line : f.readAll().split('\n'))
+                if (line.startsWith("UID:")) u << QString::fromUtf8(line.trimmed());
+            return u;
+        };
+        QCOMPARE(uidLines(b), uidLines(a));
+
+        QFile foreign(QDir::currentPath() + "/foreign.ics");
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+                      "BEGIN:VEVENT\r\nUID:f1\r\nSUMMARY:Fortnightly\r\nDTSTART:20261210T090000\r\n"
+                      "RRULE:FREQ=WEEKLY;INTERVAL=2\r\nEND:VEVENT\r\n"
+                      "BEGIN:VEVENT\r\nUID:f2\r\nSUMMARY:Dentist\r\nDTSTART:20261210T090000\r\nEND:VEVENT\r\n"
+                      "END:VCALENDAR\r\n");
+        foreign.close();
+        const Run mixed = qvtool({"import", copy, foreign.fileName(), "--now", "2026-12-01 10:00:00"});
+        QCOMPARE(mixed.rc, 0);
+        QCOMPARE(mixed.out, QString("2 events: 1 imported, 0 already in the file, 1 not imported\n"));
+        QVERIFY2(mixed.err.contains("\"Fortnightly\": not imported: it repeats at an interval of 2"), qPrintable(mixed.err));
+
+        const Run notCalendar = qvtool({"import", copy, file, "--now", "2026-12-01 10:00:00"});
+        QCOMPARE(notCalendar.rc, 1);
+        QVERIFY(notCalendar.err.contains("not an iCalendar file"));
+        QCOMPARE(qvtool({"export", QDir::currentPath() + "/none.QVM", ics}).rc, 1);
+        qunsetenv("TZ");
     }
 
     void errors() {

@@ -153,6 +153,7 @@ bool TVEdicionAvisos::GuardarAviso(RegistroAviso& r) {
     r.Terminado = false;
     r.Numero = static_cast<quint16>(m_labelAviso->text().toInt());
     r.Descripcion = m_nombre->text().left(30);
+    if (r.fechaProx() != m_fecha->date()) r.DiaElegido = 0; // a new date is the new chosen day
     r.setFechaProx(m_fecha->date());
     r.setHoraProx(QTime(m_hora->time().hour(), m_hora->time().minute()));
     r.Repetir = static_cast<quint8>(kind);

@@ -1,4 +1,4 @@
-#include "qv/logic/FollowReminders.h"
+#include "store/FollowReminders.h"
 
 #include <QSet>
 
@@ -9,20 +9,27 @@ QHash<quint16, quint16> FollowNumbers(const ResumenesAvisos& before, const Resum
             followed.insert(before[i].Numero, before[i].Numero);
         return followed;
     }
-    // Removing never reorders and adding only appends: walk both files and,
-    // for each reminder of `after`, take the next match in `before`; the ones
-    // of `before` skipped on the way were removed. A reminder of `after` with no
-    // match ahead is new (or changed beyond recognition).
+    const QVector<int> aligned = AlignInOrder(before.size(), after.size(), [&](int i, int j) {
+        return ResumenesAvisos::mismoAviso(before, i, after, j);
+    });
+    for (int j = 0; j < after.size(); ++j)
+        if (aligned[j] >= 0) followed.insert(before[aligned[j]].Numero, after[j].Numero);
+    return followed;
+}
+
+QVector<int> AlignInOrder(int beforeCount, int afterCount, const std::function<bool(int, int)>& same) {
+    // Walk both readings; the elements of `before` skipped on the way were removed.
+    QVector<int> aligned(afterCount, -1);
     int i = 0;
-    for (int j = 0; j < after.size(); ++j) {
+    for (int j = 0; j < afterCount; ++j) {
         int k = i;
-        while (k < before.size() && !ResumenesAvisos::mismoAviso(before, k, after, j))
+        while (k < beforeCount && !same(k, j))
             ++k;
-        if (k == before.size()) continue;
-        followed.insert(before[k].Numero, after[j].Numero);
+        if (k == beforeCount) continue;
+        aligned[j] = k;
         i = k + 1;
     }
-    return followed;
+    return aligned;
 }
 
 QVector<quint16> FollowOrder(const QVector<quint16>& oldOrder, const QHash<quint16, quint16>& followed,

@@ -2,6 +2,7 @@
 
 #include "calendar/CalendarReader.h"
 #include "calendar/CalendarWriter.h"
+#include "core/Clock.h"
 #include "platform/SettingsStore.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "settings/Ajustes.h"
@@ -14,7 +15,7 @@ CalendarSettings CurrentCalendarSettings(const QString& dirPrograma) {
         s.workingDays = Ajustes::workingDays();
         s.allDayTime = Ajustes::allDayTime();
     }
-    s.now = QDateTime::currentDateTime();
+    s.now = Clock::current().now();
     const RegistroPerfiles perfiles = LeerPerfilesParaUso(RutaArchivoPerfiles(dirPrograma));
     for (int k = 1; k <= 255; ++k)
         s.addressBook[k - 1] = perfiles.direccion(k);

@@ -29,6 +29,9 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
 
 void error(QWidget* parent, const QString& text) { show(parent, QMessageBox::Critical, text, QMessageBox::Ok); }
 void warning(QWidget* parent, const QString& text) { show(parent, QMessageBox::Warning, text, QMessageBox::Ok); }
+void information(QWidget* parent, const QString& text) {
+    show(parent, QMessageBox::Information, text, QMessageBox::Ok);
+}
 bool confirm(QWidget* parent, const QString& text) {
     return show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }

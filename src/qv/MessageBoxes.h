@@ -9,6 +9,8 @@ class QWidget;
 namespace MessageBoxes {
 void error(QWidget* parent, const QString& text);
 void warning(QWidget* parent, const QString& text);
+// A result to take note of (one OK button).
+void information(QWidget* parent, const QString& text);
 // Yes/No question; true for Yes.
 bool confirm(QWidget* parent, const QString& text);
 

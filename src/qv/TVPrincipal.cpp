@@ -134,6 +134,7 @@ void TVPrincipal::buildMenus() {
     m_maNuevo = action(m_mpArchivo, "MANuevoAvisos");
     m_maAbrir = action(m_mpArchivo, "MAAbrirAvisos");
     m_maPreferencias = action(m_mpArchivo, "MAPreferencias");
+    buildCalendarMenu();
     m_mpArchivo->addSeparator();
     m_maSalir = action(m_mpArchivo, "MASalir");
     m_maMostrar = new QAction(this); // the tray menu's default item
@@ -397,6 +398,8 @@ void TVPrincipal::AsignarTextos() {
     m_maAbrir->setText(LeerTexto(1103));
     m_maPreferencias->setText(LeerTexto(1104));
     m_maSalir->setText(LeerTexto(1105));
+    m_maExportarCalendario->setText(LeerTexto(20500));
+    m_maImportarCalendario->setText(LeerTexto(20501));
     m_maMostrar->setText(LeerTexto(20201));
     m_mpFunciones->setTitle(LeerTexto(1111));
     m_mfDesactAvisos->setText(LeerTexto(1112));

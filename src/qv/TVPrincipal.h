@@ -84,6 +84,12 @@ public:
     void comandoActDesactAviso();
     void comandoRevisarLog(int kind);
     void comandoAcercaDe();
+    // File -> Export calendar... and Import calendar... (`chosenPath`: no dialog).
+    void comandoExportarCalendario(const QString& chosenPath = {});
+    void comandoImportarCalendario(const QString& chosenPath = {});
+    // A calendar given on the command line or by a second start: the window
+    // shows and its events are imported into the open reminders file.
+    void importarCalendarioDado(const QString& path);
     // File -> Exit (and the tray menu's Exit): the program ends.
     void comandoSalir();
     void ordenarPorColumna(int column);
@@ -123,6 +129,7 @@ private:
     void selloPropio();
 
     void buildMenus();
+    void buildCalendarMenu(); // the calendar items of the File menu
     void buildToolbar();
     void buildList();
     void construirVista();
@@ -193,6 +200,7 @@ private:
 
     QMenu *m_mpArchivo, *m_mpFunciones, *m_mpAyuda;
     QAction *m_maNuevo, *m_maAbrir, *m_maPreferencias, *m_maSalir, *m_maMostrar;
+    QAction *m_maExportarCalendario = nullptr, *m_maImportarCalendario = nullptr;
     QAction *m_mfDesactAvisos, *m_mfDesactEmail, *m_mfEmailManual, *m_mfRevisarAvisos, *m_mfRevisarEmail,
         *m_mfRevisarActividad;
     QAction *m_myAcercade, *m_myConten, *m_myEjec, *m_myCreac, *m_myEmail;

@@ -6,12 +6,14 @@
 #include "platform/InstanceChannel.h"
 #include "qv/DesktopServices.h"
 #include "qv/SettingsProblems.h"
+#include "qv/CalendarCommands.h"
 #include "qv/TVPrincipal.h"
 #include "settings/ProgramFolders.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -80,10 +82,20 @@ int main(int argc, char** argv) {
     SettingsProblems::instalar();
 
     DesktopServices services;
-    TVPrincipal window(services, fileArgument, nullptr, TVPrincipal::Vista::AlMostrar);
+    // A calendar (a .ics file opened from a file manager) is imported into the
+    // reminders file that opens as usual.
+    const bool calendar = !fileArgument.isEmpty() && CalendarCommands::esCalendario(fileArgument);
+    TVPrincipal window(services, calendar ? QString() : fileArgument, nullptr, TVPrincipal::Vista::AlMostrar);
+    if (calendar) QTimer::singleShot(0, &window, [&window, fileArgument] { window.importarCalendarioDado(fileArgument); });
     InstanceChannel channel(QStringLiteral("Orbalinder"));
     QObject::connect(&channel, &InstanceChannel::requestReceived, &window,
-                     [&window](const QString& r) { window.atenderSegundoArranque(requestedFile(r)); });
+                     [&window](const QString& r) {
+                         const QString file = requestedFile(r);
+                         if (!file.isEmpty() && CalendarCommands::esCalendario(file))
+                             window.importarCalendarioDado(file);
+                         else
+                             window.atenderSegundoArranque(file);
+                     });
     if (!channel.listen())
         fprintf(stderr, "A second start cannot reach this program: %s\n",
                 qPrintable(InstanceChannel::socketPath(QStringLiteral("Orbalinder"))));

@@ -359,6 +359,42 @@ private slots:
         QVERIFY(w.timerPrincipal()->isActive());
     }
 
+    // File -> Export calendar... and Import calendar...: a summary in the
+    // catalogue's language that names what was not imported and why, the new
+    // reminders after the user's order, nothing added twice, the cycle going on.
+    void calendarExportAndImport() {
+        fillFile({aviso("b", QDate(2026, 12, 9), QTime(9, 0)), aviso("a", QDate(2026, 12, 10), QTime(9, 0), 5)});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.ordenarPorColumna(1); // the user's order: a, b
+        QVERIFY(w.findChild<QAction*>("MAExportarCalendario")->text().contains("&Exportar"));
+        const QString exported = QvTestSupport::programFolder() + "avisos.ics";
+        w.comandoExportarCalendario(exported);
+        QCOMPARE(MessageBoxes::shownTexts().takeLast().left(17), QString("Se exportaron 2 a"));
+
+        QFile foreign(QvTestSupport::programFolder() + "otro.ics");
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+                      "BEGIN:VEVENT\r\nUID:f1\r\nSUMMARY:Quincenal\r\nDTSTART:20261210T090000\r\n"
+                      "RRULE:FREQ=WEEKLY;INTERVAL=2\r\nEND:VEVENT\r\n"
+                      "BEGIN:VEVENT\r\nUID:f2\r\nSUMMARY:Dentista\r\nDTSTART:20261211T093000\r\nEND:VEVENT\r\n"
+                      "END:VCALENDAR\r\n");
+        foreign.close();
+        w.comandoImportarCalendario(foreign.fileName());
+        const QString summary = MessageBoxes::shownTexts().takeLast();
+        QVERIFY2(summary.startsWith("2 eventos le\u00eddos de otro.ics: 1 importados, 0 ya estaban en el archivo de "
+                                    "avisos, 1 no importados."),
+                 qPrintable(summary));
+        QVERIFY2(summary.contains("\u201cQuincenal\u201d: no importado: se repite cada 2 d\u00edas"), qPrintable(summary));
+        QCOMPARE(columna(w, 1), QStringList({"a", "b", "Dentista"}));
+        QCOMPARE(columna(w, 0).last(), QString("3"));
+        QVERIFY(w.timerPrincipal()->isActive());
+
+        w.comandoImportarCalendario(exported); // the file's own reminders: by UID, already there
+        QVERIFY(MessageBoxes::shownTexts().takeLast().startsWith("2 eventos le\u00eddos de avisos.ics: 0 importados, 2 ya"));
+        QCOMPARE(w.numAvisos(), 3);
+    }
+
     // The reminder the user chose stays chosen, and the user's order stays,
     // whoever changes the file: a pass that removes a finished reminder (the
     // numbers shift), or another program adding or removing reminders (seen

@@ -25,6 +25,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -179,6 +180,7 @@ bool TVPreferencias::cargar(QString* error) {
     m_checkSaveReceived->setChecked(Ajustes::saveReceived());
     m_upDownCerrar->setValue(static_cast<quint8>(Ajustes::closeMsgs()));
     m_checkPasados->setChecked(Ajustes::dueMsgs());
+    m_horaTodoElDia->setTime(Ajustes::allDayTime());
     // A stored value outside the choices selects none, as the radio group would.
     const int laborables = Ajustes::workingDays() - 1;
     if (laborables >= 0 && laborables < 2) m_radioLaborables[laborables]->setChecked(true);
@@ -219,6 +221,7 @@ bool TVPreferencias::guardarAjustes() {
     Ajustes::setSaveReceived(m_checkSaveReceived->isChecked());
     Ajustes::setDueMsgs(m_checkPasados->isChecked());
     Ajustes::setCloseMsgs(static_cast<quint8>(m_upDownCerrar->value()));
+    if (m_horaTodoElDia->time() != Ajustes::allDayTime()) Ajustes::setAllDayTime(m_horaTodoElDia->time());
     if (m_laborables->checkedId() >= 0)
         Ajustes::setWorkingDays(static_cast<quint8>(m_laborables->checkedId() + 1));
     if (m_formato->checkedId() >= 0)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class QTimeEdit;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -140,6 +141,7 @@ private:
     QGroupBox *m_grupoAvisos = nullptr, *m_grupoLaborables = nullptr, *m_grupoFormato = nullptr,
               *m_grupoSonidos = nullptr;
     QButtonGroup *m_laborables = nullptr, *m_formato = nullptr;
+    QTimeEdit* m_horaTodoElDia = nullptr; // the time of an all-day calendar event's reminder
     std::array<QRadioButton*, 2> m_radioLaborables{};
     std::array<QLineEdit*, 3> m_editSonido{};
     std::array<QPushButton*, 3> m_botonSonido{};

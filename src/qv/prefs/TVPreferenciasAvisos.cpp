@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -54,10 +55,18 @@ QWidget* TVPreferencias::crearTabAvisos() {
     m_upDownCerrar =
         new UpDownCiclico(m_grupoAvisos, "UpDownCerrarVentana", "EditCerrarVentana", 0, 58, 2, 12);
     m_upDownCerrar->setSpecialValueText(LeerTexto(20210)); // 0: alerts stay until closed
+    auto* labelTodoElDia = new QLabel(LeerTexto(20540), m_grupoAvisos);
+    labelTodoElDia->setObjectName("LabelHoraTodoElDia");
+    m_horaTodoElDia = new QTimeEdit(m_grupoAvisos);
+    m_horaTodoElDia->setObjectName("EditHoraTodoElDia");
+    m_horaTodoElDia->setDisplayFormat(QStringLiteral("HH:mm"));
+    labelTodoElDia->setBuddy(m_horaTodoElDia);
     auto* avisos = new QGridLayout(m_grupoAvisos);
     avisos->addWidget(m_checkPasados, 0, 0, 1, 3);
     avisos->addWidget(m_labelCerrar, 1, 0);
     avisos->addWidget(m_upDownCerrar, 1, 1);
+    avisos->addWidget(labelTodoElDia, 2, 0);
+    avisos->addWidget(m_horaTodoElDia, 2, 1);
     avisos->setColumnStretch(2, 1);
 
     m_grupoLaborables = new QGroupBox(LeerTexto(2204), tab);

@@ -7,31 +7,33 @@
 #include "store/ReminderFile.h"
 #include "tools/Commands.h"
 
+#include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-QString option(const QStringList& args, const QString& name) {
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
-}
-
-int usage() {
-    printErr(QStringLiteral("usage: qvtool export FILE.QVM OUT.ics [--profiles QV.PFL]\n"
-                            "       qvtool import FILE.QVM IN.ics [--now \"YYYY-MM-DD HH:MM:SS\"] "
-                            "[--all-day-time HH:MM] [--profiles QV.PFL]"));
-    return 2;
-}
+const QString kUsage = QStringLiteral("usage: qvtool export FILE.QVM OUT.ics [--profiles QV.PFL]\n"
+                                      "       qvtool import FILE.QVM IN.ics [--now \"YYYY-MM-DD HH:MM:SS\"] "
+                                      "[--all-day-time HH:MM] [--profiles QV.PFL]");
 
 } // namespace
 
 int calendarCommand(const QStringList& args) {
-    const QString command = args.value(0), file = args.value(1), ics = args.value(2);
-    if (file.isEmpty() || ics.isEmpty() || ics.startsWith(QLatin1String("--"))) return usage();
-    QString profiles = option(args, QStringLiteral("--profiles"));
+    QCommandLineParser p;
+    const QCommandLineOption now("now", "", "YYYY-MM-DD HH:MM:SS"), allDay("all-day-time", "", "HH:MM"),
+        profilesOption("profiles", "", "QV.PFL");
+    p.addOptions({now, allDay, profilesOption});
+    if (!p.parse(QStringList{QStringLiteral("qvtool")} + args) || p.positionalArguments().size() != 3) {
+        printErr(p.errorText().isEmpty() ? kUsage
+                                         : QStringLiteral("qvtool: ") + p.errorText() + '\n' + kUsage);
+        return 2;
+    }
+    const QString command = p.positionalArguments()[0], file = p.positionalArguments()[1],
+                  ics = p.positionalArguments()[2];
     CalendarSettings settings = CurrentCalendarSettings(ObtenerDirPrograma());
-    if (!profiles.isEmpty()) {
+    if (p.isSet(profilesOption)) {
+        const QString profiles = p.value(profilesOption);
         if (!QFileInfo::exists(profiles)) {
             printErr(QStringLiteral("qvtool: %1: no such file").arg(profiles));
             return 1;
@@ -39,6 +41,14 @@ int calendarCommand(const QStringList& args) {
         const RegistroPerfiles perfiles = LeerPerfilesParaUso(profiles);
         for (int k = 1; k <= 255; ++k)
             settings.addressBook[k - 1] = perfiles.direccion(k);
+    }
+    if (p.isSet(now) && !parseNow({QStringLiteral("--now"), p.value(now)}, settings.now)) return 2;
+    if (p.isSet(allDay)) {
+        settings.allDayTime = QTime::fromString(p.value(allDay), QStringLiteral("HH:mm"));
+        if (!settings.allDayTime.isValid()) {
+            printErr(QStringLiteral("qvtool: bad --all-day-time: %1 (expected HH:MM)").arg(p.value(allDay)));
+            return 2;
+        }
     }
     try {
         if (command == QLatin1String("export")) {
@@ -55,12 +65,6 @@ int calendarCommand(const QStringList& args) {
             }
             printOut(QStringLiteral("%1 reminders exported").arg(out.reminders));
             return 0;
-        }
-        if (args.contains(QStringLiteral("--now")) && !parseNow(args, settings.now)) return 2;
-        if (args.contains(QStringLiteral("--all-day-time"))) {
-            settings.allDayTime =
-                QTime::fromString(option(args, QStringLiteral("--all-day-time")), QStringLiteral("HH:mm"));
-            if (!settings.allDayTime.isValid()) return usage();
         }
         QFile in(ics);
         if (!in.open(QIODevice::ReadOnly)) {

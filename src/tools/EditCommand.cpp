@@ -69,6 +69,7 @@ int setReminder(const QStringList& args) {
             printErr(QStringLiteral("qvtool: bad --date: %1 (expected YYYY-MM-DD)").arg(p.value(date)));
             return 2;
         }
+        if (d != r.fechaProx()) r.DiaElegido = 0; // a new date is the new chosen day, as in the editor
         r.setFechaProx(d);
     }
     if (p.isSet(time)) {

@@ -39,7 +39,7 @@ mkdir -p "$work/mime/packages"
 cp "$usr/share/mime/packages/$id.xml" "$work/mime/packages/"
 update-mime-database "$work/mime" > "$work/mime.log" 2>&1
 grep -qx '50:application/x-orbalinder-reminders:\*\.qvm' "$work/mime/globs2" || fail "*.qvm is not a reminders file"
-grep -q '^MimeType=application/x-orbalinder-reminders;$' "$usr/share/applications/$id.desktop" || fail "the entry does not open reminders files"
+grep -q '^MimeType=application/x-orbalinder-reminders;text/calendar;$' "$usr/share/applications/$id.desktop" || fail "the entry does not open reminders files and calendars"
 
 # Started by a launcher: the home folder is the current folder, nothing prepared;
 # then a reminders file opened through the desktop entry's Exec line.

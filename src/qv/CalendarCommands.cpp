@@ -2,6 +2,7 @@
 
 #include "calendar/CalendarFiles.h"
 #include "core/TextCatalogue.h"
+#include "platform/DurableFile.h"
 #include "qv/FileErrorTexts.h"
 #include "qv/MessageBoxes.h"
 #include "settings/ProgramFolders.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace CalendarCommands {
 
@@ -91,10 +91,9 @@ void exportar(QWidget* parent, const QString& archivoAvisos, QString icsPath) {
     try {
         const CalendarExport out =
             ExportReminders(archivoAvisos, CurrentCalendarSettings(ProgramFolders::global().dirPrograma));
-        QSaveFile f(icsPath);
-        if (!f.open(QIODevice::WriteOnly) || f.write(out.ics) != out.ics.size() || !f.commit()) {
-            MessageBoxes::error(parent, LeerTexto(20506).arg(QDir::toNativeSeparators(icsPath) +
-                                                             QStringLiteral(": ") + f.errorString()));
+        QString error;
+        if (!DurableFile::save(icsPath, out.ics, &error)) {
+            MessageBoxes::error(parent, LeerTexto(20506).arg(error));
             return;
         }
         MessageBoxes::information(parent,

@@ -1,5 +1,6 @@
 #include "store/ReminderIdentities.h"
 
+#include "platform/DurableFile.h"
 #include "store/FollowReminders.h"
 #include "store/ReminderFile.h"
 
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QUuid>
 
 namespace {
@@ -19,14 +19,12 @@ quint8 flagsOf(const RegistroAviso& r) {
     return quint8((r.Caduca ? 1 : 0) | (r.BorrarAlCaducar ? 2 : 0) | (r.PorEmail ? 4 : 0));
 }
 
-// Written in full to a new file that then takes the old one's place, flushed
-// to the disk first: a crash leaves the old or the new file.
+// Replaced whole, durably: a crash or a full disk leaves the old file or the new one.
 void writeReplacing(const QString& path, const QByteArray& bytes) {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw ReminderFileError(
-            ReminderFileError::Operacion::Escribir, path, ReminderFileError::Causa::Sistema, 0, 0,
-            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), out.errorString()));
+    QString error;
+    if (!DurableFile::save(path, bytes, &error))
+        throw ReminderFileError(ReminderFileError::Operacion::Escribir, path, ReminderFileError::Causa::Sistema, 0,
+                                0, error);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // the same calendar code QV uses. What an import cannot hold is named on
 // standard error, one line per event, and the rest is imported.
 #include "calendar/CalendarFiles.h"
+#include "platform/DurableFile.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
@@ -57,10 +58,9 @@ int calendarCommand(const QStringList& args) {
                 return 1;
             }
             const CalendarExport out = ExportReminders(file, settings);
-            QFile f(ics);
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(out.ics) != out.ics.size() ||
-                !f.flush()) {
-                printErr(QStringLiteral("qvtool: cannot write %1: %2").arg(ics, f.errorString()));
+            QString error;
+            if (!DurableFile::save(ics, out.ics, &error)) {
+                printErr(QStringLiteral("qvtool: ") + error);
                 return 1;
             }
             printOut(QStringLiteral("%1 reminders exported").arg(out.reminders));

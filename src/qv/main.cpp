@@ -7,6 +7,7 @@
 #include "qv/DesktopServices.h"
 #include "qv/SettingsProblems.h"
 #include "qv/CalendarCommands.h"
+#include "qv/CalendarSyncHost.h"
 #include "qv/TVPrincipal.h"
 #include "settings/ProgramFolders.h"
 
@@ -102,6 +103,8 @@ int main(int argc, char** argv) {
     // The window starts minimized behind its tray icon; without a tray it shows
     // minimized in the task bar so that it stays reachable.
     if (!window.trayAvailable()) window.showMinimized();
+    // The open file's calendar account, synced in the background.
+    CalendarSyncHost calendarSync([&window] { return window.archivoAvisos(); });
     const int rc = app.exec();
     marker.remove();
     return rc;

@@ -10,6 +10,7 @@ int dialupCommand(const QStringList& args);    // dialup list|add|remove (simula
 int profilesCommand(const QStringList& args);  // profile FILE ...: the active profile and address book
 int editCommand(const QStringList& args);      // set FILE N [...] | remove FILE N: one reminder as the editor does
 int calendarCommand(const QStringList& args);  // export FILE OUT.ics | import FILE IN.ics
+int syncCommand(const QStringList& args);      // sync FILE --url URL ...: one two-way sync with a CalDAV calendar
 
 // Common output helpers.
 void printOut(const QString& text); // adds a line break

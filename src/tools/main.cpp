@@ -38,6 +38,7 @@ static int usage() {
              "[--on|--off]\n"
              "       qvtool remove FILE N\n"
              "       qvtool export FILE OUT.ics | import FILE IN.ics [--now \"YYYY-MM-DD HH:MM:SS\"] [--all-day-time HH:MM]\n"
+             "       qvtool sync FILE --url URL --user U --password - [--ca-file F] [--calendar NAME]\n"
              "       qvtool profile QV.PFL --name N --email E --smtp H[:P] --pop3 H[:P] --login L --password P [--address A ...]\n"
              "         [--smtp-security none|starttls|tls] [--pop3-security none|stls|tls] [--smtp-password P]\n"
              "         [--ca-file FILE] [--allow-plain]\n"
@@ -55,6 +56,9 @@ int main(int argc, char** argv) {
     if (command == "profile") return profilesCommand(args);
     if (command == "set" || command == "remove") return editCommand(QStringList{command} + args);
     if (command == "export" || command == "import") return calendarCommand(QStringList{command} + args);
+#ifdef ORB_CON_SYNC
+    if (command == "sync") return syncCommand(QStringList{command} + args);
+#endif
     if (command == "list" || command == "due" || command == "past" || command == "advance" || command == "add")
         return remindersCommand(QStringList{command} + args);
     return usage();

@@ -2,12 +2,15 @@
 """Another device on the same calendar, through python3-caldav (an independent client).
 
 phone.py URL USER PASSWORD CAFILE add UID SUMMARY YYYYMMDDTHHMMSS   event made on the phone
-phone.py URL USER PASSWORD CAFILE edit UID SUMMARY                  its summary changed there
+phone.py URL USER PASSWORD CAFILE edit UID SUMMARY                  its summary changed there, modified now
 phone.py URL USER PASSWORD CAFILE delete UID
 phone.py URL USER PASSWORD CAFILE list                              "UID<TAB>SUMMARY<TAB>DTSTART" per event
 URL is the calendar's address.
 """
 import sys
+from datetime import datetime
+
+from dateutil import tz
 
 import caldav
 
@@ -25,7 +28,12 @@ def main():
     elif command == "edit":
         uid, summary = rest
         event = calendar.event_by_uid(uid)
-        event.vobject_instance.vevent.summary.value = summary
+        vevent = event.vobject_instance.vevent
+        vevent.summary.value = summary
+        if hasattr(vevent, "last_modified"):
+            vevent.last_modified.value = datetime.now(tz.tzutc())
+        else:
+            vevent.add("last-modified").value = datetime.now(tz.tzutc())
         event.save()
     elif command == "delete":
         calendar.event_by_uid(rest[0]).delete()

@@ -2,6 +2,8 @@
 // opens, OK, Help, and the command that runs it.
 #include "qv/prefs/TVPreferencias.h"
 
+#include "qv/prefs/PaginaCalendario.h"
+
 #include "core/TextCatalogue.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/LogReview.h"
@@ -88,6 +90,8 @@ TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico
     m_paginas->addTab(m_tabGeneral, LeerTexto(2002));
     m_paginas->addTab(m_tabAvisos, LeerTexto(2003));
     m_paginas->addTab(m_tabPerfiles, LeerTexto(2004));
+    m_calendario = new PaginaCalendario(Ajustes::openFile());
+    m_paginas->addTab(paginaDesplazable(m_calendario), LeerTexto(20600));
 
     auto button = [this](const char* name, int text) {
         auto* b = new QPushButton(LeerTexto(text), this);
@@ -230,7 +234,8 @@ bool TVPreferencias::guardarAjustes() {
     Ajustes::setMsgWindowSndDoggy(m_sonidos[Doggy]);
     Ajustes::setMsgWindowSndBabe(m_sonidos[Babe]);
     QString motivo;
-    return GuardarPerfiles(rutaPerfiles(), BufferPerfiles(), filasLibreta(), m_seguridad, &motivo);
+    return GuardarPerfiles(rutaPerfiles(), BufferPerfiles(), filasLibreta(), m_seguridad, &motivo) &&
+           m_calendario->guardar(&motivo);
 }
 
 void TVPreferencias::BotonAceptarClick() {

@@ -15,6 +15,7 @@
 #include <memory>
 
 class QTimeEdit;
+class PaginaCalendario;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -170,6 +171,8 @@ private:
     QCheckBox* m_checkLoginEnClaro = nullptr;
     QPushButton* m_botonCertificados = nullptr;
     QLabel* m_labelSeguridadPerdida = nullptr;
+
+    PaginaCalendario* m_calendario = nullptr; // the calendar account of the open reminders file
 };
 
 // The main window's preferences command: shows the dialog modally and frees it.

@@ -11,7 +11,15 @@ command -v dbus-daemon >/dev/null && command -v gnome-keyring-daemon >/dev/null 
 out=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$(echo "$out" | sed -n 1p)
 bus_pid=$(echo "$out" | sed -n 2p)
-# The keyring daemon leaves with the bus.
-trap 'kill "$bus_pid" 2>/dev/null || true' EXIT
+# The keyring daemon usually leaves with the bus; the one started on this bus is ended too.
+stop() {
+  local p
+  for p in $(pgrep -x gnome-keyring-d 2>/dev/null; pgrep -f '^gnome-keyring-daemon' 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" &&
+      kill "$p" 2>/dev/null || true
+  done
+  kill "$bus_pid" 2>/dev/null || true
+}
+trap stop EXIT
 printf 'orbalinder-test' | gnome-keyring-daemon --unlock --components=secrets >/dev/null
 "$@"

@@ -39,9 +39,13 @@ run: program
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
-# The Debian package: $(BUILD)/orbalinder_<version>_<arch>.deb
-deb: build
-	cd $(BUILD) && cpack -G DEB
+# The Debian package: $(BUILD)/orbalinder_<version>_<arch>.deb, built for /usr
+# (Debian's hardening flags come with every build tree); its time stamps are
+# the last commit's, so a second build of the same commit gives the same bytes.
+deb: configure
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && SOURCE_DATE_EPOCH=$$(git log -1 --format=%ct) cpack -G DEB
 
 bench: build
 	@scripts/install-deps.sh --bench

@@ -58,8 +58,11 @@ install(FILES ${orb_gz_dir}/QV.1.gz ${orb_gz_dir}/QVMC.1.gz ${orb_gz_dir}/qvtool
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${ORB_DIST}/debian/copyright ${orb_gz_dir}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orbalinder)
 
-# The Debian package. Library dependencies come from dpkg-shlibdeps; the rest are
-# what the program loads at run time.
+# The Debian package. Library dependencies come from dpkg-shlibdeps: Qt
+# Multimedia plays the alert sounds itself (its own wave reader, straight to
+# PulseAudio or PipeWire), so no GStreamer plugin is needed. With
+# SOURCE_DATE_EPOCH set, every time stamp in the package is that moment, so a
+# second build of the same tree gives the same bytes.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orbalinder)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -76,9 +79,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://orbalinder.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-good")
-# Recommends: the certificate authorities the mail client trusts, Qt's own translations.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, qt6-translations-l10n")
+# Recommends: the certificate authorities the mail client trusts, Qt's own
+# translations, and Qt's Wayland platform for desktops without XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

@@ -5,7 +5,7 @@ set -eu
 pkgs=(cmake ninja-build g++ make pkg-config python3
       qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
       qt6-translations-l10n  # Qt's own texts (buttons, file dialogs) in the catalogue's language
-      gstreamer1.0-plugins-good faketime xvfb xauth curl
+      faketime xvfb xauth curl
       libssl-dev openssl
       qtkeychain-qt6-dev dbus gnome-keyring  # passwords in the desktop keyring; its tests use a private session
       radicale python3-bcrypt python3-caldav # calendar sync tests: a real CalDAV server and another client
@@ -17,6 +17,9 @@ pkgs=(cmake ninja-build g++ make pkg-config python3
 # --screenshots: the window manager, screen grabs, window driving and a
 # plain X program to stand for "another application" (xlogo).
 if [ "${1:-}" = "--screenshots" ]; then pkgs+=(icewm imagemagick xdotool x11-apps); fi
+# --notifications: a real notification service on a private session bus, and
+# a sound server to check where alert sounds go.
+if [ "${1:-}" = "--notifications" ]; then pkgs+=(dunst dbus-daemon dbus-bin xvfb faketime pulseaudio pulseaudio-utils); fi
 # The established programs the benchmarks measure beside ours (make bench only).
 if [ "${1:-}" = "--bench" ]; then pkgs+=(coreutils fetchmail mpop python3 curl xvfb icewm); fi
 missing=()

@@ -3,6 +3,8 @@
 // count of open alert windows that all alert windows share.
 #include <QtGlobal>
 
+#include <functional>
+
 class AlertHost {
 public:
     // A host that goes away is no longer the installed one.
@@ -30,3 +32,12 @@ void raise();
 // Never goes below zero.
 void lower();
 } // namespace AlertCount
+
+// An alert that really ends (not a pause): the application is minimised when
+// the user closed the last one; one that ended unattended is logged through
+// `registrar`, shows the "Msg" flag and brings the application back; one the
+// user closed hides the flag. The alert leaves the count.
+void CerrarAvisoDefinitivamente(bool closedByUser, const std::function<bool()>& registrar);
+
+// `CloseMsgs`: minutes until an unattended alert ends itself; unreadable counts as 0 (never).
+int MinutosCierreAvisos();

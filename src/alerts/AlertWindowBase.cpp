@@ -2,23 +2,32 @@
 #include "alerts/AlertWindowBase.h"
 
 #include "alerts/AlertHost.h"
+#include "alerts/AvisosPospuestos.h"
 #include "alerts/RegistroMensajes.h"
+#include "alerts/SnoozePresets.h"
 #include "alerts/Sonido.h"
+#include "core/Clock.h"
 #include "core/TextCatalogue.h"
 #include "settings/Ajustes.h"
 #include "ui/AccessibleTexts.h"
 
 #include <QCloseEvent>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 #include <stdexcept>
@@ -26,18 +35,14 @@
 namespace {
 int g_msPerMinute = 60000;
 
-// `CloseMsgs` in minutes; unreadable counts as "never close by itself".
-int minutosCierre() {
-    try {
-        return Ajustes::closeMsgs() & 0xFF;
-    } catch (const std::exception&) {
-        return 0;
-    }
-}
 } // namespace
 
-void AlertWindowBase::setMillisecondsPerMinute(int ms) { g_msPerMinute = ms > 0 ? ms : 60000; }
-int AlertWindowBase::millisecondsPerMinute() { return g_msPerMinute; }
+void AlertWindowBase::setMillisecondsPerMinute(int ms) {
+    g_msPerMinute = ms > 0 ? ms : 60000;
+}
+int AlertWindowBase::millisecondsPerMinute() {
+    return g_msPerMinute;
+}
 
 AlertWindowBase::AlertWindowBase(Qt::WindowFlags flags, QWidget* parent)
     : QWidget(parent, flags | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
@@ -48,6 +53,7 @@ AlertWindowBase::AlertWindowBase(Qt::WindowFlags flags, QWidget* parent)
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("TimerAviso"));
     connect(m_timer, &QTimer::timeout, this, &AlertWindowBase::TimerAvisoTimer);
+    m_archivo = Ajustes::openFile();
     AlertCount::raise();
 }
 
@@ -79,6 +85,117 @@ void AlertWindowBase::crearControles(QWidget* panel) {
     m_labelRepetir->setBuddy(m_spin);
     m_labelMin = new QLabel(panel);
     m_labelMin->setObjectName(QStringLiteral("LabelMin"));
+    m_posponer = new QToolButton(panel);
+    m_posponer->setObjectName(QStringLiteral("BotonPosponer"));
+    m_posponer->setArrowType(Qt::DownArrow);
+    m_posponer->setPopupMode(QToolButton::InstantPopup);
+    m_posponer->setFocusPolicy(Qt::ClickFocus);
+    m_posponer->setMenu(new QMenu(m_posponer));
+    connect(m_posponer->menu(), &QMenu::aboutToShow, this, &AlertWindowBase::rellenarMenuPosponer);
+}
+
+void AlertWindowBase::rellenarMenuPosponer() {
+    QMenu* menu = m_posponer->menu();
+    menu->clear();
+    const QString last = Ajustes::lastSnooze();
+    for (const SnoozePresets::Preset& p : SnoozePresets::all()) {
+        QAction* a = menu->addAction(LeerTexto(p.textId));
+        a->setObjectName(QStringLiteral("MPPosponer_") + p.key);
+        a->setCheckable(true);
+        a->setChecked(p.key == last);
+        const QString key = p.key;
+        connect(a, &QAction::triggered, this, [this, key] { posponer(key); });
+        if (p.key == last) menu->setActiveAction(a);
+    }
+}
+
+namespace {
+// Asks for the moment an alert comes back; invalid when the user cancels.
+QDateTime pedirMomento(QWidget* parent, const QDateTime& now) {
+    QDialog dialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint);
+    dialog.setObjectName(QStringLiteral("VPosponerHasta"));
+    dialog.setWindowTitle(LeerTexto(20707));
+    auto* edit = new QDateTimeEdit(now.addSecs(3600), &dialog);
+    edit->setObjectName(QStringLiteral("SelectorMomento"));
+    edit->setCalendarPopup(true);
+    edit->setMinimumDateTime(now.addSecs(60));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(LeerTexto(5001), edit);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return edit->dateTime();
+}
+} // namespace
+
+void AlertWindowBase::posponer(const QString& presetKey) {
+    const QDateTime now = Clock::current().now();
+    const QDateTime back =
+        presetKey == SnoozePresets::kUntil ? pedirMomento(this, now) : SnoozePresets::until(presetKey, now);
+    if (!back.isValid()) return;
+    Ajustes::setLastSnooze(presetKey);
+    posponerHasta(back);
+}
+
+void AlertWindowBase::posponerHasta(const QDateTime& back) {
+    const QDateTime now = Clock::current().now();
+    if (!back.isValid() || back <= now) return;
+    m_pausaElegida = true;
+    pausar(SnoozePresets::delayMs(now, back, g_msPerMinute));
+    recordarPausa(back);
+    guardarPosicion();
+    m_closedByUser = true;
+    close();
+}
+
+void AlertWindowBase::descartar() {
+    m_spin->setValue(0);
+    if (paused()) {
+        // Snoozed: it ends as closed by the user, without showing again.
+        m_timer->stop();
+        m_pausaElegida = false;
+        m_closedByUser = true;
+        close();
+        return;
+    }
+    BotonCerrarClick();
+}
+
+void AlertWindowBase::reanudarPausa(const QDateTime& hasta) {
+    const QDateTime now = Clock::current().now();
+    if (!hasta.isValid() || hasta <= now) {
+        show();
+        return;
+    }
+    m_pausaElegida = true;
+    m_closedByUser = true;
+    pausar(SnoozePresets::delayMs(now, hasta, g_msPerMinute));
+    recordarPausa(hasta);
+}
+
+void AlertWindowBase::recordarPausa(const QDateTime& hasta) {
+    auto& pospuestos = AvisosPospuestos::global();
+    if (!hasta.isValid()) {
+        pospuestos.quitar(m_pospuesto);
+        m_pospuesto = 0;
+        return;
+    }
+    AvisosPospuestos::Pospuesto p;
+    p.archivo = m_archivo;
+    p.numero = quint16(objectName().section(u'_', -1).toUInt() + 1);
+    p.hasta = hasta;
+    p.caption = windowTitle();
+    p.text = m_texto->toPlainText();
+    p.sound = m_soundFile;
+    m_pospuesto = pospuestos.guardar(p, m_pospuesto);
+}
+
+void AlertWindowBase::pausar(int ms) {
+    m_timer->stop();
+    m_autoCloseArmed = false;
+    m_timer->start(ms);
 }
 
 void AlertWindowBase::setContenido(const QString& caption, const QString& text, const QString& soundFile) {
@@ -88,11 +205,13 @@ void AlertWindowBase::setContenido(const QString& caption, const QString& text, 
     m_soundFile = soundFile;
 }
 
-bool AlertWindowBase::paused() const { return !isVisible() && !m_autoCloseArmed && m_timer->isActive(); }
+bool AlertWindowBase::paused() const {
+    return !isVisible() && !m_autoCloseArmed && m_timer->isActive();
+}
 
 void AlertWindowBase::armarCierreAutomatico() {
     m_timer->stop();
-    const int minutes = minutosCierre();
+    const int minutes = MinutosCierreAvisos();
     m_autoCloseArmed = minutes > 0;
     if (m_autoCloseArmed) m_timer->start(minutes * g_msPerMinute);
 }
@@ -108,6 +227,8 @@ void AlertWindowBase::showEvent(QShowEvent* event) {
     m_labelRepetir->setText(LeerTexto(5001));
     m_boton->setText(LeerTexto(5002));
     m_labelMin->setText(LeerTexto(20301));
+    m_posponer->setToolTip(LeerTexto(20711));
+    m_posponer->setAccessibleName(LeerTexto(20711));
     m_texto->setAccessibleName(LeerTexto(20367));
     AccessibleTexts::describe(this);
     aplicarDisposicion();
@@ -159,9 +280,8 @@ void AlertWindowBase::keyPressEvent(QKeyEvent* event) {
 void AlertWindowBase::BotonCerrarClick() {
     const int minutes = m_spin->value();
     if (minutes > 0) {
-        m_timer->stop();
-        m_autoCloseArmed = false;
-        m_timer->start(minutes * g_msPerMinute);
+        pausar(minutes * g_msPerMinute);
+        recordarPausa(Clock::current().now().addSecs(minutes * 60));
     }
     guardarPosicion();
     m_closedByUser = true;
@@ -176,31 +296,22 @@ void AlertWindowBase::TimerAvisoTimer() {
     }
     armarCierreAutomatico();
     m_spin->setValue(0);
+    m_pausaElegida = false;
+    recordarPausa({});
     show();
 }
 
 void AlertWindowBase::closeEvent(QCloseEvent* event) {
     // A pause only when the pause timer really runs: a close request while the spinner
     // merely shows a number must not hide the window for good.
-    if (!m_autoCloseArmed && m_spin->value() != 0 && m_timer->isActive()) {
+    if (!m_autoCloseArmed && (m_spin->value() != 0 || m_pausaElegida) && m_timer->isActive()) {
         event->ignore();
         hide();
         return;
     }
     m_timer->stop();
-    AlertHost& host = AlertHost::current();
-    // The last alert gone: the application is minimised, unless it closed
-    // unattended, when it is restored at once below (never hidden and shown
-    // in one breath, which some window managers lose).
-    if (AvisosAbiertos() == 1 && m_closedByUser) host.minimizarAplicacion();
-    AlertCount::lower();
     m_counted = false;
-    if (!m_closedByUser) {
-        host.registroMensajes(RegistrarMensajeMostrado(*this));
-        host.mostrarFlagAviso(true);
-        host.restaurarAplicacion();
-    } else {
-        host.mostrarFlagAviso(false);
-    }
+    recordarPausa({});
+    CerrarAvisoDefinitivamente(m_closedByUser, [this] { return RegistrarMensajeMostrado(*this); });
     event->accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the classic and the picture alert windows share: the auto-close and pause
 // timer, the close button, the close handling, the sound and the log entry.
+#include <QDateTime>
 #include <QWidget>
 
 class QLabel;
@@ -8,6 +9,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTimer;
+class QToolButton;
 
 class AlertWindowBase : public QWidget {
     Q_OBJECT
@@ -26,6 +28,17 @@ public:
     bool closedByUser() const { return m_closedByUser; }
     bool paused() const;
     QString soundFile() const { return m_soundFile; }
+
+    // Snoozes the alert with one of the snooze choices (SnoozePresets): hidden
+    // until then, kept as the last choice used. "until" asks for the moment.
+    void posponer(const QString& presetKey);
+    bool snoozedByPreset() const { return m_pausaElegida; }
+    // Snoozes until `back` (a moment to come), as a snooze choice does.
+    void posponerHasta(const QDateTime& back);
+    // Ends the alert as the user's close does, also while it is snoozed.
+    void descartar();
+    // A snooze left by a previous run: hidden until `hasta`, shown at once when it passed.
+    void reanudarPausa(const QDateTime& hasta);
 
 public slots:
     void BotonCerrarClick();
@@ -60,14 +73,22 @@ protected:
     QLabel* m_labelRepetir = nullptr;
     QSpinBox* m_spin = nullptr;
     QLabel* m_labelMin = nullptr;
+    QToolButton* m_posponer = nullptr; // the snooze choices beside the spinner
     QTimer* m_timer = nullptr;
 
 private:
     void armarCierreAutomatico();
     void TimerAvisoTimer();
+    void pausar(int ms);
+    // Keeps the snooze (or forgets it, `hasta` invalid) beside the reminders file.
+    void recordarPausa(const QDateTime& hasta);
+    void rellenarMenuPosponer();
 
     QString m_soundFile;
     bool m_autoCloseArmed = false;
     bool m_closedByUser = false;
     bool m_counted = true;
+    bool m_pausaElegida = false; // paused by a snooze choice, the spinner at 0
+    QString m_archivo;           // the reminders file open when the alert came
+    quint64 m_pospuesto = 0;     // its entry among the snoozed alerts
 };

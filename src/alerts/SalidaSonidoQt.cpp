@@ -25,6 +25,12 @@ private:
 } // namespace
 
 extern "C" Q_DECL_EXPORT SoundOutput* orb_salida_sonido() {
+    // The sound server names the program's stream after these (the volume
+    // mixer shows "Orbalinder" with its icon); Qt Multimedia would name it
+    // after the process id. Set before Qt Multimedia connects, unless the user set them.
+    if (!qEnvironmentVariableIsSet("PULSE_PROP_OVERRIDE"))
+        qputenv("PULSE_PROP_OVERRIDE", "application.name='Orbalinder' application.id='org.norvo.Orbalinder' "
+                                       "application.icon_name='org.norvo.Orbalinder' media.role='event'");
     static QtSoundOutput output;
     return &output;
 }

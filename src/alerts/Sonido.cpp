@@ -15,8 +15,8 @@
 namespace {
 
 // Loads the sound module on the first sound: beside the program (a program
-// folder, the build tree), where the installed program keeps it, or where
-// this build made it. Without it every sound is silence, said once.
+// folder, the build tree) or where the installed program keeps it. Without it every sound is silence, said
+// once.
 class ModuleSoundOutput final : public SoundOutput {
 public:
     void play(const QUrl& source) override {
@@ -32,8 +32,7 @@ private:
         const QString name = QStringLiteral(ORB_SOUND_MODULE);
         const QString bin = QCoreApplication::applicationDirPath();
         QStringList tried;
-        for (const QString& dir : {bin, QDir(bin).filePath(QStringLiteral(ORB_SOUND_MODULE_FROM_BIN)),
-                                   QStringLiteral(ORB_SOUND_MODULE_BUILD_DIR)}) {
+        for (const QString& dir : {bin, QDir(bin).filePath(QStringLiteral(ORB_SOUND_MODULE_FROM_BIN))}) {
             QLibrary module(QDir(dir).filePath(name));
             using Factory = SoundOutput* (*)();
             if (auto make = reinterpret_cast<Factory>(module.resolve("orb_salida_sonido"))) return make();

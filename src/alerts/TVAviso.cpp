@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 
 #include <exception>
 
@@ -42,6 +43,7 @@ void TVAviso::aplicarDisposicion() {
     const int border = 5;
     m_texto->setGeometry(border, border, w - 2 * border, h - 48);
     m_boton->move(8, h - 33);
+    m_posponer->setGeometry(86, h - 33, 22, 25);
     m_labelRepetir->setGeometry(w - 211, h - 28, 140, 16);
     m_labelMin->move(w - 30, h - 28);
     // The spinner holds its own edit: it takes the edit's place and the arrows beside it.
@@ -81,13 +83,32 @@ bool TVAviso::event(QEvent* event) {
     return AlertWindowBase::event(event);
 }
 
+namespace {
+TVAviso* crearAviso(quint16 index, const QString& caption, const QString& text, const QString& soundFile) {
+    auto* window = new TVAviso;
+    window->setObjectName(QStringLiteral("VAvisoActive_") + QString::number(index));
+    window->setContenido(caption, text, soundFile);
+    return window;
+}
+} // namespace
+
 bool MostrarAviso(quint16 index, const QString& caption, const QString& text, const QString& soundFile) {
     TVAviso* window = nullptr;
     try {
-        window = new TVAviso;
-        window->setObjectName(QStringLiteral("VAvisoActive_") + QString::number(index));
-        window->setContenido(caption, text, soundFile);
+        window = crearAviso(index, caption, text, soundFile);
         window->show();
+        return true;
+    } catch (const std::exception&) {
+        delete window;
+        return false;
+    }
+}
+
+bool ReanudarAviso(quint16 index, const AvisosPospuestos::Pospuesto& p) {
+    TVAviso* window = nullptr;
+    try {
+        window = crearAviso(index, p.caption, p.text, p.sound);
+        window->reanudarPausa(p.hasta);
         return true;
     } catch (const std::exception&) {
         delete window;

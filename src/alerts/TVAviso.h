@@ -2,6 +2,7 @@
 // The classic alert window: a small always-on-top tool window with the reminder's
 // text, the close button and the pause spinner.
 #include "alerts/AlertWindowBase.h"
+#include "alerts/AvisosPospuestos.h"
 
 class QFrame;
 
@@ -27,3 +28,5 @@ private:
 // Opens one classic alert for the reminder at 0-based `index`; false (and no window)
 // when it cannot be made.
 bool MostrarAviso(quint16 index, const QString& caption, const QString& text, const QString& soundFile);
+// A classic alert snoozed by a previous run: hidden until its moment (at once when it passed).
+bool ReanudarAviso(quint16 index, const AvisosPospuestos::Pospuesto& p);

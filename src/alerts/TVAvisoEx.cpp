@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 
 #include <exception>
 
@@ -46,6 +47,7 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     m_texto->setFrameShape(QFrame::NoFrame);
     m_texto->setPalette(note);
     m_boton->setGeometry(44, 238, 45, 25);
+    m_posponer->setGeometry(20, 239, 22, 22);
     m_boton->setFocus();
     m_labelRepetir->setGeometry(96, 244, 85, 14);
     m_labelRepetir->setAttribute(Qt::WA_TranslucentBackground);
@@ -153,15 +155,35 @@ bool TVAvisoEx::eventFilter(QObject* watched, QEvent* event) {
     return AlertWindowBase::eventFilter(watched, event);
 }
 
+namespace {
+TVAvisoEx* crearAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
+                        const QString& soundFile) {
+    auto* window = new TVAvisoEx;
+    window->setObjectName(QStringLiteral("VAvisoExActive_") + QString::number(index));
+    window->setEstilo(style);
+    window->setContenido(caption, text, soundFile);
+    return window;
+}
+} // namespace
+
 bool MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
                     const QString& soundFile) {
     TVAvisoEx* window = nullptr;
     try {
-        window = new TVAvisoEx;
-        window->setObjectName(QStringLiteral("VAvisoExActive_") + QString::number(index));
-        window->setEstilo(style);
-        window->setContenido(caption, text, soundFile);
+        window = crearAvisoEx(index, style, caption, text, soundFile);
         window->show();
+        return true;
+    } catch (const std::exception&) {
+        delete window;
+        return false;
+    }
+}
+
+bool ReanudarAvisoEx(quint16 index, quint8 style, const AvisosPospuestos::Pospuesto& p) {
+    TVAvisoEx* window = nullptr;
+    try {
+        window = crearAvisoEx(index, style, p.caption, p.text, p.sound);
+        window->reanudarPausa(p.hasta);
         return true;
     } catch (const std::exception&) {
         delete window;

@@ -2,6 +2,7 @@
 // The picture alert window: frameless, shaped like its picture (style 2 a dog,
 // style 3 a baby), dragged by the picture; otherwise it behaves as the classic alert.
 #include "alerts/AlertWindowBase.h"
+#include "alerts/AvisosPospuestos.h"
 
 #include <QImage>
 
@@ -41,3 +42,5 @@ private:
 // it cannot be made.
 bool MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
                     const QString& soundFile);
+// A picture alert snoozed by a previous run: hidden until its moment (at once when it passed).
+bool ReanudarAvisoEx(quint16 index, quint8 style, const AvisosPospuestos::Pospuesto& p);

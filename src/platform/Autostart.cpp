@@ -102,6 +102,8 @@ bool set(bool on, const QString& programPath, const QString& workingFolder) {
     QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=Orbalinder\n"
                                   "Comment=Reminder manager\n");
     text += QStringLiteral("Icon=") + QString::fromLatin1(kDesktopId) + u'\n';
+    // TryExec: a desktop skips the entry once the program is gone (uninstalled).
+    text += "TryExec=" + escapeString(programPath) + u'\n';
     text += "Exec=" + escapeString(quoteExecArgument(programPath)) + u'\n';
     text += "Path=" + escapeString(workingFolder) + u'\n';
     // The delay lets the desktop's notification area come up before the program

@@ -1,6 +1,8 @@
 #include "qv/DesktopServices.h"
 
 #include "alerts/AlertHost.h"
+#include "alerts/AvisoNotificacion.h"
+#include "alerts/AvisosPospuestos.h"
 #include "alerts/Sonido.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
@@ -33,11 +35,24 @@ void DesktopServices::resetOpenAlerts() {
 }
 
 void DesktopServices::mostrarAviso(int indice, int formato, const RegistroAviso& r) {
+    if (formato == 4) {
+        QString why;
+        if (MostrarAvisoNotificacion(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido, &why))
+            return;
+        // No notification service with actions: the classic window, said once per run.
+        if (!m_notificacionesContadas) m_avisosCorreo << LeerTexto(20710).arg(why);
+        m_notificacionesContadas = true;
+        formato = 1;
+    }
     if (formato == 1)
         MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido);
     else
         MostrarAvisoEx(static_cast<quint16>(indice), static_cast<quint8>(formato), r.Descripcion, r.Texto,
                        r.Sonido);
+}
+
+void DesktopServices::reanudarAvisosPospuestos(const QString& file) {
+    ReanudarAvisosPospuestos(file, Ajustes::msgWindowFmt());
 }
 
 void DesktopServices::borrarEmailSaliente() {

@@ -24,13 +24,15 @@ public:
     QStringList emailNoEnviado() override;
 
     std::optional<ResumenesAvisos> revisarAvisosPasados(QWidget* owner, const QString& file) override;
+    void reanudarAvisosPospuestos(const QString& file) override;
 
     int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) override;
     bool editarAviso(QWidget* parent, const QString& file, int numero) override;
     bool preferencias(QWidget* parent) override;
 
 private:
-    ColaEmailPendiente m_cola;        // mail whose queue file could not be written yet
-    ResultadoSesionEmail m_resultado; // the last mail session's unsent files
-    QStringList m_avisosCorreo;       // messages not shown yet
+    ColaEmailPendiente m_cola;             // mail whose queue file could not be written yet
+    ResultadoSesionEmail m_resultado;      // the last mail session's unsent files
+    QStringList m_avisosCorreo;            // messages not shown yet
+    bool m_notificacionesContadas = false; // told that notifications are not available
 };

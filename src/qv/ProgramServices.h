@@ -50,6 +50,8 @@ public:
     // Gives the summaries of the file as the catch-up left it, from the same
     // reading; none when the file could not be read.
     virtual std::optional<ResumenesAvisos> revisarAvisosPasados(QWidget* owner, const QString& file) = 0;
+    // At start, once the file is open: the alerts a previous run left snoozed come back.
+    virtual void reanudarAvisosPospuestos(const QString& file) { Q_UNUSED(file); }
 
     // Dialogs. crearAviso gives the new reminder's number, 0 when the user
     // cancelled, negative when it could not be stored.

@@ -1,11 +1,25 @@
 #include "qv/ReminderListModel.h"
 
+#include "alerts/AvisosPospuestos.h"
 #include "core/Cp1252.h"
+#include "core/TextCatalogue.h"
 #include "qv/Icons.h"
 #include "qv/RowTexts.h"
+#include "settings/Ajustes.h"
 
 #include <algorithm>
 #include <numeric>
+
+ReminderListModel::ReminderListModel(QObject* parent) : QAbstractTableModel(parent) {
+    connect(&AvisosPospuestos::global(), &AvisosPospuestos::cambiado, this, [this] {
+        leerPospuestos();
+        if (!m_filas.isEmpty()) emit dataChanged(index(0, 4), index(int(m_filas.size()) - 1, 4));
+    });
+}
+
+void ReminderListModel::leerPospuestos() {
+    m_pospuestos = AvisosPospuestos::global().porNumero(Ajustes::openFile());
+}
 
 void ReminderListModel::setRows(ResumenesAvisos leidos, const QVector<quint16>& orden) {
     beginResetModel();
@@ -16,6 +30,7 @@ void ReminderListModel::setRows(ResumenesAvisos leidos, const QVector<quint16>& 
     for (quint16 numero : orden)
         if (numero != 0 && numero <= total) *fila++ = quint16(numero - 1);
     m_filas.resize(fila - m_filas.data()); // index entries without their records are left out
+    leerPospuestos();
     endResetModel();
 }
 
@@ -50,7 +65,8 @@ QByteArray claveOrden(const ResumenesAvisos& leidos, int i, int column) {
     if (column != 2) return Cp1252::encode(RowTexts::texto(leidos, i, column));
     const quint64 momento = quint64(leidos[i].momento()) + (quint64(1) << 62);
     QByteArray key(8, '\0');
-    for (int b = 0; b < 8; ++b) key[b] = char(momento >> (56 - 8 * b));
+    for (int b = 0; b < 8; ++b)
+        key[b] = char(momento >> (56 - 8 * b));
     return key;
 }
 } // namespace
@@ -63,7 +79,8 @@ QVector<quint16> ReminderListModel::sortByColumn(int column, bool ascending) {
     // order, exactly as an exchange sort that swaps only strictly misordered
     // neighbours does.
     QVector<QByteArray> keys(m_filas.size());
-    for (int i = 0; i < m_filas.size(); ++i) keys[i] = claveOrden(m_leidos, m_filas[i], column);
+    for (int i = 0; i < m_filas.size(); ++i)
+        keys[i] = claveOrden(m_leidos, m_filas[i], column);
     QVector<int> order(m_filas.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
@@ -88,6 +105,14 @@ int ReminderListModel::columnCount(const QModelIndex& parent) const {
 QVariant ReminderListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_filas.size()) return {};
     const int i = m_filas[index.row()];
+    if (index.column() == 4 && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        const auto snoozed = m_pospuestos.constFind(m_leidos[i].Numero);
+        if (snoozed != m_pospuestos.cend()) {
+            if (role == Qt::ToolTipRole)
+                return LeerTexto(20712).arg(QLocale().toString(*snoozed, QLocale::ShortFormat));
+            return RowTexts::texto(m_leidos, i, 4) + LeerTexto(20713);
+        }
+    }
     if (role == Qt::DisplayRole) return RowTexts::texto(m_leidos, i, index.column());
     if (role == Qt::DecorationRole && index.column() == 0) {
         static QHash<QString, QIcon> cache;

@@ -7,12 +7,14 @@
 #include "store/ResumenesAvisos.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
+#include <QHash>
 #include <QVector>
 
 class ReminderListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit ReminderListModel(QObject* parent = nullptr);
 
     // The file's summaries (file order) and the list order: the numbers of the
     // reminders top to bottom, as the index holds them; numbers without a
@@ -37,6 +39,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    // The snoozed alerts of the open file, by reminder number (state column and its tooltip).
+    void leerPospuestos();
+    QHash<quint16, QDateTime> m_pospuestos;
     ResumenesAvisos m_leidos;
     QVector<quint16> m_filas; // per row, the 0-based place of its reminder in m_leidos
     QStringList m_titles;

@@ -10,7 +10,6 @@ QString chooseSoundFile(QWidget* parent, const QString& current) {
     const QString start =
         current.isEmpty() ? ProgramFolders::global().dirPrograma : QFileInfo(current).absolutePath();
     QFileDialog dialog(parent, LeerTexto(2991), start, LeerTexto(2992));
-    dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
     dialog.setObjectName("ElegirArchivo");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("WAV");

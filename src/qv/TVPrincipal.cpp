@@ -320,8 +320,9 @@ void TVPrincipal::disposicionInicial() {
     for (const QString& uno : nombres.diasSemana)
         for (const QString& otro : nombres.diasSemana)
             repeticion = qMax(repeticion, fm.horizontalAdvance(uno + u' ' + otro + u' '));
-    const int contenido[5] = {16 + 4 + fm.horizontalAdvance(QStringLiteral("65535")), 0, fecha, repeticion,
-                              fm.horizontalAdvance(QStringLiteral("XDE"))};
+    // The state: its flags and the snoozed mark.
+    const int estado = fm.horizontalAdvance(QStringLiteral("XDE") + LeerTexto(20713));
+    const int contenido[5] = {16 + 4 + fm.horizontalAdvance(QStringLiteral("65535")), 0, fecha, repeticion, estado};
     QFont negrita = font(); // column titles are bold in some styles
     negrita.setBold(true);
     const QFontMetrics titulo(negrita);

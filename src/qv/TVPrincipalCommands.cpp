@@ -97,7 +97,6 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
     QString path = chosenPath;
     if (path.isEmpty()) {
         QFileDialog dialog(this, LeerTexto(1902), ProgramFolders::global().dirPrograma, LeerTexto(1903));
-        dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
         dialog.setObjectName("DialogoAbrir");
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix("QVM");
@@ -127,7 +126,6 @@ void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
     QString path = chosenPath;
     if (path.isEmpty()) {
         QFileDialog dialog(this, LeerTexto(1901), ProgramFolders::global().dirPrograma, LeerTexto(1903));
-        dialog.setOption(QFileDialog::DontUseNativeDialog); // Qt's own: it speaks the catalogue's language
         dialog.setObjectName("DialogoAbrir");
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);

@@ -91,6 +91,7 @@ void TVPrincipal::secuenciaInicio() {
         std::optional<ResumenesAvisos> leidos;
         if (Ajustes::dueMsgs()) leidos = m_services.revisarAvisosPasados(this, last);
         AbrirArchivoAvisos(last, leidos ? &*leidos : nullptr);
+        m_services.reanudarAvisosPospuestos(last);
     }
 }
 

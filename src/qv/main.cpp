@@ -5,6 +5,7 @@
 #include "platform/GlobalMarker.h"
 #include "platform/InstanceChannel.h"
 #include "qv/DesktopServices.h"
+#include "qv/ServicioBus.h"
 #include "qv/SettingsProblems.h"
 #include "qv/CalendarCommands.h"
 #include "qv/CalendarSyncHost.h"
@@ -100,6 +101,10 @@ int main(int argc, char** argv) {
     if (!channel.listen())
         fprintf(stderr, "A second start cannot reach this program: %s\n",
                 qPrintable(InstanceChannel::socketPath(QStringLiteral("Orbalinder"))));
+    // Scripts and other programs reach the running program on the session bus.
+    auto* bus = new ServicioBus(window);
+    if (QString why; !bus->registrar(&why) && why != QLatin1String("no session bus"))
+        fprintf(stderr, "Orbalinder: no interface on the session bus: %s\n", qPrintable(why));
     // The window starts minimized behind its tray icon; without a tray it shows
     // minimized in the task bar so that it stays reachable.
     if (!window.trayAvailable()) window.showMinimized();

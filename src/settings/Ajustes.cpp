@@ -315,7 +315,9 @@ bool setMsgWindowExPos(const QPoint& p) {
     return escribirBinario("MsgWindowExPos", pointBytes(p));
 }
 
-bool ExisteArranqueWindows() { return Autostart::exists(); }
+bool ExisteArranqueWindows() {
+    return Autostart::exists();
+}
 
 namespace {
 // Values outside the table: missing (or unreadable) reads as not yet set.
@@ -352,6 +354,13 @@ QByteArray listColumns() {
 bool setListColumns(const QByteArray& state) {
     return escribirBinario("ListColumns", state);
 }
+QString lastSnooze() {
+    const auto v = opcional("LastSnooze");
+    return v && v->type == SettingType::String ? v->text : QString();
+}
+bool setLastSnooze(const QString& key) {
+    return escribirTexto("LastSnooze", key);
+}
 
 QTime allDayTime() {
     const auto v = opcional("AllDayTime");
@@ -375,16 +384,26 @@ bool GuardarArranqueWindows(bool on) {
 
 const QVector<Descripcion>& tabla() {
     static const QVector<Descripcion> t = {
-        {"OpenFile", Tipo::String},         {"MajorVers", Tipo::Integer},
-        {"MinorVers", Tipo::Integer},       {"StartUp", Tipo::String},
-        {"Splash", Tipo::Boolean},          {"CheckEmailEvery", Tipo::Integer},
-        {"TimeOut", Tipo::Integer},         {"SendOnCheck", Tipo::Boolean},
-        {"EraseUnsent", Tipo::Boolean},     {"SaveReceived", Tipo::Boolean},
-        {"DueMsgs", Tipo::Boolean},         {"CloseMsgs", Tipo::Integer},
-        {"WorkingDays", Tipo::Integer},     {"MsgWindowFmt", Tipo::Integer},
-        {"MsgWindowSndClassic", Tipo::String}, {"MsgWindowSndDoggy", Tipo::String},
-        {"MsgWindowSndBabe", Tipo::String}, {"Messages", Tipo::Boolean},
-        {"Email", Tipo::Boolean},           {"MsgWindowPos", Tipo::Binary},
+        {"OpenFile", Tipo::String},
+        {"MajorVers", Tipo::Integer},
+        {"MinorVers", Tipo::Integer},
+        {"StartUp", Tipo::String},
+        {"Splash", Tipo::Boolean},
+        {"CheckEmailEvery", Tipo::Integer},
+        {"TimeOut", Tipo::Integer},
+        {"SendOnCheck", Tipo::Boolean},
+        {"EraseUnsent", Tipo::Boolean},
+        {"SaveReceived", Tipo::Boolean},
+        {"DueMsgs", Tipo::Boolean},
+        {"CloseMsgs", Tipo::Integer},
+        {"WorkingDays", Tipo::Integer},
+        {"MsgWindowFmt", Tipo::Integer},
+        {"MsgWindowSndClassic", Tipo::String},
+        {"MsgWindowSndDoggy", Tipo::String},
+        {"MsgWindowSndBabe", Tipo::String},
+        {"Messages", Tipo::Boolean},
+        {"Email", Tipo::Boolean},
+        {"MsgWindowPos", Tipo::Binary},
         {"MsgWindowExPos", Tipo::Binary},
     };
     return t;

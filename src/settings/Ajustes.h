@@ -100,6 +100,9 @@ bool setListColumns(const QByteArray& state);
 // ("AllDayTime", "HH:MM"; 09:00 when missing or not a time).
 QTime allDayTime();
 bool setAllDayTime(QTime time);
+// The snooze choice the user took last (its key; empty: none yet).
+QString lastSnooze();
+bool setLastSnooze(const QString& key);
 
 // Start at login.
 bool ExisteArranqueWindows();

@@ -3,6 +3,7 @@
 #include "core/Cp1252.h"
 #include "core/TextCatalogue.h"
 #include "ui/AccessibleTexts.h"
+#include "ui/ThemeColours.h"
 
 #include <QDialogButtonBox>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -32,6 +34,9 @@ DocumentViewer::DocumentViewer() : QWidget(nullptr, Qt::Window) {
     m_browser->setOpenLinks(true);
     m_browser->setOpenExternalLinks(false);
     m_browser->setAccessibleName(LeerTexto(20351));
+    // The pages' headings follow the palette (more specific than the pages' own rule).
+    m_browser->document()->setDefaultStyleSheet(
+        QStringLiteral("body h1 { color: %1; }").arg(ThemeColours::emphasis(palette()).name()));
     auto* buttons = new QDialogButtonBox(this);
     m_cerrar = buttons->addButton(LeerTexto(20352), QDialogButtonBox::RejectRole);
     m_cerrar->setObjectName(QStringLiteral("BotonCerrar"));

@@ -1,6 +1,8 @@
 // The shown-messages log: entry bytes, date pattern, creating the log, write failures;
 // the built-in sound rule.
+#include "alerts/AvisosPospuestos.h"
 #include "alerts/RegistroMensajes.h"
+#include "alerts/SnoozePresets.h"
 #include "alerts/Sonido.h"
 
 #include <QFile>
@@ -34,18 +36,20 @@ private slots:
         QTest::newRow("lines, empty ones left out")
             << "Dentist" << QStringList{"Call first", "", "Bring the card"}
             << QByteArray("From: Dentist\r\nCall first\r\nBring the card\r\n");
-        QTest::newRow("only empty lines") << "Nothing" << QStringList{"", "", ""}
-                                          << QByteArray("From: Nothing\r\n");
-        QTest::newRow("windows-1252") << QString::fromUtf8("Café 5 €") << QStringList{QString::fromUtf8("Größe ✓")}
-                                      << QByteArray("From: Caf\xE9 5 \x80\r\nGr\xF6\xDF" "e ?\r\n");
+        QTest::newRow("only empty lines")
+            << "Nothing" << QStringList{"", "", ""} << QByteArray("From: Nothing\r\n");
+        QTest::newRow("windows-1252")
+            << QString::fromUtf8("Café 5 €") << QStringList{QString::fromUtf8("Größe ✓")}
+            << QByteArray("From: Caf\xE9 5 \x80\r\nGr\xF6\xDF"
+                          "e ?\r\n");
     }
     void entryBytes() {
         QFETCH(QString, caption);
         QFETCH(QStringList, lines);
         QFETCH(QByteArray, body);
         const QDateTime at(QDate(2026, 3, 5), QTime(14, 7));
-        const QByteArray expected = "__________ Message shown on: 05/Mar/2026 02:07 pm __________\r\n\r\n" + body +
-                                    "\r\n__________ End of message __________\r\n\r\n";
+        const QByteArray expected = "__________ Message shown on: 05/Mar/2026 02:07 pm __________\r\n\r\n" +
+                                    body + "\r\n__________ End of message __________\r\n\r\n";
         QCOMPARE(EntradaMensajeMostrado(at, caption, lines), expected);
     }
 
@@ -58,9 +62,9 @@ private slots:
         QVERIFY(EscribirMensajeMostrado(path, at, "Two", {"second"}));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray expected = "# Messages file created by Norvo Orbalinder 2.0. DO NOT RENAME!\r\n\r\n" +
-                                    EntradaMensajeMostrado(at, "One", {"first"}) +
-                                    EntradaMensajeMostrado(at, "Two", {"second"});
+        const QByteArray expected =
+            "# Messages file created by Norvo Orbalinder 2.0. DO NOT RENAME!\r\n\r\n" +
+            EntradaMensajeMostrado(at, "One", {"first"}) + EntradaMensajeMostrado(at, "Two", {"second"});
         QCOMPARE(file.readAll(), expected);
         QVERIFY(!GuardaRegistroMensajes());
     }
@@ -68,7 +72,8 @@ private slots:
     void existingLogIsOnlyAppended() {
         QTemporaryDir dir;
         const QString path = dir.filePath("QV_MSGS.TXT");
-        const QByteArray foreign = "# Messages file created by Norvo Orbalinder 2.0 on 01/01/2026 DO NOT RENAME!\r\n\r\n";
+        const QByteArray foreign =
+            "# Messages file created by Norvo Orbalinder 2.0 on 01/01/2026 DO NOT RENAME!\r\n\r\n";
         QFile seed(path);
         QVERIFY(seed.open(QIODevice::WriteOnly));
         seed.write(foreign);
@@ -117,6 +122,66 @@ private slots:
         QVERIFY(ReproducirSonido(false, "/nonexistent/sound.wav"));
         QVERIFY(ReproducirSonido(true, "WAV_CLASSIC"));
         QVERIFY(ReproducirSonido(true, "WAV_DOGGY")); // replaces the playing one
+    }
+
+    // The snoozed alerts kept beside a reminders file: what a person types
+    // survives the trip (tabs, line breaks, backslashes, accents); a damaged
+    // or hostile line is skipped and never takes the others with it.
+    void snoozedFile_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kept");
+        using P = AvisosPospuestos::Pospuesto;
+        const P typed{"f.QVM",
+                      7,
+                      QDateTime(QDate(2026, 12, 9), QTime(14, 5)),
+                      "Dentist\tnow",
+                      "Line one\nLine two\\ and a \\t\r\nñ",
+                      "/snd/a b.wav"};
+        const QByteArray good = AvisosPospuestos::codificar({typed});
+        QTest::newRow("typed text round trip") << good << 1;
+        QTest::newRow("two entries, one damaged between")
+            << good + "3\tnot a date\t\tx\ty\n" + good.mid(good.indexOf('\n') + 1) << 2;
+        QTest::newRow("number 0 and over 65535") << QByteArray("0\t2026-12-09T10:00:00\t\ta\tb\n"
+                                                               "70000\t2026-12-09T10:00:00\t\ta\tb\n")
+                                                 << 0;
+        QTest::newRow("too few fields") << QByteArray("5\t2026-12-09T10:00:00\ta\n") << 0;
+        QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe\t\t\t\t\n\x01", 9) << 0;
+        QTest::newRow("empty") << QByteArray() << 0;
+    }
+    void snoozedFile() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kept);
+        const auto list = AvisosPospuestos::decodificar(bytes, "f.QVM");
+        QCOMPARE(list.size(), kept);
+        if (kept == 0) return;
+        const AvisosPospuestos::Pospuesto& p = list.first();
+        QCOMPARE(p.numero, quint16(7));
+        QCOMPARE(p.caption, QString("Dentist\tnow"));
+        QCOMPARE(p.text, QString("Line one\nLine two\\ and a \\t\r\nñ"));
+        QCOMPARE(p.sound, QString("/snd/a b.wav"));
+        QCOMPARE(p.hasta, QDateTime(QDate(2026, 12, 9), QTime(14, 5)));
+        QCOMPARE(AvisosPospuestos::decodificar(AvisosPospuestos::codificar(list), "f.QVM"), list);
+    }
+
+    // When each snooze choice brings an alert back, across a clock change too.
+    void snoozeChoiceMoments_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("back");
+        const QDateTime t(QDate(2026, 12, 9), QTime(23, 50));
+        QTest::newRow("5 minutes, into the next day")
+            << "5" << t << QDateTime(QDate(2026, 12, 9), QTime(23, 55));
+        QTest::newRow("2 hours") << "120" << t << QDateTime(QDate(2026, 12, 10), QTime(1, 50));
+        QTest::newRow("tomorrow at this time")
+            << "tomorrow" << t << QDateTime(QDate(2026, 12, 10), QTime(23, 50));
+        QTest::newRow("until: asked, not computed") << "until" << t << QDateTime();
+        QTest::newRow("unknown choice") << "7" << t << QDateTime();
+    }
+    void snoozeChoiceMoments() {
+        QFETCH(QString, key);
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, back);
+        QCOMPARE(SnoozePresets::until(key, now), back);
     }
 };
 

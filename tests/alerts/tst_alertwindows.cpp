@@ -2,6 +2,7 @@
 // close, unattended close, no auto-close), the shared count, size and place, the shape.
 #include "AlertTestDoubles.h"
 
+#include "alerts/AvisosPospuestos.h"
 #include "alerts/RegistroMensajes.h"
 #include "alerts/TTransImage.h"
 #include "alerts/TVAviso.h"
@@ -14,22 +15,25 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
-template <typename T = QWidget>
-T* topLevel(const QString& name) {
+template <typename T = QWidget> T* topLevel(const QString& name) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->objectName() == name) return qobject_cast<T*>(w);
     }
     return nullptr;
 }
-QString logPath() { return ProgramFolders::global().dirMail + "QV_MSGS.TXT"; }
+QString logPath() {
+    return ProgramFolders::global().dirMail + "QV_MSGS.TXT";
+}
 } // namespace
 
 class TestAlertWindows : public QObject {
@@ -59,7 +63,12 @@ private slots:
     }
 
     void cleanup() {
-        for (QWidget* w : QApplication::topLevelWidgets()) delete qobject_cast<AlertWindowBase*>(w);
+        // Pointers that follow deletion: an alert takes its snooze menu (a top level too) with it.
+        QList<QPointer<AlertWindowBase>> alerts;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* a = qobject_cast<AlertWindowBase*>(w)) alerts << a;
+        for (const auto& a : alerts)
+            delete a.data();
     }
 
     void showSetsCaptionsTextAndSound() {
@@ -79,10 +88,14 @@ private slots:
         QTest::addColumn<int>("style");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("classic") << 1 << "" << "qrc:/orb_alerts/WAV_CLASSIC.wav";
-        QTest::newRow("doggy") << 2 << "" << "qrc:/orb_alerts/WAV_DOGGY.wav";
-        QTest::newRow("babe") << 3 << "" << "qrc:/orb_alerts/WAV_BABE.wav";
-        QTest::newRow("unknown style: silence") << 9 << "" << "";
+        QTest::newRow("classic") << 1 << ""
+                                 << "qrc:/orb_alerts/WAV_CLASSIC.wav";
+        QTest::newRow("doggy") << 2 << ""
+                               << "qrc:/orb_alerts/WAV_DOGGY.wav";
+        QTest::newRow("babe") << 3 << ""
+                              << "qrc:/orb_alerts/WAV_BABE.wav";
+        QTest::newRow("unknown style: silence") << 9 << ""
+                                                << "";
         const QString own = QDir::currentPath() + "/own.wav";
         QTest::newRow("own file wins") << 2 << own << QUrl::fromLocalFile(own).toString();
         QTest::newRow("own file missing: built-in") << 2 << QDir::currentPath() + "/gone.wav"
@@ -167,6 +180,95 @@ private slots:
         QCOMPARE(m_sound.played.size(), 2);
     }
 
+    // The snooze choices beside the spinner, in both windows, chosen from the
+    // menu as a person would: hidden (not closed, not logged), back after that
+    // long with its sound, remembered as the last choice.
+    void snoozeChoices_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("minutes");
+        QTest::newRow("classic, 5 minutes") << 1 << "5" << 5;
+        QTest::newRow("picture, 10 minutes") << 2 << "10" << 10;
+        QTest::newRow("classic, 2 hours") << 1 << "120" << 120;
+        QTest::newRow("picture, tomorrow at this time") << 3 << "tomorrow" << 24 * 60;
+    }
+    void snoozeChoices() {
+        QFETCH(int, style);
+        QFETCH(QString, key);
+        QFETCH(int, minutes);
+        Ajustes::setCloseMsgs(1);
+        Ajustes::setLastSnooze("30");
+        QVERIFY(style == 1 ? MostrarAviso(4, "c", "t", "") : MostrarAvisoEx(4, quint8(style), "c", "t", ""));
+        QPointer<AlertWindowBase> w =
+            topLevel<AlertWindowBase>(style == 1 ? "VAvisoActive_4" : "VAvisoExActive_4");
+        auto* button = w->findChild<QToolButton*>("BotonPosponer");
+        QVERIFY(button && button->isVisible());
+        QMenu* menu = button->menu();
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 8);
+        QVERIFY(w->findChild<QAction*>("MPPosponer_30")->isChecked()); // the last one used is marked
+        QAction* choice = w->findChild<QAction*>("MPPosponer_" + key);
+        QVERIFY(choice);
+        choice->trigger();
+        QVERIFY(!w.isNull());
+        QVERIFY(!w->isVisible());
+        QVERIFY(w->paused());
+        QCOMPARE(AvisosAbiertos(), quint16(1));
+        QVERIFY(m_host.flag.isEmpty());
+        QCOMPARE(Ajustes::lastSnooze(), key);
+        const int interval = w->findChild<QTimer*>("TimerAviso")->interval();
+        QVERIFY2(qAbs(interval - minutes * 40) <= 40, qPrintable(QString::number(interval)));
+        if (minutes > 10) return; // longer ones are not waited for
+        QTest::qWait(minutes * 40 / 2);
+        QVERIFY(!w->isVisible()); // not before its time, though the auto-close is shorter
+        QTRY_VERIFY(w->isVisible());
+        QCOMPARE(m_sound.played.size(), 2);
+        QVERIFY(w->autoCloseArmed());
+        QTRY_VERIFY(w.isNull()); // then unattended: logged
+        QVERIFY(QFile::exists(logPath()));
+    }
+
+    // A snoozed alert is kept beside the reminders file, and a later run
+    // brings it back at its moment; a window that came back leaves the file.
+    void snoozeSurvivesRestart_data() {
+        QTest::addColumn<int>("style");
+        QTest::newRow("classic") << 1;
+        QTest::newRow("picture") << 3;
+    }
+    void snoozeSurvivesRestart() {
+        QFETCH(int, style);
+        const QString file = QDir::current().absoluteFilePath("work.QVM");
+        Ajustes::setOpenFile(file);
+        QFile::remove(AvisosPospuestos::rutaDe(file));
+        AvisosPospuestos::global().olvidarArchivo(file);
+        QVERIFY(style == 1 ? MostrarAviso(6, "Call", "Ring Ana\ttoday", "")
+                           : MostrarAvisoEx(6, quint8(style), "Call", "Ring Ana\ttoday", ""));
+        auto* w = topLevel<AlertWindowBase>(style == 1 ? "VAvisoActive_6" : "VAvisoExActive_6");
+        w->findChild<QSpinBox*>("UpDownRepetir")->setValue(3);
+        QTest::mouseClick(w->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
+        const auto kept = AvisosPospuestos::leer(file);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept[0].numero, quint16(7));
+        QCOMPARE(kept[0].caption, QString("Call"));
+        QCOMPARE(kept[0].text, QString("Ring Ana\ttoday"));
+        QVERIFY(qAbs(QDateTime::currentDateTime().secsTo(kept[0].hasta) - 180) <= 2);
+        QCOMPARE(AvisosPospuestos::global().hasta(file, 7), kept[0].hasta);
+        delete w; // the program ends with the alert snoozed
+        QCOMPARE(AvisosPospuestos::leer(file).size(), 1);
+        ReiniciarAvisosAbiertos();
+
+        QCOMPARE(ReanudarAvisosPospuestos(file, style), 1);
+        QPointer<AlertWindowBase> back =
+            topLevel<AlertWindowBase>(style == 1 ? "VAvisoActive_6" : "VAvisoExActive_6");
+        QVERIFY(back && !back->isVisible() && back->paused());
+        QCOMPARE(AvisosAbiertos(), quint16(1));
+        QTRY_VERIFY(back->isVisible()); // 3 minutes of 40 ms
+        QCOMPARE(back->windowTitle(), QString("Call"));
+        QCOMPARE(m_sound.played.size(), 2);
+        QVERIFY(!QFile::exists(AvisosPospuestos::rutaDe(file)));
+        Ajustes::setOpenFile({});
+    }
+
     // The style is read when the sound plays, not when the window was made.
     void soundStyleReadWhenPlaying() {
         QVERIFY(MostrarAviso(0, "c", "t", ""));
@@ -196,7 +298,8 @@ private slots:
         QTest::mouseClick(topLevel("VAvisoActive_0")->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
         QCOMPARE(AvisosAbiertos(), quint16(1));
         QCOMPARE(m_host.minimised, 0);
-        QTest::mouseClick(topLevel("VAvisoExActive_1")->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
+        QTest::mouseClick(topLevel("VAvisoExActive_1")->findChild<QPushButton*>("BotonCerrar"),
+                          Qt::LeftButton);
         QCOMPARE(AvisosAbiertos(), quint16(0));
         QCOMPARE(m_host.minimised, 1);
     }
@@ -249,7 +352,8 @@ private slots:
         const QPoint globalGrab = w->pos() + grab;
         QMouseEvent press(QEvent::MouseButtonPress, grab, globalGrab, Qt::LeftButton, Qt::LeftButton, {});
         QApplication::sendEvent(picture, &press);
-        QMouseEvent move(QEvent::MouseMove, grab, globalGrab + QPoint(25, 15), Qt::NoButton, Qt::LeftButton, {});
+        QMouseEvent move(QEvent::MouseMove, grab, globalGrab + QPoint(25, 15), Qt::NoButton, Qt::LeftButton,
+                         {});
         QApplication::sendEvent(picture, &move);
         QCOMPARE(w->pos(), QPoint(25, 15));
         QTest::mouseClick(w->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
@@ -295,7 +399,8 @@ private slots:
         QImage image(200, 50, QImage::Format_RGB32);
         image.fill(Qt::white);
         for (int y = 0; y < 50; ++y)
-            for (int x = y % 2; x < 200; x += 2) image.setPixel(x, y, qRgb(0, 0, 0));
+            for (int x = y % 2; x < 200; x += 2)
+                image.setPixel(x, y, qRgb(0, 0, 0));
         const QRegion region = TTransImage::regionOpaca(image, Qt::white);
         QCOMPARE(region.rectCount(), 5000);
         QVERIFY(region.contains(QPoint(199, 49)) && region.contains(QPoint(0, 0)));

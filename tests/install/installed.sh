@@ -81,6 +81,7 @@ cmp -s "$user/QVLANG.cat" "$usr/share/orbalinder/lang/es.cat" || fail "the per-u
 entry=$XDG_CONFIG_HOME/autostart/Orbalinder.desktop
 desktop-file-validate "$entry" || fail "start-at-login entry does not validate"
 grep -qx "Exec=\"$usr/bin/QV\"" "$entry" || fail "start-at-login entry does not start the installed QV: $(grep Exec= "$entry")"
+grep -qx "TryExec=$usr/bin/QV" "$entry" || fail "start-at-login entry lacks TryExec, so it would outlive the program"
 grep -qx "Path=$user/" "$entry" || fail "start-at-login entry does not start in the per-user folder"
 grep -qx "Icon=$id" "$entry" || fail "start-at-login entry lacks the icon"
 echo "installed program: layout, validation, per-user folder and QV FILE checked"

@@ -1,6 +1,7 @@
 // Takes a screenshot of each preferences tab: prefs_screens OUTDIR [en|es [SUFFIX]].
 // Run under an X server with a window manager (the whole screen is grabbed by
 // `import`). Pictures get SUFFIX in their names; by default Spanish ones "-es".
+#include "../screens/DarkTheme.h"
 #include "TelefonosDePrueba.h"
 
 #include "core/TextCatalogue.h"
@@ -19,11 +20,12 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    UsarTemaPedido();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const QString lang = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en");
     TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/") + lang + ".cat");
     UiLanguage::apply();
-    const QString suffix = argc > 3                       ? QString::fromLocal8Bit(argv[3])
+    const QString suffix = argc > 3                      ? QString::fromLocal8Bit(argv[3])
                            : lang == QLatin1String("en") ? QString()
                                                          : "-" + lang;
     ProgramFolders::global() = ProgramFolders::from(QDir::currentPath() + "/");

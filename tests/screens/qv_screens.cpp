@@ -1,7 +1,10 @@
 // Lays out one of the reminder program's windows with sample data and saves a
 // screenshot of the whole screen (used under Xvfb by scripts/screenshots.sh).
 // usage: qv_screens MODE OUT.png [en|es]
-//   MODE = main|classic|doggy|babe|editor|recipients|pasados|mail|mailclient
+//   MODE = main|classic|doggy|babe|editor|recipients|pasados|mail|mailclient|help
+// ORB_THEME=dark: a dark palette, as a dark desktop theme gives.
+#include "DarkTheme.h"
+#include "alerts/AvisosPospuestos.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
 #include "core/Clock.h"
@@ -18,21 +21,22 @@
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
+#include "ui/DocumentViewer.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QListWidget>
-#include <QPushButton>
 #include <QDir>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
 namespace {
 RegistroAviso sample(int i) {
-    static const char* names[] = {"Dentist",        "Team meeting",   "Pay the rent", "Call mum",
-                                  "Water the plants", "Gym",          "Backup photos", "Car service",
-                                  "Birthday: Ana", "Take medicine",  "Weekly report", "Renew passport"};
+    static const char* names[] = {"Dentist",          "Team meeting",  "Pay the rent",  "Call mum",
+                                  "Water the plants", "Gym",           "Backup photos", "Car service",
+                                  "Birthday: Ana",    "Take medicine", "Weekly report", "Renew passport"};
     static const int repeats[] = {0, 5, 6, 3, 128 + 1 + 16, 4, 5, 7, 7, 1, 5, 0};
     RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
     r.Descripcion = names[i];
@@ -51,6 +55,7 @@ RegistroAviso sample(int i) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    UsarTemaPedido();
     const QString mode = app.arguments().value(1), out = app.arguments().value(2);
     QDir::setCurrent(QDir::tempPath());
     const QString lang = app.arguments().value(3, QStringLiteral("en"));
@@ -70,7 +75,16 @@ int main(int argc, char** argv) {
         const QString file = QDir::current().filePath("Personal.QVM");
         CrearArchivoAvisos(file);
         CrearIndice(ProgramFolders::global().dirTemp + "QVMsgs.IDX", 0);
-        for (int i = 0; i < 12; ++i) AnadirAviso(file, ProgramFolders::global().dirTemp + "QVMsgs.IDX", sample(i));
+        for (int i = 0; i < 12; ++i)
+            AnadirAviso(file, ProgramFolders::global().dirTemp + "QVMsgs.IDX", sample(i));
+        // Reminder 2's alert snoozed for an hour: its state says so.
+        Ajustes::setOpenFile(file);
+        AvisosPospuestos::Pospuesto p;
+        p.archivo = file;
+        p.numero = 2;
+        p.hasta = QDateTime(QDate(2026, 12, 8), QTime(10, 15));
+        p.caption = QStringLiteral("Team meeting");
+        AvisosPospuestos::global().guardar(p);
         main = new TVPrincipal(services, file);
         main->mostrarFlagAviso(true);
         main->show();
@@ -86,7 +100,8 @@ int main(int argc, char** argv) {
         QList<FilaLibreta> filas;
         const QString pfl = RutaArchivoPerfiles(ProgramFolders::global().dirPrograma);
         CrearPerfiles(pfl, buffer, filas);
-        for (const char* a : {"ana@example.test", "bob@example.test", "carol@example.test", "team@example.test"})
+        for (const char* a :
+             {"ana@example.test", "bob@example.test", "carol@example.test", "team@example.test"})
             filas << FilaLibreta{QString::fromLatin1(a), 0};
         GuardarPerfiles(pfl, buffer, filas);
         auto* e = new TVEdicionAvisos;
@@ -111,18 +126,27 @@ int main(int argc, char** argv) {
         keep = p;
     } else if (mode == "mail") {
         auto* m = new TVAvisoEmail;
-        m->memo()->setPlainText("From: Ana <ana@example.test>\nDescription: Birthday party\n\nBring the cake!\n\n"
-                                "__________ End of message __________\n");
+        m->memo()->setPlainText(
+            "From: Ana <ana@example.test>\nDescription: Birthday party\n\nBring the cake!\n\n"
+            "__________ End of message __________\n");
         m->show();
         m->move(60, 60);
         keep = m;
+    } else if (mode == "help") {
+        auto* v = new DocumentViewer;
+        v->load(QStringLiteral(ORB_SOURCE_DIR "/resources/help/") + lang +
+                QStringLiteral("/QVH_Avisos.html"));
+        v->show();
+        v->move(60, 20);
+        keep = v;
     } else if (mode == "mailclient") {
         // The mail client's window (its texts are English in every language).
         auto* session = new SesionCorreo(ProgramFolders::global(),
                                          mailfiles::LeerLineaComandos({"XXXX", "XXXX", "1"}), {});
         auto* m = new qvmc::TVPrincipal(session);
-        for (const char* line : {"+ 18:30:02 Mail client started", "+ 18:30:02 Connecting to smtp.example.org",
-                                 "+ 18:30:03 Message sent: MAIL0001.OUT", "+ 18:30:03 Disconnected"})
+        for (const char* line :
+             {"+ 18:30:02 Mail client started", "+ 18:30:02 Connecting to smtp.example.org",
+              "+ 18:30:03 Message sent: MAIL0001.OUT", "+ 18:30:03 Disconnected"})
             m->mostrarLinea(QString::fromLatin1(line));
         m->show();
         m->move(60, 60);

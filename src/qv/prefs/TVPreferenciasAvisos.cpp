@@ -90,6 +90,11 @@ QWidget* TVPreferencias::crearTabAvisos() {
         m_formato->addButton(radio, i);
         formato->addWidget(radio);
     }
+    // The desktop's notifications, beside the three windows (MsgWindowFmt 4).
+    auto* notificacion = new QRadioButton(LeerTexto(20709), m_grupoFormato);
+    notificacion->setObjectName(QStringLiteral("GrupoFormato_3"));
+    m_formato->addButton(notificacion, 3);
+    formato->addWidget(notificacion);
 
     m_grupoSonidos = new QGroupBox(LeerTexto(2208), tab);
     m_grupoSonidos->setObjectName("GrupoSonidos");

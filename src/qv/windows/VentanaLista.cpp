@@ -4,6 +4,7 @@
 #include "core/TextCatalogue.h"
 #include "settings/Ajustes.h"
 #include "ui/AccessibleTexts.h"
+#include "ui/ThemeColours.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -21,14 +22,14 @@ VentanaLista VentanaLista::construir(QWidget* window, const char* memoName, QCol
     v.info->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     v.info->setWordWrap(true);
     v.info->setFixedHeight(32);
-    v.info->setStyleSheet("color: navy;");
+    v.info->setStyleSheet(QStringLiteral("color: %1;").arg(ThemeColours::emphasis(window->palette()).name()));
     v.memo = new QPlainTextEdit(window);
     v.memo->setObjectName(memoName);
     v.memo->setReadOnly(true);
     v.memo->setFocusPolicy(Qt::NoFocus);
     v.memo->viewport()->setCursor(Qt::ArrowCursor);
     v.memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    v.memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; }").arg(fondo.name()));
+    v.memo->setStyleSheet(ThemeColours::pairRule(QStringLiteral("QPlainTextEdit"), fondo));
     v.cerrar = new QPushButton(window);
     v.cerrar->setObjectName("BotonCerrar");
     layout->addWidget(v.info);
@@ -49,7 +50,8 @@ void VentanaLista::mostrar(QWidget* window, int caption, int infoText, int close
     // is usually larger and bold; the buttons take the rest).
     QFont titulo = window->font();
     titulo.setBold(true);
-    const int ancho = qMax(window->width(), QFontMetrics(titulo).horizontalAdvance(window->windowTitle()) * 5 / 4 + 80);
+    const int ancho =
+        qMax(window->width(), QFontMetrics(titulo).horizontalAdvance(window->windowTitle()) * 5 / 4 + 80);
     if (window->minimumWidth() == window->maximumWidth())
         window->setFixedWidth(ancho);
     else
@@ -59,6 +61,7 @@ void VentanaLista::mostrar(QWidget* window, int caption, int infoText, int close
         timer->setInterval(minutes * msPorMinuto);
         timer->start();
     }
-    if (const QScreen* s = window->screen()) window->move(s->availableGeometry().center() - window->rect().center());
+    if (const QScreen* s = window->screen())
+        window->move(s->availableGeometry().center() - window->rect().center());
     ReproducirSonidoAviso(QString()); // the built-in sound of the style set now
 }

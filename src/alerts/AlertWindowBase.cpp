@@ -229,6 +229,7 @@ void AlertWindowBase::showEvent(QShowEvent* event) {
     m_labelMin->setText(LeerTexto(20301));
     m_posponer->setToolTip(LeerTexto(20711));
     m_posponer->setAccessibleName(LeerTexto(20711));
+    m_posponer->setAccessibleDescription(LeerTexto(20714));
     m_texto->setAccessibleName(LeerTexto(20367));
     AccessibleTexts::describe(this);
     aplicarDisposicion();

@@ -12,6 +12,7 @@
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 const QString AvisoNotificacion::kDismiss = QStringLiteral("dismiss");
@@ -52,6 +53,9 @@ AvisoNotificacion::AvisoNotificacion(quint16 index, const QString& caption, cons
     connect(&service, &DesktopNotifications::actionInvoked, this, &AvisoNotificacion::onAction);
     connect(&service, &DesktopNotifications::closed, this,
             [this](uint id, DesktopNotifications::ClosedReason r) { onClosed(id, uint(r)); });
+    // A notification outliving the program would offer buttons nobody answers.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            [this] { DesktopNotifications::instance().close(m_id); });
     AlertCount::raise();
 }
 

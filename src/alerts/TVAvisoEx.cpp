@@ -47,7 +47,7 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     m_texto->setFrameShape(QFrame::NoFrame);
     m_texto->setPalette(note);
     m_boton->setGeometry(44, 238, 45, 25);
-    m_posponer->setGeometry(20, 239, 22, 22);
+    m_posponer->setGeometry(232, 212, 22, 22); // on the note, right of its text
     m_boton->setFocus();
     m_labelRepetir->setGeometry(96, 244, 85, 14);
     m_labelRepetir->setAttribute(Qt::WA_TranslucentBackground);

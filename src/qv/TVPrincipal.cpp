@@ -31,6 +31,15 @@
 #include <QToolButton>
 
 namespace {
+// The desktop's keys: a new reminder, open a file, quit. The window holds
+// the actions, so the keys work before its menu bar is made.
+void atajosDelEscritorio(QWidget* window, QAction* nuevoAviso, QAction* abrir, QAction* salir) {
+    nuevoAviso->setShortcut(QKeySequence::New);
+    abrir->setShortcut(QKeySequence::Open);
+    salir->setShortcut(QKeySequence::Quit);
+    window->addActions({nuevoAviso, abrir, salir});
+}
+
 QAction* action(QMenu* menu, const char* name) {
     auto* a = menu->addAction(QString());
     a->setObjectName(name);
@@ -199,6 +208,7 @@ void TVPrincipal::buildMenus() {
     connect(m_mppEditar, &QAction::triggered, this, &TVPrincipal::comandoEditarAviso);
     connect(m_mppEliminar, &QAction::triggered, this, &TVPrincipal::comandoEliminarAviso);
     connect(m_mppActDesact, &QAction::triggered, this, &TVPrincipal::comandoActDesactAviso);
+    atajosDelEscritorio(this, m_mppCrear, m_maAbrir, m_maSalir);
 }
 
 void TVPrincipal::buildToolbar() {

@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -34,14 +36,13 @@ DocumentViewer::DocumentViewer() : QWidget(nullptr, Qt::Window) {
     m_browser->setOpenLinks(true);
     m_browser->setOpenExternalLinks(false);
     m_browser->setAccessibleName(LeerTexto(20351));
-    // The pages' headings follow the palette (more specific than the pages' own rule).
-    m_browser->document()->setDefaultStyleSheet(
-        QStringLiteral("body h1 { color: %1; }").arg(ThemeColours::emphasis(palette()).name()));
+
     auto* buttons = new QDialogButtonBox(this);
     m_cerrar = buttons->addButton(LeerTexto(20352), QDialogButtonBox::RejectRole);
     m_cerrar->setObjectName(QStringLiteral("BotonCerrar"));
     connect(m_cerrar, &QPushButton::clicked, this, &QWidget::close);
     connect(m_browser, &QTextBrowser::sourceChanged, this, [this] {
+        colorearTitulos();
         const QString title = m_browser->documentTitle();
         setWindowTitle(title.isEmpty() ? LeerTexto(20350) : title);
     });
@@ -56,6 +57,7 @@ void DocumentViewer::load(const QString& path) {
     m_file = path;
     if (isPage(path)) {
         m_browser->setSource(QUrl::fromLocalFile(path), QTextDocument::HtmlResource);
+        colorearTitulos();
         const QString title = m_browser->documentTitle();
         setWindowTitle(title.isEmpty() ? LeerTexto(20350) : title);
         return;
@@ -63,6 +65,22 @@ void DocumentViewer::load(const QString& path) {
     QFile f(path);
     m_browser->setPlainText(f.open(QIODevice::ReadOnly) ? Cp1252::decode(f.readAll()) : QString());
     setWindowTitle(QFileInfo(path).fileName());
+}
+
+void DocumentViewer::colorearTitulos() {
+    // The pages' dark-blue headings would vanish on a dark theme: there they
+    // take the theme's light emphasis colour.
+    if (!ThemeColours::isDark(palette())) return;
+    QTextCharFormat colour;
+    colour.setForeground(ThemeColours::emphasis(palette()));
+    QTextDocument* doc = m_browser->document();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (b.blockFormat().headingLevel() == 0) continue;
+        QTextCursor c(doc);
+        c.setPosition(b.position());
+        c.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
+        c.mergeCharFormat(colour);
+    }
 }
 
 DocumentViewer* DocumentViewer::showFile(const QString& path) {

@@ -20,6 +20,8 @@ public:
 private:
     DocumentViewer();
     void load(const QString& path);
+    // Headings in the theme's emphasis colour on a dark theme.
+    void colorearTitulos();
 
     QTextBrowser* m_browser = nullptr;
     QPushButton* m_cerrar = nullptr;

@@ -106,6 +106,7 @@ start_qv() { # START_TIME: QV with its clock from then on, ten times faster
 qv_proc() { pgrep -P "$qv_pid" | head -1; } # faketime's child: QV itself
 qvbus() { local m=$1; shift; gdbus call --session --dest org.norvo.Orbalinder --object-path /org/norvo/Orbalinder \
            --method "org.norvo.Orbalinder.$m" "$@"; }
+export -f qvbus
 stop_qv() {
   local qv; qv=$(qv_proc)
   [ -n "$qv" ] && kill "$qv" 2>/dev/null

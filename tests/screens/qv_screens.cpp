@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         AvisosPospuestos::Pospuesto p;
         p.archivo = file;
         p.numero = 2;
-        p.hasta = QDateTime(QDate(2026, 12, 8), QTime(10, 15));
+        p.hasta = QDateTime::currentDateTime().addSecs(3600);
         p.caption = QStringLiteral("Team meeting");
         AvisosPospuestos::global().guardar(p);
         main = new TVPrincipal(services, file);
@@ -133,12 +133,9 @@ int main(int argc, char** argv) {
         m->move(60, 60);
         keep = m;
     } else if (mode == "help") {
-        auto* v = new DocumentViewer;
-        v->load(QStringLiteral(ORB_SOURCE_DIR "/resources/help/") + lang +
-                QStringLiteral("/QVH_Avisos.html"));
-        v->show();
-        v->move(60, 20);
-        keep = v;
+        keep = DocumentViewer::showFile(QStringLiteral(ORB_SOURCE_DIR "/resources/help/") + lang +
+                                        QStringLiteral("/QVH_Avisos.html"));
+        if (keep) keep->move(60, 20);
     } else if (mode == "mailclient") {
         // The mail client's window (its texts are English in every language).
         auto* session = new SesionCorreo(ProgramFolders::global(),

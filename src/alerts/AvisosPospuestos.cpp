@@ -3,9 +3,9 @@
 #include "alerts/AvisoNotificacion.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
+#include "platform/DurableFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 // One entry per line: number, moment (ISO 8601, local time), sound, caption,
@@ -141,11 +141,9 @@ bool AvisosPospuestos::escribir(const QString& remindersFile) {
         if (p.archivo == remindersFile) entries << p;
     const QString path = rutaDe(remindersFile);
     if (entries.isEmpty()) return !QFile::exists(path) || QFile::remove(path);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(codificar(entries));
-    if (!f.commit()) {
-        qWarning("Cannot keep the snoozed alerts in %s", qPrintable(path));
+    DurableFile f(path);
+    if (!f.isOpen() || !f.write(codificar(entries)) || !f.commit()) {
+        qWarning("Cannot keep the snoozed alerts: %s", qPrintable(f.errorString()));
         return false;
     }
     return true;

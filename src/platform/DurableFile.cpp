@@ -202,7 +202,7 @@ bool DurableFile::processRuns(qint64 pid) {
 QStringList DurableFile::removeStaleWorkFiles(const QString& folder, const QStringList& extraPatterns) {
     QStringList removed;
     const QDir dir(folder);
-    if (!dir.exists()) return removed;
+    if (folder.isEmpty() || !dir.exists()) return removed;
     static const QRegularExpression ours(QStringLiteral("^\\..+\\.orbwork-(\\d+)-\\d+$"));
     QList<QRegularExpression> others;
     for (const QString& pattern : extraPatterns) {

@@ -2,20 +2,45 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 QString markerPath(const QString& name) {
     QString safe;
-    for (QChar c : name) safe += (c.isLetterOrNumber() || c == u'-' || c == u'_') ? c : QChar(u'_');
+    for (QChar c : name)
+        safe += (c.isLetterOrNumber() || c == u'-' || c == u'_') ? c : QChar(u'_');
     return GlobalMarker::directory() + "/" + safe + ".marker";
 }
 
+// Makes `path` when missing (mode 0700) and checks that it is a folder of
+// this user that nobody else may use. Empty when it is.
+QString privateFolderProblem(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return QStringLiteral("cannot make %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0)
+        return QStringLiteral("cannot examine %1: %2")
+            .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISDIR(st.st_mode)) return QStringLiteral("%1 is not a folder").arg(path);
+    if (st.st_uid != ::getuid()) return QStringLiteral("%1 belongs to another user").arg(path);
+    if ((st.st_mode & 077) != 0 && ::chmod(name.constData(), 0700) != 0)
+        return QStringLiteral("%1 is open to other users").arg(path);
+    return {};
+}
+
 int openMarker(const QString& name) {
-    QDir().mkpath(GlobalMarker::directory());
+    if (!GlobalMarker::folderProblem().isEmpty()) {
+        errno = EACCES;
+        return -1;
+    }
     const QByteArray path = QFile::encodeName(markerPath(name));
     return ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
 }
@@ -27,7 +52,19 @@ QString GlobalMarker::directory() {
     return base + "/orbalinder";
 }
 
-GlobalMarker::~GlobalMarker() { remove(); }
+QString GlobalMarker::folderProblem() {
+    const QString folder = directory();
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // The shared temporary folder: the parent is ours to check as well.
+        const QString parent = QFileInfo(folder).path();
+        if (QString problem = privateFolderProblem(parent); !problem.isEmpty()) return problem;
+    }
+    return privateFolderProblem(folder);
+}
+
+GlobalMarker::~GlobalMarker() {
+    remove();
+}
 
 bool GlobalMarker::exists(const QString& name) {
     const int fd = openMarker(name);

@@ -20,8 +20,14 @@ public:
     void remove();
     bool held() const { return m_fd >= 0; }
 
-    // The folder of the lock files.
+    // The folder of the lock files: $XDG_RUNTIME_DIR/orbalinder, or without
+    // it the private folder /tmp/orbalinder-UID/orbalinder.
     static QString directory();
+    // Empty when the folder is fit for markers (made when missing, a folder
+    // of this user with no access for others); otherwise why it is not, and
+    // then no marker can be taken: a folder another user made first could
+    // be used to switch the single-instance rule off.
+    static QString folderProblem();
 
 private:
     int m_fd = -1;

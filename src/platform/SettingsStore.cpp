@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <cstring>
 
@@ -20,6 +21,10 @@ struct Hive {
         QList<QPair<QString, SettingValue>> values;
     };
     QList<Key> keys;
+    // The file's bytes when some of it could not be understood (not UTF-8, a
+    // line that is neither a key, a value nor a comment): kept beside the file
+    // as NAME.damaged before the next write replaces it.
+    QByteArray damaged;
 
     Key* find(const QString& key) {
         for (auto& k : keys)
@@ -58,7 +63,9 @@ QString unescape(QStringView s) {
 
 Hive parseHive(const QByteArray& bytes) {
     Hive hive;
-    const QString content = QString::fromUtf8(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString content = utf8(bytes);
+    bool understood = !utf8.hasError() && !bytes.contains('\0');
     Hive::Key* current = nullptr;
     for (QStringView line : QStringView(content).split(u'\n')) {
         if (line.endsWith(u'\r')) line.chop(1);
@@ -77,7 +84,10 @@ Hive parseHive(const QByteArray& bytes) {
                 break;
             }
         }
-        if (!current || eq <= 0) continue;
+        if (!current || eq <= 0) {
+            understood = false;
+            continue;
+        }
         const QString name = unescape(line.left(eq));
         const QStringView rest = line.mid(eq + 1);
         SettingValue v;
@@ -88,15 +98,20 @@ Hive parseHive(const QByteArray& bytes) {
             v.type = SettingType::Integer;
             bool ok = false;
             v.integer = static_cast<qint32>(rest.mid(6).toLongLong(&ok));
-            if (!ok) continue;
+            if (!ok) {
+                understood = false;
+                continue;
+            }
         } else if (rest.startsWith(QStringLiteral("hex:"))) {
             v.type = SettingType::Binary;
             v.binary = QByteArray::fromHex(rest.mid(4).toLatin1());
         } else {
+            understood = false;
             continue; // unknown type: ignored, as if absent
         }
         current->values.append({name, v});
     }
+    if (!understood) hive.damaged = bytes;
     return hive;
 }
 
@@ -164,6 +179,12 @@ void writeHive(const QString& path, const Hive& hive) {
         out += u'\n';
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
+    // What could not be understood is not lost with the rewrite.
+    QString error;
+    if (!hive.damaged.isEmpty() &&
+        !DurableFile::save(path + QStringLiteral(".damaged"), hive.damaged, &error))
+        throw SettingsError("Cannot keep the damaged settings file " + path.toStdString() + ": " +
+                            error.toStdString());
     DurableFile f(path);
     if (!f.write(out.toUtf8()) || !f.commit())
         throw SettingsError("Cannot write settings file " + path.toStdString() + ": " +

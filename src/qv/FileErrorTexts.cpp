@@ -98,7 +98,7 @@ QString warning(const QString& path, const Diagnostico& d) {
             .arg(name)
             .arg(d.bytes)
             .arg(RegistroAviso::kTamano)
-            .arg(d.completos)
+            .arg(std::min<qint64>(d.completos, RegistroAviso::kMaxAvisos))
             .arg(d.sobrantes);
     case Diagnostico::Estado::Excesivo:
         return LeerTexto(20341).arg(name).arg(RegistroAviso::kMaxAvisos);

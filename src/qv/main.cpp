@@ -1,9 +1,11 @@
 // QV: the reminder program's entry point.
+#include "core/StandardOptions.h"
 #include "core/TextCatalogue.h"
 #include "core/UiLanguage.h"
 #include "platform/DesktopIdentity.h"
 #include "platform/GlobalMarker.h"
 #include "platform/InstanceChannel.h"
+#include "platform/ProcessPrivacy.h"
 #include "qv/DesktopServices.h"
 #include "qv/ServicioBus.h"
 #include "qv/SettingsProblems.h"
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 // A start failure is told on the terminal too; ORB_NO_DIALOGS=1 (scripts, tests)
@@ -39,9 +42,23 @@ QString requestedFile(const QString& request) {
     const QFileInfo file(request.mid(5));
     return file.isAbsolute() && file.isFile() ? file.absoluteFilePath() : QString();
 }
+
+const char* const kUsage = "usage: QV [FILE]\n"
+                           "The reminder program: lives in the notification area and shows the reminders of\n"
+                           "the reminders file that was open last, or of FILE (a running QV opens FILE).\n\n"
+                           "Options:\n"
+                           "  -h, --help  show this help and exit\n"
+                           "  --version   show the version and exit\n";
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerStandardOptions(argc, argv, "QV", kUsage)) return 0;
+    keepSecretsOutOfDumps(); // the profiles' passwords pass through this program
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--", 2) == 0) {
+            fprintf(stderr, "QV: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
     // A client cannot keep a window on top or place it under Wayland, and the
     // alerts need both: run through XWayland unless the user chose a platform.
     if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
@@ -69,6 +86,11 @@ int main(int argc, char** argv) {
             // while the program sits in the tray): the running program does it.
             if (InstanceChannel::handOver(QStringLiteral("Orbalinder"), request(fileArgument))) return 0;
             fatal(QStringLiteral("Orbalinder already running"));
+            return 1;
+        }
+        // A marker folder another user could control: refuse to run.
+        if (const QString problem = GlobalMarker::folderProblem(); !problem.isEmpty()) {
+            fatal(QStringLiteral("Orbalinder cannot run safely: ") + problem);
             return 1;
         }
         // The marker's file cannot be made: run, but say that a second copy would not be stopped.

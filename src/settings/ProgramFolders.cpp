@@ -1,6 +1,7 @@
 #include "settings/ProgramFolders.h"
 
 #include "core/TextCatalogue.h"
+#include "platform/DurableFile.h"
 #include "platform/SettingsStore.h"
 #include "settings/InstalledProgram.h"
 
@@ -45,6 +46,12 @@ ProgramFolders ProgramFolders::from(const QString& dirPrograma) {
 void ProgramFolders::createWorkFolders() const {
     QDir().mkpath(dirMail);
     QDir().mkpath(dirTemp);
+    // What a program that was killed mid-save left: its work files, and the
+    // mail client's incoming message it had not finished.
+    DurableFile::removeStaleWorkFiles(dirPrograma);
+    DurableFile::removeStaleWorkFiles(dirMail, {QStringLiteral("incoming-%1-*.tmp")});
+    DurableFile::removeStaleWorkFiles(dirTemp);
+    DurableFile::removeStaleWorkFiles(QFileInfo(Hives::userHivePath()).absolutePath());
 }
 
 ProgramFolders& ProgramFolders::global() {

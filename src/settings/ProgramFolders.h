@@ -16,7 +16,9 @@ struct ProgramFolders {
     QString dirTemp;     // dirPrograma + "TEMP/"
 
     static ProgramFolders from(const QString& dirPrograma);
-    // Creates MAIL/ and TEMP/ when missing; a folder that cannot be made is not reported.
+    // Creates MAIL/ and TEMP/ when missing (a folder that cannot be made is not
+    // reported), and removes the work files that killed programs left in them,
+    // in the program folder and beside the settings.
     void createWorkFolders() const;
 
     // The folders of the running program (set once at start).

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -79,10 +80,21 @@ void writeOrFail(QFile& f, const QByteArray& bytes) {
              .arg(FileLock::kDefaultWaitMs / 1000));
 }
 
+// The work files a killed program left beside reminders files: removed the
+// first time this program uses a file of that folder.
+void removeStaleWorkOnce(const QString& archivo) {
+    static QSet<QString> seen;
+    const QString folder = QFileInfo(archivo).absolutePath();
+    if (seen.contains(folder)) return;
+    seen.insert(folder);
+    DurableFile::removeStaleWorkFiles(folder);
+}
+
 class Locked {
 public:
     Locked(const QString& archivo, FileLock::Mode mode, Op op) : m_lock(archivo, mode) {
         if (m_lock.timedOut()) failBusy(op, archivo);
+        if (m_lock.held()) removeStaleWorkOnce(archivo);
     }
 
 private:
@@ -280,7 +292,7 @@ QString DiagnosticoArchivo(const QString& archivo) {
             .arg(name)
             .arg(d.bytes)
             .arg(kSize)
-            .arg(d.completos)
+            .arg(std::min<qint64>(d.completos, RegistroAviso::kMaxAvisos))
             .arg(d.sobrantes);
     case Diagnostico::Estado::Excesivo:
         return QStringLiteral("%1 holds more than %2 reminders; only the first %2 are used.")
@@ -409,6 +421,7 @@ ReminderFileCursor::ReminderFileCursor(const QString& archivo, QIODevice::OpenMo
     : m_lock(std::make_unique<FileLock>(archivo, modo == QIODevice::ReadOnly ? kRead : kChange)),
       m_file(archivo) {
     if (m_lock->timedOut()) failBusy(Op::Abrir, archivo);
+    if (m_lock->held()) removeStaleWorkOnce(archivo);
     openOrFail(m_file, (modo == QIODevice::ReadOnly ? modo : kChangeExisting) | QIODevice::Unbuffered,
                Op::Abrir);
     m_count = static_cast<int>(std::min<qint64>(m_file.size() / kSize, RegistroAviso::kMaxAvisos));
@@ -451,6 +464,7 @@ ReminderFileCursor::~ReminderFileCursor() = default;
 
 ReminderFileLock::ReminderFileLock(const QString& archivo) : m_lock(archivo, kChange) {
     if (m_lock.timedOut()) failBusy(Op::Abrir, archivo);
+    if (m_lock.held()) removeStaleWorkOnce(archivo);
 }
 
 ResumenesAvisos LeerResumenes(const QString& archivo) {

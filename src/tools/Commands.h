@@ -1,6 +1,10 @@
 #pragma once
-// The subcommands of qvtool. Each returns the process exit code and writes its
-// output to stdout and its errors to stderr.
+// The subcommands of qvtool. Each returns the process exit code (ExitCode:
+// 0 done, 1 failed, 2 bad usage) and writes its output to stdout and its
+// errors to stderr. Each parses its own words with CommandLine (so that
+// "qvtool COMMAND --help" shows its usage). A new command: its own file with
+// one `int xxxCommand(const QStringList& args)`, declared here and listed in
+// kCommands in main.cpp.
 #include <QDateTime>
 #include <QStringList>
 

@@ -1,4 +1,5 @@
 // qvtool dialup: list, add and remove entries of the simulated phonebook.
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
 #include "platform/dialup/SimulatedPhonebook.h"
@@ -8,54 +9,46 @@ using dialup::SimulatedPhonebook;
 
 namespace {
 
-int usage() {
-    printErr(QStringLiteral("usage: qvtool dialup list\n"
-                            "       qvtool dialup add NAME [--user U] [--password P] [--outcome CODE]\n"
-                            "                         [--states S1,S2,...] [--keep-handle] [--hangup-polls N]\n"
-                            "       qvtool dialup remove NAME"));
-    return 2;
-}
-
-bool parseAdd(const QStringList& args, SimulatedEntry& e) {
-    e.name = args.value(1);
-    for (int i = 2; i < args.size(); ++i) {
-        const QString opt = args[i];
-        if (opt == QLatin1String("--keep-handle")) {
-            e.keepsHandleOnFailure = true;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return false;
-        const QString v = args[++i];
-        bool ok = true;
-        if (opt == QLatin1String("--user")) {
-            e.userName = v;
-        } else if (opt == QLatin1String("--password")) {
-            e.password = v;
-            e.passwordSaved = true;
-        } else if (opt == QLatin1String("--outcome")) {
-            e.outcome = v.toUInt(&ok);
-        } else if (opt == QLatin1String("--hangup-polls")) {
-            e.hangUpPolls = v.toInt(&ok);
-        } else if (opt == QLatin1String("--states")) {
-            e.states.clear();
-            for (const QString& s : v.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                e.states << s.toUInt(&ok);
-                if (!ok)
-                    break;
-            }
-        } else {
-            return false;
-        }
-        if (!ok)
-            return false;
+bool parseAdd(const CommandLine& line, SimulatedEntry& e) {
+    e.name = line.argument(1);
+    e.keepsHandleOnFailure = line.isSet("keep-handle");
+    bool ok = true;
+    if (line.isSet("user")) e.userName = line.value("user");
+    if (line.isSet("password")) {
+        const std::optional<QString> secret = secretValue(line.value("password"));
+        if (!secret) return false;
+        e.password = *secret;
+        e.passwordSaved = true;
     }
-    return true;
+    if (line.isSet("outcome")) e.outcome = line.value("outcome").toUInt(&ok);
+    if (ok && line.isSet("hangup-polls")) e.hangUpPolls = line.value("hangup-polls").toInt(&ok);
+    if (ok && line.isSet("states")) {
+        e.states.clear();
+        for (const QString& s : line.value("states").split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            e.states << s.toUInt(&ok);
+            if (!ok) break;
+        }
+    }
+    return ok;
 }
 
 } // namespace
 
-int dialupCommand(const QStringList& args) {
+int dialupCommand(const QStringList& words) {
+    CommandLine line(
+        QStringLiteral("dialup"),
+        QStringLiteral("list | add NAME [--user U] [--password P|-] [--outcome CODE] [--states S1,S2,...] "
+                       "[--keep-handle] [--hangup-polls N] | remove NAME"),
+        QStringLiteral("Lists, adds and removes entries of the simulated dial-up phonebook."));
+    line.argument(QStringLiteral("list|add|remove"), QStringLiteral("what to do"));
+    line.option("user", "U", "the entry's user name");
+    line.option("password", "P", "the entry's saved password; - reads it from standard input");
+    line.option("outcome", "CODE", "the error number a dial ends with (0 connects)");
+    line.option("states", "S1,S2,...", "the connection states a dial passes through");
+    line.option("keep-handle", {}, "a failed dial keeps its handle");
+    line.option("hangup-polls", "N", "polls until a hang-up completes");
+    if (const auto rc = line.parse(words, 1, 2)) return *rc;
+    const QStringList args = line.arguments();
     SimulatedPhonebook book(SimulatedPhonebook::defaultPath());
     const QString verb = args.value(0);
     if (verb == QLatin1String("list") && args.size() == 1) {
@@ -65,8 +58,7 @@ int dialupCommand(const QStringList& args) {
     }
     if (verb == QLatin1String("add") && args.size() >= 2) {
         SimulatedEntry e;
-        if (!parseAdd(args, e))
-            return usage();
+        if (!parseAdd(line, e)) return line.usageError(QStringLiteral("dialup add: bad option value"));
         if (book.validateEntryName(e.name) == dialup::kErrorInvalidName) {
             printErr(QStringLiteral("qvtool: not a valid entry name: %1").arg(e.name));
             return 1;
@@ -84,5 +76,5 @@ int dialupCommand(const QStringList& args) {
         }
         return 0;
     }
-    return usage();
+    return line.usageError(QStringLiteral("dialup: expected list, add NAME or remove NAME"));
 }

@@ -39,8 +39,13 @@ int setReminder(const QStringList& args) {
     const QCommandLineOption desc("desc", "", "D"), text("text", "", "T"), date("date", "", "YYYY-MM-DD"),
         time("time", "", "HH:MM"), repeat("repeat", "", "CODE"), on("on"), off("off");
     p.addOptions({desc, text, date, time, repeat, on, off});
+    p.addHelpOption();
     const QString usage = QStringLiteral("usage: qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] "
                                          "[--time HH:MM] [--repeat CODE] [--on|--off]");
+    if (p.parse(QStringList{QStringLiteral("qvtool")} + args) && p.isSet(QStringLiteral("help"))) {
+        printOut(usage);
+        return 0;
+    }
     if (!p.parse(QStringList{QStringLiteral("qvtool")} + args) || p.positionalArguments().size() != 3 ||
         (p.isSet(on) && p.isSet(off))) {
         printErr(p.errorText().isEmpty() ? usage : QStringLiteral("qvtool: ") + p.errorText() + '\n' + usage);
@@ -48,6 +53,8 @@ int setReminder(const QStringList& args) {
     }
     const QString file = p.positionalArguments()[1];
     if (!existingFile(file)) return 1;
+    // Read, change and write back as one step for other programs.
+    const ReminderFileLock lock(file);
     int n = 0;
     if (!reminderNumber(file, p.positionalArguments()[2], n)) return 2;
     RegistroAviso r = LeerAviso(file, n);
@@ -98,12 +105,17 @@ int setReminder(const QStringList& args) {
 
 // qvtool remove FILE N: the reminder goes, the later ones move up one number.
 int removeReminder(const QStringList& args) {
+    if (args.value(1) == QLatin1String("--help")) {
+        printOut(QStringLiteral("usage: qvtool remove FILE N"));
+        return 0;
+    }
     if (args.size() != 3) {
         printErr(QStringLiteral("usage: qvtool remove FILE N"));
         return 2;
     }
     const QString file = args[1];
     if (!existingFile(file)) return 1;
+    const ReminderFileLock lock(file);
     int n = 0;
     if (!reminderNumber(file, args[2], n)) return 2;
     // The index of this run lives in a private folder removed at the end.

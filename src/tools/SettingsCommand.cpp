@@ -2,6 +2,7 @@
 // the same routines the program uses (so the write widths apply).
 #include "platform/SettingsStore.h"
 #include "settings/Ajustes.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
 #include <QHash>
@@ -18,19 +19,26 @@ const Ajustes::Descripcion* find(const QString& name) {
 
 QString typeName(Ajustes::Tipo t) {
     switch (t) {
-    case Ajustes::Tipo::String: return "string";
-    case Ajustes::Tipo::Integer: return "integer";
-    case Ajustes::Tipo::Boolean: return "boolean";
-    case Ajustes::Tipo::Binary: return "binary";
+    case Ajustes::Tipo::String:
+        return "string";
+    case Ajustes::Tipo::Integer:
+        return "integer";
+    case Ajustes::Tipo::Boolean:
+        return "boolean";
+    case Ajustes::Tipo::Binary:
+        return "binary";
     }
     return {};
 }
 
 QString show(const SettingValue& v) {
     switch (v.type) {
-    case SettingType::String: return v.text;
-    case SettingType::Integer: return QString::number(v.integer);
-    case SettingType::Binary: return QString::fromLatin1(v.binary.toHex(' '));
+    case SettingType::String:
+        return v.text;
+    case SettingType::Integer:
+        return QString::number(v.integer);
+    case SettingType::Binary:
+        return QString::fromLatin1(v.binary.toHex(' '));
     }
     return {};
 }
@@ -39,7 +47,8 @@ bool parseBool(const QString& s, bool& ok) {
     ok = true;
     if (s == "1" || s.compare("true", Qt::CaseInsensitive) == 0 || s.compare("on", Qt::CaseInsensitive) == 0)
         return true;
-    if (s == "0" || s.compare("false", Qt::CaseInsensitive) == 0 || s.compare("off", Qt::CaseInsensitive) == 0)
+    if (s == "0" || s.compare("false", Qt::CaseInsensitive) == 0 ||
+        s.compare("off", Qt::CaseInsensitive) == 0)
         return false;
     ok = false;
     return false;
@@ -54,29 +63,86 @@ bool write(const QString& name, const QString& text, QString& error) {
     auto ints = [&](int n) {
         QList<int> v;
         if (parts.size() != n) ok = false;
-        for (const QString& p : parts) v << p.trimmed().toInt(&ok);
+        for (const QString& p : parts)
+            v << p.trimmed().toInt(&ok);
         return v;
     };
     using namespace Ajustes;
     const QHash<QString, std::function<void()>> writers = {
         {"OpenFile", [&] { setOpenFile(text); }},
-        {"Splash", [&] { bool b = boolean(); if (ok) setSplash(b); }},
-        {"CheckEmailEvery", [&] { auto n = num(); if (ok) setCheckEmailEvery(static_cast<quint16>(n)); }},
-        {"TimeOut", [&] { auto n = num(); if (ok) setTimeOut(static_cast<quint8>(n)); }},
-        {"SendOnCheck", [&] { bool b = boolean(); if (ok) setSendOnCheck(b); }},
-        {"EraseUnsent", [&] { bool b = boolean(); if (ok) setEraseUnsent(b); }},
-        {"SaveReceived", [&] { bool b = boolean(); if (ok) setSaveReceived(b); }},
-        {"DueMsgs", [&] { bool b = boolean(); if (ok) setDueMsgs(b); }},
-        {"CloseMsgs", [&] { auto n = num(); if (ok) setCloseMsgs(static_cast<quint8>(n)); }},
-        {"WorkingDays", [&] { auto n = num(); if (ok) setWorkingDays(static_cast<quint8>(n)); }},
-        {"MsgWindowFmt", [&] { auto n = num(); if (ok) setMsgWindowFmt(static_cast<quint8>(n)); }},
+        {"Splash",
+         [&] {
+             bool b = boolean();
+             if (ok) setSplash(b);
+         }},
+        {"CheckEmailEvery",
+         [&] {
+             auto n = num();
+             if (ok) setCheckEmailEvery(static_cast<quint16>(n));
+         }},
+        {"TimeOut",
+         [&] {
+             auto n = num();
+             if (ok) setTimeOut(static_cast<quint8>(n));
+         }},
+        {"SendOnCheck",
+         [&] {
+             bool b = boolean();
+             if (ok) setSendOnCheck(b);
+         }},
+        {"EraseUnsent",
+         [&] {
+             bool b = boolean();
+             if (ok) setEraseUnsent(b);
+         }},
+        {"SaveReceived",
+         [&] {
+             bool b = boolean();
+             if (ok) setSaveReceived(b);
+         }},
+        {"DueMsgs",
+         [&] {
+             bool b = boolean();
+             if (ok) setDueMsgs(b);
+         }},
+        {"CloseMsgs",
+         [&] {
+             auto n = num();
+             if (ok) setCloseMsgs(static_cast<quint8>(n));
+         }},
+        {"WorkingDays",
+         [&] {
+             auto n = num();
+             if (ok) setWorkingDays(static_cast<quint8>(n));
+         }},
+        {"MsgWindowFmt",
+         [&] {
+             auto n = num();
+             if (ok) setMsgWindowFmt(static_cast<quint8>(n));
+         }},
         {"MsgWindowSndClassic", [&] { setMsgWindowSndClassic(text); }},
         {"MsgWindowSndDoggy", [&] { setMsgWindowSndDoggy(text); }},
         {"MsgWindowSndBabe", [&] { setMsgWindowSndBabe(text); }},
-        {"Messages", [&] { bool b = boolean(); if (ok) setMessages(b); }},
-        {"Email", [&] { bool b = boolean(); if (ok) setEmail(b); }},
-        {"MsgWindowPos", [&] { auto v = ints(4); if (ok) setMsgWindowPos(QRect(QPoint(v[0], v[1]), QPoint(v[2] - 1, v[3] - 1))); }},
-        {"MsgWindowExPos", [&] { auto v = ints(2); if (ok) setMsgWindowExPos(QPoint(v[0], v[1])); }},
+        {"Messages",
+         [&] {
+             bool b = boolean();
+             if (ok) setMessages(b);
+         }},
+        {"Email",
+         [&] {
+             bool b = boolean();
+             if (ok) setEmail(b);
+         }},
+        {"MsgWindowPos",
+         [&] {
+             auto v = ints(4);
+             if (ok) setMsgWindowPos(QRect(QPoint(v[0], v[1]), QPoint(v[2] - 1, v[3] - 1)));
+         }},
+        {"MsgWindowExPos",
+         [&] {
+             auto v = ints(2);
+             if (ok) setMsgWindowExPos(QPoint(v[0], v[1]));
+         }},
     };
     const auto it = writers.find(name);
     if (it == writers.end()) {
@@ -103,7 +169,14 @@ bool sameType(Ajustes::Tipo t, SettingType stored) {
 
 } // namespace
 
-int settingsCommand(const QStringList& args) {
+int settingsCommand(const QStringList& words) {
+    CommandLine line(
+        QStringLiteral("settings"), QStringLiteral("list | get NAME | set NAME VALUE"),
+        QStringLiteral("Lists, reads or writes the reminder program's settings (NAME in any case)."));
+    line.argument(QStringLiteral("list|get|set"), QStringLiteral("what to do"));
+    line.optionsOnlyFirst();
+    if (const auto rc = line.parse(words, 1, 3)) return *rc;
+    const QStringList args = line.arguments();
     // Problems the settings routines meet are printed as the program would tell
     // them, and make the exit status non-zero.
     int problems = 0;
@@ -130,15 +203,24 @@ int settingsCommand(const QStringList& args) {
         }
         if (sub == "get" && args.size() == 2) {
             const auto* d = find(args[1]);
-            if (!d) { printErr("qvtool: unknown setting " + args[1]); return 2; }
+            if (!d) {
+                printErr("qvtool: unknown setting " + args[1]);
+                return 2;
+            }
             const auto v = store->value(d->nombre);
-            if (!v) { printErr(QString("qvtool: setting %1 does not exist").arg(d->nombre)); return 1; }
+            if (!v) {
+                printErr(QString("qvtool: setting %1 does not exist").arg(d->nombre));
+                return 1;
+            }
             printOut(show(*v));
             return 0;
         }
         if (sub == "set" && args.size() == 3) {
             const auto* d = find(args[1]);
-            if (!d) { printErr("qvtool: unknown setting " + args[1]); return 2; }
+            if (!d) {
+                printErr("qvtool: unknown setting " + args[1]);
+                return 2;
+            }
             Ajustes::abrirClave(true);
             QString error;
             if (!write(d->nombre, args[2], error)) {
@@ -151,6 +233,5 @@ int settingsCommand(const QStringList& args) {
         printErr(QString("qvtool: ") + e.what());
         return 1;
     }
-    printErr("usage: qvtool settings list | settings get NAME | settings set NAME VALUE");
-    return 2;
+    return line.usageError(QStringLiteral("settings: expected list, get NAME or set NAME VALUE"));
 }

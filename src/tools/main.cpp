@@ -3,6 +3,8 @@
 #include "tools/Commands.h"
 
 #include "core/Cp1252.h"
+#include "core/StandardOptions.h"
+#include "tools/CommandLine.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -27,39 +29,78 @@ bool refusedAsUnstorable(const QString& option, const QString& value) {
     return true;
 }
 
-static int usage() {
-    printErr("usage: qvtool settings list | settings get NAME | settings set NAME VALUE\n"
-             "       qvtool list FILE [--json]\n"
-             "       qvtool due FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
-             "       qvtool past FILE --now \"YYYY-MM-DD HH:MM:SS\"\n"
-             "       qvtool advance FILE N --now \"YYYY-MM-DD HH:MM:SS\" [--working-days K]\n"
-             "       qvtool add FILE --desc D --date YYYY-MM-DD --time HH:MM [--repeat CODE] [--text T] ...\n"
-             "       qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] [--time HH:MM] [--repeat CODE] "
-             "[--on|--off]\n"
-             "       qvtool remove FILE N\n"
-             "       qvtool export FILE OUT.ics | import FILE IN.ics [--now \"YYYY-MM-DD HH:MM:SS\"] [--all-day-time HH:MM]\n"
-             "       qvtool sync FILE --url URL --user U --password - [--ca-file F] [--calendar NAME]\n"
-             "       qvtool profile QV.PFL --name N --email E --smtp H[:P] --pop3 H[:P] --login L --password P [--address A ...]\n"
-             "         [--smtp-security none|starttls|tls] [--pop3-security none|stls|tls] [--smtp-password P]\n"
-             "         [--ca-file FILE] [--allow-plain]\n"
-             "       qvtool dialup list | dialup add NAME [options] | dialup remove NAME");
-    return 2;
+namespace {
+
+// The commands: name, what runs it (with the words after the command), one line for the overview.
+struct Command {
+    const char* name;
+    int (*run)(const QStringList& args);
+    const char* summary;
+};
+
+int remindersVerb(const QString& verb, const QStringList& args) {
+    return remindersCommand(QStringList{verb} + args);
 }
+
+const Command kCommands[] = {
+    {"settings", settingsCommand, "list, read and write the reminder program's settings"},
+    {"list", [](const QStringList& a) { return remindersVerb("list", a); }, "the reminders of a file"},
+    {"due", [](const QStringList& a) { return remindersVerb("due", a); }, "the reminders due at a moment"},
+    {"past", [](const QStringList& a) { return remindersVerb("past", a); }, "the reminders past at a moment"},
+    {"advance", [](const QStringList& a) { return remindersVerb("advance", a); },
+     "move a reminder to its next occurrence"},
+    {"add", [](const QStringList& a) { return remindersVerb("add", a); }, "add a reminder to a file"},
+    {"set", [](const QStringList& a) { return editCommand(QStringList{"set"} + a); },
+     "change fields of one reminder"},
+    {"remove", [](const QStringList& a) { return editCommand(QStringList{"remove"} + a); },
+     "delete one reminder"},
+    {"export", [](const QStringList& a) { return calendarCommand(QStringList{"export"} + a); },
+     "write a reminders file as an iCalendar file"},
+    {"import", [](const QStringList& a) { return calendarCommand(QStringList{"import"} + a); },
+     "add the events of an iCalendar file to a reminders file"},
+#ifdef ORB_CON_SYNC
+    {"sync", [](const QStringList& a) { return syncCommand(QStringList{"sync"} + a); },
+     "one two-way sync of a reminders file with a CalDAV calendar"},
+#endif
+    {"profile", profilesCommand, "write the active profile and the address book of a profiles file"},
+    {"dialup", dialupCommand, "the simulated dial-up phonebook"},
+};
+
+QString overview() {
+    QString text =
+        QStringLiteral("usage: qvtool COMMAND [ARGUMENTS]\n"
+                       "Command-line companion of the reminder program, for scripts.\n\nCommands:\n");
+    for (const Command& c : kCommands)
+        text += QStringLiteral("  %1 %2\n").arg(QLatin1String(c.name), -10).arg(QLatin1String(c.summary));
+    text += QStringLiteral(
+        "\n\"qvtool COMMAND --help\" shows a command's usage.\n"
+        "Exit status: 0 done, 1 failed, 2 bad usage.\n\n"
+        "Options:\n  -h, --help  show this help and exit\n  --version   show the version and exit");
+    return text;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion()));
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) return usage();
+    if (args.isEmpty()) {
+        printErr(overview());
+        return ExitCode::kUsage;
+    }
     const QString command = args.takeFirst();
-    if (command == "settings") return settingsCommand(args);
-    if (command == "dialup") return dialupCommand(args);
-    if (command == "profile") return profilesCommand(args);
-    if (command == "set" || command == "remove") return editCommand(QStringList{command} + args);
-    if (command == "export" || command == "import") return calendarCommand(QStringList{command} + args);
-#ifdef ORB_CON_SYNC
-    if (command == "sync") return syncCommand(QStringList{command} + args);
-#endif
-    if (command == "list" || command == "due" || command == "past" || command == "advance" || command == "add")
-        return remindersCommand(QStringList{command} + args);
-    return usage();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        printOut(overview());
+        return ExitCode::kDone;
+    }
+    if (command == QLatin1String("--version")) {
+        printOut(QStringLiteral("qvtool ") + QCoreApplication::applicationVersion());
+        return ExitCode::kDone;
+    }
+    for (const Command& c : kCommands)
+        if (command == QLatin1String(c.name)) return c.run(args);
+    printErr(QStringLiteral("qvtool: unknown command %1").arg(command));
+    printErr(overview());
+    return ExitCode::kUsage;
 }

@@ -47,6 +47,56 @@ private slots:
         QVERIFY(second.add("Orbalinder"));
     }
 
+    // Without XDG_RUNTIME_DIR the markers live in a folder of their own under
+    // the temporary folder: made private, and refused when someone else could
+    // control it (then no marker is taken, so the program does not run).
+    void markerFolderWithoutRuntimeDir_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("missing: made private") << "missing" << true;
+        QTest::newRow("ours, open to others: closed") << "open" << true;
+        QTest::newRow("another user's") << "foreign" << false;
+        QTest::newRow("a link to elsewhere") << "link" << false;
+    }
+    void markerFolderWithoutRuntimeDir() {
+        QFETCH(QString, setup);
+        QFETCH(bool, usable);
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmp = qgetenv("TMPDIR");
+        const QString temp = QDir::currentPath() + "/tmp-" + setup;
+        QVERIFY(QDir().mkpath(temp));
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(temp));
+        const QString base = temp + "/orbalinder-" + QString::number(::getuid());
+        const QByteArray b = QFile::encodeName(base);
+        if (setup == "open") {
+            QVERIFY(QDir().mkpath(base));
+            QVERIFY(::chmod(b.constData(), 0777) == 0);
+        } else if (setup == "foreign") {
+            if (::geteuid() != 0) QSKIP("needs root to make a folder of another user");
+            QVERIFY(QDir().mkpath(base));
+            QVERIFY(::chown(b.constData(), 65534, 65534) == 0);
+        } else if (setup == "link") {
+            QVERIFY(QDir().mkpath(temp + "/elsewhere"));
+            QVERIFY(QFile::link(temp + "/elsewhere", base));
+        }
+        GlobalMarker marker;
+        const bool taken = marker.add("Orbalinder");
+        const QString problem = GlobalMarker::folderProblem();
+        marker.remove();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        if (tmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", tmp);
+        QCOMPARE(taken, usable);
+        QCOMPARE(problem.isEmpty(), usable);
+        if (usable) {
+            struct stat st {};
+            QVERIFY(::lstat(b.constData(), &st) == 0);
+            QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        }
+    }
+
     void killedHolderDoesNotBlock() {
         int ready[2];
         QVERIFY(pipe(ready) == 0);

@@ -1,7 +1,9 @@
 // Several programs on one reminders file at once: qvtool adding from two
 // processes while this one rewrites the file again and again (each rewrite
 // replaces it by a rename). Every record arrives, each number once; a writer
-// that cannot get the file in time fails and writes nothing.
+// that cannot get the file in time fails and writes nothing. A program killed
+// in the middle of a rewrite leaves the old file, and the next start removes
+// its work file.
 #include "platform/FileLock.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
@@ -10,7 +12,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QSet>
+#include <QThread>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 const QString kTool = QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool");
@@ -73,6 +78,48 @@ private slots:
         QCOMPARE(descriptions.size(), 2 * kEach);
         QVERIFY(descriptions.contains("a1") && descriptions.contains("b60"));
         QCOMPARE(QDir().entryList({QStringLiteral(".*orbwork*")}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void killedRewriteLeavesNothingBehind() {
+        // A large file: removing its first reminder rewrites the whole file.
+        QProcess tool;
+        tool.start(kTool, {"add", file, "--desc", "gone", "--date", "2026-12-01", "--time", "09:00",
+                           "--repeat", "3", "--expires", "2026-12-01", "--delete"});
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        {
+            const QByteArray one = contents(file);
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::Append));
+            for (int i = 0; i < 65000; ++i)
+                f.write(one);
+            f.flush();
+            ::fsync(f.handle()); // on disk now, not in the tool's first forced write
+        }
+        const QByteArray before = contents(file);
+        const QString hidden = QStringLiteral(".shared.QVM.orbwork-*");
+        tool.start(kTool, {"remove", file, "1"});
+        QVERIFY(tool.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        while (QDir().entryList({hidden}, QDir::Files | QDir::Hidden).isEmpty() && clock.elapsed() < 60000 &&
+               tool.state() == QProcess::Running)
+            QThread::usleep(200);
+        if (tool.state() != QProcess::Running) QSKIP("the rewrite ended before it could be interrupted");
+        tool.kill();
+        tool.waitForFinished();
+        QVERIFY(contents(file) == before);
+        const QStringList left = QDir().entryList({hidden}, QDir::Files | QDir::Hidden);
+        QVERIFY2(left.size() == 1, qPrintable(left.join(u' ')));
+        // Work files of a program that still runs are not touched.
+        QFile live(QStringLiteral(".shared.QVM.orbwork-1-1"));
+        QVERIFY(live.open(QIODevice::WriteOnly));
+        live.close();
+        // The next program to use the file removes what the killed one left.
+        tool.start(kTool, {"list", file});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(QDir().entryList({hidden}, QDir::Files | QDir::Hidden), QStringList{live.fileName()});
     }
 
     void busyFileIsRefused_data() {

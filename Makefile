@@ -36,7 +36,11 @@ program: build
 run: program
 	cd $(PROGDIR) && ./QV
 
+# The desktop tests install their window manager and notification service
+# themselves; installed here first, so that two of them never run apt at once.
 test: build
+	@scripts/install-deps.sh --screenshots
+	@scripts/install-deps.sh --notifications
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 # The Debian package: $(BUILD)/orbalinder_<version>_<arch>.deb, built for /usr

@@ -220,10 +220,10 @@ private slots:
         QVERIFY2(qAbs(interval - minutes * 40) <= 40, qPrintable(QString::number(interval)));
         if (minutes > 10) return; // longer ones are not waited for
         QTest::qWait(minutes * 40 / 2);
-        QVERIFY(!w->isVisible()); // not before its time, though the auto-close is shorter
-        QTRY_VERIFY(w->isVisible());
-        QCOMPARE(m_sound.played.size(), 2);
-        QVERIFY(w->autoCloseArmed());
+        QVERIFY(!w.isNull() && !w->isVisible()); // not before its time, though the auto-close is shorter
+        // Back with its sound; its auto-close (one scaled minute) may take it away
+        // before a poll sees it shown, so the sound tells that it came back.
+        QTRY_COMPARE(m_sound.played.size(), 2);
         QTRY_VERIFY(w.isNull()); // then unattended: logged
         QVERIFY(QFile::exists(logPath()));
     }

@@ -20,7 +20,7 @@ namespace {
 // The pass is measured, not the alert windows it would open.
 class SilentServices : public DesktopServices {
 public:
-    void mostrarAviso(int, int, const RegistroAviso&) override {}
+    AlertWindowBase* mostrarAviso(int, int, const RegistroAviso&) override { return nullptr; }
 };
 } // namespace
 
@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
         QFile in(file);
         in.open(QIODevice::ReadOnly);
         qint64 bytes = 0;
-        while (!in.atEnd()) bytes += in.read(1 << 20).size();
+        while (!in.atEnd())
+            bytes += in.read(1 << 20).size();
         const double readMs = t.nsecsElapsed() / 1e6;
 
         t.restart();

@@ -278,6 +278,11 @@ void AlertWindowBase::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void AlertWindowBase::posponer(int minutos) {
+    m_spin->setValue(qBound(0, minutos, m_spin->maximum()));
+    BotonCerrarClick();
+}
+
 void AlertWindowBase::BotonCerrarClick() {
     const int minutes = m_spin->value();
     if (minutes > 0) {

@@ -39,6 +39,8 @@ public:
     void descartar();
     // A snooze left by a previous run: hidden until `hasta`, shown at once when it passed.
     void reanudarPausa(const QDateTime& hasta);
+    // As the user would: close with a pause of `minutos` (0: dismissed).
+    void posponer(int minutos);
 
 public slots:
     void BotonCerrarClick();

@@ -92,15 +92,16 @@ TVAviso* crearAviso(quint16 index, const QString& caption, const QString& text, 
 }
 } // namespace
 
-bool MostrarAviso(quint16 index, const QString& caption, const QString& text, const QString& soundFile) {
+AlertWindowBase* MostrarAviso(quint16 index, const QString& caption, const QString& text,
+                              const QString& soundFile) {
     TVAviso* window = nullptr;
     try {
         window = crearAviso(index, caption, text, soundFile);
         window->show();
-        return true;
+        return window;
     } catch (const std::exception&) {
         delete window;
-        return false;
+        return nullptr;
     }
 }
 

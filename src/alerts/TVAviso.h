@@ -25,8 +25,9 @@ private:
     QFrame* m_panel = nullptr;
 };
 
-// Opens one classic alert for the reminder at 0-based `index`; false (and no window)
-// when it cannot be made.
-bool MostrarAviso(quint16 index, const QString& caption, const QString& text, const QString& soundFile);
+// Opens one classic alert for the reminder at 0-based `index`; the window (it
+// frees itself when closed), or null when it cannot be made.
+AlertWindowBase* MostrarAviso(quint16 index, const QString& caption, const QString& text,
+                              const QString& soundFile);
 // A classic alert snoozed by a previous run: hidden until its moment (at once when it passed).
 bool ReanudarAviso(quint16 index, const AvisosPospuestos::Pospuesto& p);

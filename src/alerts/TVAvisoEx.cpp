@@ -166,16 +166,16 @@ TVAvisoEx* crearAvisoEx(quint16 index, quint8 style, const QString& caption, con
 }
 } // namespace
 
-bool MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
-                    const QString& soundFile) {
+AlertWindowBase* MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
+                                const QString& soundFile) {
     TVAvisoEx* window = nullptr;
     try {
         window = crearAvisoEx(index, style, caption, text, soundFile);
         window->show();
-        return true;
+        return window;
     } catch (const std::exception&) {
         delete window;
-        return false;
+        return nullptr;
     }
 }
 

@@ -38,9 +38,9 @@ private:
     bool m_dragging = false;
 };
 
-// Opens one picture alert of `style` for the reminder at 0-based `index`; false when
-// it cannot be made.
-bool MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
-                    const QString& soundFile);
+// Opens one picture alert of `style` for the reminder at 0-based `index`; the
+// window, or null when it cannot be made.
+AlertWindowBase* MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
+                                const QString& soundFile);
 // A picture alert snoozed by a previous run: hidden until its moment (at once when it passed).
 bool ReanudarAvisoEx(quint16 index, quint8 style, const AvisosPospuestos::Pospuesto& p);

@@ -34,21 +34,20 @@ void DesktopServices::resetOpenAlerts() {
     ReiniciarAvisosAbiertos();
 }
 
-void DesktopServices::mostrarAviso(int indice, int formato, const RegistroAviso& r) {
+AlertWindowBase* DesktopServices::mostrarAviso(int indice, int formato, const RegistroAviso& r) {
     if (formato == 4) {
         QString why;
+        // A notification has no window of ours to hand back.
         if (MostrarAvisoNotificacion(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido, &why))
-            return;
+            return nullptr;
         // No notification service with actions: the classic window, said once per run.
         if (!m_notificacionesContadas) m_avisosCorreo << LeerTexto(20710).arg(why);
         m_notificacionesContadas = true;
         formato = 1;
     }
-    if (formato == 1)
-        MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido);
-    else
-        MostrarAvisoEx(static_cast<quint16>(indice), static_cast<quint8>(formato), r.Descripcion, r.Texto,
-                       r.Sonido);
+    if (formato == 1) return MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido);
+    return MostrarAvisoEx(static_cast<quint16>(indice), static_cast<quint8>(formato), r.Descripcion, r.Texto,
+                          r.Sonido);
 }
 
 void DesktopServices::reanudarAvisosPospuestos(const QString& file) {
@@ -179,12 +178,11 @@ void DesktopServices::mostrarEmailRecibido(TVPrincipal* principal) {
     window->show();
 }
 
-std::optional<ResumenesAvisos> DesktopServices::revisarAvisosPasados(QWidget* owner, const QString& file) {
-    std::unique_ptr<TVPasados> window; // made for the first missed reminder
+std::optional<ResumenesAvisos> DesktopServices::revisarAvisosPasados(const QString& file,
+                                                                     QVector<RegistroAviso>* perdidos) {
     AccionesPasada acciones;
-    acciones.pasado = [&window, owner](const RegistroAviso& r) {
-        if (!window) window = std::make_unique<TVPasados>(owner);
-        window->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
+    acciones.pasado = [perdidos](const RegistroAviso& r) {
+        if (perdidos) perdidos->append(r);
     };
     acciones.crearEmail = [this](const RegistroAviso& r) { crearEmailSaliente(r); };
     ResumenesAvisos leidos;
@@ -194,18 +192,15 @@ std::optional<ResumenesAvisos> DesktopServices::revisarAvisosPasados(QWidget* ow
     } catch (const ReminderFileError&) {
         return std::nullopt; // the open step that follows reports the file's problem
     }
-    if (!window) return leidos;
-    window->prepararMuestra();
-    window->setWindowModality(Qt::WindowModal);
-    window->exec();
     return leidos;
 }
 
 int DesktopServices::crearAviso(QWidget* parent, const QString& file, const QString& indexPath) {
     return AnadirAvisoConEditor(parent, file, indexPath);
 }
-bool DesktopServices::editarAviso(QWidget* parent, const QString& file, int numero) {
-    return EditarAviso(parent, file, numero);
+int DesktopServices::editarAviso(QWidget* parent, const QString& file, const QString& indexPath, int numero,
+                                 RegistroAviso* antes) {
+    return EditarAviso(parent, file, indexPath, numero, antes);
 }
 bool DesktopServices::preferencias(QWidget* parent) {
     return EjecutarPreferencias(parent);

@@ -8,7 +8,7 @@
 class DesktopServices : public ProgramServices {
 public:
     void resetOpenAlerts() override;
-    void mostrarAviso(int indice, int formato, const RegistroAviso& r) override;
+    AlertWindowBase* mostrarAviso(int indice, int formato, const RegistroAviso& r) override;
 
     void borrarEmailSaliente() override;
     void crearEmailSaliente(const RegistroAviso& r) override;
@@ -23,11 +23,13 @@ public:
     QStringList emailSinEncolar() override;
     QStringList emailNoEnviado() override;
 
-    std::optional<ResumenesAvisos> revisarAvisosPasados(QWidget* owner, const QString& file) override;
+    std::optional<ResumenesAvisos> revisarAvisosPasados(const QString& file,
+                                                        QVector<RegistroAviso>* perdidos) override;
     void reanudarAvisosPospuestos(const QString& file) override;
 
     int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) override;
-    bool editarAviso(QWidget* parent, const QString& file, int numero) override;
+    int editarAviso(QWidget* parent, const QString& file, const QString& indexPath, int numero,
+                    RegistroAviso* antes) override;
     bool preferencias(QWidget* parent) override;
 
 private:

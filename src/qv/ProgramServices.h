@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class AlertWindowBase;
 class QWidget;
 class TVPrincipal;
 
@@ -22,7 +23,8 @@ public:
 
     // Alerts
     virtual void resetOpenAlerts() = 0;
-    virtual void mostrarAviso(int indice, int formato, const RegistroAviso& r) = 0;
+    // The alert window (it frees itself when closed); null when none was shown.
+    virtual AlertWindowBase* mostrarAviso(int indice, int formato, const RegistroAviso& r) = 0;
 
     // Mail queue and mail client
     virtual void borrarEmailSaliente() = 0;
@@ -46,17 +48,23 @@ public:
     // Reminders whose queued e-mail the last mail session could not send.
     virtual QStringList emailNoEnviado() { return {}; }
 
-    // Start-up catch-up of the reminders missed while the program was off.
+    // Start-up catch-up of the reminders missed while the program was off:
+    // each is advanced and mailed, and given in `perdidos` as it was before.
     // Gives the summaries of the file as the catch-up left it, from the same
     // reading; none when the file could not be read.
-    virtual std::optional<ResumenesAvisos> revisarAvisosPasados(QWidget* owner, const QString& file) = 0;
+    virtual std::optional<ResumenesAvisos> revisarAvisosPasados(const QString& file,
+                                                                QVector<RegistroAviso>* perdidos) = 0;
     // At start, once the file is open: the alerts a previous run left snoozed come back.
     virtual void reanudarAvisosPospuestos(const QString& file) { Q_UNUSED(file); }
 
     // Dialogs. crearAviso gives the new reminder's number, 0 when the user
-    // cancelled, negative when it could not be stored.
+    // cancelled, negative when it could not be stored. editarAviso gives the
+    // number the edited reminder was written at (it may have moved while the
+    // dialog was open), 0 when nothing was written, negative on failure;
+    // `antes` receives the record as it was before the write.
     virtual int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) = 0;
-    virtual bool editarAviso(QWidget* parent, const QString& file, int numero) = 0;
+    virtual int editarAviso(QWidget* parent, const QString& file, const QString& indexPath, int numero,
+                            RegistroAviso* antes) = 0;
     virtual bool preferencias(QWidget* parent) = 0;
 
     // The notification area for the window's icon; null: the desktop's own.

@@ -25,6 +25,8 @@ public:
     QVector<quint16> numeros() const;
     int numeroAt(int row) const;
     int filaDe(quint16 numero) const; // -1 when no row shows it
+    // The 0-based place in resumenes() of the reminder shown at `row`.
+    int filaEnArchivo(int row) const { return m_filas[row]; }
     void setTitles(const QStringList& titles);
 
     // Reorders the rows by `column`, keeping equal values in their order:

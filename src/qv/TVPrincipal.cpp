@@ -149,6 +149,13 @@ void TVPrincipal::buildMenus() {
     m_maMostrar = new QAction(this); // the tray menu's default item
     m_maMostrar->setObjectName("MAMostrarVentana");
 
+    m_mpEdicion = new QMenu(this);
+    m_mpEdicion->setObjectName("MPEdicion");
+    m_meDeshacer = action(m_mpEdicion, "MEDeshacer");
+    m_meDeshacer->setShortcut(QKeySequence::Undo);
+    m_meDeshacer->setEnabled(false);
+    addAction(m_meDeshacer); // the key works before the menu bar is made
+
     m_mpFunciones = new QMenu(this);
     m_mpFunciones->setObjectName("MPFunciones");
     m_mfDesactAvisos = action(m_mpFunciones, "MFDesactAvisos");
@@ -209,6 +216,7 @@ void TVPrincipal::buildMenus() {
     connect(m_mppEliminar, &QAction::triggered, this, &TVPrincipal::comandoEliminarAviso);
     connect(m_mppActDesact, &QAction::triggered, this, &TVPrincipal::comandoActDesactAviso);
     atajosDelEscritorio(this, m_mppCrear, m_maAbrir, m_maSalir);
+    connect(m_meDeshacer, &QAction::triggered, this, &TVPrincipal::comandoDeshacer);
 }
 
 void TVPrincipal::buildToolbar() {
@@ -298,7 +306,7 @@ void TVPrincipal::construirVista() {
     centralWidget()->layout()->addWidget(m_lista);
     if (m_seleccion->currentIndex().isValid()) m_lista->scrollTo(m_seleccion->currentIndex());
 
-    for (QMenu* menu : {m_mpArchivo, m_mpFunciones, m_mpAyuda})
+    for (QMenu* menu : {m_mpArchivo, m_mpEdicion, m_mpFunciones, m_mpAyuda})
         menuBar()->addMenu(menu);
     construirBarraEstado();
     centralWidget()->show();
@@ -320,8 +328,9 @@ void TVPrincipal::disposicionInicial() {
     const int margen = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
     int fecha = 0;
     for (int mes = 1; mes <= 12; ++mes)
-        fecha = qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
-                                                 QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
+        fecha =
+            qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
+                                             QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
     // Repetitions: the longest name, or two weekdays of a weekday set.
     const NameLists nombres = NameLists::build();
     int repeticion = 0;
@@ -412,6 +421,8 @@ void TVPrincipal::AsignarTextos() {
     m_maExportarCalendario->setText(LeerTexto(20500));
     m_maImportarCalendario->setText(LeerTexto(20501));
     m_maMostrar->setText(LeerTexto(20201));
+    m_mpEdicion->setTitle(LeerTexto(20801));
+    reflejarDeshacer();
     m_mpFunciones->setTitle(LeerTexto(1111));
     m_mfDesactAvisos->setText(LeerTexto(1112));
     m_mfDesactEmail->setText(LeerTexto(1113));

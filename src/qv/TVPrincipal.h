@@ -2,6 +2,7 @@
 // The reminder program's main window: the reminders list, menus, toolbar,
 // status bar and tray icon, the commands, and the 15-second due-check cycle.
 #include "alerts/AlertHost.h"
+#include "qv/logic/HistorialCambios.h"
 #include "qv/logic/PasadaAvisos.h"
 #include "store/RegistroAviso.h"
 
@@ -82,6 +83,10 @@ public:
     void comandoEditarAviso();
     void comandoEliminarAviso();
     void comandoActDesactAviso();
+    // Edit -> Undo (Ctrl+Z): takes back the last create, edit, delete, switch
+    // or import of this run, one step a time.
+    void comandoDeshacer();
+    HistorialCambios& historial() { return m_historial; }
     void comandoRevisarLog(int kind);
     void comandoAcercaDe();
     // File -> Export calendar... and Import calendar... (`chosenPath`: no dialog).
@@ -149,6 +154,15 @@ private:
     void habilitarComandos();
     void setCaptionFor(const QString& path);
     int filaEnfocada() const;
+    quint16 numeroElegido() const; // the current row's reminder, 0 for none
+    // Reminder `numero` current, selected and in view (none when no row shows it).
+    void elegirAviso(quint16 numero);
+    QString textoEliminar(quint16 numero) const;
+    void reflejarDeshacer();
+    // Reminders whose minute went by unseen: listed in the missed-reminders
+    // window and each offered as an alert (snoozed or dismissed one by one, or
+    // all at once from the window). The window is not modal.
+    void mostrarPerdidos(const QVector<RegistroAviso>& perdidos);
     void enfocarFila(int row);
     void setBotoneraBusy(bool busy);
     // Paints the panel: red while a pass runs, else the colour of buttons.
@@ -198,7 +212,9 @@ private:
     QMenu* m_popMenu = nullptr;
     QMenu* m_trayMenu = nullptr;
 
-    QMenu *m_mpArchivo, *m_mpFunciones, *m_mpAyuda;
+    HistorialCambios m_historial;
+    QMenu *m_mpArchivo, *m_mpEdicion, *m_mpFunciones, *m_mpAyuda;
+    QAction* m_meDeshacer;
     QAction *m_maNuevo, *m_maAbrir, *m_maPreferencias, *m_maSalir, *m_maMostrar;
     QAction *m_maExportarCalendario = nullptr, *m_maImportarCalendario = nullptr;
     QAction *m_mfDesactAvisos, *m_mfDesactEmail, *m_mfEmailManual, *m_mfRevisarAvisos, *m_mfRevisarEmail,

@@ -9,6 +9,7 @@
 #include "qv/ProgramServices.h"
 #include "qv/ReminderListModel.h"
 #include "qv/RowTexts.h"
+#include "store/FollowReminders.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
@@ -68,9 +69,9 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path, ResumenesAvisos* leido
         MessageBoxes::errorText(this, 9001);
         return;
     }
-    // A damaged file is used for its whole reminders; the user is told what is wrong.
+    // A damaged file is used for its whole reminders; the user is told what is
+    // wrong once it is open, so that the cycle runs on it while the box is open.
     const QString problem = FileErrorTexts::warning(path, DiagnosticarArchivo(path));
-    if (!problem.isEmpty()) MessageBoxes::warning(this, problem);
     m_archivoAvisos = path;
     setCaptionFor(path);
     Ajustes::setOpenFile(path);
@@ -91,6 +92,7 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path, ResumenesAvisos* leido
     vigilarArchivo();
     habilitarComandos();
     if (m_numAvisos > 0) enfocarFila(0);
+    if (!problem.isEmpty()) MessageBoxes::warning(this, problem);
 }
 
 void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
@@ -136,6 +138,21 @@ void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
     AbrirArchivoAvisos(path);
 }
 
+void TVPrincipal::elegirAviso(quint16 numero) {
+    const int row = numero != 0 ? m_model->filaDe(numero) : -1;
+    if (row >= 0) {
+        enfocarFila(row);
+        if (m_lista) m_lista->scrollTo(m_model->index(row, 0));
+    } else {
+        m_seleccion->clear();
+    }
+}
+
+quint16 TVPrincipal::numeroElegido() const {
+    const int row = filaEnfocada();
+    return row >= 0 ? static_cast<quint16>(m_model->numeroAt(row)) : 0;
+}
+
 void TVPrincipal::comandoCrearAviso() {
     if (m_archivoAvisos.isEmpty()) return;
     try {
@@ -148,77 +165,143 @@ void TVPrincipal::comandoCrearAviso() {
         m_numAvisos = ContarAvisos(m_archivoAvisos);
         CargarListaAvisos();
         habilitarComandos();
-        enfocarFila(m_model->rowCount() - 1);
+        m_historial.creado(m_archivoAvisos, static_cast<quint16>(numero), m_model->resumenes());
+        elegirAviso(static_cast<quint16>(numero));
+        reflejarDeshacer();
     } catch (const ReminderFileError&) {
         MessageBoxes::errorText(this, 9011);
     }
 }
 
 void TVPrincipal::comandoEditarAviso() {
-    m_timerPrincipal->stop();
-    const int row = filaEnfocada();
-    if (row < 0 || m_numAvisos == 0) {
-        MessageBoxes::warningText(this, 9014);
-    } else {
-        const int numero = m_model->numeroAt(row);
-        try {
-            if (m_services.editarAviso(this, m_archivoAvisos, numero)) {
-                CargarListaAvisos();
-                enfocarFila(numero - 1);
-            } else {
-                MessageBoxes::errorText(this, 9013);
-            }
-        } catch (const ReminderFileError&) {
-            MessageBoxes::errorText(this, 9011);
-        }
-    }
-    m_timerPrincipal->start();
-}
-
-void TVPrincipal::comandoEliminarAviso() {
-    if (m_archivoAvisos.isEmpty()) return;
-    // No pass may move the reminders while the user is asked: the answer is
-    // about the reminder seen when choosing.
-    const bool cycleRunning = m_timerPrincipal->isActive();
-    m_timerPrincipal->stop();
-    if (!MessageBoxes::confirmText(this, 9002)) {
-        if (cycleRunning) m_timerPrincipal->start();
-        return;
-    }
-    const int row = filaEnfocada();
-    if (row < 0 || m_numAvisos == 0) {
-        MessageBoxes::warningText(this, 9014);
-    } else {
-        try {
-            if (EliminarAviso(m_archivoAvisos, indexPath(), m_model->numeroAt(row))) {
-                m_numAvisos = ContarAvisos(m_archivoAvisos);
-                CargarListaAvisos();
-                habilitarComandos();
-                if (m_numAvisos > 0) enfocarFila(0);
-            } else {
-                MessageBoxes::errorText(this, 9015);
-            }
-        } catch (const ReminderFileError&) {
-            MessageBoxes::errorText(this, 9011);
-        }
-    }
-    m_timerPrincipal->start();
-}
-
-void TVPrincipal::comandoActDesactAviso() {
-    if (m_numAvisos == 0) return;
-    const int row = filaEnfocada();
-    if (row < 0) {
+    // The cycle goes on while the editor is open: reminders that fall due
+    // meanwhile alert as usual, and the edited one is found again by its identity.
+    const quint16 numero = numeroElegido();
+    if (numero == 0 || m_numAvisos == 0) {
         MessageBoxes::warningText(this, 9014);
         return;
     }
     try {
-        ActivarDesactivarAviso(m_archivoAvisos, m_model->numeroAt(row));
+        RegistroAviso antes;
+        const int escrito = m_services.editarAviso(this, m_archivoAvisos, indexPath(), numero, &antes);
+        if (escrito < 0) {
+            MessageBoxes::errorText(this, 9013);
+            return;
+        }
+        const EstadoLista estado = estadoLista();
+        m_numAvisos = ContarAvisos(m_archivoAvisos);
         CargarListaAvisos();
-        enfocarFila(row);
+        habilitarComandos();
+        if (escrito > 0) {
+            if (antes.Numero != 0)
+                m_historial.editado(m_archivoAvisos, static_cast<quint16>(escrito), antes,
+                                    m_model->resumenes());
+            else // written as a new reminder: its old self was gone
+                m_historial.creado(m_archivoAvisos, static_cast<quint16>(escrito), m_model->resumenes());
+            elegirAviso(static_cast<quint16>(escrito));
+        } else {
+            // Cancelled: the reminder chosen before, wherever a pass moved it.
+            elegirAviso(SeguirNumero(estado.leidos, m_model->resumenes(), numero));
+        }
+        reflejarDeshacer();
+    } catch (const ReminderFileError&) {
+        MessageBoxes::errorText(this, 9011);
+    }
+}
+
+QString TVPrincipal::textoEliminar(quint16 numero) const {
+    const int row = m_model->filaDe(numero);
+    if (row < 0) return LeerTexto(9002);
+    const auto& fila = m_model->resumenes()[m_model->filaEnArchivo(row)];
+    return LeerTexto(20800).arg(m_model->resumenes().descripcion(m_model->filaEnArchivo(row)),
+                                DisplayFormats::listDate(fila.fechaProx()) + QLatin1Char(' ') +
+                                    DisplayFormats::amPmTime(fila.horaProx()));
+}
+
+void TVPrincipal::comandoEliminarAviso() {
+    if (m_archivoAvisos.isEmpty()) return;
+    const quint16 elegido = numeroElegido();
+    if (elegido == 0 || m_numAvisos == 0) {
+        MessageBoxes::warningText(this, 9014);
+        return;
+    }
+    // The cycle goes on while the user is asked; the answer is about the
+    // reminder named in the question, found again by its identity.
+    const ResumenesAvisos alPreguntar = m_model->resumenes();
+    const QVector<quint16> orden = m_model->numeros();
+    if (!MessageBoxes::confirm(this, textoEliminar(elegido))) return;
+    try {
+        const quint16 numero = SeguirNumero(alPreguntar, LeerResumenes(m_archivoAvisos), elegido);
+        if (numero == 0) return; // gone meanwhile: nothing left to delete
+        // The reminder below it in the user's order is chosen afterwards.
+        const int pos = orden.indexOf(elegido);
+        const quint16 vecino = pos + 1 < orden.size() ? orden[pos + 1] : (pos > 0 ? orden[pos - 1] : 0);
+        const RegistroAviso borrado = LeerAviso(m_archivoAvisos, numero);
+        if (EliminarAviso(m_archivoAvisos, indexPath(), numero)) {
+            m_numAvisos = ContarAvisos(m_archivoAvisos);
+            CargarListaAvisos();
+            habilitarComandos();
+            m_historial.eliminado(m_archivoAvisos, borrado);
+            reflejarDeshacer();
+            const quint16 siguiente = SeguirNumero(alPreguntar, m_model->resumenes(), vecino);
+            if (m_numAvisos > 0) {
+                if (siguiente != 0)
+                    elegirAviso(siguiente);
+                else
+                    enfocarFila(0);
+            }
+        } else {
+            MessageBoxes::errorText(this, 9015);
+        }
+    } catch (const ReminderFileError&) {
+        MessageBoxes::errorText(this, 9011);
+    }
+}
+
+void TVPrincipal::comandoActDesactAviso() {
+    if (m_numAvisos == 0) return;
+    const quint16 numero = numeroElegido();
+    if (numero == 0) {
+        MessageBoxes::warningText(this, 9014);
+        return;
+    }
+    try {
+        ActivarDesactivarAviso(m_archivoAvisos, numero);
+        CargarListaAvisos();
+        m_historial.conmutado(m_archivoAvisos, numero, m_model->resumenes());
+        reflejarDeshacer();
+        elegirAviso(numero);
     } catch (const ReminderFileError& e) {
         MessageBoxes::error(this, FileErrorTexts::error(e));
     }
+}
+
+void TVPrincipal::comandoDeshacer() {
+    if (m_historial.vacio()) return;
+    try {
+        const HistorialCambios::Resultado r = m_historial.deshacer(indexPath());
+        if (r.archivo == m_archivoAvisos) {
+            m_numAvisos = ContarAvisos(m_archivoAvisos);
+            CargarListaAvisos();
+            habilitarComandos();
+            if (r.numero != 0)
+                elegirAviso(r.numero);
+            else if (m_numAvisos > 0 && filaEnfocada() < 0)
+                enfocarFila(0);
+        }
+        if (!r.hecho) MessageBoxes::warning(this, LeerTexto(20803).arg(r.descripcion));
+    } catch (const ReminderFileError& e) {
+        MessageBoxes::error(this, FileErrorTexts::error(e));
+    }
+    reflejarDeshacer();
+}
+
+void TVPrincipal::reflejarDeshacer() {
+    const QString que = m_historial.siguiente();
+    m_meDeshacer->setText(m_historial.vacio() || que.isEmpty()
+                              ? LeerTexto(20802)
+                              : LeerTexto(20802) + QStringLiteral(" '") + que + u'\'');
+    m_meDeshacer->setEnabled(!m_historial.vacio());
 }
 
 void TVPrincipal::ordenarPorColumna(int column) {

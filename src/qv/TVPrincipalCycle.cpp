@@ -51,17 +51,13 @@ void TVPrincipal::TimerPrincipalTimer() {
     m_timerPrincipal->stop();
     setBotoneraBusy(true);
     const int formato = Ajustes::msgWindowFmt();
-    QStringList perdidos;
-    TVPasados* pasados = nullptr;
+    QVector<RegistroAviso> perdidos;
     AccionesPasada acciones;
     acciones.mostrar = [this, formato](int indice, const RegistroAviso& r) {
         m_services.mostrarAviso(indice, formato, r);
     };
     acciones.crearEmail = [this](const RegistroAviso& r) { m_services.crearEmailSaliente(r); };
-    acciones.pasado = [this, &pasados](const RegistroAviso& r) {
-        if (!pasados) pasados = new TVPasados(this);
-        pasados->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
-    };
+    acciones.pasado = [&perdidos](const RegistroAviso& r) { perdidos.append(r); };
     const EstadoLista antes = estadoLista();
     try {
         ResumenesAvisos leidos; // the list is refreshed from the pass's own reading
@@ -74,19 +70,28 @@ void TVPrincipal::TimerPrincipalTimer() {
     } catch (const ReminderFileError& e) {
         // The pass ends here; the cycle stays stopped and the panel red until
         // reminders are switched off and on again.
-        delete pasados;
+        mostrarPerdidos(perdidos);
         MessageBoxes::error(this, FileErrorTexts::error(e));
         return;
     }
     m_ultimaPasada = ahora;
-    if (pasados) {
-        pasados->setAttribute(Qt::WA_DeleteOnClose);
-        pasados->prepararMuestra();
-        pasados->show(); // not modal: the cycle goes on while it is open
-    }
+    mostrarPerdidos(perdidos);
     habilitarComandos();
     setBotoneraBusy(false);
     if (Ajustes::email()) revisionEmail();
     avisarCorreo();
     m_timerPrincipal->start();
+}
+
+void TVPrincipal::mostrarPerdidos(const QVector<RegistroAviso>& perdidos) {
+    if (perdidos.isEmpty()) return;
+    auto* pasados = new TVPasados(this);
+    pasados->setAttribute(Qt::WA_DeleteOnClose);
+    const int formato = Ajustes::msgWindowFmt();
+    for (const RegistroAviso& r : perdidos) {
+        pasados->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
+        pasados->agregarAlerta(m_services.mostrarAviso(r.Numero - 1, formato, r));
+    }
+    pasados->prepararMuestra();
+    pasados->show(); // not modal: the cycle goes on while it is open
 }

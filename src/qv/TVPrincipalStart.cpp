@@ -72,9 +72,10 @@ void TVPrincipal::secuenciaInicio() {
 
     createTray();
     if (Ajustes::splash()) {
-        TVAcercade splash(TVAcercade::Modo::Splash, this);
-        splash.setWindowModality(Qt::WindowModal);
-        splash.exec();
+        // Not modal: nothing of the start waits for it.
+        auto* splash = new TVAcercade(TVAcercade::Modo::Splash, this);
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->show();
     }
 
     reflejarAvisos(Ajustes::messages());
@@ -88,10 +89,14 @@ void TVPrincipal::secuenciaInicio() {
     m_ultimaPasada = Clock::current().now();
     const QString last = m_fileArgument.isEmpty() ? Ajustes::openFile() : m_fileArgument;
     if (!last.isEmpty()) {
+        // The file is open, and the cycle runs on it, before anything missed is
+        // shown: reminders that fall due while the user reads alert as usual.
         std::optional<ResumenesAvisos> leidos;
-        if (Ajustes::dueMsgs()) leidos = m_services.revisarAvisosPasados(this, last);
+        QVector<RegistroAviso> perdidos;
+        if (Ajustes::dueMsgs()) leidos = m_services.revisarAvisosPasados(last, &perdidos);
         AbrirArchivoAvisos(last, leidos ? &*leidos : nullptr);
         m_services.reanudarAvisosPospuestos(last);
+        mostrarPerdidos(perdidos);
     }
 }
 

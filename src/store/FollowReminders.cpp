@@ -47,3 +47,10 @@ QVector<quint16> FollowOrder(const QVector<quint16>& oldOrder, const QHash<quint
         if (!placed.contains(static_cast<quint16>(n))) order << static_cast<quint16>(n);
     return order;
 }
+
+quint16 SeguirNumero(const ResumenesAvisos& before, const ResumenesAvisos& after, quint16 numero) {
+    if (numero == 0 || numero > before.size()) return 0;
+    if (before.size() == after.size())
+        return ResumenesAvisos::mismoAviso(before, numero - 1, after, numero - 1) ? numero : 0;
+    return FollowNumbers(before, after).value(numero, 0);
+}

@@ -29,3 +29,7 @@ QHash<quint16, quint16> FollowNumbers(const ResumenesAvisos& before, const Resum
 // in that order, then the new ones in file order.
 QVector<quint16> FollowOrder(const QVector<quint16>& oldOrder, const QHash<quint16, quint16>& followed,
                              int newCount);
+
+// The number that reminder `numero` of `before` has in `after`; 0 when it is
+// no longer there.
+quint16 SeguirNumero(const ResumenesAvisos& before, const ResumenesAvisos& after, quint16 numero);

@@ -4,10 +4,14 @@
 
 namespace {
 
-int weekdayBit(QDate d) { return 1 << (d.dayOfWeek() - 1); } // Monday 1 ... Sunday 64
+int weekdayBit(QDate d) {
+    return 1 << (d.dayOfWeek() - 1);
+} // Monday 1 ... Sunday 64
 
 // Time of day of the record, to the millisecond, compared with now's.
-bool horaPasada(const RegistroAviso& r, const QDateTime& ahora) { return r.horaProx() < ahora.time(); }
+bool horaPasada(const RegistroAviso& r, const QDateTime& ahora) {
+    return r.horaProx() < ahora.time();
+}
 
 } // namespace
 
@@ -53,7 +57,8 @@ QDate PasoRegla(int repetir, QDate d, int workingDays, int dia) {
         if (repetir > 127 && repetir < 255) {
             const int mask = repetir - 127;
             QDate n = d.addDays(1);
-            while (!(weekdayBit(n) & mask)) n = n.addDays(1); // mask is non-zero: ends within 7 days
+            while (!(weekdayBit(n) & mask))
+                n = n.addDays(1); // mask is non-zero: ends within 7 days
             return n;
         }
         return d.addDays(1); // 127 and unknown codes
@@ -89,28 +94,44 @@ PrimerMomento PrimerMomentoAviso(int repetir, QDate fecha, QTime hora, const QDa
 
 bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays) {
     const QDate hoy = ahora.date();
-    if (r.Caduca && r.fechaUlt() == hoy) {
+    // A reminder that expires finishes when its next occurrence would fall after
+    // its last day: an hourly one fires through its last day, one that does not
+    // fire on that day ends too, and one whose last day went by unseen stops.
+    const auto acabaSi = [&r](QDate siguiente) {
+        if (!r.Caduca || siguiente <= r.fechaUlt()) return false;
         r.Terminado = true;
-    } else if (r.Repetir == 0) {
-        r.Terminado = true;
-    } else if (r.Repetir == 1) {
+        return true;
+    };
+    if (r.Repetir == 1) {
         QDate d = r.fechaProx();
         if (d < hoy) d = hoy; // the day steps to today; the time stays
         QTime t = r.horaProx();
-        auto nextHour = [&] {
+        const QTime minutoAhora(ahora.time().hour(), ahora.time().minute());
+        while (d == hoy && t < minutoAhora) {
             int h = t.hour() + 1;
             if (h == 24) {
                 h = 0;
                 d = d.addDays(1);
             }
             t = QTime(h, t.minute());
-        };
-        while (d == hoy && t < ahora.time()) nextHour();
-        // Shown at the very first instant of its minute the time is not yet past;
-        // it must still leave this minute, or every later pass would show it again.
-        if (d == hoy && t.hour() == ahora.time().hour() && t.minute() == ahora.time().minute()) nextHour();
-        r.setFechaProx(d);
-        r.setHoraProx(t);
+        }
+        if (d == hoy && t.hour() == minutoAhora.hour() && t.minute() == minutoAhora.minute()) {
+            // Shown now: the next real hour, read on the wall clock. Where the
+            // clock goes back it is the same wall minute once more; where it
+            // jumps forward, the hour that does not exist is skipped.
+            const QDateTime siguiente =
+                ahora.addMSecs(-(ahora.time().second() * 1000 + ahora.time().msec())).addSecs(3600);
+            d = siguiente.date();
+            t = QTime(siguiente.time().hour(), t.minute());
+        }
+        if (!acabaSi(d)) {
+            r.setFechaProx(d);
+            r.setHoraProx(t);
+        }
+    } else if (r.Caduca && r.fechaUlt() == hoy) {
+        r.Terminado = true;
+    } else if (r.Repetir == 0) {
+        r.Terminado = true;
     } else {
         QDate d = r.fechaProx();
         const bool guardaDia = r.Repetir == 6 || r.Repetir == 7;
@@ -123,8 +144,10 @@ bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays) {
             }
             if (d > hoy) break;
         }
-        r.setFechaProx(d);
-        if (guardaDia) r.DiaElegido = static_cast<uint8_t>(d.day() == dia ? 0 : dia); // 0: the date's own day
+        if (!acabaSi(d)) {
+            r.setFechaProx(d);
+            if (guardaDia) r.DiaElegido = static_cast<uint8_t>(d.day() == dia ? 0 : dia); // 0: the date's own day
+        }
     }
     if (r.Caduca && r.Terminado && r.BorrarAlCaducar) {
         r.Estado = 0;

@@ -4,7 +4,10 @@
 // test scripts the editor's answer.
 #include "qv/DesktopServices.h"
 
+#include "store/ReminderFile.h"
+
 #include <QList>
+#include <functional>
 #include <optional>
 
 class RecordingServices : public DesktopServices {
@@ -17,10 +20,15 @@ public:
     QList<Shown> shown;
     // When set, the editor is not opened: crearAviso and editarAviso give this.
     std::optional<int> editorAnswer;
+    // When set with a positive editorAnswer, the edit applies it to the record.
+    std::function<void(RegistroAviso&)> editorChange;
     int editorCalls = 0;
+    // Alerts are also opened as real windows.
+    bool realAlerts = false;
 
-    void mostrarAviso(int indice, int formato, const RegistroAviso& r) override {
+    AlertWindowBase* mostrarAviso(int indice, int formato, const RegistroAviso& r) override {
         shown.append({indice, formato, r.Descripcion});
+        return realAlerts ? DesktopServices::mostrarAviso(indice, formato, r) : nullptr;
     }
     int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) override {
         ++editorCalls;
@@ -45,8 +53,17 @@ public:
         shell->messages = &trayMessages;
         return shell;
     }
-    bool editarAviso(QWidget* parent, const QString& file, int numero) override {
+    int editarAviso(QWidget* parent, const QString& file, const QString& indexPath, int numero,
+                    RegistroAviso* antes) override {
         ++editorCalls;
-        return editorAnswer ? *editorAnswer != 0 : DesktopServices::editarAviso(parent, file, numero);
+        if (!editorAnswer) return DesktopServices::editarAviso(parent, file, indexPath, numero, antes);
+        if (*editorAnswer <= 0) return *editorAnswer;
+        RegistroAviso r = LeerAviso(file, numero);
+        if (antes) *antes = r;
+        if (editorChange) {
+            editorChange(r);
+            EscribirAviso(file, numero, r);
+        }
+        return numero;
     }
 };

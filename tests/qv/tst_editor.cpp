@@ -26,7 +26,8 @@
 
 namespace {
 void tick(QListWidget* days, std::initializer_list<int> rows) {
-    for (int r : rows) days->item(r)->setCheckState(Qt::Checked);
+    for (int r : rows)
+        days->item(r)->setCheckState(Qt::Checked);
 }
 
 // Runs `step` on the editor as soon as it is shown modally.
@@ -52,7 +53,8 @@ class TestEditor : public QObject {
         QList<FilaLibreta> rows;
         const QString pfl = RutaArchivoPerfiles(QvTestSupport::programFolder());
         QVERIFY(CrearPerfiles(pfl, buffer, rows));
-        for (const QString& a : list) rows << FilaLibreta{a, 0};
+        for (const QString& a : list)
+            rows << FilaLibreta{a, 0};
         QVERIFY(GuardarPerfiles(pfl, buffer, rows));
     }
 
@@ -251,21 +253,34 @@ private slots:
         QTest::addColumn<QDateTime>("chosen");
         QTest::addColumn<QDateTime>("saved"); // invalid: refused
         QTest::addColumn<int>("message");     // 0: none
+        QTest::addColumn<QDate>("lastDay");   // invalid: no expiry
         const QDate today(2026, 12, 8);
         QTest::newRow("weekday set from its first day")
             << 2 << QList<int>{0, 2, 4} << QDateTime(today, QTime(11, 0))
-            << QDateTime(today.addDays(1), QTime(11, 0)) << 20209;
-        QTest::newRow("daily, past today: tomorrow") << 3 << QList<int>{} << QDateTime(today, QTime(9, 0))
-                                                     << QDateTime(today.addDays(1), QTime(9, 0)) << 20208;
+            << QDateTime(today.addDays(1), QTime(11, 0)) << 20209 << QDate();
+        QTest::newRow("daily, past today: tomorrow")
+            << 3 << QList<int>{} << QDateTime(today, QTime(9, 0)) << QDateTime(today.addDays(1), QTime(9, 0))
+            << 20208 << QDate();
         QTest::newRow("weekly, a week ago: next week")
             << 5 << QList<int>{} << QDateTime(today.addDays(-7), QTime(10, 0))
-            << QDateTime(today.addDays(7), QTime(10, 0)) << 20208;
-        QTest::newRow("daily at the current minute")
-            << 3 << QList<int>{} << QDateTime(today, QTime(10, 15)) << QDateTime(today, QTime(10, 15)) << 0;
-        QTest::newRow("once-only later today")
-            << 0 << QList<int>{} << QDateTime(today, QTime(10, 30)) << QDateTime(today, QTime(10, 30)) << 0;
+            << QDateTime(today.addDays(7), QTime(10, 0)) << 20208 << QDate();
+        QTest::newRow("daily at the current minute") << 3 << QList<int>{} << QDateTime(today, QTime(10, 15))
+                                                     << QDateTime(today, QTime(10, 15)) << 0 << QDate();
+        QTest::newRow("once-only later today") << 0 << QList<int>{} << QDateTime(today, QTime(10, 30))
+                                               << QDateTime(today, QTime(10, 30)) << 0 << QDate();
         QTest::newRow("once-only in the past: refused")
-            << 0 << QList<int>{} << QDateTime(today, QTime(10, 14)) << QDateTime() << 20207;
+            << 0 << QList<int>{} << QDateTime(today, QTime(10, 14)) << QDateTime() << 20207 << QDate();
+        // The last day must not lie before the first occurrence: it would never come.
+        QTest::newRow("daily moved past its last day: refused")
+            << 3 << QList<int>{} << QDateTime(today, QTime(9, 0)) << QDateTime() << 20806 << today;
+        QTest::newRow("daily whose first day is its last")
+            << 3 << QList<int>{} << QDateTime(today, QTime(10, 30)) << QDateTime(today, QTime(10, 30)) << 0
+            << today;
+        QTest::newRow("hourly ending today") << 1 << QList<int>{} << QDateTime(today, QTime(11, 0))
+                                             << QDateTime(today, QTime(11, 0)) << 0 << today;
+        QTest::newRow("weekly, last day before the first: refused")
+            << 5 << QList<int>{} << QDateTime(today.addDays(3), QTime(9, 0)) << QDateTime() << 20806
+            << today.addDays(1);
     }
     void firstMomentFollowsTheRules() {
         QFETCH(int, repetition);
@@ -273,8 +288,13 @@ private slots:
         QFETCH(QDateTime, chosen);
         QFETCH(QDateTime, saved);
         QFETCH(int, message);
+        QFETCH(QDate, lastDay);
         TVEdicionAvisos e;
         e.cargarNuevo(1);
+        if (lastDay.isValid()) {
+            e.findChild<QCheckBox*>("MensajeCaducidad")->click();
+            e.findChild<QDateEdit*>("SelectorFechaUlt")->setDate(lastDay);
+        }
         QCOMPARE(e.windowTitle(), LeerTexto(20206));
         e.findChild<QLineEdit*>("SelectorNombreAviso")->setText("Gym");
         e.findChild<QComboBox*>("SelectorRepetir")->setCurrentIndex(repetition);
@@ -332,7 +352,7 @@ private slots:
             e->findChild<QLineEdit*>("SelectorNombreAviso")->setText("New");
             e->findChild<QPushButton*>("BotonAceptar")->click();
         });
-        QVERIFY(EditarAviso(nullptr, file, 1));
+        QCOMPARE(EditarAviso(nullptr, file, QString(), 1), 1);
         QVERIFY(stayedOpen);
         QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9017));
         QCOMPARE(LeerAviso(file, 1).Descripcion, QString("New"));

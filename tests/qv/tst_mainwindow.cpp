@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -253,7 +254,7 @@ private slots:
         list->setCurrentIndex(w.listModel()->index(1, 0));
         MessageBoxes::queueAnswer(QMessageBox::No);
         QTest::keyClick(list, Qt::Key_Delete); // asked, answered No: nothing deleted
-        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(9002));
+        QCOMPARE(MessageBoxes::shownTexts().last(), LeerTexto(20800).arg("dos", "09-dic-2026 09:00 am"));
         QCOMPARE(w.numAvisos(), 2);
         MessageBoxes::queueAnswer(QMessageBox::Yes);
         QTest::keyClick(list, Qt::Key_Delete);
@@ -453,6 +454,246 @@ private slots:
         QCOMPARE(columna(w, 1).size(), rowsAfter.size() - 1);
     }
 
+    // In a sorted list the chosen row stays on the chosen reminder after every
+    // command (the row at position number - 1 is another reminder), the
+    // question names it, and Undo takes the command back onto the same one.
+    void chosenRowIsTheChosenReminder_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("rowsAfter");
+        QTest::addColumn<QString>("chosenAfter");
+        const QStringList sorted{"d", "c", "b", "a"};
+        QTest::newRow("edit, OK") << "edit ok" << sorted << "b";
+        QTest::newRow("edit, Cancel") << "edit cancel" << sorted << "b";
+        QTest::newRow("switch") << "switch" << sorted << "b";
+        QTest::newRow("delete: the next one below") << "delete" << QStringList({"a", "c", "d"}) << "a";
+        QTest::newRow("delete, answered No") << "delete no" << sorted << "b";
+    }
+    void chosenRowIsTheChosenReminder() {
+        QFETCH(QString, command);
+        QFETCH(QStringList, rowsAfter);
+        QFETCH(QString, chosenAfter);
+        fillFile({aviso("a", QDate(2026, 12, 9), QTime(9, 0)), aviso("b", QDate(2026, 12, 9), QTime(9, 30)),
+                  aviso("c", QDate(2026, 12, 9), QTime(10, 0)),
+                  aviso("d", QDate(2026, 12, 9), QTime(11, 0))});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.ordenarPorColumna(1);
+        w.ordenarPorColumna(1); // descending: d c b a
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        list->setCurrentIndex(w.listModel()->index(columna(w, 1).indexOf("b"), 0));
+        const auto chosen = [&] {
+            const QModelIndex current = list->currentIndex();
+            return current.isValid() ? columna(w, 1).at(current.row()) : QString();
+        };
+        const QList<RegistroAviso> before = LeerTodosLosAvisos(file);
+        services.editorAnswer = command == "edit cancel" ? 0 : 1;
+        services.editorChange = [](RegistroAviso& r) { r.Texto = "changed"; };
+        MessageBoxes::shownTexts().clear();
+        if (command == "edit ok" || command == "edit cancel") {
+            w.comandoEditarAviso();
+            QCOMPARE(LeerAviso(file, 2).Texto, QString(command == "edit ok" ? "changed" : "b text"));
+        } else if (command == "switch") {
+            w.findChild<QAction*>("MPPActDesactAviso")->trigger();
+            QVERIFY(!LeerAviso(file, 2).Activo);
+        } else {
+            MessageBoxes::queueAnswer(command == "delete" ? QMessageBox::Yes : QMessageBox::No);
+            w.comandoEliminarAviso();
+            QCOMPARE(MessageBoxes::shownTexts(),
+                     QStringList({LeerTexto(20800).arg("b", "09-dic-2026 09:30 am")}));
+        }
+        QCOMPARE(columna(w, 1), rowsAfter);
+        QCOMPARE(chosen(), chosenAfter);
+        QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+        auto* undo = w.findChild<QAction*>("MEDeshacer");
+        QCOMPARE(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+        const bool changed = command == "edit ok" || command == "switch" || command == "delete";
+        QCOMPARE(undo->isEnabled(), changed);
+        if (!changed) return;
+        QCOMPARE(undo->text(), LeerTexto(20802) + " 'b'");
+        undo->trigger();
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(chosen(), QString("b"));
+        QList<RegistroAviso> after = LeerTodosLosAvisos(file);
+        if (command == "delete") after.move(3, 1); // back, at the end of the file
+        QCOMPARE(after.size(), before.size());
+        for (int i = 0; i < after.size(); ++i) {
+            after[i].Numero = before[i].Numero;
+            QCOMPARE(after[i].toBytes(), before[i].toBytes());
+        }
+    }
+
+    // Undo goes back step by step through more than ten changes of every kind,
+    // while passes advance and renumber the reminders in between.
+    void undoTakesBackManyStepsAcrossPasses() {
+        RegistroAviso once = aviso("once", QDate(2026, 12, 8), QTime(10, 30), 0);
+        once.Caduca = once.BorrarAlCaducar = true;
+        fillFile({once, aviso("a", QDate(2026, 12, 9), QTime(9, 0)),
+                  aviso("b", QDate(2026, 12, 9), QTime(9, 30)),
+                  aviso("c", QDate(2026, 12, 9), QTime(10, 0))});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        const auto choose = [&](const QString& d) {
+            list->setCurrentIndex(w.listModel()->index(columna(w, 1).indexOf(d), 0));
+        };
+        const auto state = [&] {
+            QStringList out;
+            for (const RegistroAviso& r : LeerTodosLosAvisos(file))
+                out << QString("%1 %2 %3").arg(r.Descripcion, r.Activo ? "on" : "off", r.Texto);
+            out.sort();
+            return out;
+        };
+        const QStringList start = state();
+        services.editorAnswer = 1;
+        int steps = 0;
+        for (int round = 0; round < 4; ++round) {
+            choose("b");
+            w.comandoActDesactAviso();
+            choose("c");
+            services.editorChange = [round](RegistroAviso& r) { r.Texto = QString("edit %1").arg(round); };
+            w.comandoEditarAviso();
+            choose("a");
+            w.comandoActDesactAviso();
+            steps += 3;
+        }
+        // A pass removes the once-only reminder: every number moves down.
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+        w.TimerPrincipalTimer();
+        QCOMPARE(w.numAvisos(), 3);
+        choose("b");
+        MessageBoxes::queueAnswer(QMessageBox::Yes);
+        w.comandoEliminarAviso();
+        ++steps;
+        QCOMPARE(w.historial().size(), steps);
+        auto* undo = w.findChild<QAction*>("MEDeshacer");
+        for (int i = 0; i < steps; ++i) {
+            QVERIFY(undo->isEnabled());
+            undo->trigger();
+        }
+        QVERIFY(!undo->isEnabled());
+        QStringList expected = start;
+        expected.removeOne("once on once text");
+        QCOMPARE(state(), expected);
+    }
+
+    // The cycle runs while the editor is open: a reminder that falls due alerts,
+    // and the edited reminder, renumbered meanwhile by the pass's compaction,
+    // still gets the user's values (and no other reminder does).
+    void cycleRunsWhileTheEditorIsOpen() {
+        RegistroAviso once = aviso("once", QDate(2026, 12, 8), QTime(10, 30), 0);
+        once.Caduca = once.BorrarAlCaducar = true;
+        fillFile(
+            {once, aviso("b", QDate(2026, 12, 9), QTime(9, 0)), aviso("c", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.findChild<QTableView*>("ListaAvisos")->setCurrentIndex(w.listModel()->index(1, 0)); // "b"
+        bool checked = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* editor = QApplication::activeModalWidget();
+            QVERIFY(editor && editor->objectName() == "TVEdicionAvisos");
+            QVERIFY(w.timerPrincipal()->isActive());
+            clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+            w.TimerPrincipalTimer();
+            QCOMPARE(services.shown.size(), 1);
+            QCOMPARE(w.numAvisos(), 2);
+            editor->findChild<QPlainTextEdit*>("SelectorTexto")->setPlainText("typed");
+            editor->findChild<QPushButton*>("BotonAceptar")->click();
+            checked = true;
+        });
+        w.comandoEditarAviso();
+        QVERIFY(checked);
+        QCOMPARE(LeerAviso(file, 1).Descripcion, QString("b"));
+        QCOMPARE(LeerAviso(file, 1).Texto, QString("typed"));
+        QCOMPARE(LeerAviso(file, 2).Texto, QString("c text"));
+        QCOMPARE(columna(w, 1).at(w.findChild<QTableView*>("ListaAvisos")->currentIndex().row()),
+                 QString("b"));
+    }
+
+    // Reminders missed while the program was off: the window that lists them is
+    // not modal and the file is already open, so a reminder due meanwhile
+    // alerts; each missed one is an alert of its own, which the window's
+    // buttons dismiss or snooze all at once.
+    void missedRemindersAreAlerts_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("dismiss all") << "BotonDescartarTodos";
+        QTest::newRow("snooze all") << "BotonPosponerTodos";
+        QTest::newRow("one by one") << "";
+    }
+    void missedRemindersAreAlerts() {
+        QFETCH(QString, button);
+        fillFile({aviso("ayer", QDate(2026, 12, 7), QTime(8, 0)),
+                  aviso("hoy", QDate(2026, 12, 8), QTime(9, 0)),
+                  aviso("ahora", QDate(2026, 12, 8), QTime(10, 30))});
+        services.realAlerts = true;
+        TVPrincipal w(services, file);
+        const auto cleanup = qScopeGuard([] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (qobject_cast<AlertWindowBase*>(t)) delete t;
+        });
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        auto* pasados = w.findChild<QDialog*>("TVPasados");
+        QVERIFY(pasados && pasados->isVisible());
+        QCOMPARE(w.archivoAvisos(), file);
+        QVERIFY(w.timerPrincipal()->isActive());
+        QList<QPointer<AlertWindowBase>> missed;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (auto* a = qobject_cast<AlertWindowBase*>(t); a && a->isVisible()) missed << a;
+        QCOMPARE(missed.size(), 2);
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+        w.TimerPrincipalTimer();
+        QCOMPARE(services.shown.size(), 3);
+        QCOMPARE(services.shown.last().descripcion, QString("ahora"));
+        QCOMPARE(AvisosAbiertos(), 3);
+        if (button.isEmpty()) {
+            missed[0]->findChild<QPushButton*>("BotonCerrar")->click();
+            QTRY_VERIFY(!missed[0] || !missed[0]->isVisible());
+            QVERIFY(missed[1]->isVisible());
+            return;
+        }
+        QPointer<QDialog> window(pasados);
+        pasados->findChild<QPushButton*>(button)->click();
+        QTRY_VERIFY(!window || !window->isVisible());
+        for (const QPointer<AlertWindowBase>& a : missed)
+            if (a) {
+                QVERIFY(!a->isVisible());
+                QCOMPARE(a->paused(), button == "BotonPosponerTodos");
+            }
+        QTRY_COMPARE(AvisosAbiertos(), button == "BotonPosponerTodos" ? 3 : 1); // the due alert stays
+    }
+
+    // Through the clock changes (the test runs in a zone that has them), with a
+    // pass every 15 real seconds, an hourly reminder alerts once in each real
+    // hour: the hour that comes twice alerts twice, once in each, and the
+    // passes after the first in each of its minutes show nothing again.
+    void hourlyReminderThroughClockChanges_data() {
+        QTest::addColumn<QDateTime>("fromUtc");
+        QTest::addColumn<QStringList>("alerts");
+        QTest::newRow("autumn") << QDateTime(QDate(2026, 10, 25), QTime(0, 20), Qt::UTC)
+                                << QStringList({"02:30 +2", "02:30 +1", "03:30 +1"});
+        QTest::newRow("spring") << QDateTime(QDate(2026, 3, 29), QTime(0, 20), Qt::UTC)
+                                << QStringList({"01:30 +1", "03:30 +2", "04:30 +2"});
+    }
+    void hourlyReminderThroughClockChanges() {
+        QFETCH(QDateTime, fromUtc);
+        QFETCH(QStringList, alerts);
+        QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Madrid"));
+        const QDateTime first = fromUtc.toLocalTime();
+        fillFile({aviso("cada hora", first.date(), QTime(first.time().hour(), 30), 1)});
+        clock.set(first);
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        QStringList seen;
+        for (int tick = 0; tick < 4 * 60 * 3; ++tick) { // three real hours
+            const QDateTime now = fromUtc.addSecs(tick * 15 + 5).toLocalTime();
+            clock.set(now);
+            const int before = services.shown.size();
+            w.TimerPrincipalTimer();
+            for (int i = before; i < services.shown.size(); ++i)
+                seen << now.time().toString("hh:mm") + QString(" +%1").arg(now.offsetFromUtc() / 3600);
+        }
+        QCOMPARE(seen, alerts);
+    }
+
     void cancellingTheEditorIsNoError_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("messages");
@@ -629,7 +870,8 @@ private slots:
         w.TimerPrincipalTimer();                                    // 10:29:50
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 47, 0))); // the machine slept
         w.TimerPrincipalTimer();
-        QVERIFY(services.shown.isEmpty()); // not due now, but caught up:
+        QCOMPARE(services.shown.size(), 1); // not due now, but caught up and offered as an alert:
+        QCOMPARE(services.shown[0].descripcion, QString("diario"));
         QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9));
         auto* pasados = w.findChild<QWidget*>("TVPasados");
         QVERIFY(pasados && pasados->isVisible());
@@ -668,12 +910,12 @@ private slots:
         QCOMPARE(pass(QTime(10, 30, 50)), QString("A,E skipped 3"));
         QCOMPARE(pass(QTime(10, 31, 5)), QString("A,E,B skipped 3")); // due the minute after a skipped pass
         QCOMPARE(pass(QTime(10, 31, 20)), QString("A,E,B skipped 4"));
-        QCOMPARE(pass(QTime(11, 30, 5)), QString("A,E,B skipped 4")); // the machine slept over D's minute
+        QCOMPARE(pass(QTime(11, 30, 5)), QString("A,E,B,D skipped 4")); // the machine slept over D's minute
         auto* pasados = w.findChild<QWidget*>("TVPasados");
         QVERIFY(pasados && pasados->isVisible());
         QCOMPARE(LeerAviso(file, 3).fechaProx(), QDate(2026, 12, 9));
         w.AbrirArchivoAvisos(file); // the list's one read serves the next pass too
-        QCOMPARE(pass(QTime(11, 30, 20)), QString("A,E,B skipped 5"));
+        QCOMPARE(pass(QTime(11, 30, 20)), QString("A,E,B,D skipped 5"));
     }
 
     // At start one reading of the file serves the catch-up of missed
@@ -705,10 +947,9 @@ private slots:
         const auto restore =
             qScopeGuard([m = MemoriaPasada::margenRecienteMs] { MemoriaPasada::margenRecienteMs = m; });
         MemoriaPasada::margenRecienteMs = 0;
-        QTimer::singleShot(0, [] { // the missed-reminders window, when it shows
-            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-        });
         TVPrincipal w(services, file);
+        QCOMPARE(services.shown.size(), first < QTime(10, 29) ? 1 : 0); // the missed one as an alert
+        services.shown.clear();
         QCOMPARE(columna(w, 2), dates);
         const QStringList numbers = columna(w, 0), names = columna(w, 1);
         QCOMPARE(numbers.size(), w.numAvisos());

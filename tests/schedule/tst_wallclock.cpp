@@ -47,10 +47,8 @@ private slots:
             << 3 << at(2026, 10, 25, 2, 30) << at(2026, 10, 25, 2, 30) << at(2026, 10, 26, 2, 30);
         QTest::newRow("weekly across spring change")
             << 5 << at(2026, 3, 25, 8, 0) << at(2026, 3, 25, 8, 0) << at(2026, 4, 1, 8, 0);
-        QTest::newRow("hourly 01:30 on spring day")
-            << 1 << at(2026, 3, 29, 1, 30) << at(2026, 3, 29, 1, 30) << at(2026, 3, 29, 2, 30);
-        QTest::newRow("hourly 02:30 on autumn day")
-            << 1 << at(2026, 10, 25, 2, 30) << at(2026, 10, 25, 2, 30) << at(2026, 10, 25, 3, 30);
+        QTest::newRow("hourly 01:30 on spring day: one real hour later")
+            << 1 << at(2026, 3, 29, 1, 30) << at(2026, 3, 29, 1, 30) << at(2026, 3, 29, 3, 30);
         QTest::newRow("hourly 23:15 before the change")
             << 1 << at(2026, 3, 28, 23, 15) << at(2026, 3, 28, 23, 15) << at(2026, 3, 29, 0, 15);
     }
@@ -65,6 +63,36 @@ private slots:
         QCOMPARE(r.fechaProx(), next.date());
         QCOMPARE(r.horaProx(), next.time());
         QCOMPARE(r.FechaProx, DateTimeValue::fromDate(next.date())); // whole days, no fraction
+    }
+
+    // An hourly reminder fires once in every real hour across both changes: the
+    // hour that does not exist is left out, the hour that comes twice fires twice.
+    // One pass per real minute, the clock read as the system gives it.
+    void hourlyFiresOncePerRealHour_data() {
+        QTest::addColumn<QDateTime>("fromUtc");
+        QTest::addColumn<QTime>("stored");
+        QTest::addColumn<QStringList>("fired");
+        const QDateTime spring(QDate(2026, 3, 28), QTime(23, 0), Qt::UTC);
+        const QDateTime autumn(QDate(2026, 10, 24), QTime(22, 0), Qt::UTC);
+        QTest::newRow("spring") << spring << QTime(0, 30)
+                                << QStringList({"00:30 +1", "01:30 +1", "03:30 +2", "04:30 +2", "05:30 +2"});
+        QTest::newRow("autumn") << autumn << QTime(0, 30)
+                                << QStringList({"00:30 +2", "01:30 +2", "02:30 +2", "02:30 +1", "03:30 +1"});
+    }
+    void hourlyFiresOncePerRealHour() {
+        QFETCH(QDateTime, fromUtc);
+        QFETCH(QTime, stored);
+        QFETCH(QStringList, fired);
+        const QDateTime first = fromUtc.toLocalTime();
+        RegistroAviso r = reminder(1, first.date(), stored);
+        QStringList seen;
+        for (int minute = 0; minute < 4 * 60 + 40; ++minute) {
+            const QDateTime now = fromUtc.addSecs(minute * 60 + 5).toLocalTime();
+            if (!EsDebido(r, now)) continue;
+            seen << now.time().toString("hh:mm") + QString(" +%1").arg(now.offsetFromUtc() / 3600);
+            AvanzarAviso(r, now, 1);
+        }
+        QCOMPARE(seen, fired);
     }
 
     // A daily 09:00 reminder last seen five days ago, caught up around 09:00 today.
@@ -92,10 +120,8 @@ private slots:
     void workingDaysWeek_data() {
         QTest::addColumn<int>("workingDays");
         QTest::addColumn<QList<QDate>>("dates");
-        QTest::newRow("Mon-Fri") << 1
-                                 << QList<QDate>{{2026, 12, 11}, {2026, 12, 14}, {2026, 12, 15}};
-        QTest::newRow("Mon-Sat") << 2
-                                 << QList<QDate>{{2026, 12, 11}, {2026, 12, 12}, {2026, 12, 14}};
+        QTest::newRow("Mon-Fri") << 1 << QList<QDate>{{2026, 12, 11}, {2026, 12, 14}, {2026, 12, 15}};
+        QTest::newRow("Mon-Sat") << 2 << QList<QDate>{{2026, 12, 11}, {2026, 12, 12}, {2026, 12, 14}};
         QTest::newRow("unknown value 0 acts as Mon-Fri")
             << 0 << QList<QDate>{{2026, 12, 11}, {2026, 12, 14}, {2026, 12, 15}};
         QTest::newRow("unknown value 7 acts as Mon-Fri")
@@ -111,33 +137,55 @@ private slots:
         }
     }
 
+    // A reminder that expires ends when its next occurrence would fall after
+    // its last day, and only then: an hourly one fires through that day.
+    void expiry_data() {
+        QTest::addColumn<int>("repetir");
+        QTest::addColumn<QDateTime>("stored");
+        QTest::addColumn<QDate>("lastDay");
+        QTest::addColumn<bool>("removal");
+        QTest::addColumn<QDateTime>("shownAt");
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<QDateTime>("next"); // where it stands afterwards
+        QTest::newRow("weekly, last day between two showings")
+            << 5 << at(2026, 12, 7, 9, 0) << QDate(2026, 12, 10) << true << at(2026, 12, 7, 9, 0) << true
+            << at(2026, 12, 7, 9, 0);
+        QTest::newRow("daily on its last day, kept")
+            << 3 << at(2026, 12, 10, 9, 0) << QDate(2026, 12, 10) << false << at(2026, 12, 10, 9, 0) << true
+            << at(2026, 12, 10, 9, 0);
+        QTest::newRow("daily the day before its last")
+            << 3 << at(2026, 12, 9, 9, 0) << QDate(2026, 12, 10) << true << at(2026, 12, 9, 9, 0) << false
+            << at(2026, 12, 10, 9, 0);
+        QTest::newRow("daily whose last day went by unseen")
+            << 3 << at(2026, 12, 1, 9, 0) << QDate(2026, 12, 5) << true << at(2026, 12, 10, 10, 0) << true
+            << at(2026, 12, 1, 9, 0);
+        QTest::newRow("hourly on its last day goes on")
+            << 1 << at(2026, 12, 10, 9, 0) << QDate(2026, 12, 10) << true << at(2026, 12, 10, 9, 0) << false
+            << at(2026, 12, 10, 10, 0);
+        QTest::newRow("hourly at 23:00 of its last day ends")
+            << 1 << at(2026, 12, 10, 23, 0) << QDate(2026, 12, 10) << true << at(2026, 12, 10, 23, 0) << true
+            << at(2026, 12, 10, 23, 0);
+        QTest::newRow("once-only with removal, whatever its last day")
+            << 0 << at(2026, 12, 10, 9, 0) << QDate(2030, 1, 1) << true << at(2026, 12, 10, 9, 0) << true
+            << at(2026, 12, 10, 9, 0);
+    }
     void expiry() {
-        // A weekly reminder whose expiry day falls between two showings goes on.
-        RegistroAviso weekly = reminder(5, QDate(2026, 12, 7), QTime(9, 0));
-        weekly.Caduca = weekly.BorrarAlCaducar = true;
-        weekly.setFechaUlt(QDate(2026, 12, 10));
-        QVERIFY(!AvanzarAviso(weekly, at(2026, 12, 7, 9, 0), 1));
-        QVERIFY(!AvanzarAviso(weekly, at(2026, 12, 14, 9, 0), 1));
-        QCOMPARE(weekly.fechaProx(), QDate(2026, 12, 21));
-        QVERIFY(!weekly.Terminado);
-
-        // On its expiry day a daily reminder finishes where it stands; kept without removal.
-        RegistroAviso daily = reminder(3, QDate(2026, 12, 10), QTime(9, 0));
-        daily.Caduca = true;
-        daily.setFechaUlt(QDate(2026, 12, 10));
-        QVERIFY(!AvanzarAviso(daily, at(2026, 12, 10, 9, 0), 1));
-        QVERIFY(daily.Terminado);
-        QCOMPARE(daily.Estado, 2);
-        QCOMPARE(daily.fechaProx(), QDate(2026, 12, 10));
-        QVERIFY(!EsDebido(daily, at(2026, 12, 10, 9, 0)));
-        QVERIFY(!EsPasado(daily, at(2026, 12, 11, 9, 0)));
-
-        // A once-only reminder with removal goes at once, whatever its expiry date.
-        RegistroAviso once = reminder(0, QDate(2026, 12, 10), QTime(9, 0));
-        once.Caduca = once.BorrarAlCaducar = true;
-        once.setFechaUlt(QDate(2030, 1, 1));
-        QVERIFY(AvanzarAviso(once, at(2026, 12, 10, 9, 0), 1));
-        QCOMPARE(once.Estado, 0);
+        QFETCH(int, repetir);
+        QFETCH(QDateTime, stored);
+        QFETCH(QDate, lastDay);
+        QFETCH(bool, removal);
+        QFETCH(QDateTime, shownAt);
+        QFETCH(bool, finished);
+        QFETCH(QDateTime, next);
+        RegistroAviso r = reminder(repetir, stored.date(), stored.time());
+        r.Caduca = true;
+        r.BorrarAlCaducar = removal;
+        r.setFechaUlt(lastDay);
+        QCOMPARE(AvanzarAviso(r, shownAt, 1), finished && removal);
+        QCOMPARE(bool(r.Terminado), finished);
+        QCOMPARE(int(r.Estado), finished && removal ? 0 : 2);
+        QCOMPARE(QDateTime(r.fechaProx(), r.horaProx()), next);
+        if (finished) QVERIFY(!EsPasado(r, shownAt.addDays(1)));
     }
 
     void yearlyOnLeapDay() {
@@ -151,9 +199,7 @@ private slots:
 
     // The calendar has no year 0: a yearly step from 1 BC must land in AD 1,
     // or the catch-up loop of a record dated before AD 1 never ends.
-    void yearlyStepBeforeYearOne() {
-        QVERIFY(PasoRegla(7, QDate(-1, 6, 1), 1).isValid());
-    }
+    void yearlyStepBeforeYearOne() { QVERIFY(PasoRegla(7, QDate(-1, 6, 1), 1).isValid()); }
 
     // Every code, from dates a damaged or foreign file may hold: the rules end,
     // and the result is today-or-later (or finished).
@@ -161,7 +207,8 @@ private slots:
         QTest::addColumn<double>("fechaProx");
         QTest::addColumn<double>("horaProx");
         QTest::newRow("zero") << 0.0 << 0.0;
-        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN()
+                             << std::numeric_limits<double>::quiet_NaN();
         QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << -1.0;
         QTest::newRow("huge") << 1e300 << 1e300;
         QTest::newRow("far before 1900") << -700000.5 << -0.75;

@@ -1,9 +1,10 @@
 #include "qv/editor/EditorAvisos.h"
 
 #include "core/Clock.h"
-#include "store/ReminderFile.h"
 #include "qv/MessageBoxes.h"
 #include "qv/editor/TVEdicionAvisos.h"
+#include "store/FollowReminders.h"
+#include "store/ReminderFile.h"
 
 int AnadirAvisoConEditor(QWidget* parent, const QString& file, const QString& indexPath) {
     const int count = ContarAvisos(file);
@@ -22,11 +23,22 @@ int AnadirAvisoConEditor(QWidget* parent, const QString& file, const QString& in
     return AnadirAviso(file, indexPath, r);
 }
 
-bool EditarAviso(QWidget* parent, const QString& file, int numero) {
+int EditarAviso(QWidget* parent, const QString& file, const QString& indexPath, int numero,
+                RegistroAviso* antes) {
+    const ResumenesAvisos alAbrir = LeerResumenes(file);
     RegistroAviso r = LeerAviso(file, numero);
     TVEdicionAvisos dialog(parent);
     dialog.setWindowModality(Qt::WindowModal);
     dialog.cargar(r);
-    if (dialog.exec() == QDialog::Accepted && dialog.GuardarAviso(r)) EscribirAviso(file, numero, r);
-    return true;
+    if (dialog.exec() != QDialog::Accepted || !dialog.GuardarAviso(r)) return 0;
+    const quint16 ahora = SeguirNumero(alAbrir, LeerResumenes(file), static_cast<quint16>(numero));
+    if (ahora == 0) {
+        // Gone while the dialog was open: the user's values are kept as a new reminder.
+        if (antes) *antes = RegistroAviso();
+        return AnadirAviso(file, indexPath, r);
+    }
+    if (antes) *antes = LeerAviso(file, ahora);
+    r.Numero = ahora;
+    EscribirAviso(file, ahora, r);
+    return ahora;
 }

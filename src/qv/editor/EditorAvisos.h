@@ -3,6 +3,7 @@
 #include <QString>
 
 class QWidget;
+struct RegistroAviso;
 
 // Runs the editor for a new reminder of `file` (reopening it after every refused
 // save) and appends it; returns its number, or 0 when the user cancelled or the
@@ -10,6 +11,12 @@ class QWidget;
 int AnadirAvisoConEditor(QWidget* parent, const QString& file, const QString& indexPath);
 
 // Runs the editor once on reminder `numero` and writes it back when the user saved
-// valid values. Returns true (a refused save has shown its message and drops the
-// changes). Throws ReminderFileError on a file error.
-bool EditarAviso(QWidget* parent, const QString& file, int numero);
+// valid values. The due-check cycle goes on while the dialog is open, so the
+// reminder is found again by its identity before writing: a pass that removed
+// an earlier reminder moves it to a lower number; one that removed it (or
+// another program) makes the user's values a new reminder, appended.
+// Returns the number written, 0 when nothing was written (cancelled, or a
+// refused save, whose message was shown). `antes` receives the record as it
+// was just before the write. Throws ReminderFileError on a file error.
+int EditarAviso(QWidget* parent, const QString& file, const QString& indexPath, int numero,
+                RegistroAviso* antes = nullptr);

@@ -54,7 +54,8 @@ void TVEdicionAvisos::cargarNuevo(int numero) {
     m_fecha->setDate(now.date());
     m_hora->setTime(QTime(now.time().hour(), now.time().minute()));
     m_repetir->setCurrentIndex(-1);
-    for (int i = 0; i < m_dias->count(); ++i) m_dias->item(i)->setCheckState(Qt::Unchecked);
+    for (int i = 0; i < m_dias->count(); ++i)
+        m_dias->item(i)->setCheckState(Qt::Unchecked);
     m_texto->clear();
     setSonido(QString());
     m_caduca->setChecked(false);
@@ -72,7 +73,8 @@ void TVEdicionAvisos::cargar(const RegistroAviso& r) {
     if (r.Repetir > 127) {
         m_repetir->setCurrentIndex(2);
         const int mask = r.Repetir - 127;
-        for (int i = 0; i < 7; ++i) m_dias->item(i)->setCheckState((mask >> i) & 1 ? Qt::Checked : Qt::Unchecked);
+        for (int i = 0; i < 7; ++i)
+            m_dias->item(i)->setCheckState((mask >> i) & 1 ? Qt::Checked : Qt::Unchecked);
     } else {
         m_repetir->setCurrentIndex(r.Repetir < m_repetir->count() ? r.Repetir : -1);
     }
@@ -131,6 +133,12 @@ bool TVEdicionAvisos::validar() {
         MessageBoxes::errorText(this, 20207);
         return false;
     }
+    // A repeating reminder whose last day comes before its next occurrence
+    // would never reach that day: it would run for ever, never removed.
+    if (kind != 0 && m_caduca->isChecked() && m_fechaUlt->date() < primero.fecha) {
+        MessageBoxes::errorText(this, 20806);
+        return false;
+    }
     if (primero.movido) {
         m_fecha->setDate(primero.fecha);
         m_hora->setTime(primero.hora);
@@ -163,7 +171,8 @@ bool TVEdicionAvisos::GuardarAviso(RegistroAviso& r) {
     r.BorrarAlCaducar = m_borrar->isChecked();
     r.setFechaUlt(m_fechaUlt->date());
     r.PorEmail = false;
-    for (auto& slot : r.Destinatarios) slot = 0;
+    for (auto& slot : r.Destinatarios)
+        slot = 0;
     const RegistroPerfiles perfiles =
         LeerPerfilesParaUso(RutaArchivoPerfiles(ProgramFolders::global().dirPrograma));
     for (int i = 0; i < m_destino->count() && i < 255; ++i) {
@@ -187,8 +196,10 @@ void TVEdicionAvisos::SelectorRepetirChange(int index) {
     m_dias->setVisible(show);
     // Make room for the list around the dialog's centre.
     QRect g = geometry();
-    if (show) g.adjust(0, -(d / 2), 0, d - d / 2);
-    else g.adjust(0, d / 2, 0, -(d - d / 2));
+    if (show)
+        g.adjust(0, -(d / 2), 0, d - d / 2);
+    else
+        g.adjust(0, d / 2, 0, -(d - d / 2));
     if (isVisible()) setGeometry(g);
     m_panelEdicion->parentWidget()->setMinimumHeight(m_panelEdicion->parentWidget()->minimumHeight() +
                                                      (show ? d : -d));
@@ -226,7 +237,8 @@ void TVEdicionAvisos::probarSonido() {
 
 void TVEdicionAvisos::mover(QListWidget* from, QListWidget* to, bool all) {
     if (all) {
-        while (from->count() > 0) to->addItem(from->takeItem(0));
+        while (from->count() > 0)
+            to->addItem(from->takeItem(0));
         return;
     }
     const int row = from->currentRow();

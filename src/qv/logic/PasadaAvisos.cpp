@@ -64,6 +64,22 @@ void MemoriaPasada::terminar() {
         m_identidad.reset();
 }
 
+bool MemoriaPasada::yaMostrado(qint64 momento, QByteArrayView descripcion, const QDateTime& ahora) const {
+    if (ahora.toMSecsSinceEpoch() / 60000 != m_minutoMostrados) return false;
+    for (const auto& [m, d] : m_mostrados)
+        if (m == momento && QByteArrayView(d) == descripcion) return true;
+    return false;
+}
+
+void MemoriaPasada::mostrado(qint64 momento, QByteArrayView descripcion, const QDateTime& ahora) {
+    const qint64 minuto = ahora.toMSecsSinceEpoch() / 60000;
+    if (minuto != m_minutoMostrados) {
+        m_mostrados.clear();
+        m_minutoMostrados = minuto;
+    }
+    m_mostrados.emplace_back(momento, descripcion.toByteArray());
+}
+
 void MemoriaPasada::desdeResumenes(const QString& archivo, const ResumenesAvisos& leidos) {
     empezar(archivo);
     m_momentos.reserve(size_t(leidos.size()));
@@ -120,7 +136,9 @@ ResultadoPasada PasadaDebidos(const QString& archivo, const QString& indice, con
             bool escrito = false;
             if (q.dia == v.hoy && q.minuto == v.minutoAhora) {
                 RegistroAviso r = cursor.read();
-                if (EsDebido(r, ahora)) {
+                const QByteArray descripcion(cursor.raw() + OffsetsAviso::Descripcion, 31);
+                if (EsDebido(r, ahora) && !(memoria && memoria->yaMostrado(m, descripcion, ahora))) {
+                    if (memoria) memoria->mostrado(m, descripcion, ahora);
                     eliminar |= AvanzarAviso(r, ahora, workingDays);
                     cursor.write(r);
                     escrito = true;

@@ -48,6 +48,13 @@ public:
     // (it changed meanwhile), or a file changed since, is not trusted.
     void desdeResumenes(const QString& archivo, const ResumenesAvisos& leidos);
 
+    // Reminders shown in the current real minute (their moment and stored
+    // description): where the clock goes back, the hourly rule sends a
+    // reminder shown in the first 02:30 to the second one, the same wall
+    // minute, which the later passes of the first must not show again.
+    bool yaMostrado(qint64 momento, QByteArrayView descripcion, const QDateTime& ahora) const;
+    void mostrado(qint64 momento, QByteArrayView descripcion, const QDateTime& ahora);
+
     // Filled by PasadaDebidos.
     void empezar(const QString& archivo);
     void anotar(qint64 momento) { m_momentos.push_back(momento); }
@@ -61,6 +68,8 @@ private:
     QString m_archivo;
     std::optional<FileIdentity> m_identidad;
     std::vector<qint64> m_momentos; // sorted once filled
+    qint64 m_minutoMostrados = -1;  // real minutes since the epoch
+    std::vector<std::pair<qint64, QByteArray>> m_mostrados;
 };
 
 // The due-check pass at `ahora`: every due reminder is advanced, written back,

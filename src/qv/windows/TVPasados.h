@@ -6,7 +6,10 @@
 #include "qv/windows/VentanaLista.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPointer>
 
+class AlertWindowBase;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -19,6 +22,13 @@ public:
 
     // Adds the four lines of one missed reminder.
     void agregar(const QString& descripcion, const QDate& fecha, const QTime& hora, const QString& texto);
+    // The alert opened for the reminder just added (null: none was opened).
+    // The window's buttons dismiss, or snooze for kMinutosPosponer, every such
+    // alert still open, then close the window.
+    void agregarAlerta(AlertWindowBase* alerta);
+    static constexpr int kMinutosPosponer = 5;
+    void descartarTodos();
+    void posponerTodos();
     int cantidad() const { return m_count; }
     QString contenido() const;
 
@@ -34,6 +44,9 @@ private:
     QPlainTextEdit* m_memo;
     QPushButton* m_cerrar;
     QTimer* m_timer;
+    QPushButton* m_descartar;
+    QPushButton* m_posponer;
+    QList<QPointer<AlertWindowBase>> m_alertas;
     VentanaLista m_ventana{};
     int m_count = 0;
 };

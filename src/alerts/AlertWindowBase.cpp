@@ -11,6 +11,7 @@
 #include "settings/Ajustes.h"
 #include "ui/AccessibleTexts.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QDateTimeEdit>
 #include <QDialog>
@@ -237,6 +238,9 @@ void AlertWindowBase::showEvent(QShowEvent* event) {
     ReproducirSonidoAviso(m_soundFile);
     restaurarPosicion();
     mantenerEnPantalla();
+    // The alert takes no focus, so a screen reader is told of it this way.
+    QAccessibleEvent alerta(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alerta);
 }
 
 void AlertWindowBase::mantenerEnPantalla() {

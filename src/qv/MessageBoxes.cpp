@@ -35,9 +35,26 @@ void information(QWidget* parent, const QString& text) {
 bool confirm(QWidget* parent, const QString& text) {
     return show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
-void errorText(QWidget* parent, int number) { error(parent, LeerTexto(number)); }
-void warningText(QWidget* parent, int number) { warning(parent, LeerTexto(number)); }
-bool confirmText(QWidget* parent, int number) { return confirm(parent, LeerTexto(number)); }
+void notice(QWidget* parent, const QString& text) {
+    if (testMode) {
+        shownTexts() << text;
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, QApplication::applicationName(), text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+void errorText(QWidget* parent, int number) {
+    error(parent, LeerTexto(number));
+}
+void warningText(QWidget* parent, int number) {
+    warning(parent, LeerTexto(number));
+}
+bool confirmText(QWidget* parent, int number) {
+    return confirm(parent, LeerTexto(number));
+}
 
 void queueAnswer(QMessageBox::StandardButton answer) {
     testMode = true;

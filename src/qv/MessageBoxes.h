@@ -11,6 +11,8 @@ void error(QWidget* parent, const QString& text);
 void warning(QWidget* parent, const QString& text);
 // A result to take note of (one OK button).
 void information(QWidget* parent, const QString& text);
+// A piece of news: the box is not modal and nothing waits for it.
+void notice(QWidget* parent, const QString& text);
 // Yes/No question; true for Yes.
 bool confirm(QWidget* parent, const QString& text);
 

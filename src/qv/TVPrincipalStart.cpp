@@ -44,7 +44,10 @@ void TVPrincipal::secuenciaInicio() {
     setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0"));
 
     actualizarReloj();
+    // The first start makes the start-at-login entry: the user is told once.
+    const bool arranqueAntes = Ajustes::ExisteArranqueWindows();
     Ajustes::CrearAjustesPorDefecto(pos());
+    const bool arranqueNuevo = !arranqueAntes && Ajustes::ExisteArranqueWindows();
 
     if (Ajustes::messages()) m_timerPrincipal->start();
     if (Ajustes::email()) m_timerEmail->start();
@@ -71,10 +74,17 @@ void TVPrincipal::secuenciaInicio() {
     QFile::remove(folders.dirTemp + "QVLnch.IDX");
 
     createTray();
+    if (arranqueNuevo) {
+        if (trayAvailable())
+            m_tray->showMessage(QStringLiteral("Norvo Orbalinder 2.0"), LeerTexto(20807));
+        else
+            MessageBoxes::notice(this, LeerTexto(20807));
+    }
     if (Ajustes::splash()) {
         // Not modal: nothing of the start waits for it.
         auto* splash = new TVAcercade(TVAcercade::Modo::Splash, this);
         splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->setModal(false);
         splash->show();
     }
 

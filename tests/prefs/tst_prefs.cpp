@@ -78,7 +78,33 @@ private slots:
         QVERIFY(find<QCheckBox>(d.get(), "CheckStartup")->isChecked());
         QVERIFY(find<QRadioButton>(d.get(), "GrupoLaborables_0")->isChecked());
         QVERIFY(find<QRadioButton>(d.get(), "GrupoFormato_0")->isChecked());
-        QVERIFY(find<QLineEdit>(d.get(), "EditMinutos")->isReadOnly());
+    }
+
+    // Typed digits set a spinner's value as its arrows do, within its range.
+    void spinnersTakeTypedDigits_data() {
+        QTest::addColumn<QString>("spinner");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("value");
+        QTest::newRow("close alerts") << "UpDownCerrarVentana"
+                                      << "25" << 25;
+        QTest::newRow("close alerts beyond 58 keeps the digits that fit") << "UpDownCerrarVentana"
+                                                                          << "99" << 9;
+        QTest::newRow("check interval") << "UpDownComprobar"
+                                        << "120" << 120;
+        QTest::newRow("time-out") << "UpDownEspera"
+                                  << "7" << 7;
+    }
+    void spinnersTakeTypedDigits() {
+        QFETCH(QString, spinner);
+        QFETCH(QString, typed);
+        QFETCH(int, value);
+        auto d = abrir();
+        auto* s = d->findChild<UpDownCiclico*>(spinner);
+        QVERIFY(s && !s->edit()->isReadOnly());
+        s->edit()->selectAll();
+        QTest::keyClicks(s->edit(), typed);
+        QTest::keyClick(s->edit(), Qt::Key_Enter);
+        QCOMPARE(s->value(), value);
     }
 
     void eachSoundEditShowsItsOwnStyle() {
@@ -99,14 +125,15 @@ private slots:
         QTest::addColumn<QString>("shown"); // at the last step
         // Closing alerts after 0 minutes means never: the spinner says so.
         QTest::newRow("close alerts up from 15")
-            << "UpDownCerrarVentana" << 15 << 22
-            << QList<int>{17, 19, 21, 23, 25, 27, 29, 31, 33, 35, 37, 39, 41, 43, 45, 47, 49, 51, 53, 55, 57, 0}
+            << "UpDownCerrarVentana" << 15 << 22 << QList<int>{17, 19, 21, 23, 25, 27, 29, 31, 33, 35, 37,
+                                                               39, 41, 43, 45, 47, 49, 51, 53, 55, 57, 0}
             << LeerTexto(20210);
         QTest::newRow("close alerts down from 0")
             << "UpDownCerrarVentana" << 0 << -2 << QList<int>{58, 56} << "56";
         QTest::newRow("check interval up from 715")
             << "UpDownComprobar" << 715 << 2 << QList<int>{720, 0} << "0";
-        QTest::newRow("check interval down from 0") << "UpDownComprobar" << 0 << -1 << QList<int>{720} << "720";
+        QTest::newRow("check interval down from 0")
+            << "UpDownComprobar" << 0 << -1 << QList<int>{720} << "720";
         QTest::newRow("time-out up from 9") << "UpDownEspera" << 9 << 2 << QList<int>{10, 1} << "1";
         QTest::newRow("time-out down from 1") << "UpDownEspera" << 1 << -1 << QList<int>{10} << "10";
     }

@@ -8,6 +8,7 @@
 #include "alerts/AlertWindowBase.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
+#include "platform/Autostart.h"
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
 #include "store/ReminderFile.h"
@@ -124,13 +125,36 @@ private slots:
             QCOMPARE(w.isVisible(), !tray && !ends);
             if (ends) return;
         }
-        QCOMPARE(services.trayMessages.size(), tray ? 1 : 0); // the first time ever only
+        QCOMPARE(services.trayMessages.filter(LeerTexto(20203)).size(),
+                 tray ? 1 : 0); // the first time ever only
         QCOMPARE(Ajustes::trayNoticeShown(), tray);
         menu->defaultAction()->trigger();
         QVERIFY(w.isVisible());
         QCOMPARE(w.focusWidget(), w.findChild<QTableView*>("ListaAvisos")); // the list takes the keys
         w.findChild<QAction*>("MASalir")->trigger();
         QCOMPARE(exited.size(), 1);
+    }
+
+    // The start that makes the start-at-login entry tells so once: in the
+    // notification area, or without one in a box that holds nothing up.
+    void loginEntryIsToldOnce_data() {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("notification area") << true;
+        QTest::newRow("none") << false;
+    }
+    void loginEntryIsToldOnce() {
+        QFETCH(bool, tray);
+        services.withTray = tray;
+        QFile::remove(Autostart::entryPath());
+        QFile::remove(Hives::userHivePath()); // a first start
+        MessageBoxes::shownTexts().clear();
+        for (int start = 0; start < 2; ++start) {
+            TVPrincipal w(services);
+            QVERIFY(Ajustes::ExisteArranqueWindows());
+            QCOMPARE(services.trayMessages.filter(LeerTexto(20807)).size(), tray ? 1 : 0);
+            QCOMPARE(MessageBoxes::shownTexts().filter(LeerTexto(20807)).size(), tray ? 0 : 1);
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        }
     }
 
     void commandsFollowTheFileState() {

@@ -1,4 +1,4 @@
-// Wrapping up-down spinner over a read-only edit.
+// Wrapping up-down spinner over a number edit.
 #include "qv/prefs/UpDownCiclico.h"
 
 #include <QLineEdit>
@@ -12,7 +12,7 @@ UpDownCiclico::UpDownCiclico(QWidget* parent, const QString& name, const QString
     setWrapping(true);
     setAccelerated(false);
     lineEdit()->setObjectName(editName);
-    lineEdit()->setReadOnly(true); // the spinner is the only way to change the value
+    // Digits can be typed too (the keyboard's way); the range still holds.
     lineEdit()->setMaxLength(maxChars);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// A read-only number edit with an up-down spinner that wraps like the classic
+// A number edit (typed digits within the range) with an up-down spinner that wraps like the classic
 // up-down control: a step past the maximum lands on the minimum and a step
 // below the minimum on the maximum (so 0..58 by 2 goes 55, 57, 0).
 #include <QSpinBox>

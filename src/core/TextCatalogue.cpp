@@ -53,6 +53,8 @@ NameLists NameLists::build() {
     NameLists lists;
     for (int n = 10002; n <= 10009; ++n) lists.repeticiones << LeerTexto(n);
     for (int n = 10011; n <= 10017; ++n) lists.diasSemana << LeerTexto(n);
+    const QString letras = LeerTexto(20808);
+    if (letras.size() == 3) lists.letrasEstado = letras;
     return lists;
 }
 

@@ -37,6 +37,8 @@ QString LeerTexto(int number);
 struct NameLists {
     QStringList repeticiones;
     QStringList diasSemana;
+    // The state column's three letters: expires, deleted when it expires, by e-mail.
+    QString letrasEstado = QStringLiteral("XDE");
     static NameLists build();
     static NameLists& global();
 };

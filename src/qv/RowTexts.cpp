@@ -18,10 +18,11 @@ QString repeticion(int codigo) {
 using Fila = ResumenesAvisos::Fila;
 
 QString estado(const Fila& r) {
+    const QString& letras = NameLists::global().letrasEstado;
     QString s(3, QLatin1Char(' '));
-    if (r.tiene(Fila::Caduca)) s[0] = QLatin1Char('X');
-    if (r.tiene(Fila::BorrarAlCaducar)) s[1] = QLatin1Char('D');
-    if (r.tiene(Fila::PorEmail)) s[2] = QLatin1Char('E');
+    if (r.tiene(Fila::Caduca)) s[0] = letras[0];
+    if (r.tiene(Fila::BorrarAlCaducar)) s[1] = letras[1];
+    if (r.tiene(Fila::PorEmail)) s[2] = letras[2];
     return s;
 }
 

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyleOptionHeader>
 #include <QTableView>
@@ -155,6 +156,9 @@ void TVPrincipal::buildMenus() {
     m_meDeshacer->setShortcut(QKeySequence::Undo);
     m_meDeshacer->setEnabled(false);
     addAction(m_meDeshacer); // the key works before the menu bar is made
+    // Insert creates from anywhere in the window, not only from the list.
+    auto* insertar = new QShortcut(QKeySequence(Qt::Key_Insert), this);
+    connect(insertar, &QShortcut::activated, this, &TVPrincipal::comandoCrearAviso);
 
     m_mpFunciones = new QMenu(this);
     m_mpFunciones->setObjectName("MPFunciones");
@@ -318,6 +322,7 @@ void TVPrincipal::construirVista() {
 void TVPrincipal::showEvent(QShowEvent* event) {
     if (!isMinimized()) construirVista();
     QMainWindow::showEvent(event);
+    if (m_lista) m_lista->setFocus(Qt::ActiveWindowFocusReason); // whenever the window opens
 }
 
 void TVPrincipal::disposicionInicial() {

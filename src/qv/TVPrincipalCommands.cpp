@@ -14,6 +14,7 @@
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QItemSelectionModel>
@@ -322,4 +323,7 @@ void TVPrincipal::comandoPreferencias() {
 
 void TVPrincipal::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
+    // Back from the task bar: the list has the keyboard again.
+    if (e->type() == QEvent::WindowStateChange && !isMinimized() && m_lista)
+        m_lista->setFocus(Qt::ActiveWindowFocusReason);
 }

@@ -12,6 +12,7 @@
 #include "qv/editor/TVEdicionAvisos.h"
 #include "qv/prefs/TVLoginPasswd.h"
 #include "qv/prefs/TVPreferencias.h"
+#include "qv/RowTexts.h"
 #include "qv/windows/TVPasados.h"
 #include "store/ReminderFile.h"
 #include "ui/DocumentOpener.h"
@@ -109,20 +110,23 @@ private slots:
         QTest::addColumn<QString>("listDate");
         QTest::addColumn<QString>("missingFile");
         QTest::addColumn<QString>("tornFile");
+        QTest::addColumn<QString>("states"); // the list's state letters
         QTest::newRow("es") << "es"
                             << "&Sí"
                             << "&Abrir"
                             << "mar 08-dic-2026"
                             << "08-dic-2026"
                             << "No se puede abrir el archivo %1: el archivo no existe."
-                            << "no es un archivo de avisos completo";
+                            << "no es un archivo de avisos completo"
+                            << "CBE";
         QTest::newRow("en") << "en"
                             << "&Yes"
                             << "&Open"
                             << "Tue 08-Dec-2026"
                             << "08-Dec-2026"
                             << "Cannot open the file %1: the file does not exist."
-                            << "is not a whole reminders file";
+                            << "is not a whole reminders file"
+                            << "XDE";
     }
     void qtTextsDatesAndFileErrorsFollowTheCatalogue() {
         QFETCH(QString, lang);
@@ -157,6 +161,11 @@ private slots:
         pasados.agregar("Dentista", day, QTime(9, 30), "Cita");
         const QString missed = pasados.findChild<QPlainTextEdit*>()->toPlainText();
         QVERIFY2(missed.contains(fetched("listDate")) && missed.contains("09:30 am"), qPrintable(missed));
+
+        ResumenesAvisos::Fila todo;
+        todo.banderas = ResumenesAvisos::Fila::Caduca | ResumenesAvisos::Fila::BorrarAlCaducar |
+                        ResumenesAvisos::Fila::PorEmail;
+        QCOMPARE(RowTexts::estado(todo), fetched("states"));
 
         const QString missing = QDir::current().filePath("missing.QVM");
         QString error;

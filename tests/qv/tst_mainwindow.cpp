@@ -718,6 +718,35 @@ private slots:
         QCOMPARE(seen, alerts);
     }
 
+    // The keyboard alone: the list has it when the window opens and again after
+    // the window comes back from the task bar; Tab goes round the window and
+    // back to the list; Insert creates from anywhere in the window.
+    void keyboardReachesTheList() {
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        QCOMPARE(QApplication::focusWidget(), list);
+        w.showMinimized();
+        QTest::qWait(20);
+        w.showNormal();
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        QStringList passed;
+        do {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            passed << QApplication::focusWidget()->objectName();
+        } while (QApplication::focusWidget() != list && passed.size() < 30);
+        QCOMPARE(QApplication::focusWidget(), list);
+        QVERIFY2(passed.size() > 1, qPrintable(passed.join(u',')));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // away from the list
+        QVERIFY(QApplication::focusWidget() != list);
+        services.editorAnswer = 0;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert);
+        QCOMPARE(services.editorCalls, 1);
+    }
+
     void cancellingTheEditorIsNoError_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("messages");

@@ -289,6 +289,7 @@ void TVPrincipal::construirVista() {
     m_lista->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_lista->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lista->setTabKeyNavigation(false); // Tab leaves the list for the next control, as everywhere
     m_lista->setShowGrid(false);
     m_lista->setWordWrap(false);
     m_lista->verticalHeader()->hide();

@@ -649,10 +649,15 @@ private slots:
                   aviso("hoy", QDate(2026, 12, 8), QTime(9, 0)),
                   aviso("ahora", QDate(2026, 12, 8), QTime(10, 30))});
         services.realAlerts = true;
+        QFile::remove(file + ".snoozed"); // the snoozes of the row before would come back
         TVPrincipal w(services, file);
         const auto cleanup = qScopeGuard([] {
+            // An alert takes its snooze menu, itself a top-level widget, with it.
+            QList<QPointer<AlertWindowBase>> alerts;
             for (QWidget* t : QApplication::topLevelWidgets())
-                if (qobject_cast<AlertWindowBase*>(t)) delete t;
+                if (auto* a = qobject_cast<AlertWindowBase*>(t)) alerts << a;
+            for (const QPointer<AlertWindowBase>& a : alerts) delete a.data();
+            ReiniciarAvisosAbiertos(); // snoozed ones are counted until they close
         });
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         auto* pasados = w.findChild<QDialog*>("TVPasados");

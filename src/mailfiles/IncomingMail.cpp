@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace mailfiles {
 
 QString BaseNombreEmailRecibido(const QDateTime& momento) {
@@ -92,7 +94,8 @@ bool EscritorEmailRecibido::linea(const QString& texto) {
 
 std::optional<QString> EscritorEmailRecibido::terminar() {
     if (m_fallo || (!m_archivo && !abrir())) return std::nullopt;
-    if (!m_archivo->flush()) return std::nullopt;
+    // On disk before its name appears: the server deletes the message once it is kept.
+    if (!m_archivo->flush() || ::fsync(m_archivo->handle()) != 0) return std::nullopt;
     m_archivo->close();
     if (m_archivo->error() != QFileDevice::NoError) return std::nullopt;
     const QDir dir(m_dirMail);

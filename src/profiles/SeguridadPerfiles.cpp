@@ -20,6 +20,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 QByteArray codificar(const QString& texto) {
@@ -205,10 +207,21 @@ SeguridadActiva LeerSeguridadActiva(const QString& rutaPerfiles, const RegistroP
         return r;
     }
     r.estado = SeguridadActiva::Perdidos;
-    r.motivo = QStringLiteral("Security settings of profile %1 (%2) no longer match its servers; nothing is "
-                              "sent in clear text until the profile is saved again in the preferences")
-                   .arg(activo)
-                   .arg(perfil.emailUsuario);
+    // An entry written for this profile, or for its address, means its servers
+    // were changed behind the preferences' back; none at all means the entry was
+    // taken out of the file while the profile still names the same servers.
+    const bool rastro =
+        std::any_of(archivo.entradas().cbegin(), archivo.entradas().cend(), [&](const EntradaSeguridad& e) {
+            return e.perfil == activo || e.email == perfil.emailUsuario;
+        });
+    const QString causa =
+        rastro ? QStringLiteral("no longer match its servers")
+               : QStringLiteral("are missing from %1").arg(QLatin1String(kNombreArchivoSeguridad));
+    r.motivo =
+        QStringLiteral("Security settings of profile %1 (%2) %3; nothing is sent in clear text until the "
+                       "profile is saved again in the preferences")
+            .arg(activo)
+            .arg(perfil.emailUsuario, causa);
     return r;
 }
 

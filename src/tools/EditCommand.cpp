@@ -2,9 +2,9 @@
 // main window's delete command do, through the reminders-file routines.
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -35,28 +35,30 @@ bool existingFile(const QString& file) {
 // qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] [--time HH:MM] [--repeat CODE] [--on|--off]
 // Saving from the editor makes a reminder live, active and unfinished; --off saves it switched off.
 int setReminder(const QStringList& args) {
-    QCommandLineParser p;
-    const QCommandLineOption desc("desc", "", "D"), text("text", "", "T"), date("date", "", "YYYY-MM-DD"),
-        time("time", "", "HH:MM"), repeat("repeat", "", "CODE"), on("on"), off("off");
-    p.addOptions({desc, text, date, time, repeat, on, off});
-    p.addHelpOption();
-    const QString usage = QStringLiteral("usage: qvtool set FILE N [--desc D] [--text T] [--date YYYY-MM-DD] "
-                                         "[--time HH:MM] [--repeat CODE] [--on|--off]");
-    if (p.parse(QStringList{QStringLiteral("qvtool")} + args) && p.isSet(QStringLiteral("help"))) {
-        printOut(usage);
-        return 0;
-    }
-    if (!p.parse(QStringList{QStringLiteral("qvtool")} + args) || p.positionalArguments().size() != 3 ||
-        (p.isSet(on) && p.isSet(off))) {
-        printErr(p.errorText().isEmpty() ? usage : QStringLiteral("qvtool: ") + p.errorText() + '\n' + usage);
-        return 2;
-    }
-    const QString file = p.positionalArguments()[1];
+    CommandLine p(QStringLiteral("set"),
+                  QStringLiteral("FILE N [--desc D] [--text T] [--date YYYY-MM-DD] [--time HH:MM] "
+                                 "[--repeat CODE] [--on|--off]"),
+                  QStringLiteral("Changes one reminder as the editor saves it."));
+    p.argument(QStringLiteral("FILE"), QStringLiteral("the reminders file"));
+    p.argument(QStringLiteral("N"), QStringLiteral("the reminder's number"));
+    const QString desc = QStringLiteral("desc"), text = QStringLiteral("text"), date = QStringLiteral("date"),
+                  time = QStringLiteral("time"), repeat = QStringLiteral("repeat"), on = QStringLiteral("on"),
+                  off = QStringLiteral("off");
+    p.option(desc, QStringLiteral("D"), QStringLiteral("description, up to 30 characters"));
+    p.option(text, QStringLiteral("T"), QStringLiteral("pop-up text (\\n: a line break)"));
+    p.option(date, QStringLiteral("YYYY-MM-DD"), QStringLiteral("next occurrence's date"));
+    p.option(time, QStringLiteral("HH:MM"), QStringLiteral("next occurrence's time"));
+    p.option(repeat, QStringLiteral("CODE"), QStringLiteral("repetition code"));
+    p.option(on, {}, QStringLiteral("switched on (the default)"));
+    p.option(off, {}, QStringLiteral("switched off"));
+    if (const auto rc = p.parse(args.mid(1), 2, 2)) return *rc;
+    if (p.isSet(on) && p.isSet(off)) return p.usageError(QStringLiteral("--on and --off exclude each other"));
+    const QString file = p.argument(0);
     if (!existingFile(file)) return 1;
     // Read, change and write back as one step for other programs.
     const ReminderFileLock lock(file);
     int n = 0;
-    if (!reminderNumber(file, p.positionalArguments()[2], n)) return 2;
+    if (!reminderNumber(file, p.argument(1), n)) return 2;
     RegistroAviso r = LeerAviso(file, n);
     if (p.isSet(desc)) {
         if (p.value(desc).trimmed().isEmpty()) {
@@ -105,19 +107,16 @@ int setReminder(const QStringList& args) {
 
 // qvtool remove FILE N: the reminder goes, the later ones move up one number.
 int removeReminder(const QStringList& args) {
-    if (args.value(1) == QLatin1String("--help")) {
-        printOut(QStringLiteral("usage: qvtool remove FILE N"));
-        return 0;
-    }
-    if (args.size() != 3) {
-        printErr(QStringLiteral("usage: qvtool remove FILE N"));
-        return 2;
-    }
-    const QString file = args[1];
+    CommandLine p(QStringLiteral("remove"), QStringLiteral("FILE N"),
+                  QStringLiteral("Deletes one reminder; the later ones move up one number."));
+    p.argument(QStringLiteral("FILE"), QStringLiteral("the reminders file"));
+    p.argument(QStringLiteral("N"), QStringLiteral("the reminder's number"));
+    if (const auto rc = p.parse(args.mid(1), 2, 2)) return *rc;
+    const QString file = p.argument(0);
     if (!existingFile(file)) return 1;
     const ReminderFileLock lock(file);
     int n = 0;
-    if (!reminderNumber(file, args[2], n)) return 2;
+    if (!reminderNumber(file, p.argument(1), n)) return 2;
     // The index of this run lives in a private folder removed at the end.
     QTemporaryDir work;
     if (!work.isValid()) {

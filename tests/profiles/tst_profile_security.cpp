@@ -67,8 +67,10 @@ private slots:
             << "server changed" << int(SeguridadActiva::Perdidos) << false << "no longer match";
         QTest::newRow("save that does not know the settings keeps matching entries")
             << "resaved" << int(SeguridadActiva::Vigentes) << false << "";
-        QTest::newRow("save that does not know the settings, server changed: lost")
-            << "resaved after change" << int(SeguridadActiva::Perdidos) << false << "no longer match";
+        QTest::newRow("save that does not know the settings, server changed: entry dropped, lost")
+            << "resaved after change" << int(SeguridadActiva::Perdidos) << false << "are missing from QV.PFS";
+        QTest::newRow("entry taken out while the servers stay: lost, told as missing")
+            << "entry removed" << int(SeguridadActiva::Perdidos) << false << "are missing from QV.PFS";
         QTest::newRow("damaged companion: lost")
             << "damaged" << int(SeguridadActiva::Perdidos) << false << "unreadable";
         QTest::newRow("profile asks for no encryption anywhere: plain login")
@@ -117,6 +119,15 @@ private slots:
                 QVERIFY(GuardarPerfiles(pfl(), stored, {}));
         } else if (scenario == "resaved") {
             QVERIFY(GuardarPerfiles(pfl(), stored, {}));
+        } else if (scenario == "entry removed") {
+            ArchivoSeguridad companion;
+            QVERIFY(companion.leer(pfs()));
+            QList<EntradaSeguridad> kept;
+            for (const EntradaSeguridad& e : companion.entradas())
+                if (e.email != QLatin1String("ana@example.org")) kept << e;
+            QCOMPARE(kept.size(), companion.entradas().size() - 1);
+            companion.setEntradas(kept);
+            QVERIFY(companion.escribir(pfs()));
         } else if (scenario == "damaged") {
             QFile f(pfs());
             QVERIFY(f.open(QIODevice::WriteOnly));

@@ -86,6 +86,11 @@ private slots:
                                         << QByteArray() << QByteArray("unexpected argument G.QVM");
         QTest::newRow("settings help") << tool() << QStringList{"settings", "--help"} << 0
                                        << QByteArray("usage: qvtool settings list") << QByteArray();
+        QTest::newRow("set: both --on and --off")
+            << tool() << QStringList{"set", "F.QVM", "1", "--on", "--off"} << 2 << QByteArray()
+            << QByteArray("--on and --off exclude each other");
+        QTest::newRow("remove: missing number") << tool() << QStringList{"remove", "F.QVM"} << 2 << QByteArray()
+                                                << QByteArray("usage: qvtool remove FILE N");
     }
     void commandLine() {
         QFETCH(QString, program);

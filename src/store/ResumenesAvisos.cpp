@@ -6,6 +6,7 @@
 #include "store/RegistroAviso.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace O = OffsetsAviso;
@@ -68,4 +69,58 @@ bool ResumenesAvisos::mismoAviso(const ResumenesAvisos& a, int i, const Resumene
     const Fila &x = a.m_filas[i], &y = b.m_filas[j];
     return x.Repetir == y.Repetir && (x.banderas & kIdentidad) == (y.banderas & kIdentidad) &&
            a.descripcionGuardada(i) == b.descripcionGuardada(j);
+}
+
+// Per row, little-endian: day (4), description's place (4), Numero (2),
+// minute (2), Repetir (1), flags (1); then the description store.
+QByteArray ResumenesAvisos::guardados() const {
+    constexpr int kFila = 14;
+    QByteArray out(qsizetype(8 + m_filas.size() * kFila + m_textos.size()), Qt::Uninitialized);
+    char* p = out.data();
+    Binary::putI32(p, int32_t(m_filas.size()));
+    Binary::putI32(p + 4, int32_t(m_textos.size()));
+    p += 8;
+    for (const Fila& f : m_filas) {
+        Binary::putI32(p, int32_t(f.dia));
+        Binary::putI32(p + 4, int32_t(f.texto));
+        Binary::putU16(p + 8, f.Numero);
+        Binary::putU16(p + 10, f.minuto);
+        p[12] = char(f.Repetir);
+        p[13] = char(f.banderas);
+        p += kFila;
+    }
+    if (!m_textos.empty()) std::memcpy(p, m_textos.data(), m_textos.size());
+    return out;
+}
+
+std::optional<ResumenesAvisos> ResumenesAvisos::deGuardados(QByteArrayView bytes) {
+    constexpr int kFila = 14;
+    if (bytes.size() < 8) return std::nullopt;
+    const char* p = bytes.data();
+    const uint64_t filas = uint32_t(Binary::getI32(p)), textos = uint32_t(Binary::getI32(p + 4));
+    if (filas > uint64_t(RegistroAviso::kMaxAvisos) || uint64_t(bytes.size()) != 8 + filas * kFila + textos)
+        return std::nullopt;
+    ResumenesAvisos out;
+    const char* t = p + 8 + filas * kFila;
+    out.m_textos.assign(t, t + textos);
+    out.m_filas.resize(size_t(filas));
+    p += 8;
+    uint64_t siguiente = 0; // descriptions follow each other in file order
+    for (Fila& f : out.m_filas) {
+        f.dia = Binary::getI32(p);
+        f.texto = uint32_t(Binary::getI32(p + 4));
+        f.Numero = Binary::getU16(p + 8);
+        f.minuto = Binary::getU16(p + 10);
+        f.Repetir = uint8_t(p[12]);
+        f.banderas = uint8_t(p[13]);
+        p += kFila;
+        if (f.texto != siguiente || siguiente >= textos || f.minuto >= 1440 || std::abs(f.dia) > 3000000 ||
+            (f.banderas & ~0x1f) != 0)
+            return std::nullopt;
+        const uint8_t len = uint8_t(t[siguiente]);
+        siguiente += 1 + len;
+        if (len > 30 || siguiente > textos) return std::nullopt;
+    }
+    if (siguiente != textos) return std::nullopt;
+    return out;
 }

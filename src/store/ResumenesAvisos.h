@@ -51,6 +51,11 @@ public:
     // repetition, expiry, removal and e-mail match (date and state may differ).
     static bool mismoAviso(const ResumenesAvisos& a, int i, const ResumenesAvisos& b, int j);
 
+    // The rows and descriptions as bytes (without identity and flags), and
+    // back: empty when the bytes are not whole, consistent summaries.
+    QByteArray guardados() const;
+    static std::optional<ResumenesAvisos> deGuardados(QByteArrayView bytes);
+
     // The file's identity when the reading ended (empty when it could not be
     // examined): a file that no longer has it has changed since.
     std::optional<FileIdentity> identidad;

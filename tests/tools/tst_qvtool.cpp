@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -18,7 +19,8 @@ Run qvtool(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool"), args);
     p.waitForFinished(20000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 } // namespace
 
@@ -62,10 +64,14 @@ private slots:
 
     void remindersFile() {
         const QString file = QDir::currentPath() + "/r.QVM";
-        QCOMPARE(qvtool({"add", file, "--desc", "Daily", "--date", "2026-12-08", "--time", "10:30", "--repeat", "3",
-                         "--recipients", "2,7"}).out.trimmed(), QString("1"));
-        QCOMPARE(qvtool({"add", file, "--desc", "Once", "--date", "2026-12-08", "--time", "09:00", "--expires",
-                         "2026-12-08", "--delete"}).out.trimmed(), QString("2"));
+        QCOMPARE(qvtool({"add", file, "--desc", "Daily", "--date", "2026-12-08", "--time", "10:30",
+                         "--repeat", "3", "--recipients", "2,7"})
+                     .out.trimmed(),
+                 QString("1"));
+        QCOMPARE(qvtool({"add", file, "--desc", "Once", "--date", "2026-12-08", "--time", "09:00",
+                         "--expires", "2026-12-08", "--delete"})
+                     .out.trimmed(),
+                 QString("2"));
         const Run list = qvtool({"list", file, "--json"});
         QCOMPARE(list.rc, 0);
         const QJsonArray all = QJsonDocument::fromJson(list.out.toUtf8()).array();
@@ -78,7 +84,8 @@ private slots:
         QCOMPARE(qvtool({"past", file, "--now", "2026-12-08 10:30:40"}).out, QString("1\n2\n"));
         QCOMPARE(qvtool({"advance", file, "1", "--now", "2026-12-08 10:30:40"}).out, QString("kept\n"));
         QCOMPARE(qvtool({"advance", file, "2", "--now", "2026-12-08 10:30:40"}).out, QString("removed\n"));
-        const QJsonArray after = QJsonDocument::fromJson(qvtool({"list", file, "--json"}).out.toUtf8()).array();
+        const QJsonArray after =
+            QJsonDocument::fromJson(qvtool({"list", file, "--json"}).out.toUtf8()).array();
         QCOMPARE(after.size(), 1);
         QCOMPARE(after[0].toObject()["FechaProx"].toString(), QString("2026-12-09"));
 
@@ -132,7 +139,8 @@ private slots:
         const Run mixed = qvtool({"import", copy, foreign.fileName(), "--now", "2026-12-01 10:00:00"});
         QCOMPARE(mixed.rc, 0);
         QCOMPARE(mixed.out, QString("2 events: 1 imported, 0 already in the file, 1 not imported\n"));
-        QVERIFY2(mixed.err.contains("\"Fortnightly\": not imported: it repeats at an interval of 2"), qPrintable(mixed.err));
+        QVERIFY2(mixed.err.contains("\"Fortnightly\": not imported: it repeats at an interval of 2"),
+                 qPrintable(mixed.err));
 
         const Run notCalendar = qvtool({"import", copy, file, "--now", "2026-12-01 10:00:00"});
         QCOMPARE(notCalendar.rc, 1);
@@ -301,6 +309,52 @@ private slots:
         QVERIFY2(stored.contains(inFile), qPrintable(stored));
         QCOMPARE(pfs.permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
                  QFileDevice::Permissions());
+    }
+
+    // The listing's dates and times, at the edges of what a stored value can
+    // hold, as Qt writes yyyy-MM-dd and HH:mm:ss.
+    void listDatesAndTimes_data() {
+        QTest::addColumn<double>("day");  // stored FechaProx
+        QTest::addColumn<double>("time"); // stored HoraProx
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the epoch") << 0.0 << 0.0 << "FechaProx=1899-12-30 HoraProx=00:00:00";
+        QTest::newRow("first year, padded") << -693593.0 << 0.5 << "FechaProx=0001-01-01 HoraProx=12:00:00";
+        QTest::newRow("year before the first")
+            << -693594.0 << 0.25 << "FechaProx=-0001-12-31 HoraProx=06:00:00";
+        QTest::newRow("last second of 9999") << 2958465.0 << (23 / 24.0 + 59 / 1440.0 + 59.4 / 86400)
+                                             << "FechaProx=9999-12-31 HoraProx=23:59:59";
+        QTest::newRow("five-digit year")
+            << 2958466.0 << 0.99999999 << "FechaProx=10000-01-01 HoraProx=23:59:59";
+        QTest::newRow("negative time") << -800000.0 << -0.25 << "FechaProx=-0292-09-02 HoraProx=06:00:00";
+        QTest::newRow("not a number") << qQNaN() << qQNaN() << "FechaProx=1899-12-30 HoraProx=00:00:00";
+        QTest::newRow("past every day") << 1e300 << 1e300 << "FechaProx=1899-12-30 HoraProx=00:00:00";
+        QTest::newRow("time past a day") << 46000.0 << 1.5 << "FechaProx=2025-12-09 HoraProx=12:00:00";
+    }
+    void listDatesAndTimes() {
+        QFETCH(double, day);
+        QFETCH(double, time);
+        QFETCH(QString, expected);
+        QByteArray record(836, '\0');
+        record[0] = 2;
+        record[2] = 1;
+        record[4] = 1;
+        record[6] = 1;
+        record[7] = 'x';
+        qToLittleEndian(day, record.data() + 40);
+        qToLittleEndian(time, record.data() + 48);
+        record[56] = 3;
+        const QString file = QDir::currentPath() + "/dates.QVM";
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(record);
+        f.close();
+        const Run r = qvtool({"list", file});
+        QCOMPARE(r.rc, 0);
+        QVERIFY2(r.out.startsWith("1\tEstado=2 Activo=1 Terminado=0 Repetir=3 " + expected + " Caduca=0 "),
+                 qPrintable(r.out));
+        QVERIFY2(r.out.endsWith(" FechaUlt=1899-12-30 PorEmail=0 Destinatarios=[] Sonido=\"\"\tx\t\n"),
+                 qPrintable(r.out));
+        QFile::remove(file);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "core/DateTimeValue.h"
 #include "store/OccurrenceRules.h"
 #include "store/ReminderFile.h"
+#include "store/ResumenesGuardados.h"
 
 #include <algorithm>
 #include <chrono>
@@ -181,6 +182,25 @@ ResultadoPasada PasadaDebidos(const QString& archivo, const QString& indice, con
     return res;
 }
 
+namespace {
+// The kept summaries stand for the reading when they describe the file as it
+// is and hold no reminder unfinished on a day up to today: then nothing is past
+// and the file need not be read.
+bool sinPasadosGuardados(const QString& archivo, const FileIdentity& antes, qint64 hoy,
+                         ResumenesAvisos& leidos) {
+    std::optional<ResumenesAvisos> guardados = LeerResumenesGuardados(archivo, antes);
+    if (!guardados) return false;
+    for (int i = 0; i < guardados->size(); ++i) {
+        const Fila& q = (*guardados)[i];
+        if (!q.tiene(Fila::Terminado) && q.dia <= hoy) return false;
+    }
+    leidos = std::move(*guardados);
+    leidos.identidad = FileIdentity::of(archivo);
+    leidos.sinEscrituras = leidos.identidad == antes;
+    return true;
+}
+} // namespace
+
 ResultadoPasada PasadaPasados(const QString& archivo, const QString& indice, const QDateTime& ahora,
                               int workingDays, const AccionesPasada& acciones, ResumenesAvisos* leidos) {
     ResultadoPasada res;
@@ -188,6 +208,7 @@ ResultadoPasada PasadaPasados(const QString& archivo, const QString& indice, con
     const qint64 hoy = static_cast<qint64>(DateTimeValue::fromDate(ahora.date()));
     const ReminderFileLock bloqueo(archivo);
     const std::optional<FileIdentity> antes = leidos ? FileIdentity::of(archivo) : std::nullopt;
+    if (antes && sinPasadosGuardados(archivo, *antes, hoy, *leidos)) return res;
     ReminderFileCursor cursor(archivo);
     if (leidos) {
         *leidos = ResumenesAvisos();
@@ -215,5 +236,6 @@ ResultadoPasada PasadaPasados(const QString& archivo, const QString& indice, con
     cursor.close();
     if (eliminar) res.compactado = CompactarAvisos(archivo, indice);
     cerrarLectura(leidos, archivo, antes, escribio, res.compactado);
+    if (leidos) GuardarResumenes(archivo, *leidos);
     return res;
 }

@@ -144,7 +144,7 @@ bool DesktopServices::hayEmailRecibido() {
     return mailfiles::HayEmailRecibido(ProgramFolders::global().dirMail);
 }
 
-void DesktopServices::mostrarEmailRecibido(TVPrincipal* principal) {
+void DesktopServices::mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar) {
     const QString dirMail = ProgramFolders::global().dirMail;
     auto* window = new TVAvisoEmail(nullptr);
     int added = 0;
@@ -167,14 +167,7 @@ void DesktopServices::mostrarEmailRecibido(TVPrincipal* principal) {
         delete window;
         return;
     }
-    QObject::connect(window, &TVAvisoEmail::cerrada, principal, [principal](bool porUsuario) {
-        if (!principal->timerEmail()->isActive()) principal->timerEmail()->start();
-        principal->mostrarFlagMail(!porUsuario);
-        if (porUsuario)
-            principal->minimizarAplicacion();
-        else
-            principal->restaurarAplicacion();
-    });
+    QObject::connect(window, &TVAvisoEmail::cerrada, window, std::move(alCerrar));
     window->show();
 }
 

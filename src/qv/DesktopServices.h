@@ -16,7 +16,7 @@ public:
     bool clienteEmailEnMarcha() override;
     bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) override;
     bool hayEmailRecibido() override;
-    void mostrarEmailRecibido(TVPrincipal* principal) override;
+    void mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar) override;
 
     void revisarSesionEmail() override;
     QString tomarAvisoCorreo() override;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -34,7 +35,11 @@ public:
     virtual bool clienteEmailEnMarcha() = 0;
     virtual bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) = 0;
     virtual bool hayEmailRecibido() = 0;
-    virtual void mostrarEmailRecibido(TVPrincipal* principal) = 0;
+    // Shows the received mail files in a mail alert window (and takes them
+    // away); `alCerrar` runs when that window closes, `porUsuario` true when
+    // the user closed it. Nothing is shown, and `alCerrar` never runs, when no
+    // file could be read.
+    virtual void mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar) = 0;
 
     // Mail that could not be queued or sent, for the window to tell.
     // Takes the outcome of the mail client's last session once it has ended.

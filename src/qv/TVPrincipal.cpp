@@ -107,7 +107,7 @@ TVPrincipal::TVPrincipal(ProgramServices& services, const QString& fileArgument,
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint);
 
-    buildMenus();
+    construirMenus();
     buildToolbar();
     buildList();
     buildStatusBar();
@@ -136,7 +136,7 @@ TVPrincipal::~TVPrincipal() = default;
 
 // ---- construction ----
 
-void TVPrincipal::buildMenus() {
+void TVPrincipal::construirMenus() {
     // The menus exist from the start (the tray menu and the keys use their
     // items); the menu bar that shows them is made with the window's view.
     m_mpArchivo = new QMenu(this);
@@ -347,7 +347,8 @@ void TVPrincipal::disposicionInicial() {
             repeticion = qMax(repeticion, fm.horizontalAdvance(uno + u' ' + otro + u' '));
     // The state: its flags and the snoozed mark.
     const int estado = fm.horizontalAdvance(QStringLiteral("XDE") + LeerTexto(20713));
-    const int contenido[5] = {16 + 4 + fm.horizontalAdvance(QStringLiteral("65535")), 0, fecha, repeticion, estado};
+    const int contenido[5] = {16 + 4 + fm.horizontalAdvance(QStringLiteral("65535")), 0, fecha, repeticion,
+                              estado};
     QFont negrita = font(); // column titles are bold in some styles
     negrita.setBold(true);
     const QFontMetrics titulo(negrita);

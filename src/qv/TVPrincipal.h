@@ -133,7 +133,7 @@ private:
     void vigilarArchivo();
     void selloPropio();
 
-    void buildMenus();
+    void construirMenus();
     void buildCalendarMenu(); // the calendar items of the File menu
     void buildToolbar();
     void buildList();
@@ -171,6 +171,8 @@ private:
     // Tells mail that could not be queued or sent: a message once, the status
     // bar while mail waits unqueued, the tray hint while mail waits unsent.
     void avisarCorreo();
+    // The mail alert window closed (by the user, or by itself).
+    void alCerrarEmailRecibido(bool porUsuario);
     void createTray();
     void destroyTray();
     void setTrayState(bool remindersOn);

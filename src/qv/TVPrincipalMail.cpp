@@ -10,6 +10,7 @@
 #include "settings/Ajustes.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QToolButton>
 
@@ -42,8 +43,10 @@ void TVPrincipal::comandoDesactEmail(bool fromMenu) {
     if (fromMenu) m_speedDesactEmail->setChecked(!m_mfDesactEmail->isChecked()); // a button inverts itself
     m_cuentaRevisionEmail = mailfiles::CuentaInicialRevisionEmail(Ajustes::checkEmailEvery());
     Ajustes::setEmail(!m_mfDesactEmail->isChecked());
-    if (Ajustes::email()) m_timerEmail->start();
-    else m_timerEmail->stop();
+    if (Ajustes::email())
+        m_timerEmail->start();
+    else
+        m_timerEmail->stop();
     actualizarPanelEmail();
 }
 
@@ -53,12 +56,23 @@ void TVPrincipal::comandoEmailManualmente() {
     avisarCorreo();
 }
 
+void TVPrincipal::alCerrarEmailRecibido(bool porUsuario) {
+    if (!m_timerEmail->isActive()) m_timerEmail->start();
+    mostrarFlagMail(!porUsuario);
+    if (porUsuario)
+        minimizarAplicacion();
+    else
+        restaurarAplicacion();
+}
+
 void TVPrincipal::TimerEmailTimer() {
     if (m_services.clienteEmailEnMarcha()) return;
     m_services.revisarSesionEmail();
     avisarCorreo();
     if (!m_services.hayEmailRecibido()) return;
     m_timerEmail->stop();
-    m_services.mostrarEmailRecibido(this);
+    m_services.mostrarEmailRecibido([self = QPointer<TVPrincipal>(this)](bool porUsuario) {
+        if (self) self->alCerrarEmailRecibido(porUsuario);
+    });
     m_timerEmail->start();
 }

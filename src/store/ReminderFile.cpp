@@ -3,7 +3,6 @@
 #include "core/Binary.h"
 #include "platform/DurableFile.h"
 #include "platform/FileLock.h"
-#include "settings/ProgramFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -137,8 +136,10 @@ void writeRecordOrFail(QFile& f, qint64 position, const QByteArray& bytes, const
     failWrite(f, numero);
 }
 
-QString workPath(const char* name) {
-    return ProgramFolders::global().dirTemp + QString::fromLatin1(name);
+// The index's work file lies beside the index (in the TEMP folder the caller
+// names), so that one rename puts it in place.
+QString indexWorkPath(const QString& indice) {
+    return QFileInfo(indice).absolutePath() + QStringLiteral("/INTERMEDIO.IDX");
 }
 
 // Puts the index work file in place of the index, in one rename (both in TEMP).
@@ -227,7 +228,7 @@ bool RewriteInPlace(const QString& archivo, const QString& indice,
         const int remaining = writeWork(archivo, fileWork, keep);
         QVector<quint16> order(remaining);
         std::iota(order.begin(), order.end(), quint16(1));
-        const QString indexWork = workPath("INTERMEDIO.IDX");
+        const QString indexWork = indexWorkPath(indice);
         const QByteArray oldIndex = readIndexBytes(indice);
         writeWhole(indexWork, indexBytes(order));
         replaceFile(indexWork, indice);
@@ -411,8 +412,7 @@ QVector<quint16> LeerIndice(const QString& indice) {
 
 void EscribirIndice(const QString& indice, const QVector<quint16>& numeros) {
     QDir().mkpath(QFileInfo(indice).absolutePath());
-    const QString work = workPath("INTERMEDIO.IDX");
-    QDir().mkpath(ProgramFolders::global().dirTemp);
+    const QString work = indexWorkPath(indice);
     writeWhole(work, indexBytes(numeros));
     replaceFile(work, indice);
 }

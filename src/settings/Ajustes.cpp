@@ -7,7 +7,7 @@
 #include "settings/ProgramFolders.h"
 
 #include <algorithm>
-#include <optional>
+#include <limits>
 
 namespace Ajustes {
 
@@ -48,60 +48,54 @@ QByteArray pointBytes(const QPoint& p) {
     return b;
 }
 
-SettingValue porDefecto(const QString& name) {
+// The rows in the order of TablaAjustes.def.
+constexpr Descripcion kFilas[] = {
+#define AJUSTE(nombre, lector, clase, defecto, rango, ancho, opciones)                                       \
+    {#nombre, Clase::clase, defecto, rango, ancho, opciones},
+#include "settings/TablaAjustes.def"
+#undef AJUSTE
+};
+
+constexpr SettingType guardadoComo(Clase c) {
+    switch (tipoDe(c)) {
+    case Tipo::String:
+        return SettingType::String;
+    case Tipo::Integer:
+    case Tipo::Boolean:
+        return SettingType::Integer;
+    case Tipo::Binary:
+        break;
+    }
+    return SettingType::Binary;
+}
+
+// The size a binary value must have; -1: any.
+constexpr int bytesDe(Clase c) {
+    return c == Clase::Rect ? 16 : c == Clase::Punto ? 8 : -1;
+}
+
+SettingValue porDefecto(const Descripcion& d) {
     SettingValue v;
-    auto text = [&](const QString& s) {
-        v.type = SettingType::String;
-        v.text = s;
-    };
-    auto num = [&](qint32 n) {
-        v.type = SettingType::Integer;
-        v.integer = n;
-    };
-    if (name == "OpenFile")
-        text({});
-    else if (name == "MajorVers")
-        num(2);
-    else if (name == "MinorVers")
-        num(0);
-    else if (name == "StartUp")
-        text("Checked");
-    else if (name == "Splash")
-        num(1);
-    else if (name == "CheckEmailEvery")
-        num(30);
-    else if (name == "TimeOut")
-        num(2);
-    else if (name == "SendOnCheck")
-        num(0);
-    else if (name == "EraseUnsent")
-        num(1);
-    else if (name == "SaveReceived")
-        num(1);
-    else if (name == "DueMsgs")
-        num(1);
-    else if (name == "CloseMsgs")
-        num(15);
-    else if (name == "WorkingDays")
-        num(1);
-    else if (name == "MsgWindowFmt")
-        num(1);
-    else if (name == "MsgWindowSndClassic")
-        text(ObtenerDirPrograma() + "Aviso.WAV");
-    else if (name == "MsgWindowSndDoggy")
-        text(ObtenerDirPrograma() + "Bark.WAV");
-    else if (name == "MsgWindowSndBabe")
-        text(ObtenerDirPrograma() + "Whistle.WAV");
-    else if (name == "Messages")
-        num(1);
-    else if (name == "Email")
-        num(1);
-    else if (name == "MsgWindowPos") {
-        v.type = SettingType::Binary;
-        v.binary = rectBytes(QRect(g_topLeft, QSize(295, 210)));
-    } else if (name == "MsgWindowExPos") {
-        v.type = SettingType::Binary;
+    v.type = guardadoComo(d.clase);
+    const Defecto& f = d.defecto;
+    switch (f.forma) {
+    case Defecto::Forma::Texto:
+        v.text = QString::fromLatin1(f.texto);
+        break;
+    case Defecto::Forma::Entero:
+        v.integer = f.entero;
+        break;
+    case Defecto::Forma::EnCarpeta:
+        v.text = ObtenerDirPrograma() + QString::fromLatin1(f.texto);
+        break;
+    case Defecto::Forma::Ventana:
+        v.binary = rectBytes(QRect(g_topLeft, QSize(f.ancho, f.alto)));
+        break;
+    case Defecto::Forma::Esquina:
         v.binary = pointBytes(g_topLeft);
+        break;
+    case Defecto::Forma::Vacio:
+        break;
     }
     return v;
 }
@@ -125,35 +119,7 @@ T intentar(ProblemaAjuste::Tipo tipo, const char* nombre, F&& acceso, T fallback
     }
     return fallback;
 }
-QString leerTexto(const char* n) {
-    return intentar(
-        ProblemaAjuste::Tipo::Lectura, n, [n] { return clave(false)->readString(n); }, porDefecto(n).text);
-}
-qint32 leerEntero(const char* n) {
-    return intentar(
-        ProblemaAjuste::Tipo::Lectura, n, [n] { return clave(false)->readInteger(n); },
-        porDefecto(n).integer);
-}
-bool leerBool(const char* n, bool create) {
-    return intentar(
-        ProblemaAjuste::Tipo::Lectura, n, [n, create] { return clave(create)->readBool(n); },
-        porDefecto(n).integer != 0);
-}
-QByteArray leerBinario(const char* n, int size) {
-    return intentar(
-        ProblemaAjuste::Tipo::Lectura, n,
-        [n, size] {
-            QByteArray b = clave(false)->readBinary(n, size);
-            if (b.size() < size)
-                throw SettingsError(QStringLiteral("Setting %1 is shorter than %2 bytes")
-                                        .arg(QLatin1String(n))
-                                        .arg(size)
-                                        .toStdString());
-            return b;
-        },
-        porDefecto(n).binary);
-}
-bool escribir(const char* n, bool create, const SettingValue& v) {
+bool guardar(const char* n, bool create, const SettingValue& v) {
     return intentar(
         ProblemaAjuste::Tipo::Escritura, n,
         [&] {
@@ -162,25 +128,91 @@ bool escribir(const char* n, bool create, const SettingValue& v) {
         },
         false);
 }
-bool escribirTexto(const char* n, const QString& v) {
-    SettingValue s;
-    s.text = v;
-    return escribir(n, false, s);
+
+// A value of the program's windows: missing, unreadable or of another type reads as its default, untold.
+SettingValue leerPropio(const Descripcion& d, const SettingValue& defecto) {
+    try {
+        const auto store = abrirClave(false);
+        if (!store->keyExists()) return defecto;
+        const auto v = store->value(d.nombre);
+        if (v && v->type == defecto.type) return *v;
+    } catch (const std::exception&) {
+    }
+    return defecto;
 }
-bool escribirEntero(const char* n, qint32 v, bool create = false) {
-    SettingValue s;
-    s.type = SettingType::Integer;
-    s.integer = v;
-    return escribir(n, create, s);
+
+SettingValue leer(const Descripcion& d) {
+    const SettingValue defecto = porDefecto(d);
+    if (d.propio()) return leerPropio(d, defecto);
+    SettingValue v = intentar(
+        ProblemaAjuste::Tipo::Lectura, d.nombre,
+        [&d, &defecto] {
+            const auto store = clave(d.crea());
+            SettingValue leido = defecto;
+            switch (defecto.type) {
+            case SettingType::String:
+                leido.text = store->readString(d.nombre);
+                break;
+            case SettingType::Integer:
+                leido.integer = store->readInteger(d.nombre);
+                break;
+            case SettingType::Binary: {
+                const int size = bytesDe(d.clase);
+                leido.binary = store->readBinary(d.nombre, size < 0 ? std::numeric_limits<int>::max() : size);
+                if (leido.binary.size() < size)
+                    throw SettingsError(QStringLiteral("Setting %1 is shorter than %2 bytes")
+                                            .arg(QLatin1String(d.nombre))
+                                            .arg(size)
+                                            .toStdString());
+                break;
+            }
+            }
+            return leido;
+        },
+        defecto);
+    if (d.ancho.leidos < 32) v.integer &= (1 << d.ancho.leidos) - 1;
+    return v;
 }
-bool escribirBool(const char* n, bool v, bool create) {
-    return escribirEntero(n, v ? 1 : 0, create);
+
+// The typed value of a stored one, and back.
+template <Clase C> typename TipoDe<C>::T desde(const SettingValue& v, const Descripcion& d) {
+    if constexpr (C == Clase::Texto) {
+        return v.text;
+    } else if constexpr (C == Clase::Entero) {
+        return v.integer;
+    } else if constexpr (C == Clase::Booleano) {
+        return v.integer != 0;
+    } else if constexpr (C == Clase::Rect) {
+        const char* b = v.binary.constData();
+        const int l = Binary::getI32(b), t = Binary::getI32(b + 4);
+        return QRect(l, t, Binary::getI32(b + 8) - l, Binary::getI32(b + 12) - t);
+    } else if constexpr (C == Clase::Punto) {
+        return QPoint(Binary::getI32(v.binary.constData()), Binary::getI32(v.binary.constData() + 4));
+    } else if constexpr (C == Clase::Bytes) {
+        return v.binary;
+    } else {
+        const QTime t = QTime::fromString(v.text, QStringLiteral("HH:mm"));
+        return t.isValid() ? t : QTime::fromString(porDefecto(d).text, QStringLiteral("HH:mm"));
+    }
 }
-bool escribirBinario(const char* n, const QByteArray& v) {
-    SettingValue s;
-    s.type = SettingType::Binary;
-    s.binary = v;
-    return escribir(n, false, s);
+template <Clase C> SettingValue hacia(const typename TipoDe<C>::T& x) {
+    SettingValue v;
+    v.type = guardadoComo(C);
+    if constexpr (C == Clase::Texto)
+        v.text = x;
+    else if constexpr (C == Clase::Entero)
+        v.integer = x;
+    else if constexpr (C == Clase::Booleano)
+        v.integer = x ? 1 : 0;
+    else if constexpr (C == Clase::Rect)
+        v.binary = rectBytes(x);
+    else if constexpr (C == Clase::Punto)
+        v.binary = pointBytes(x);
+    else if constexpr (C == Clase::Bytes)
+        v.binary = x;
+    else
+        v.text = x.toString(QStringLiteral("HH:mm"));
+    return v;
 }
 } // namespace
 
@@ -191,186 +223,26 @@ void olvidarProblemasContados() {
     g_contados.clear();
 }
 
-QString openFile() {
-    return leerTexto("OpenFile");
-}
-bool setOpenFile(const QString& path) {
-    return escribirTexto("OpenFile", path);
-}
-qint32 majorVers() {
-    return leerEntero("MajorVers");
-}
-qint32 minorVers() {
-    return leerEntero("MinorVers");
-}
-QString startUp() {
-    return leerTexto("StartUp");
-}
-bool splash() {
-    return leerBool("Splash", true);
-}
-bool setSplash(bool on) {
-    return escribirBool("Splash", on, true);
-}
-qint32 checkEmailEvery() {
-    return leerEntero("CheckEmailEvery");
-}
-bool setCheckEmailEvery(quint16 minutes) {
-    return escribirEntero("CheckEmailEvery", minutes);
-}
-qint32 timeOut() {
-    return leerEntero("TimeOut");
-}
-bool setTimeOut(quint8 minutes) {
-    return escribirEntero("TimeOut", minutes);
-}
-bool sendOnCheck() {
-    return leerBool("SendOnCheck", true);
-}
-bool setSendOnCheck(bool on) {
-    return escribirBool("SendOnCheck", on, true);
-}
-bool eraseUnsent() {
-    return leerBool("EraseUnsent", true);
-}
-bool setEraseUnsent(bool on) {
-    return escribirBool("EraseUnsent", on, true);
-}
-bool saveReceived() {
-    return leerBool("SaveReceived", true);
-}
-bool setSaveReceived(bool on) {
-    return escribirBool("SaveReceived", on, true);
-}
-bool dueMsgs() {
-    return leerBool("DueMsgs", true);
-}
-bool setDueMsgs(bool on) {
-    return escribirBool("DueMsgs", on, true);
-}
-int closeMsgs() {
-    return leerEntero("CloseMsgs") & 0xFF;
-}
-bool setCloseMsgs(quint8 minutes) {
-    return escribirEntero("CloseMsgs", minutes);
-}
-qint32 workingDays() {
-    return leerEntero("WorkingDays");
-}
-bool setWorkingDays(quint8 kind) {
-    return escribirEntero("WorkingDays", kind);
-}
-qint32 msgWindowFmt() {
-    return leerEntero("MsgWindowFmt");
-}
-bool setMsgWindowFmt(quint8 style) {
-    return escribirEntero("MsgWindowFmt", style);
-}
-QString msgWindowSndClassic() {
-    return leerTexto("MsgWindowSndClassic");
-}
-bool setMsgWindowSndClassic(const QString& path) {
-    return escribirTexto("MsgWindowSndClassic", path);
-}
-QString msgWindowSndDoggy() {
-    return leerTexto("MsgWindowSndDoggy");
-}
-bool setMsgWindowSndDoggy(const QString& path) {
-    return escribirTexto("MsgWindowSndDoggy", path);
-}
-QString msgWindowSndBabe() {
-    return leerTexto("MsgWindowSndBabe");
-}
-bool setMsgWindowSndBabe(const QString& path) {
-    return escribirTexto("MsgWindowSndBabe", path);
-}
-bool messages() {
-    return leerBool("Messages", true);
-}
-bool setMessages(bool on) {
-    return escribirBool("Messages", on, true);
-}
-bool email() {
-    return leerBool("Email", true);
-}
-bool setEmail(bool on) {
-    return escribirBool("Email", on, true);
+bool escribir(const Descripcion& d, const SettingValue& valor) {
+    SettingValue v = valor;
+    if (v.type == SettingType::Integer && d.ancho.escritos < 32)
+        v.integer &= static_cast<qint32>((1u << d.ancho.escritos) - 1);
+    return guardar(d.nombre, d.crea(), v);
 }
 
-QRect msgWindowPos() {
-    const QByteArray b = leerBinario("MsgWindowPos", 16);
-    const int l = Binary::getI32(b.data()), t = Binary::getI32(b.data() + 4);
-    const int r = Binary::getI32(b.data() + 8), bo = Binary::getI32(b.data() + 12);
-    return QRect(l, t, r - l, bo - t);
-}
-bool setMsgWindowPos(const QRect& g) {
-    return escribirBinario("MsgWindowPos", rectBytes(g));
-}
-
-QPoint msgWindowExPos() {
-    const QByteArray b = leerBinario("MsgWindowExPos", 8);
-    return QPoint(Binary::getI32(b.data()), Binary::getI32(b.data() + 4));
-}
-bool setMsgWindowExPos(const QPoint& p) {
-    return escribirBinario("MsgWindowExPos", pointBytes(p));
-}
+#define AJUSTE(nombre, lector, clase, ...)                                                                   \
+    TipoDe<Clase::clase>::T lector() {                                                                       \
+        const Descripcion& d = kFilas[int(Id::nombre)];                                                      \
+        return desde<Clase::clase>(leer(d), d);                                                              \
+    }                                                                                                        \
+    bool set##nombre(const TipoDe<Clase::clase>::T& valor) {                                                 \
+        return escribir(kFilas[int(Id::nombre)], hacia<Clase::clase>(valor));                                \
+    }
+#include "settings/TablaAjustes.def"
+#undef AJUSTE
 
 bool ExisteArranqueWindows() {
     return Autostart::exists();
-}
-
-namespace {
-// Values outside the table: missing (or unreadable) reads as not yet set.
-std::optional<SettingValue> opcional(const char* n) {
-    try {
-        const auto store = abrirClave(false);
-        return store->keyExists() ? store->value(n) : std::nullopt;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-QByteArray leerBinarioOpcional(const char* n) {
-    const auto v = opcional(n);
-    return v && v->type == SettingType::Binary ? v->binary : QByteArray();
-}
-} // namespace
-
-bool trayNoticeShown() {
-    const auto v = opcional("TrayNoticeShown");
-    return v && v->type == SettingType::Integer && v->integer != 0;
-}
-bool setTrayNoticeShown(bool on) {
-    return escribirBool("TrayNoticeShown", on, true);
-}
-QByteArray mainWindowState() {
-    return leerBinarioOpcional("MainWindowState");
-}
-bool setMainWindowState(const QByteArray& state) {
-    return escribirBinario("MainWindowState", state);
-}
-QByteArray listColumns() {
-    return leerBinarioOpcional("ListColumns");
-}
-bool setListColumns(const QByteArray& state) {
-    return escribirBinario("ListColumns", state);
-}
-QString lastSnooze() {
-    const auto v = opcional("LastSnooze");
-    return v && v->type == SettingType::String ? v->text : QString();
-}
-bool setLastSnooze(const QString& key) {
-    return escribirTexto("LastSnooze", key);
-}
-
-QTime allDayTime() {
-    const auto v = opcional("AllDayTime");
-    const QTime t = v && v->type == SettingType::String ? QTime::fromString(v->text, QStringLiteral("HH:mm")) : QTime();
-    return t.isValid() ? t : QTime(9, 0);
-}
-bool setAllDayTime(QTime time) {
-    SettingValue s;
-    s.text = time.toString(QStringLiteral("HH:mm"));
-    return escribir("AllDayTime", true, s);
 }
 
 bool GuardarArranqueWindows(bool on) {
@@ -383,30 +255,17 @@ bool GuardarArranqueWindows(bool on) {
 }
 
 const QVector<Descripcion>& tabla() {
-    static const QVector<Descripcion> t = {
-        {"OpenFile", Tipo::String},
-        {"MajorVers", Tipo::Integer},
-        {"MinorVers", Tipo::Integer},
-        {"StartUp", Tipo::String},
-        {"Splash", Tipo::Boolean},
-        {"CheckEmailEvery", Tipo::Integer},
-        {"TimeOut", Tipo::Integer},
-        {"SendOnCheck", Tipo::Boolean},
-        {"EraseUnsent", Tipo::Boolean},
-        {"SaveReceived", Tipo::Boolean},
-        {"DueMsgs", Tipo::Boolean},
-        {"CloseMsgs", Tipo::Integer},
-        {"WorkingDays", Tipo::Integer},
-        {"MsgWindowFmt", Tipo::Integer},
-        {"MsgWindowSndClassic", Tipo::String},
-        {"MsgWindowSndDoggy", Tipo::String},
-        {"MsgWindowSndBabe", Tipo::String},
-        {"Messages", Tipo::Boolean},
-        {"Email", Tipo::Boolean},
-        {"MsgWindowPos", Tipo::Binary},
-        {"MsgWindowExPos", Tipo::Binary},
-    };
+    static const QVector<Descripcion> t = [] {
+        QVector<Descripcion> filas;
+        for (const Descripcion& d : kFilas)
+            if (!d.propio()) filas << d;
+        return filas;
+    }();
     return t;
+}
+
+const Descripcion& descripcion(Id id) {
+    return kFilas[int(id)];
 }
 
 bool CrearAjustesPorDefecto(QPoint topLeft) {
@@ -423,20 +282,15 @@ bool CrearAjustesPorDefecto(QPoint topLeft) {
                QString::fromUtf8(e.what()));
         return false;
     }
-    auto tipoDe = [](Tipo t) {
-        return t == Tipo::String   ? SettingType::String
-               : t == Tipo::Binary ? SettingType::Binary
-                                   : SettingType::Integer;
-    };
     for (const Descripcion& d : tabla()) {
         const auto it = std::find_if(present.cbegin(), present.cend(), [&](const auto& p) {
             return p.first.compare(QLatin1String(d.nombre), Qt::CaseInsensitive) == 0;
         });
-        if (it != present.cend() && it->second.type == tipoDe(d.tipo)) continue;
+        if (it != present.cend() && it->second.type == guardadoComo(d.clase)) continue;
         if (it != present.cend()) // a value of the wrong type counts as missing; the user is told
             avisar(ProblemaAjuste::Tipo::Lectura, QString::fromLatin1(d.nombre), Hives::userHivePath(),
                    QStringLiteral("the stored value has the wrong type; its default replaces it"));
-        ok = escribir(d.nombre, false, porDefecto(d.nombre)) && ok;
+        ok = guardar(d.nombre, false, porDefecto(d)) && ok;
         if (qstrcmp(d.nombre, "StartUp") == 0) ok = GuardarArranqueWindows(true) && ok;
     }
     return ok;

@@ -1,23 +1,23 @@
 #pragma once
-// The reminder program's settings: one read and one write routine per value,
-// each opening the settings key, touching one value and closing it again, so a
-// change made anywhere is seen by every later read.
+// The reminder program's settings: one read and one write routine per row of
+// TablaAjustes.def, each opening the settings key, touching one value and
+// closing it again, so a change made anywhere is seen by every later read.
 //
 // No routine throws. A read that fails (the value missing or of another type,
 // the settings file unreadable) gives the value's default; a write that fails
 // changes nothing and returns false. Each distinct problem goes once to the
 // program's teller (`setAvisador`), which names the value and the file.
-#include <QByteArray>
+#include "settings/FilaAjuste.h"
+
 #include <QPoint>
-#include <QRect>
 #include <QString>
-#include <QTime>
 #include <QVector>
 
 #include <functional>
 #include <memory>
 
 class SettingsStore;
+struct SettingValue;
 
 namespace Ajustes {
 
@@ -42,67 +42,13 @@ void setAvisador(Avisador avisador);
 // Tests: forget which problems were told.
 void olvidarProblemasContados();
 
-QString openFile();
-bool setOpenFile(const QString& path);
-qint32 majorVers();
-qint32 minorVers();
-QString startUp();
-bool splash();
-bool setSplash(bool on);
-qint32 checkEmailEvery();
-bool setCheckEmailEvery(quint16 minutes);
-qint32 timeOut();
-bool setTimeOut(quint8 minutes);
-bool sendOnCheck();
-bool setSendOnCheck(bool on);
-bool eraseUnsent();
-bool setEraseUnsent(bool on);
-bool saveReceived();
-bool setSaveReceived(bool on);
-bool dueMsgs();
-bool setDueMsgs(bool on);
-// Low 8 bits of the stored value: 300 written by hand reads as 44.
-int closeMsgs();
-bool setCloseMsgs(quint8 minutes);
-qint32 workingDays();
-bool setWorkingDays(quint8 kind);
-qint32 msgWindowFmt();
-bool setMsgWindowFmt(quint8 style);
-QString msgWindowSndClassic();
-bool setMsgWindowSndClassic(const QString& path);
-QString msgWindowSndDoggy();
-bool setMsgWindowSndDoggy(const QString& path);
-QString msgWindowSndBabe();
-bool setMsgWindowSndBabe(const QString& path);
-bool messages();
-bool setMessages(bool on);
-bool email();
-bool setEmail(bool on);
-// Geometry of the classic alert window: left, top, right, bottom (16 bytes).
-QRect msgWindowPos();
-bool setMsgWindowPos(const QRect& geometry);
-// Position of the picture alert window: left, top (8 bytes).
-QPoint msgWindowExPos();
-bool setMsgWindowExPos(const QPoint& position);
-
-// Settings of the program's own windows, outside the table: a missing value
-// reads as not yet set.
-// Whether the user was told once that closing the main window keeps the
-// program running in the notification area.
-bool trayNoticeShown();
-bool setTrayNoticeShown(bool on);
-// The main window's geometry and list columns as saved by Qt (empty: none yet).
-QByteArray mainWindowState();
-bool setMainWindowState(const QByteArray& state);
-QByteArray listColumns();
-bool setListColumns(const QByteArray& state);
-// The time of day of the reminder made from an all-day calendar event
-// ("AllDayTime", "HH:MM"; 09:00 when missing or not a time).
-QTime allDayTime();
-bool setAllDayTime(QTime time);
-// The snooze choice the user took last (its key; empty: none yet).
-QString lastSnooze();
-bool setLastSnooze(const QString& key);
+// The typed routines of every row of TablaAjustes.def: `T reader()` and
+// `bool set<Name>(const T&)`, T by the row's class (TipoDe).
+#define AJUSTE(nombre, lector, clase, ...)                                                                   \
+    TipoDe<Clase::clase>::T lector();                                                                        \
+    bool set##nombre(const TipoDe<Clase::clase>::T& valor);
+#include "settings/TablaAjustes.def"
+#undef AJUSTE
 
 // Start at login.
 bool ExisteArranqueWindows();
@@ -117,13 +63,12 @@ bool GuardarArranqueWindows(bool on);
 // False when something could not be written (each problem told).
 bool CrearAjustesPorDefecto(QPoint mainWindowTopLeft);
 
-// The table of values, in the order the defaults routine creates them
-// (used by the defaults routine and by qvtool).
-enum class Tipo { String, Integer, Boolean, Binary };
-struct Descripcion {
-    const char* nombre;
-    Tipo tipo;
-};
+// The rows, without the program windows' own values, in the order the
+// defaults routine creates them (used by the defaults routine and by qvtool).
 const QVector<Descripcion>& tabla();
+const Descripcion& descripcion(Id id);
+// Writes a value of the row's stored type as the row's writer does (its width,
+// whether it creates the key); a failure is told and gives false.
+bool escribir(const Descripcion& d, const SettingValue& valor);
 
 } // namespace Ajustes

@@ -1,13 +1,13 @@
-// qvtool settings: list, read and write the reminder program's settings through
-// the same routines the program uses (so the write widths apply).
+// qvtool settings: list, read and write the reminder program's settings from
+// their table, writing through the routine the program uses (so the write
+// widths apply).
+#include "core/Binary.h"
 #include "platform/SettingsStore.h"
 #include "settings/Ajustes.h"
 #include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
-#include <QHash>
-
-#include <functional>
+#include <optional>
 
 namespace {
 
@@ -54,104 +54,50 @@ bool parseBool(const QString& s, bool& ok) {
     return false;
 }
 
-// Writes `text` to the setting `name` through its own write routine.
-bool write(const QString& name, const QString& text, QString& error) {
-    bool ok = true;
+// `count` comma-separated integers as little-endian 32-bit fields (a rectangle's
+// left, top, right, bottom; a point's x, y).
+QByteArray fields(const QString& text, int count, bool& ok) {
     const QStringList parts = text.split(',', Qt::SkipEmptyParts);
-    auto num = [&]() { return text.toLongLong(&ok); };
-    auto boolean = [&]() { return parseBool(text, ok); };
-    auto ints = [&](int n) {
-        QList<int> v;
-        if (parts.size() != n) ok = false;
-        for (const QString& p : parts)
-            v << p.trimmed().toInt(&ok);
-        return v;
-    };
-    using namespace Ajustes;
-    const QHash<QString, std::function<void()>> writers = {
-        {"OpenFile", [&] { setOpenFile(text); }},
-        {"Splash",
-         [&] {
-             bool b = boolean();
-             if (ok) setSplash(b);
-         }},
-        {"CheckEmailEvery",
-         [&] {
-             auto n = num();
-             if (ok) setCheckEmailEvery(static_cast<quint16>(n));
-         }},
-        {"TimeOut",
-         [&] {
-             auto n = num();
-             if (ok) setTimeOut(static_cast<quint8>(n));
-         }},
-        {"SendOnCheck",
-         [&] {
-             bool b = boolean();
-             if (ok) setSendOnCheck(b);
-         }},
-        {"EraseUnsent",
-         [&] {
-             bool b = boolean();
-             if (ok) setEraseUnsent(b);
-         }},
-        {"SaveReceived",
-         [&] {
-             bool b = boolean();
-             if (ok) setSaveReceived(b);
-         }},
-        {"DueMsgs",
-         [&] {
-             bool b = boolean();
-             if (ok) setDueMsgs(b);
-         }},
-        {"CloseMsgs",
-         [&] {
-             auto n = num();
-             if (ok) setCloseMsgs(static_cast<quint8>(n));
-         }},
-        {"WorkingDays",
-         [&] {
-             auto n = num();
-             if (ok) setWorkingDays(static_cast<quint8>(n));
-         }},
-        {"MsgWindowFmt",
-         [&] {
-             auto n = num();
-             if (ok) setMsgWindowFmt(static_cast<quint8>(n));
-         }},
-        {"MsgWindowSndClassic", [&] { setMsgWindowSndClassic(text); }},
-        {"MsgWindowSndDoggy", [&] { setMsgWindowSndDoggy(text); }},
-        {"MsgWindowSndBabe", [&] { setMsgWindowSndBabe(text); }},
-        {"Messages",
-         [&] {
-             bool b = boolean();
-             if (ok) setMessages(b);
-         }},
-        {"Email",
-         [&] {
-             bool b = boolean();
-             if (ok) setEmail(b);
-         }},
-        {"MsgWindowPos",
-         [&] {
-             auto v = ints(4);
-             if (ok) setMsgWindowPos(QRect(QPoint(v[0], v[1]), QPoint(v[2] - 1, v[3] - 1)));
-         }},
-        {"MsgWindowExPos",
-         [&] {
-             auto v = ints(2);
-             if (ok) setMsgWindowExPos(QPoint(v[0], v[1]));
-         }},
-    };
-    const auto it = writers.find(name);
-    if (it == writers.end()) {
-        error = name + " is written only by the defaults";
-        return false;
+    ok = parts.size() == count;
+    QByteArray b(4 * count, '\0');
+    for (int i = 0; ok && i < count; ++i)
+        Binary::putI32(b.data() + 4 * i, parts[i].trimmed().toInt(&ok));
+    return b;
+}
+
+// The value that `text` names for a setting of class `c` in its stored form;
+// nullopt when it names none.
+std::optional<SettingValue> parse(Ajustes::Clase c, const QString& text) {
+    using Ajustes::Clase;
+    SettingValue v;
+    bool ok = true;
+    switch (c) {
+    case Clase::Texto:
+        v.text = text;
+        break;
+    case Clase::Hora:
+        v.text = text;
+        ok = QTime::fromString(text, QStringLiteral("HH:mm")).isValid();
+        break;
+    case Clase::Entero:
+        v.type = SettingType::Integer;
+        v.integer = static_cast<qint32>(text.toLongLong(&ok)); // the setting's width applies when written
+        break;
+    case Clase::Booleano:
+        v.type = SettingType::Integer;
+        v.integer = parseBool(text, ok) ? 1 : 0;
+        break;
+    case Clase::Rect:
+    case Clase::Punto:
+        v.type = SettingType::Binary;
+        v.binary = fields(text, c == Clase::Rect ? 4 : 2, ok);
+        break;
+    case Clase::Bytes:
+        v.type = SettingType::Binary;
+        v.binary = QByteArray::fromHex(text.toLatin1());
+        break;
     }
-    it.value()();
-    if (!ok) error = "bad value for " + name + ": " + text;
-    return ok;
+    return ok ? std::optional(v) : std::nullopt;
 }
 
 bool sameType(Ajustes::Tipo t, SettingType stored) {
@@ -190,13 +136,13 @@ int settingsCommand(const QStringList& words) {
         if (sub == "list" && args.size() == 1) {
             for (const auto& d : Ajustes::tabla()) {
                 const auto v = store->value(d.nombre);
-                printOut(QString("%1\t%2\t%3").arg(d.nombre, typeName(d.tipo), v ? show(*v) : "(missing)"));
-                if (v && !sameType(d.tipo, v->type)) {
+                printOut(QString("%1\t%2\t%3").arg(d.nombre, typeName(d.tipo()), v ? show(*v) : "(missing)"));
+                if (v && !sameType(d.tipo(), v->type)) {
                     ++problems;
                     printErr(
                         QString("qvtool: setting %1 in %2: the stored value is not of type %3; the program "
                                 "uses its default")
-                            .arg(d.nombre, Hives::userHivePath(), typeName(d.tipo)));
+                            .arg(d.nombre, Hives::userHivePath(), typeName(d.tipo())));
                 }
             }
             return problems ? 1 : 0;
@@ -222,11 +168,16 @@ int settingsCommand(const QStringList& words) {
                 return 2;
             }
             Ajustes::abrirClave(true);
-            QString error;
-            if (!write(d->nombre, args[2], error)) {
-                printErr("qvtool: " + error);
+            if (d->soloDefectos()) {
+                printErr(QString("qvtool: %1 is written only by the defaults").arg(d->nombre));
                 return 2;
             }
+            const auto value = parse(d->clase, args[2]);
+            if (!value) {
+                printErr(QString("qvtool: bad value for %1: %2").arg(d->nombre, args[2]));
+                return 2;
+            }
+            Ajustes::escribir(*d, *value);
             return problems ? 1 : 0;
         }
     } catch (const SettingsError& e) {

@@ -6,6 +6,7 @@
 #include "qv/MessageBoxes.h"
 #include "qv/SoundFileDialog.h"
 #include "qv/prefs/UpDownCiclico.h"
+#include "settings/Ajustes.h"
 
 #include "alerts/Sonido.h"
 #include <QButtonGroup>
@@ -52,8 +53,9 @@ QWidget* TVPreferencias::crearTabAvisos() {
     m_checkPasados->setObjectName("CheckPasados");
     m_labelCerrar = new QLabel(LeerTexto(2203), m_grupoAvisos);
     m_labelCerrar->setObjectName("LabelCerrarAvisos");
-    m_upDownCerrar =
-        new UpDownCiclico(m_grupoAvisos, "UpDownCerrarVentana", "EditCerrarVentana", 0, 58, 2, 12);
+    const Ajustes::Rango cerrar = Ajustes::descripcion(Ajustes::Id::CloseMsgs).rango;
+    m_upDownCerrar = new UpDownCiclico(m_grupoAvisos, "UpDownCerrarVentana", "EditCerrarVentana",
+                                       cerrar.minimo, cerrar.maximo, 2, 12);
     m_upDownCerrar->setSpecialValueText(LeerTexto(20210)); // 0: alerts stay until closed
     auto* labelTodoElDia = new QLabel(LeerTexto(20540), m_grupoAvisos);
     labelTodoElDia->setObjectName("LabelHoraTodoElDia");

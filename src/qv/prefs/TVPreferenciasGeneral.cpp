@@ -6,6 +6,7 @@
 #include "qv/EntradaCp1252.h"
 #include "qv/MessageBoxes.h"
 #include "qv/prefs/UpDownCiclico.h"
+#include "settings/Ajustes.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -48,9 +49,13 @@ QWidget* TVPreferencias::crearTabGeneral() {
     m_grupoEmail = new QGroupBox(LeerTexto(2104), tab);
     m_grupoEmail->setObjectName("GrupoEmail");
     m_labelComprobar = label(m_grupoEmail, "LabelComprobar", 2105);
-    m_upDownComprobar = new UpDownCiclico(m_grupoEmail, "UpDownComprobar", "EditMinutos", 0, 720, 5);
+    const Ajustes::Rango minutos = Ajustes::descripcion(Ajustes::Id::CheckEmailEvery).rango;
+    m_upDownComprobar =
+        new UpDownCiclico(m_grupoEmail, "UpDownComprobar", "EditMinutos", minutos.minimo, minutos.maximo, 5);
     m_labelEspera = label(m_grupoEmail, "LabelEspera", 2116);
-    m_upDownEspera = new UpDownCiclico(m_grupoEmail, "UpDownEspera", "EditEspera", 1, 10, 1);
+    const Ajustes::Rango espera = Ajustes::descripcion(Ajustes::Id::TimeOut).rango;
+    m_upDownEspera =
+        new UpDownCiclico(m_grupoEmail, "UpDownEspera", "EditEspera", espera.minimo, espera.maximo, 1);
     m_checkEnvComp = checkBox(m_grupoEmail, "CheckEnvComp", 2106);
     m_checkBorrarUnsent = checkBox(m_grupoEmail, "CheckBorrarUnsent", 2107);
     m_checkSaveReceived = checkBox(m_grupoEmail, "CheckSaveReceived", 2115);

@@ -43,7 +43,9 @@ void setAvisador(Avisador avisador);
 void olvidarProblemasContados();
 
 // The typed routines of every row of TablaAjustes.def: `T reader()` and
-// `bool set<Name>(const T&)`, T by the row's class (TipoDe).
+// `bool set<Name>(const T&)`, T by the row's class (TipoDe). The row
+// `AJUSTE(Splash, splash, Booleano, ...)` declares `bool splash()` and
+// `bool setSplash(const bool&)`.
 #define AJUSTE(nombre, lector, clase, ...)                                                                   \
     TipoDe<Clase::clase>::T lector();                                                                        \
     bool set##nombre(const TipoDe<Clase::clase>::T& valor);

@@ -6,13 +6,16 @@
 #include "store/ReminderFile.h"
 #include "sync/CalendarSync.h"
 
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QThread>
 
 #include <memory>
 
 namespace {
 
-constexpr int kWatchMs = 20000; // how often the file is looked at for changes (one stat)
+constexpr int kSettleMs = 2000;  // a change is looked at once the file was left alone this long
+constexpr int kFollowMs = 20000; // how often the name of the open file is asked for (no file is read)
 
 QByteArray identityOf(const QString& file) {
     const auto id = FileIdentity::of(file);
@@ -29,10 +32,21 @@ BackgroundSync::BackgroundSync(std::function<QString()> remindersFile,
     : QObject(parent), m_file(std::move(remindersFile)), m_password(std::move(password)) {
     m_interval.setInterval(5 * 60000);
     connect(&m_interval, &QTimer::timeout, this, &BackgroundSync::requestSync);
-    m_watch.setInterval(kWatchMs);
-    connect(&m_watch, &QTimer::timeout, this, &BackgroundSync::checkFile);
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &BackgroundSync::fileTouched);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &BackgroundSync::fileTouched);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &BackgroundSync::checkFile);
+    // Another file opened: the watch follows it.
+    m_follow.setInterval(kFollowMs);
+    connect(&m_follow, &QTimer::timeout, this, &BackgroundSync::watch);
     m_interval.start();
-    m_watch.start();
+    m_follow.start();
+    m_watched = m_file();
+    m_lastIdentity = m_watched.isEmpty() ? QByteArray() : identityOf(m_watched);
+    if (!m_watched.isEmpty()) m_watcher->addPath(QFileInfo(m_watched).absolutePath());
+    watch();
 }
 
 BackgroundSync::~BackgroundSync() {
@@ -58,11 +72,31 @@ void BackgroundSync::requestSync() {
     start();
 }
 
+void BackgroundSync::watch() {
+    const QString file = m_file();
+    if (file != m_watched) {
+        if (!m_watcher->files().isEmpty()) m_watcher->removePaths(m_watcher->files());
+        if (!m_watcher->directories().isEmpty()) m_watcher->removePaths(m_watcher->directories());
+        m_watched = file;
+        if (!file.isEmpty()) m_watcher->addPath(QFileInfo(file).absolutePath());
+        m_lastIdentity.clear(); // the file now open is synced once it settles
+        m_settle.start();
+    }
+    // A save that renames a new file over the old one ends the watch of the file.
+    if (!file.isEmpty() && !m_watcher->files().contains(file) && QFileInfo::exists(file))
+        m_watcher->addPath(file);
+}
+
+void BackgroundSync::fileTouched() {
+    watch();
+    m_settle.start();
+}
+
 void BackgroundSync::checkFile() {
     const QString file = m_file();
     if (file.isEmpty()) return;
     const QByteArray now = identityOf(file);
-    if (!m_lastIdentity.isEmpty() && now != m_lastIdentity) requestSync();
+    if (now != m_lastIdentity) requestSync();
     m_lastIdentity = now;
 }
 
@@ -74,6 +108,7 @@ void BackgroundSync::start() {
     auto snapshot = std::make_shared<SyncSnapshot>();
     try {
         *snapshot = SnapshotForSync(file);
+        m_snapshotIdentity = identityOf(file);
     } catch (const ReminderFileError& e) {
         emit failed({CalDav::ErrorKind::Protocol, 0, QString::fromUtf8(e.what())});
         emit finished(false);
@@ -105,8 +140,12 @@ void BackgroundSync::apply(std::shared_ptr<SyncSnapshot> snapshot, std::shared_p
     }
     const QString index =
         m_index.isEmpty() ? ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX") : m_index;
+    // A save while the server was asked is synced next, as is a reminder the apply left alone.
+    if (identityOf(snapshot->remindersFile) != m_snapshotIdentity) m_again = true;
     const SyncOutcome out = ApplyExchange(*snapshot, *exchange, calendar, index, acc);
+    if (out.skipped > 0) m_again = true;
     m_lastIdentity = identityOf(snapshot->remindersFile); // our own writes start no sync
+    watch();
     if (!out.notes.isEmpty()) emit noted(out.notes);
     CalDav::Error error = out.error;
     if (!error && !out.fileProblem.isEmpty()) error = {CalDav::ErrorKind::Protocol, 0, out.fileProblem};

@@ -1,6 +1,7 @@
 #pragma once
 // The reminder program's calendar sync in the background: at start, every few
-// minutes, and soon after the reminders file changes. The file is read and
+// minutes, and 2 s after the reminders file changes (a file-system watch on the
+// file and on its folder, which sees a save that renames a new file over it). The file is read and
 // written on the owner's thread (the snapshot and the apply steps of
 // CalendarSync, each short); only the exchange with the server runs on a
 // thread of its own, so neither the windows nor the due-check cycle ever wait
@@ -18,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+class QFileSystemWatcher;
 class QThread;
 
 class BackgroundSync : public QObject {
@@ -48,6 +50,8 @@ signals:
 
 private:
     void start();
+    void watch();       // aims the watch at the file open now
+    void fileTouched(); // the file or its folder changed: looked at once it settles
     void checkFile();
     void apply(std::shared_ptr<struct SyncSnapshot> snapshot, std::shared_ptr<struct SyncExchange> exchange,
                const CalDav::Account& account, const QUrl& calendar);
@@ -56,8 +60,10 @@ private:
     std::function<QString(const QString&, const QString&)> m_password;
     std::function<bool()> m_mayWrite;
     QString m_index;
-    QTimer m_interval, m_watch;
-    QByteArray m_lastIdentity;
+    QTimer m_interval, m_settle, m_follow;
+    QFileSystemWatcher* m_watcher;
+    QString m_watched;
+    QByteArray m_lastIdentity, m_snapshotIdentity;
     QThread* m_thread = nullptr;
     bool m_again = false;
     bool m_busy = false; // from the snapshot to the end of the apply

@@ -52,8 +52,17 @@ bool CalendarLinks::load(const QString& remindersFile, QString* error) {
             calendar = QUrl(unfield(parts[1]));
         } else if (parts[0] == "token" && parts.size() == 2) {
             syncToken = unfield(parts[1]);
-        } else if (parts[0] == "event" && parts.size() == 5) {
-            EventLink l{unfield(parts[1]), QUrl(unfield(parts[2])), unfield(parts[3]), parts[4]};
+        } else if (parts[0] == "event" && (parts.size() == 5 || parts.size() == 7)) {
+            // A change here not yet sent adds its fingerprint and time to the line.
+            EventLink l{unfield(parts[1]), QUrl(unfield(parts[2])), unfield(parts[3]), parts[4], {}, {}};
+            if (parts.size() == 7) {
+                l.seen = parts[5];
+                l.changed = QDateTime::fromString(QString::fromLatin1(parts[6]), Qt::ISODateWithMs);
+                if (l.seen.isEmpty() || !l.changed.isValid()) {
+                    l.seen.clear();
+                    l.changed = QDateTime();
+                }
+            }
             byUid.insert(l.fingerprint == EventLink::kRefused ? l.href.toString() : l.uid, l);
         } else {
             if (error) *error = QStringLiteral("%1: line %2 is damaged").arg(m_path).arg(lineNumber);
@@ -70,9 +79,13 @@ bool CalendarLinks::save(QString* error) const {
     QByteArray out = "server\t" + field(server.toString()) + "\nuser\t" + field(user) + "\nca-file\t" +
                      field(caFile) + "\nevery\t" + QByteArray::number(minutes) + "\ncalendar\t" +
                      field(calendar.toString()) + "\ntoken\t" + field(syncToken) + '\n';
-    for (const EventLink& l : byUid)
+    for (const EventLink& l : byUid) {
         out += "event\t" + field(l.uid) + '\t' + field(l.href.toString()) + '\t' + field(l.etag) + '\t' +
-               l.fingerprint + '\n';
+               l.fingerprint;
+        if (!l.seen.isEmpty() && l.changed.isValid() && l.seen != l.fingerprint)
+            out += '\t' + l.seen + '\t' + l.changed.toUTC().toString(Qt::ISODateWithMs).toLatin1();
+        out += '\n';
+    }
     return DurableFile::save(m_path, out, error);
 }
 
@@ -80,6 +93,24 @@ const EventLink* CalendarLinks::byHref(const QUrl& href) const {
     for (const EventLink& l : byUid)
         if (l.href == href) return &l;
     return nullptr;
+}
+
+QDateTime CalendarLinks::changedHere(const QString& uid, const QByteArray& fingerprint, const QDateTime& now,
+                                     bool* noted) {
+    const auto it = byUid.find(uid);
+    if (it == byUid.end() || it->fingerprint == EventLink::kRefused) return {};
+    if (it->fingerprint == fingerprint) { // changed back, or never changed
+        if (!it->seen.isEmpty() && noted) *noted = true;
+        it->seen.clear();
+        it->changed = QDateTime();
+        return {};
+    }
+    if (it->seen != fingerprint || !it->changed.isValid()) {
+        it->seen = fingerprint;
+        it->changed = now.toUTC();
+        if (noted) *noted = true;
+    }
+    return it->changed;
 }
 
 QByteArray FingerprintOf(const RegistroAviso& r) {

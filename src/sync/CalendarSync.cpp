@@ -72,12 +72,18 @@ SyncSnapshot SnapshotForSync(const QString& remindersFile) {
     FileLock lock(remindersFile, FileLock::Mode::Exclusive);
     const QVector<RegistroAviso> records = LeerTodosLosAvisos(remindersFile);
     ReminderIdentities ids = ReminderIdentities::load(remindersFile);
-    for (int i = 0; i < records.size(); ++i)
-        if (records[i].Estado != 0)
-            s.local.push_back({i + 1, ids.uid(i + 1), records[i], FingerprintOf(records[i])});
-    ids.save();
-    s.localModified = QFileInfo(remindersFile).lastModified().toUTC();
     if (!s.links.load(remindersFile, &s.linksProblem)) s.links = CalendarLinks();
+    const QDateTime fileChanged = QFileInfo(remindersFile).lastModified().toUTC();
+    bool noted = false;
+    for (int i = 0; i < records.size(); ++i) {
+        if (records[i].Estado == 0) continue;
+        LocalReminder l{i + 1, ids.uid(i + 1), records[i], FingerprintOf(records[i]), {}};
+        l.changed = s.links.changedHere(l.uid, l.fingerprint, fileChanged, &noted);
+        s.local.push_back(l);
+    }
+    ids.save();
+    // Saved again by the apply step, which tells a failure.
+    if (noted && s.linksProblem.isEmpty()) s.links.save();
     return s;
 }
 
@@ -146,7 +152,6 @@ SyncExchange ExchangeWithServer(const SyncSnapshot& snapshot, CalDav::Client& cl
     in.local = snapshot.local;
     in.links = &links;
     in.calendar = calendar;
-    in.localModified = snapshot.localModified;
     in.removed = removed;
     for (const CalDav::Event& e : events)
         in.changed << readEvent(e, settings);
@@ -172,7 +177,7 @@ SyncExchange ExchangeWithServer(const SyncSnapshot& snapshot, CalDav::Client& cl
             if (!x.error) x.error = r.error;
         } else {
             ++x.sent;
-            x.linked.push_back({p.uid, p.item.href, r.etag, p.fingerprint});
+            x.linked.push_back({p.uid, p.item.href, r.etag, p.fingerprint, {}, {}});
             if (p.conflictCopy) x.copies.push_back(p.copy);
         }
     }
@@ -305,13 +310,6 @@ SyncOutcome ApplyExchange(const SyncSnapshot& snapshot, const SyncExchange& x, c
     if (!links.save(&error) && out.fileProblem.isEmpty()) out.fileProblem = error;
     out.notes = notes;
     return out;
-}
-
-SyncOutcome SyncReminders(const QString& remindersFile, const QString& index, CalDav::Client& client,
-                          const QUrl& calendar, const CalendarSettings& settings) {
-    const SyncSnapshot snapshot = SnapshotForSync(remindersFile);
-    const SyncExchange exchange = ExchangeWithServer(snapshot, client, calendar, settings);
-    return ApplyExchange(snapshot, exchange, calendar, index, client.account());
 }
 
 QString SyncNoteText(const SyncNote& note) {

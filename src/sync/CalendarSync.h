@@ -24,8 +24,7 @@ struct SyncSnapshot {
     QString remindersFile;
     QVector<LocalReminder> local;
     CalendarLinks links;
-    QDateTime localModified; // the reminders file's modification time, UTC
-    QString linksProblem;    // the links file was damaged: this sync starts afresh
+    QString linksProblem; // the links file was damaged: this sync starts afresh
 };
 
 struct SyncExchange {
@@ -56,10 +55,6 @@ SyncExchange ExchangeWithServer(const SyncSnapshot& snapshot, CalDav::Client& cl
 // The account (server, user, trusted certificates) is kept with the links.
 SyncOutcome ApplyExchange(const SyncSnapshot& snapshot, const SyncExchange& exchange, const QUrl& calendar,
                           const QString& index, const CalDav::Account& account);
-
-// The three steps at once (qvtool).
-SyncOutcome SyncReminders(const QString& remindersFile, const QString& index, CalDav::Client& client,
-                          const QUrl& calendar, const CalendarSettings& settings);
 
 // The English sentence of a note, naming the reminder.
 QString SyncNoteText(const SyncNote& note);

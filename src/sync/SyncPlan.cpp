@@ -40,20 +40,20 @@ SyncPlan PlanSync(const SyncInput& in) {
             // Told once: a refused event is remembered by its address and ETag.
             if (!(old && old->fingerprint == EventLink::kRefused && old->etag == e.etag))
                 plan.notes.push_back({SyncNote::Kind::Refused, e.summary, e.refusal});
-            plan.linkOnly.push_back({e.uid, e.href, e.etag, EventLink::kRefused});
+            plan.linkOnly.push_back({e.uid, e.href, e.etag, EventLink::kRefused, {}, {}});
             continue;
         }
         if (old && old->etag == e.etag && old->fingerprint != EventLink::kRefused) continue; // our own write
         handled.insert(e.uid);
         const LocalReminder* here = localByUid.value(e.uid);
-        const EventLink link{e.uid, e.href, e.etag, {}};
+        const EventLink link{e.uid, e.href, e.etag, {}, {}, {}};
         if (!here) {
             // New on the server, or deleted here while changed there: the change wins.
             plan.appends.push_back({e.uid, e.aviso, link});
             continue;
         }
         if (FingerprintOf(e.aviso) == here->fingerprint) { // both sides already agree
-            plan.linkOnly.push_back({e.uid, e.href, e.etag, here->fingerprint});
+            plan.linkOnly.push_back({e.uid, e.href, e.etag, here->fingerprint, {}, {}});
             continue;
         }
         if (!changedHere(*here)) {
@@ -61,9 +61,9 @@ SyncPlan PlanSync(const SyncInput& in) {
             continue;
         }
         // Changed on both sides. The server's change is newer when its event says
-        // it was modified after the reminders file last changed.
+        // it was modified after this reminder changed here.
         const bool serverNewer =
-            e.modified.isValid() && in.localModified.isValid() && e.modified > in.localModified;
+            e.modified.isValid() && here->changed.isValid() && e.modified > here->changed;
         if (serverNewer) {
             plan.updates.push_back({e.uid, here->fingerprint, e.aviso, link});
             plan.appends.push_back({{}, here->aviso, {}});

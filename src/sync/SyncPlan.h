@@ -5,7 +5,8 @@
 //
 // Rules: a change on one side only goes to the other; a reminder changed on
 // both sides to different contents is a conflict, which the newer change wins
-// while the other is kept as a copy (a new reminder) and told; a deletion
+// (the event's LAST-MODIFIED against when this reminder's change was first seen
+// here) while the other is kept as a copy (a new reminder) and told; a deletion
 // meets a change: the change wins. A change that would make both sides equal
 // is no conflict.
 #include "caldav/CalDavClient.h"
@@ -24,6 +25,7 @@ struct LocalReminder {
     QString uid;
     RegistroAviso aviso;
     QByteArray fingerprint;
+    QDateTime changed; // when it changed here since it last matched its event (UTC); invalid: it did not
 };
 
 // One event the server reported as new or changed, read as a reminder.
@@ -97,7 +99,6 @@ struct SyncInput {
     QUrl calendar;
     QVector<ServerEvent> changed; // new or changed on the server
     QVector<QUrl> removed;        // gone from the server
-    QDateTime localModified;      // when the reminders file last changed (UTC)
     // The event text of a reminder (the iCalendar layer).
     std::function<QByteArray(const QString& uid, const RegistroAviso&)> eventOf;
 };

@@ -60,13 +60,6 @@ int syncCommand(const QStringList& args) {
     const QString secret = in.readLine();
 
     CalDav::Client client({QUrl(p.value(url)), p.value(user), secret, p.value(caFile)});
-    CalendarLinks before;
-    before.load(file);
-    QUrl chosen;
-    if (!chooseCalendar(client, p.value(calendar), before.calendar, chosen)) {
-        if (client.lastError()) printErr(QStringLiteral("qvtool: ") + client.lastError().text);
-        return 1;
-    }
     QTemporaryDir work; // the index of this run
     if (!work.isValid()) {
         printErr(QStringLiteral("qvtool: cannot create a work folder: %1").arg(work.errorString()));
@@ -76,8 +69,16 @@ int syncCommand(const QStringList& args) {
     const QString index = ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
     try {
         CrearIndice(index, ContarAvisos(file));
-        const SyncOutcome out = SyncReminders(file, index, client, chosen,
-                                              CurrentCalendarSettings(ProgramFolders::global().dirPrograma));
+        // What changed here first, so that a sync that cannot reach the server still notes when.
+        const SyncSnapshot snapshot = SnapshotForSync(file);
+        QUrl chosen;
+        if (!chooseCalendar(client, p.value(calendar), snapshot.links.calendar, chosen)) {
+            if (client.lastError()) printErr(QStringLiteral("qvtool: ") + client.lastError().text);
+            return 1;
+        }
+        const SyncExchange exchange = ExchangeWithServer(
+            snapshot, client, chosen, CurrentCalendarSettings(ProgramFolders::global().dirPrograma));
+        const SyncOutcome out = ApplyExchange(snapshot, exchange, chosen, index, client.account());
         for (const SyncNote& n : out.notes)
             printOut(SyncNoteText(n));
         printOut(QStringLiteral("%1: sent %2, deleted there %3; here added %4, changed %5, removed %6")

@@ -316,6 +316,7 @@ private slots:
         QTest::newRow("general") << 0 << "QVH_ConfigGeneral";
         QTest::newRow("alerts") << 1 << "QVH_ConfigAvisos";
         QTest::newRow("profiles") << 2 << "QVH_ConfigPerfiles";
+        QTest::newRow("calendar") << 3 << "QVH_ConfigCalendario";
     }
     void helpFollowsTheActiveTab() {
         QFETCH(int, tab);

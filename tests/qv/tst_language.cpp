@@ -200,6 +200,7 @@ private slots:
                                  "QVH_ConfigGeneral",
                                  "QVH_ConfigAvisos",
                                  "QVH_ConfigPerfiles",
+                                 "QVH_ConfigCalendario",
                                  "QVH_LoginPasswd",
                                  "QVH_ClienteCorreo",
                                  HelpPages::contextTopic(1),

@@ -117,10 +117,11 @@ TVPreferencias::TVPreferencias(QWidget* parent, std::unique_ptr<AccesoTelefonico
 
     // F1 and the Help button open the page of the tab in front.
     auto temaActual = [this] {
-        HelpPages::setTopic(
-            this, m_paginas->currentWidget() == m_tabGeneral  ? QStringLiteral("QVH_ConfigGeneral")
-                  : m_paginas->currentWidget() == m_tabAvisos ? QStringLiteral("QVH_ConfigAvisos")
-                                                              : QStringLiteral("QVH_ConfigPerfiles"));
+        const QWidget* tab = m_paginas->currentWidget();
+        HelpPages::setTopic(this, tab == m_tabGeneral    ? QStringLiteral("QVH_ConfigGeneral")
+                                  : tab == m_tabAvisos   ? QStringLiteral("QVH_ConfigAvisos")
+                                  : tab == m_tabPerfiles ? QStringLiteral("QVH_ConfigPerfiles")
+                                                         : QStringLiteral("QVH_ConfigCalendario"));
     };
     temaActual();
     connect(m_paginas, &QTabWidget::currentChanged, this, temaActual);

@@ -2,6 +2,7 @@
 #include "profiles/ArchivoPerfiles.h"
 
 #include "platform/DurableFile.h"
+#include "profiles/MailPasswords.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,7 +82,9 @@ bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<
     if (hayAjustes || QFileInfo::exists(rutaSeguridad)) {
         // Both files or neither: a profile must not keep the servers of one
         // save and the security of another.
-        ArchivoSeguridad companion;
+        ArchivoSeguridad antes, companion;
+        antes.leer(rutaSeguridad);
+        MailPasswords::keep(entradas, antes.entradas());
         companion.setEntradas(entradas);
         return DurableFile::savePair(ruta, buffer.bytes(), rutaSeguridad, companion.bytes(), error, 0600);
     }
@@ -96,6 +99,13 @@ bool GuardarPerfiles(const QString& ruta, RegistroPerfiles& buffer, const QList<
         buffer.normalizar();
         buffer.reconstruirLibreta(filas);
         return EscribirArchivoPerfiles(ruta, buffer, error);
+    }
+    QString motivo;
+    if (!companion.traerContrasenas(&motivo)) { // saving now would lose them
+        if (error)
+            *error = QStringLiteral("the SMTP passwords kept in the desktop keyring cannot be read (%1)")
+                         .arg(motivo);
+        return false;
     }
     return GuardarPerfiles(ruta, buffer, filas, companion.ajustesPara(buffer), error);
 }

@@ -8,12 +8,13 @@
 //   pop3-server=mail.example.org
 //   smtp-security=starttls
 //   pop3-security=tls
-//   smtp-password=secret
+//   smtp-password=secret          (or smtp-password-in=keyring: it is in the desktop keyring)
 //   allow-plain=no
 //   ca-file=%2Fhome%2Fana%2Fcompany.pem
 #include "profiles/SeguridadPerfiles.h"
 
 #include "platform/DurableFile.h"
+#include "profiles/MailPasswords.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,6 +123,8 @@ bool ArchivoSeguridad::leer(const QString& ruta, QString* error) {
             (clave == "smtp-security" ? a.smtp : a.pop3) = modo;
         } else if (clave == "smtp-password")
             a.passwdSMTP = decodificar(valor);
+        else if (clave == "smtp-password-in")
+            a.passwdEnLlavero = valor.trimmed() == "keyring";
         else if (clave == "allow-plain")
             a.permitirLoginEnClaro = valor.trimmed() == "yes";
         else if (clave == "ca-file")
@@ -142,7 +145,10 @@ QByteArray ArchivoSeguridad::bytes() const {
         datos += "pop3-server=" + codificar(e.servidorPOP3) + '\n';
         datos += "smtp-security=" + PalabraModo(a.smtp, ProtocoloCorreo::Smtp).toLatin1() + '\n';
         datos += "pop3-security=" + PalabraModo(a.pop3, ProtocoloCorreo::Pop3).toLatin1() + '\n';
-        datos += "smtp-password=" + codificar(a.passwdSMTP) + '\n';
+        if (a.passwdEnLlavero)
+            datos += "smtp-password-in=keyring\n";
+        else
+            datos += "smtp-password=" + codificar(a.passwdSMTP) + '\n';
         datos += QByteArray("allow-plain=") + (a.permitirLoginEnClaro ? "yes" : "no") + '\n';
         datos += "ca-file=" + codificar(a.archivoCertificados) + '\n';
     }
@@ -152,6 +158,10 @@ QByteArray ArchivoSeguridad::bytes() const {
 bool ArchivoSeguridad::escribir(const QString& ruta, QString* error) const {
     // Owner only, whatever the old file's permissions were: it holds passwords.
     return DurableFile::save(ruta, bytes(), error, 0600);
+}
+
+bool ArchivoSeguridad::traerContrasenas(QString* error) {
+    return MailPasswords::fill(m_entradas, error);
 }
 
 const EntradaSeguridad* ArchivoSeguridad::entradaDe(int p, const Perfil& perfil) const {
@@ -204,6 +214,18 @@ SeguridadActiva LeerSeguridadActiva(const QString& rutaPerfiles, const RegistroP
     if (const EntradaSeguridad* e = archivo.entradaDe(activo, perfil)) {
         r.estado = SeguridadActiva::Vigentes;
         r.ajustes = e->ajustes;
+        if (r.ajustes.passwdEnLlavero) {
+            QList<EntradaSeguridad> una{*e};
+            if (!MailPasswords::fill(una, &error)) {
+                r.estado = SeguridadActiva::Perdidos;
+                r.motivo = QStringLiteral("The SMTP password of profile %1 (%2) is in the desktop keyring, "
+                                          "which cannot give it (%3)")
+                               .arg(activo)
+                               .arg(perfil.emailUsuario, error);
+                return r;
+            }
+            r.ajustes = una.first().ajustes;
+        }
         return r;
     }
     r.estado = SeguridadActiva::Perdidos;

@@ -32,6 +32,7 @@ struct AjustesSeguridad {
     QString passwdSMTP;                // for AUTH PLAIN / LOGIN with the profile's SMTP login
     bool permitirLoginEnClaro = false; // USER/PASS and AUTH also on an unencrypted channel
     QString archivoCertificados;       // PEM file of extra trusted certificates; empty for none
+    bool passwdEnLlavero = false;      // the SMTP password is kept in the desktop keyring, not in the file
 
     bool porDefecto() const { return *this == AjustesSeguridad(); }
     bool operator==(const AjustesSeguridad&) const = default;
@@ -71,6 +72,11 @@ public:
     bool existe() const { return m_existe; }
     const QList<EntradaSeguridad>& entradas() const { return m_entradas; }
     void setEntradas(const QList<EntradaSeguridad>& entradas) { m_entradas = entradas; }
+
+    // Fills in the SMTP passwords of the entries that keep theirs in the desktop
+    // keyring (MailPasswords). False with the reason when the keyring cannot give
+    // one; that entry's password stays empty.
+    bool traerContrasenas(QString* error = nullptr);
 
     // The entry for profile p: the one written for that number when it still
     // matches, else the first one that matches the profile's address and servers.

@@ -26,8 +26,8 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -159,7 +159,8 @@ void TVPreferencias::dentroDeLaPantalla(bool entera) {
     const QRect marco = frameGeometry();
     // A window manager that does not tell its frame still draws a caption
     // above the window.
-    if (marco == geometry()) area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    if (marco == geometry())
+        area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
     QPoint lugar = marco.topLeft();
     if (entera) {
         lugar.setX(qBound(area.left(), lugar.x(), qMax(area.left(), area.right() + 1 - marco.width())));
@@ -209,6 +210,11 @@ bool TVPreferencias::cargar(QString* error) {
     // Security settings of profiles whose entry no longer matches them show as none.
     ArchivoSeguridad seguridad;
     seguridad.leer(ArchivoSeguridad::rutaJunto(ruta));
+    // Passwords kept in the keyring that cannot be had now would be lost by a save.
+    if (!seguridad.traerContrasenas(&motivo)) {
+        if (error) *error = LeerTexto(20630).arg(motivo);
+        return false;
+    }
     m_seguridad = seguridad.ajustesPara(BufferPerfiles());
     llenarLibreta(filas);
     mostrarPerfil(1);

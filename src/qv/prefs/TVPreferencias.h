@@ -168,7 +168,7 @@ private:
     QGroupBox* m_grupoSeguridad = nullptr;
     QComboBox *m_comboSegSMTP = nullptr, *m_comboSegPOP3 = nullptr;
     QLineEdit *m_editPasswdSMTP = nullptr, *m_editCertificados = nullptr;
-    QCheckBox* m_checkLoginEnClaro = nullptr;
+    QCheckBox *m_checkLoginEnClaro = nullptr, *m_checkLlavero = nullptr;
     QPushButton* m_botonCertificados = nullptr;
     QLabel* m_labelSeguridadPerdida = nullptr;
 

@@ -1,9 +1,12 @@
 // The profiles tab's mail security: how each server is reached, the SMTP
-// password, plain-text logins and extra trusted certificates of the current
-// profile. They are kept beside the profiles file (QV.PFS), saved with it on OK.
+// password (in QV.PFS or, where a keyring runs and the user asks, in the
+// desktop keyring), plain-text logins and extra trusted certificates of the
+// current profile. They are kept beside the profiles file (QV.PFS), saved with
+// it on OK.
 #include "qv/prefs/TVPreferencias.h"
 
 #include "core/TextCatalogue.h"
+#include "profiles/MailPasswords.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,6 +43,15 @@ QGroupBox* TVPreferencias::crearGrupoSeguridad(QWidget* tab) {
     m_editCertificados->setObjectName("EditCertificados");
     m_botonCertificados = new QPushButton(LeerTexto(20012), g);
     m_botonCertificados->setObjectName("BotonCertificados");
+    // Offered where a keyring runs; elsewhere the page says where the password stays.
+    const bool llavero = MailPasswords::keyringAvailable();
+    m_checkLlavero = new QCheckBox(LeerTexto(20628), g);
+    m_checkLlavero->setObjectName("CheckPasswdEnLlavero");
+    m_checkLlavero->setEnabled(llavero);
+    auto* sinLlavero = new QLabel(LeerTexto(20629), g);
+    sinLlavero->setObjectName("LabelSinLlavero");
+    sinLlavero->setWordWrap(true);
+    sinLlavero->setVisible(!llavero);
     m_labelSeguridadPerdida = new QLabel(LeerTexto(20016), g);
     m_labelSeguridadPerdida->setObjectName("LabelSeguridadPerdida");
     m_labelSeguridadPerdida->setStyleSheet("color: red");
@@ -62,11 +74,14 @@ QGroupBox* TVPreferencias::crearGrupoSeguridad(QWidget* tab) {
     certificados->addWidget(m_editCertificados, 1);
     certificados->addWidget(m_botonCertificados);
     grid->addLayout(certificados, 4, 0, 1, 2);
-    grid->addWidget(m_labelSeguridadPerdida, 5, 0, 1, 2);
+    grid->addWidget(m_checkLlavero, 5, 0, 1, 2);
+    grid->addWidget(sinLlavero, 6, 0, 1, 2);
+    grid->addWidget(m_labelSeguridadPerdida, 7, 0, 1, 2);
 
     for (QComboBox* c : {m_comboSegSMTP, m_comboSegPOP3})
         connect(c, &QComboBox::currentIndexChanged, this, &TVPreferencias::copiarSeguridad);
-    connect(m_checkLoginEnClaro, &QCheckBox::toggled, this, &TVPreferencias::copiarSeguridad);
+    for (QCheckBox* c : {m_checkLoginEnClaro, m_checkLlavero})
+        connect(c, &QCheckBox::toggled, this, &TVPreferencias::copiarSeguridad);
     for (QLineEdit* e : {m_editPasswdSMTP, m_editCertificados})
         connect(e, &QLineEdit::textChanged, this, &TVPreferencias::copiarSeguridad);
     connect(m_botonCertificados, &QPushButton::clicked, this, &TVPreferencias::BotonCertificadosClick);
@@ -84,6 +99,7 @@ void TVPreferencias::mostrarSeguridad() {
     m_editPasswdSMTP->setText(a.passwdSMTP);
     m_checkLoginEnClaro->setChecked(a.permitirLoginEnClaro);
     m_editCertificados->setText(a.archivoCertificados);
+    m_checkLlavero->setChecked(a.passwdEnLlavero);
     m_mostrando = antes;
 }
 
@@ -96,6 +112,7 @@ void TVPreferencias::copiarSeguridad() {
     a.passwdSMTP = m_editPasswdSMTP->text();
     a.permitirLoginEnClaro = m_checkLoginEnClaro->isChecked();
     a.archivoCertificados = m_editCertificados->text().trimmed();
+    a.passwdEnLlavero = m_checkLlavero->isChecked();
 }
 
 void TVPreferencias::BotonCertificadosClick() {

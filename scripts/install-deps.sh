@@ -3,6 +3,7 @@
 # Only what is missing is installed, so a second call costs a second.
 set -eu
 pkgs=(cmake ninja-build g++ make pkg-config python3
+      clang-format              # make format, make format-check
       qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
       qt6-translations-l10n  # Qt's own texts (buttons, file dialogs) in the catalogue's language
       faketime xvfb xauth curl

@@ -1,17 +1,17 @@
 // The reminders file and index: byte layout, numbering after delete and
 // compaction, the index after each operation, atomic replacement, damaged files.
-#include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
 
+#include "../support/ReminderFileFixture.h"
+
 #include <sys/stat.h>
 
-class TestReminderFile : public QObject {
+class TestReminderFile : public QObject, ReminderFileFixture {
     Q_OBJECT
-    QString file, index;
 
     RegistroAviso aviso(const QString& d) {
         RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(9, 30, 15, 250)));
@@ -26,14 +26,7 @@ class TestReminderFile : public QObject {
     }
 
 private slots:
-    void init() {
-        ProgramFolders::global() = ProgramFolders::from(QDir::currentPath());
-        ProgramFolders::global().createWorkFolders();
-        file = QDir::currentPath() + "/test.QVM";
-        index = ProgramFolders::global().dirTemp + "QVMsgs.IDX";
-        CrearArchivoAvisos(file);
-        CrearIndice(index, 0);
-    }
+    void init() { setUpFolder("test.QVM"); }
 
     void recordLayoutIsByteExact() {
         RegistroAviso r;

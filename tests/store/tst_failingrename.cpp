@@ -2,12 +2,13 @@
 // replaced in this program and fails on demand): the reminders file and the
 // index stay as they stood and the operation reports false. Also writes that
 // would go past the last record.
-#include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+
+#include "../support/ReminderFileFixture.h"
 
 #include <cerrno>
 #include <dlfcn.h>
@@ -28,26 +29,13 @@ extern "C" int rename(const char* from, const char* to) {
     return real(from, to);
 }
 
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-} // namespace
-
-class TestFailingRename : public QObject {
+class TestFailingRename : public QObject, ReminderFileFixture {
     Q_OBJECT
-    QString file, index;
 
 private slots:
     void init() {
-        ProgramFolders::global() = ProgramFolders::from(QDir::currentPath());
-        ProgramFolders::global().createWorkFolders();
-        file = QDir::currentPath() + QStringLiteral("/r.QVM");
-        index = ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
         renamesUntilFailure = -1;
-        CrearArchivoAvisos(file);
-        CrearIndice(index, 0);
+        setUpFolder("r.QVM");
         for (int i = 1; i <= 3; ++i) {
             RegistroAviso r = RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
             r.Descripcion = QString::number(i);
@@ -69,7 +57,7 @@ private slots:
         QFETCH(int, failingRename);
         // Learn how many renames the operation makes so that every one is exercised.
         renameCalls = 0;
-        const QByteArray fileBefore = readAll(file), indexBefore = readAll(index);
+        const QByteArray fileBefore = bytesOf(file), indexBefore = bytesOf(index);
         renamesUntilFailure = failingRename;
         const bool ok = compact ? CompactarAvisos(file, index) : EliminarAviso(file, index, 2);
         if (renameCalls <= failingRename) QSKIP("the operation makes fewer renames");
@@ -77,12 +65,12 @@ private slots:
         if (failingRename > 0) {
             // Reported as a failure, so nothing may have changed: a caller that
             // tries again must not delete a second reminder.
-            QCOMPARE(readAll(file), fileBefore);
+            QCOMPARE(bytesOf(file), fileBefore);
             QCOMPARE(LeerIndice(index).size(), ContarAvisos(file));
             return;
         }
-        QCOMPARE(readAll(file), fileBefore);
-        QCOMPARE(readAll(index), indexBefore);
+        QCOMPARE(bytesOf(file), fileBefore);
+        QCOMPARE(bytesOf(index), indexBefore);
         renamesUntilFailure = -1;
         QVERIFY(compact ? CompactarAvisos(file, index) : EliminarAviso(file, index, 2)); // works once it can
         QCOMPARE(ContarAvisos(file), 2);
@@ -90,7 +78,7 @@ private slots:
     }
 
     void writePastTheLastRecord() {
-        const QByteArray before = readAll(file);
+        const QByteArray before = bytesOf(file);
         QVERIFY_THROWS_EXCEPTION(ReminderFileError, EscribirAviso(file, 0, RegistroAviso()));
         bool threw = false;
         try {
@@ -99,7 +87,7 @@ private slots:
             threw = true;
         }
         QVERIFY(threw);
-        QCOMPARE(readAll(file), before);
+        QCOMPARE(bytesOf(file), before);
     }
 };
 

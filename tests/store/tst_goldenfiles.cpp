@@ -2,7 +2,6 @@
 // made by make_golden.py): every field read at its offset, junk in the
 // not-significant bytes ignored, a clean write-back, and damaged files.
 #include "core/DateTimeValue.h"
-#include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
 
 #include <cmath>
@@ -12,12 +11,9 @@
 #include <QFile>
 #include <QtTest>
 
-namespace {
+#include "../support/ReminderFileFixture.h"
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+namespace {
 
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -38,16 +34,12 @@ QVector<int> recipients(const RegistroAviso& r) {
 
 } // namespace
 
-class TestGoldenFiles : public QObject {
+class TestGoldenFiles : public QObject, ReminderFileFixture {
     Q_OBJECT
-    QString file, index;
 
 private slots:
     void init() {
-        ProgramFolders::global() = ProgramFolders::from(QDir::currentPath());
-        ProgramFolders::global().createWorkFolders();
-        file = QDir::currentPath() + QStringLiteral("/golden.QVM");
-        index = ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
+        setUpFolder("golden.QVM", false);
         QFile::remove(file);
     }
 
@@ -95,12 +87,12 @@ private slots:
 
     // What comes back from a foreign file is the clean form: junk zeroed, flags 1.
     void writeBackIsTheCleanForm() {
-        writeAll(file, readAll(golden("windows-two.qvm")));
+        writeAll(file, bytesOf(golden("windows-two.qvm")));
         for (int n = 1; n <= 2; ++n)
             EscribirAviso(file, n, LeerAviso(file, n));
-        QCOMPARE(readAll(file), readAll(golden("clean-two.qvm")));
+        QCOMPARE(bytesOf(file), bytesOf(golden("clean-two.qvm")));
 
-        const QByteArray clean = readAll(golden("clean-two.qvm"));
+        const QByteArray clean = bytesOf(golden("clean-two.qvm"));
         for (int n = 0; n < 2; ++n) {
             const QByteArray one = clean.mid(n * RegistroAviso::kTamano, RegistroAviso::kTamano);
             QCOMPARE(RegistroAviso::fromBytes(one.constData()).toBytes(), one);
@@ -109,10 +101,10 @@ private slots:
 
     // Compaction drops the record marked 0 and keeps the other byte for byte.
     void compactionOfTheGoldenFile() {
-        writeAll(file, readAll(golden("clean-two.qvm")));
+        writeAll(file, bytesOf(golden("clean-two.qvm")));
         CrearIndice(index, 2);
         QVERIFY(CompactarAvisos(file, index));
-        QCOMPARE(readAll(file), readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano));
+        QCOMPARE(bytesOf(file), bytesOf(golden("clean-two.qvm")).left(RegistroAviso::kTamano));
         QCOMPARE(LeerIndice(index), QVector<quint16>({1}));
         QVERIFY(!QFile::exists(ProgramFolders::global().dirTemp + QStringLiteral("INTERMEDIO.QVM")));
     }
@@ -127,7 +119,7 @@ private slots:
     void damagedFilesKeepTheirWholeRecords() {
         QFETCH(int, extra);
         QFETCH(int, whole);
-        QByteArray bytes = readAll(golden("clean-two.qvm"));
+        QByteArray bytes = bytesOf(golden("clean-two.qvm"));
         if (extra < 0)
             bytes.chop(-extra);
         else
@@ -148,7 +140,7 @@ private slots:
     // Length bytes larger than their fields: the text stops at the field's end
     // and never reaches into the next field.
     void overlongLengthBytes() {
-        QByteArray one = readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
+        QByteArray one = bytesOf(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
         one[6] = char(0xFF);   // Descripcion, 30 at most
         one[57] = char(0xFF);  // Texto: 255, the largest a byte can say
         one[313] = char(0xFF); // Sonido
@@ -188,7 +180,7 @@ private slots:
     void summariesAgreeWithTheRecord() {
         QFETCH(int, offset);
         QFETCH(QByteArray, bytes);
-        QByteArray raw = readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
+        QByteArray raw = bytesOf(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
         raw.replace(offset, bytes.size(), bytes);
         raw[569] = raw[570] = raw[580] =
             raw[3]; // Caduca, BorrarAlCaducar, PorEmail follow the row's flag byte
@@ -244,7 +236,7 @@ private slots:
     // A file beyond the limit (another writer, or two files joined): a rewrite
     // must not silently drop the reminders after the 65535th.
     void rewriteBeyondTheLimitLosesNothing() {
-        const QByteArray one = readAll(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
+        const QByteArray one = bytesOf(golden("clean-two.qvm")).left(RegistroAviso::kTamano);
         writeAll(file, one.repeated(RegistroAviso::kMaxAvisos + 2));
         QCOMPARE(ContarAvisos(file), RegistroAviso::kMaxAvisos);
         QVERIFY(!DiagnosticoArchivo(file).isEmpty());

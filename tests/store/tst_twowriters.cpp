@@ -5,7 +5,6 @@
 // in the middle of a rewrite leaves the old file, and the next start removes
 // its work file.
 #include "platform/FileLock.h"
-#include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
 
 #include <QDir>
@@ -15,30 +14,20 @@
 #include <QThread>
 #include <QtTest>
 
+#include "../support/ReminderFileFixture.h"
+
 #include <unistd.h>
 
 namespace {
 const QString kTool = QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool");
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
-class TestTwoWriters : public QObject {
+class TestTwoWriters : public QObject, ReminderFileFixture {
     Q_OBJECT
-    QString file, index;
 
 private slots:
-    void init() {
-        ProgramFolders::global() = ProgramFolders::from(QDir::currentPath());
-        ProgramFolders::global().createWorkFolders();
-        file = QDir::currentPath() + QStringLiteral("/shared.QVM");
-        index = ProgramFolders::global().dirTemp + QStringLiteral("QVMsgs.IDX");
-        CrearArchivoAvisos(file);
-        CrearIndice(index, 0);
-    }
+    void init() { setUpFolder("shared.QVM"); }
 
     void addersAndRewriterLoseNothing() {
         constexpr int kEach = 60;
@@ -67,7 +56,7 @@ private slots:
             QCOMPARE(p->exitCode(), 0);
         }
         QVERIFY(rewrites > 0);
-        QCOMPARE(contents(file).size() % RegistroAviso::kTamano, 0);
+        QCOMPARE(bytesOf(file).size() % RegistroAviso::kTamano, 0);
         const QVector<RegistroAviso> all = LeerTodosLosAvisos(file);
         QCOMPARE(all.size(), 2 * kEach);
         QSet<QString> descriptions;
@@ -88,7 +77,7 @@ private slots:
         QVERIFY(tool.waitForFinished());
         QCOMPARE(tool.exitCode(), 0);
         {
-            const QByteArray one = contents(file);
+            const QByteArray one = bytesOf(file);
             QFile f(file);
             QVERIFY(f.open(QIODevice::Append));
             for (int i = 0; i < 65000; ++i)
@@ -96,7 +85,7 @@ private slots:
             f.flush();
             ::fsync(f.handle()); // on disk now, not in the tool's first forced write
         }
-        const QByteArray before = contents(file);
+        const QByteArray before = bytesOf(file);
         const QString hidden = QStringLiteral(".shared.QVM.orbwork-*");
         tool.start(kTool, {"remove", file, "1"});
         QVERIFY(tool.waitForStarted());
@@ -108,7 +97,7 @@ private slots:
         if (tool.state() != QProcess::Running) QSKIP("the rewrite ended before it could be interrupted");
         tool.kill();
         tool.waitForFinished();
-        QVERIFY(contents(file) == before);
+        QVERIFY(bytesOf(file) == before);
         const QStringList left = QDir().entryList({hidden}, QDir::Files | QDir::Hidden);
         QVERIFY2(left.size() == 1, qPrintable(left.join(u' ')));
         // Work files of a program that still runs are not touched.
@@ -133,7 +122,7 @@ private slots:
         QFETCH(QStringList, args);
         AnadirAviso(file, index, RegistroAviso::nuevo(QDateTime(QDate(2026, 12, 9), QTime(9, 30))));
         args[1] = file;
-        const QByteArray before = contents(file);
+        const QByteArray before = bytesOf(file);
         FileLock holder(file, FileLock::Mode::Exclusive);
         QVERIFY(holder.held());
         QProcess tool;
@@ -142,7 +131,7 @@ private slots:
         QCOMPARE(tool.exitCode(), 1);
         const QByteArray err = tool.readAllStandardError();
         QVERIFY2(err.contains("another program is using the file"), err.constData());
-        QCOMPARE(contents(file), before);
+        QCOMPARE(bytesOf(file), before);
     }
 };
 

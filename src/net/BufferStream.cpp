@@ -113,7 +113,7 @@ int64_t TBufferStream::Seek(int64_t offset, int origin) {
         target = Size() - offset;
         break;
     default:
-        throw std::runtime_error(QStringLiteral("Invalid seek origin = %1").arg(origin).toStdString());
+        throw ENetError(QStringLiteral("Invalid seek origin = %1").arg(origin));
     }
     if (target == Position()) return target;
     if (m_state == Writing && !FlushBuffer()) throw EStreamError("Seek error");

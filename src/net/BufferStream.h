@@ -1,6 +1,8 @@
 #pragma once
 // TBufferStream: a fixed-size memory buffer in front of another stream, so that
 // many small reads or writes become few large ones on the stream beneath.
+#include "net/SockErrors.h"
+
 #include <QIODevice>
 
 #include <cstdint>
@@ -9,9 +11,9 @@
 #include <vector>
 
 // Failure of a stream operation ("Seek error", "PutBack overflow").
-class EStreamError : public std::runtime_error {
+class EStreamError : public ENetError {
 public:
-    using std::runtime_error::runtime_error;
+    using ENetError::ENetError;
 };
 
 class TBufferStream {
@@ -36,7 +38,7 @@ public:
     // Returns the number of bytes accepted (fewer only when the stream beneath fails).
     int32_t Write(const void* buffer, int32_t count);
     // origin 0: offset; 1: position + offset; 2: size - offset. Returns the new
-    // position. Throws std::runtime_error "Invalid seek origin = N", and
+    // position. Throws ENetError "Invalid seek origin = N", and
     // EStreamError "Seek error" when waiting bytes cannot be written.
     int64_t Seek(int64_t offset, int origin);
     int64_t Position() const;

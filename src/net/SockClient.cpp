@@ -170,8 +170,8 @@ void TSockClient::Connect() {
     m_canceled = false;
     if (m_connected) throw ESockError(QStringLiteral("Already connected"));
 
-    int retries = 0;
-    for (;;) {
+    // A host that does not resolve may be repaired once by the owner (OnInvalidHost).
+    auto resolved = [this] {
         try {
             ResolveHost();
         } catch (const ESockError& e) {
@@ -181,13 +181,10 @@ void TSockClient::Connect() {
                 throw;
             m_remoteAddress.address = 0;
         }
-        if (m_remoteAddress.address != 0) break;
-        if (retries > 0 || !OnInvalidHost) throw ESockError(QStringLiteral("Null Remote Address"));
-        bool handled = false;
-        OnInvalidHost(this, handled);
-        if (!handled) throw ESockError(QStringLiteral("Null Remote Address"));
-        ++retries;
-    }
+        return m_remoteAddress.address != 0;
+    };
+    if (OwnerRepairs(resolved, AskOwner(OnInvalidHost, this)) != TRepair::Done)
+        throw ESockError(QStringLiteral("Null Remote Address"));
 
     m_remoteAddress.family = 2;
     m_remoteAddress.port = htons(static_cast<uint16_t>(m_port & 0xFFFF));
@@ -267,13 +264,8 @@ void TSockClient::EndTls(bool orderly) {
 }
 
 void TSockClient::CheckConnected() {
-    if (m_connected) return;
-    if (OnConnectionRequired) {
-        bool handled = false;
-        OnConnectionRequired(this, handled);
-        if (handled && m_connected) return;
-    }
-    throw std::runtime_error("Not Connected");
+    if (OwnerRepairs([this] { return m_connected; }, AskOwner(OnConnectionRequired, this)) != TRepair::Done)
+        throw ESockError(QStringLiteral("Not Connected"));
 }
 
 void TSockClient::Disconnect() {

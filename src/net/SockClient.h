@@ -25,7 +25,7 @@ class TSockClient;
 
 using TNotifyEvent = std::function<void(TSockClient* sender)>;
 // The owner may repair the condition (for instance change Host) and set
-// handled to true: the operation is then retried once.
+// handled to true: the operation is then retried once (OwnerRepairs).
 using THandledEvent = std::function<void(TSockClient* sender, bool& handled)>;
 using TOnHostResolved = std::function<void(TSockClient* sender)>;
 using TOnStatus = std::function<void(TSockClient* sender, const QString& status)>;
@@ -112,40 +112,51 @@ public:
     qsizetype IncomingSize() const { return m_incoming.size(); }
 
     // --- Operations ---
-    // Resolves Host and connects to Port. Throws ESockError "Already connected",
-    // "Null Remote Address", "Host Lookup Timed Out"/"Canceled", "Connection
-    // Timed out"/"Canceled"/"Failed" (the last three after OnConnectionFailed).
+    // Each operation says what it throws; every exception is an ENetError
+    // (net/SockErrors.h). A wait ended by Cancel throws EAbortError.
+
+    // Resolves Host and connects to Port; a host that does not resolve is
+    // offered to OnInvalidHost once (OwnerRepairs).
+    // Throws ESockError "Already connected", "Null Remote Address", "Host Lookup
+    // Timed Out"/"Canceled", "Connection Timed out"/"Canceled"/"Failed" (the last
+    // three after OnConnectionFailed), or the socket error's text.
     virtual void Connect();
     // Reports "Disconnecting" and closes the socket (a fresh one is made ready).
+    // Throws ESockError with the socket error's text when the close fails.
     virtual void Disconnect();
-    // Marks the component cancelled: every wait ends at once.
+    // Marks the component cancelled: every wait ends at once. Throws nothing.
     virtual void Cancel();
     // Command plus CR LF out, one reply line back (CR LF included); sets
     // ReplyNumber from the reply's leading digits (0 when it has none).
+    // Throws as SendBuffer, then as ReadLn; a refusal is the caller's to judge.
     virtual QByteArray Transaction(const QByteArray& command);
     // Waits for an incoming connection on the component's socket (unused by the mail protocols).
+    // Throws ESockError "Error creating Data Connection", "Accepting Canceled";
+    // EAbortError "Socket send aborted".
     virtual int Accept();
 
-    // Returns when connected; else asks OnConnectionRequired once; else throws
-    // std::runtime_error "Not Connected".
+    // Returns when connected; else asks OnConnectionRequired once (OwnerRepairs).
+    // Throws ESockError "Not Connected".
     void CheckConnected();
     // Sends at most the first 16384 bytes of text, up to its first zero byte.
+    // Throws as SendBuffer.
     void Write(const QByteArray& text);
     void Writeln(const QByteArray& text);
     // Queues length bytes (0 = up to the first zero byte) and waits until all are sent.
-    // Throws EAbortError "Socket send aborted" on Cancel, ESockError when the connection
-    // closes or fails first.
+    // Throws EAbortError "Socket send aborted" on Cancel; ESockError "Not
+    // Connected", "Connection Closed" when the connection closes or fails first.
     void SendBuffer(const char* data, uint16_t length);
     // Sends the whole stream from its start, counting BytesSent/BytesTotal and raising OnPacketSent.
+    // Throws as SendBuffer.
     void SendStream(QIODevice& stream);
-    // Waits for one line and returns it with its LF (normally CR LF). Throws
-    // EAbortError "Socket readln aborted" on Cancel (Canceled stays set) and
-    // ESockError "Connection Closed" when the connection ends without a full line,
-    // and ESockError "Line too long" (closing the connection) when 4 MiB come without a LF.
+    // Waits for one line and returns it with its LF (normally CR LF).
+    // Throws EAbortError "Socket readln aborted" on Cancel (Canceled stays set);
+    // ESockError "Connection Closed" when the connection ends without a full
+    // line, "Line too long" (closing the connection) when 4 MiB come without a LF.
     QByteArray ReadLn();
     // ReadLn without the copy: the line, LF included, as a view into the
     // receive buffer, valid until the next read or wait on this client (any
-    // ReadLn, Transaction, send or event processing). Same errors as ReadLn.
+    // ReadLn, Transaction, send or event processing). Throws as ReadLn.
     // For bulk paths that store or write each line at once.
     QByteArrayView ReadLnView();
 
@@ -158,7 +169,8 @@ public:
     // everything sent and read goes encrypted. Bytes that arrived in clear and
     // were not read yet are refused (someone else may have put them there).
     // The wait is an ordinary one: Cancel (and so the owner's watchdog) ends it.
-    // Throws ETlsError with the reason (the connection closed), EAbortError on Cancel.
+    // Throws ETlsError with the reason (the connection closed); EAbortError
+    // "TLS handshake aborted" on Cancel; ESockError "Not Connected".
     void StartTls();
     bool Encrypted() const;
     // Protocol and cipher once encrypted ("TLSv1.3 TLS_AES_256_GCM_SHA384"), else "".

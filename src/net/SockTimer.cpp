@@ -1,6 +1,8 @@
 // TSockTimer: one QObject timer re-armed whenever a property changes.
 #include "net/SockTimer.h"
 
+#include "net/SockErrors.h"
+
 #include <QCoreApplication>
 #include <QTimerEvent>
 
@@ -37,7 +39,7 @@ void TSockTimer::rearm() {
     if (m_interval == 0 || !m_enabled || !m_onTimer) return;
     const int ms = m_interval > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(m_interval);
     m_timerId = startTimer(ms, Qt::PreciseTimer);
-    if (m_timerId == 0) throw std::runtime_error("No Timer");
+    if (m_timerId == 0) throw ENetError("No Timer");
 }
 
 void TSockTimer::timerEvent(QTimerEvent* event) {

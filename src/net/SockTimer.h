@@ -29,7 +29,7 @@ protected:
 
 private:
     // Kills the running timer and starts a new one when enabled, with a
-    // non-zero interval and a handler. Throws std::runtime_error "No Timer"
+    // non-zero interval and a handler. Throws ENetError "No Timer"
     // when the platform refuses a timer.
     void rearm();
 

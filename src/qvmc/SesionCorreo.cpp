@@ -4,7 +4,6 @@
 #include "core/DisplayFormats.h"
 #include "dialup/DialUp.h"
 #include "mail/codec/MailText.h"
-#include "mail/codec/ReplyError.h"
 #include "mail/pop3/Pop3Client.h"
 #include "mail/smtp/SmtpClient.h"
 #include "mailfiles/IncomingMail.h"
@@ -401,7 +400,7 @@ void SesionCorreo::bucleEnvio() {
             } catch (const EAbortError&) {
                 log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber()));
                 m_messagePending = m_messageSent = m_deleteQueued = false;
-            } catch (const EReplyError& e) {
+            } catch (const EProtocolError& e) {
                 // The server's own words tell the user why.
                 log(mailfiles::LogEvents::replyText(m_smtp->ReplyNumber(), e.words()));
                 m_messagePending = m_messageSent = m_deleteQueued = false;

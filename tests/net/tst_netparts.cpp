@@ -1,6 +1,8 @@
 // The pieces under the socket component: the byte queue with its read cursor,
-// the time-out timer, dotted addresses and the error number mapping.
+// the time-out timer, dotted addresses, the error number mapping, and the
+// error model: a server's refusal and the owner's one chance to repair a step.
 #include "net/ByteQueue.h"
+#include "net/SockErrors.h"
 #include "net/SockTimer.h"
 #include "platform/socket/HostLookup.h"
 #include "platform/socket/WinsockErrors.h"
@@ -128,6 +130,68 @@ private slots:
         QTRY_VERIFY(other);
         QVERIFY(!answered);
         HostLookup::setResolver({});
+    }
+
+    // The owner is asked only after a failure, at most once, and only a
+    // repair it claims (handled) earns the second attempt.
+    void ownerRepairsOnce_data() {
+        QTest::addColumn<QList<bool>>("attempts"); // what each attempt gives, in turn
+        QTest::addColumn<int>("owner");            // 0 unassigned, 1 declines, 2 repairs
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("tried");
+        QTest::addColumn<int>("asked");
+        const int done = int(TRepair::Done), no = int(TRepair::NotRepaired), again = int(TRepair::FailedAgain);
+        QTest::newRow("works at once") << QList<bool>{true} << 2 << done << 1 << 0;
+        QTest::newRow("no owner") << QList<bool>{false} << 0 << no << 1 << 0;
+        QTest::newRow("owner declines") << QList<bool>{false} << 1 << no << 1 << 1;
+        QTest::newRow("repaired") << QList<bool>{false, true} << 2 << done << 2 << 1;
+        QTest::newRow("repair not enough") << QList<bool>{false, false, true} << 2 << again << 2 << 1;
+    }
+    void ownerRepairsOnce() {
+        QFETCH(QList<bool>, attempts);
+        QFETCH(int, owner);
+        QFETCH(int, result);
+        QFETCH(int, tried);
+        QFETCH(int, asked);
+        int t = 0, a = 0;
+        std::function<void(bool&)> ask;
+        if (owner > 0)
+            ask = [&](bool& handled) {
+                QVERIFY(!handled);
+                ++a;
+                handled = owner == 2;
+            };
+        QCOMPARE(int(OwnerRepairs([&] { return attempts.value(t++); }, ask)), result);
+        QCOMPARE(t, tried);
+        QCOMPARE(a, asked);
+    }
+
+    // A refusal keeps the reply as received (its message), and gives its code
+    // and the server's own words for a log line.
+    void protocolErrorCarriesReply_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("smtp") << QByteArray("550 5.1.1 <x@y>: user unknown\r\n") << 550
+                              << QStringLiteral("<x@y>: user unknown");
+        QTest::newRow("smtp lines") << QByteArray("554-too busy\r\n554 try\x01 later\r\n") << 554
+                                    << QStringLiteral("too busy try later");
+        QTest::newRow("pop3") << QByteArray("-ERR [IN-USE] locked\r\n") << 0 << QStringLiteral("[IN-USE] locked");
+    }
+    void protocolErrorCarriesReply() {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, code);
+        QFETCH(QString, words);
+        try {
+            throw EProtocolError(reply);
+        } catch (const ENetError& e) {
+            QCOMPARE(QByteArray(e.what()), reply);
+            const auto* refusal = dynamic_cast<const EProtocolError*>(&e);
+            QVERIFY(refusal);
+            QCOMPARE(refusal->reply(), reply);
+            QCOMPARE(refusal->code(), code);
+            QCOMPARE(refusal->words(), words);
+        }
     }
 };
 

@@ -324,12 +324,12 @@ MimeReader::Stop MimeReader::ReadLeaf(const Header& header, Role role, Group* gr
         m_workFiles << work;
         file = std::make_unique<QFile>(work);
         if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw std::runtime_error("Cannot create file " + work.toStdString());
+            throw EFileError(QStringLiteral("Cannot create file ") + work);
         block.reserve(kWriteBlock + 4096);
     }
     auto flush = [&] {
         if (file->write(block) != block.size())
-            throw std::runtime_error("Cannot write file " + work.toStdString());
+            throw EFileError(QStringLiteral("Cannot write file ") + work);
         block.clear();
     };
     QByteArray out;
@@ -379,7 +379,7 @@ void MimeReader::CloseGroup(Group& group) {
         m_bodyTaken = true;
         QFile file(group.htmlWork);
         if (!file.open(QIODevice::ReadOnly))
-            throw std::runtime_error("Cannot open file " + group.htmlWork.toStdString());
+            throw EFileError(QStringLiteral("Cannot open file ") + group.htmlWork);
         TextLineSplitter text(group.htmlCharset, m_body);
         while (!file.atEnd())
             text.bytes(file.read(kWriteBlock));
@@ -406,6 +406,6 @@ QString MimeReader::WriteAttachment(const QString& workFile, const QString& name
             return unique;
         }
         if (tries >= 3 || !QFile::exists(m_folder + unique))
-            throw std::runtime_error("Cannot write attachment file " + (m_folder + unique).toStdString());
+            throw EFileError(QStringLiteral("Cannot write attachment file ") + (m_folder + unique));
     }
 }

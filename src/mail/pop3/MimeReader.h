@@ -4,6 +4,7 @@
 // What a message may cost is bounded: bytes received, files written, bytes
 // written, nesting depth.
 #include "mail/pop3/MailMessage.h"
+#include "net/SockErrors.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,11 +16,10 @@
 #include <stdexcept>
 
 // A message the reader stopped on purpose; its files are gone again.
-class EMailLimit : public std::runtime_error {
+class EMailLimit : public ENetError {
 public:
     enum Kind { TooLarge, TooManyFiles };
-    EMailLimit(Kind kind, qint64 bytes, const char* what)
-        : std::runtime_error(what), kind(kind), bytes(bytes) {}
+    EMailLimit(Kind kind, qint64 bytes, const char* what) : ENetError(what), kind(kind), bytes(bytes) {}
     Kind kind;
     qint64 bytes; // received when the limit was met (TooLarge)
 };
@@ -61,7 +61,8 @@ public:
     // Reads the message to its final dot. On any failure (a limit, a file that
     // cannot be written, the connection) the files this message wrote are
     // removed and the error is thrown; `ended()` tells whether the final dot
-    // was read before.
+    // was read before. Throws EMailLimit, EFileError, or what reading a line
+    // threw (ESockError, EAbortError).
     void read();
     bool ended() const { return m_sourceEnded; }
     qint64 received() const { return m_received; }

@@ -3,7 +3,6 @@
 
 #include "core/Cp1252.h"
 #include "mail/codec/MailText.h"
-#include "mail/codec/ReplyError.h"
 
 #include <algorithm>
 #include <exception>
@@ -12,11 +11,11 @@
 namespace {
 
 [[noreturn]] void Fail(const QByteArray& reply) {
-    throw EReplyError(reply);
+    throw EProtocolError(reply);
 }
 
 [[noreturn]] void AuthenticationFailed() {
-    throw std::runtime_error("Authentication failed");
+    throw ENetError("Authentication failed");
 }
 
 // Sets a flag for the lifetime of one command and clears it again, also on exceptions.
@@ -34,7 +33,7 @@ private:
 int ToNumber(const QByteArray& field) {
     bool ok = false;
     const int value = field.trimmed().toInt(&ok, 10);
-    if (!ok) throw std::runtime_error("'" + field.trimmed().toStdString() + "' is not a valid integer value");
+    if (!ok) throw ENetError("'" + field.trimmed().toStdString() + "' is not a valid integer value");
     return value;
 }
 
@@ -65,13 +64,10 @@ bool TPop3Client::IsPositive(const QByteArray& reply) {
 }
 
 void TPop3Client::Connect() {
-    for (int tries = 0; Password.isEmpty() || UserID.isEmpty(); ++tries) {
-        if (!OnAuthenticationNeeded) AuthenticationFailed();
-        if (tries > 0) break;
-        bool handled = false;
-        OnAuthenticationNeeded(this, handled);
-        if (!handled) AuthenticationFailed();
-    }
+    // Missing credentials: the owner is asked once; what it leaves is used as it is.
+    if (OwnerRepairs([this] { return !Password.isEmpty() && !UserID.isEmpty(); },
+                     AskOwner(OnAuthenticationNeeded, this)) == TRepair::NotRepaired)
+        AuthenticationFailed();
     const bool setBusy = !m_sending;
     m_sending = true;
     bool loggedIn = false;
@@ -170,17 +166,12 @@ bool TPop3Client::Capa() {
 }
 
 void TPop3Client::Login() {
-    for (int tries = 0;; ++tries) {
-        QByteArray reply = Transaction("USER " + Cp1252::encode(UserID));
-        if (IsPositive(reply)) {
-            reply = Transaction("PASS " + Cp1252::encode(Password));
-            if (IsPositive(reply)) return;
-        }
-        if (tries > 0 || !OnAuthenticationFailed) AuthenticationFailed();
-        bool handled = false;
-        OnAuthenticationFailed(this, handled);
-        if (!handled) AuthenticationFailed();
-    }
+    // A refused USER or PASS: the owner may give another login or password once.
+    auto loggedIn = [this] {
+        return IsPositive(Transaction("USER " + Cp1252::encode(UserID))) &&
+               IsPositive(Transaction("PASS " + Cp1252::encode(Password)));
+    };
+    if (OwnerRepairs(loggedIn, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done) AuthenticationFailed();
 }
 
 void TPop3Client::Disconnect() {

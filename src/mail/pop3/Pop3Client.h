@@ -73,19 +73,46 @@ public:
     TPop3Notify OnFailure;
     TPop3Notify OnConnect; // hides the base class's event, which stays unassigned
 
-    // Login and STAT; throws ESockError or std::runtime_error.
+    // Each operation says what it throws; every exception is an ENetError
+    // (net/SockErrors.h), and every wait ended by Cancel throws EAbortError.
+    // List, GetSummary, GetMailMessage and DeleteMailMessage do nothing while
+    // the component is busy; each throws ESockError "Not Connected" (after
+    // OnConnectionRequired) when there is no connection.
+
+    // Login and STAT. Missing credentials are offered to OnAuthenticationNeeded
+    // once, a refused USER or PASS to OnAuthenticationFailed once. On any
+    // failure after the connection, QUIT is tried and the connection closed.
+    // Throws ESockError (TSockClient::Connect), ETlsError with the handshake's
+    // reason, ESecurityError (no STLS, STLS refused, a login over clear text
+    // not allowed), ENetError "Authentication failed", EProtocolError with a
+    // greeting or STAT reply that is not positive.
     void Connect() override;
-    // QUIT when connected, then close; a negative QUIT reply throws after the close.
+    // QUIT when connected, then close.
+    // Throws EProtocolError with a negative QUIT reply, or what the QUIT
+    // exchange threw (both after the close).
     void Disconnect() override;
-    // Ends every wait; a connected session is closed without QUIT.
+    // Ends every wait; a connected session is closed without QUIT. Throws nothing.
     void Cancel() override;
-    // One OnList per message line of the LIST answer; a negative reply throws it.
-    // A line that does not convert throws after the answer has been read to its end.
+    // One OnList per message line of the LIST answer.
+    // Throws EProtocolError with a negative reply; ENetError "'x' is not a
+    // valid integer value" for a line that does not convert, after the answer
+    // has been read to its end; what OnList threw, likewise.
     void List();
+    // Fills Summary from TOP n 0 and LIST n.
+    // Throws EProtocolError with a negative TOP or LIST reply; ENetError "'x'
+    // is not a valid integer value" for a size that does not convert.
     void GetSummary(int msg);
+    // Fills MailMessage (its lines to OnBodyLine when assigned) and writes its
+    // attachment files; DELE after it when DeleteOnRead. A failure inside the
+    // message reads it to its final dot first (or drops the connection).
+    // Throws EProtocolError with a negative RETR reply or a DELE reply other
+    // than "+OK"; EMailLimit past a limit; EFileError when a part's file
+    // cannot be written (the message's files removed in both cases).
     void GetMailMessage(int msg);
-    // nextSummary: the message whose summary the owner asks for next (0: none
-    // or not known); when pipelining, its TOP and LIST go out with the DELE.
+    // Marks message msg deleted. nextSummary: the message whose summary the
+    // owner asks for next (0: none or not known); when pipelining, its TOP and
+    // LIST go out with the DELE.
+    // Throws EProtocolError with a reply other than "+OK" (after OnFailure).
     void DeleteMailMessage(int msg, int nextSummary = 0);
 
     // The reply's first field contains "+OK" (DELE asks for exactly "+OK").

@@ -6,6 +6,7 @@
 #include "mail/codec/MailDate.h"
 #include "mail/codec/MailText.h"
 #include "mail/codec/QuotedPrintable.h"
+#include "net/SockErrors.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -162,8 +163,7 @@ void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (events.OnAttachmentNotFound) events.OnAttachmentNotFound(path);
-        throw std::runtime_error(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()).toStdString());
+        throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
     }
     body.append(Cp1252::encode(QStringLiteral("--") + boundary + QStringLiteral("\r\n") +
                                QStringLiteral("Content-Type: application/octet-stream; name=") + name +

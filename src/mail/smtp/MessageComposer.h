@@ -48,7 +48,7 @@ THeaderList BuildHeaderLines(const TPostMessage& message, TSubType subType, cons
 // line, and a leading "." doubled so no line can end the DATA block.
 void AppendBodyLines(QByteArray& body, const QStringList& lines);
 // Appends one attachment part: its part header, then the encoded file.
-// Throws std::runtime_error with the file error when the file cannot be read.
+// Throws EFileError with the file error when the file cannot be read.
 void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
                           TEncodeMethod method, const TComposeEvents& events);
 // Header lines and body of the whole message (multipart when there are attachments).

@@ -3,17 +3,21 @@
 
 #include "core/Cp1252.h"
 #include "mail/codec/MailText.h"
-#include "mail/codec/ReplyError.h"
 
 #include <QBuffer>
 
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
 namespace {
 
 [[noreturn]] void ThrowReply(const QByteArray& reply) {
-    throw EReplyError(reply);
+    throw EProtocolError(reply);
+}
+
+[[noreturn]] void AuthenticationFailed() {
+    throw ENetError("Authentication failed");
 }
 
 // A reply of more lines than this is not SMTP: the connection is dropped.
@@ -139,16 +143,11 @@ void TSmtpClient::Hello() {
         return;
     }
     // A server without the extensions: the classic greeting, with one chance to repair it.
-    int tries = 0;
-    for (;;) {
+    auto greeted = [this] {
         Command(QStringLiteral("HELO ") + OneLine(UserID));
-        if (IsCompletion(ReplyNumber())) return;
-        bool handled = false;
-        if (tries > 0 || !OnAuthenticationFailed) throw std::runtime_error("Authentication failed");
-        OnAuthenticationFailed(this, handled);
-        if (!handled) throw std::runtime_error("Authentication failed");
-        ++tries;
-    }
+        return IsCompletion(ReplyNumber());
+    };
+    if (OwnerRepairs(greeted, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done) AuthenticationFailed();
 }
 
 bool TSmtpClient::Offers(const QByteArray& keyword) const {
@@ -171,27 +170,22 @@ void TSmtpClient::Authenticate() {
     // The password never crosses an open wire unless the profile allows it.
     if (!Encrypted() && !AllowPlainLogin)
         throw ESecurityError(QStringLiteral("login refused on an unencrypted connection"));
-    for (int tries = 0;; ++tries) {
+    // The owner may give another login or password once (OnAuthenticationFailed).
+    auto accepted = [this] {
         const QByteArray user = Login.toUtf8();
         const QByteArray password = Password.toUtf8();
-        bool accepted = false;
         const bool plain = AuthMechanism.isEmpty() ? OffersAuth("PLAIN") : AuthMechanism == "PLAIN";
         if (plain) {
             Command(QStringLiteral("AUTH PLAIN ") +
                     QString::fromLatin1(('\0' + user + '\0' + password).toBase64()));
-            accepted = ReplyNumber() == 235;
         } else {
             Command(QStringLiteral("AUTH LOGIN"));
             if (ReplyNumber() == 334) Command(QString::fromLatin1(user.toBase64()));
             if (ReplyNumber() == 334) Command(QString::fromLatin1(password.toBase64()));
-            accepted = ReplyNumber() == 235;
         }
-        if (accepted) return;
-        bool handled = false;
-        if (tries > 0 || !OnAuthenticationFailed) throw std::runtime_error("Authentication failed");
-        OnAuthenticationFailed(this, handled);
-        if (!handled) throw std::runtime_error("Authentication failed");
-    }
+        return ReplyNumber() == 235;
+    };
+    if (OwnerRepairs(accepted, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done) AuthenticationFailed();
 }
 
 void TSmtpClient::SendMail() {
@@ -212,21 +206,20 @@ void TSmtpClient::DoSendMail() {
     BuildMessage();
     CheckConnected();
 
-    int tries = 0;
-    auto incomplete = [this] {
-        return PostMessage.FromAddress.isEmpty() ||
-               (PostMessage.ToAddress.isEmpty() && PostMessage.ToCarbonCopy.isEmpty() &&
-                PostMessage.ToBlindCarbonCopy.isEmpty());
+    // A message without sender or recipient: the owner may fill it in once (OnHeaderIncomplete).
+    auto complete = [this] {
+        return !PostMessage.FromAddress.isEmpty() &&
+               !(PostMessage.ToAddress.isEmpty() && PostMessage.ToCarbonCopy.isEmpty() &&
+                 PostMessage.ToBlindCarbonCopy.isEmpty());
     };
-    while (incomplete()) {
-        if (tries > 0 || !OnHeaderIncomplete) throw std::runtime_error("Incomplete Header");
-        bool handled = false;
-        OnHeaderIncomplete(this, handled, PostMessage.FromAddress.isEmpty() ? 1 : 2);
-        if (!handled) throw std::runtime_error("Incomplete Header");
-        ++tries;
-    }
+    std::function<void(bool&)> ask;
+    if (OnHeaderIncomplete)
+        ask = [this](bool& handled) {
+            OnHeaderIncomplete(this, handled, PostMessage.FromAddress.isEmpty() ? 1 : 2);
+        };
+    if (OwnerRepairs(complete, ask) != TRepair::Done) throw ENetError("Incomplete Header");
     // The sender goes into a command line as it stands, so it must be one plain address.
-    if (!IsPlainAddress(PostMessage.FromAddress)) throw std::runtime_error("Invalid sender address");
+    if (!IsPlainAddress(PostMessage.FromAddress)) throw ENetError("Invalid sender address");
 
     if (OnSendStart) OnSendStart(this);
 

@@ -86,18 +86,38 @@ public:
     TMailListReturn OnMailListReturn; // never raised
     TSmtpHandled OnAuthenticationFailed;
 
-    // Connection, greeting, EHLO (or HELO), STARTTLS and AUTH as asked.
-    // Throws ESockError (also when TLS fails: its reason) or std::runtime_error.
+    // Each operation says what it throws; every exception is an ENetError
+    // (net/SockErrors.h), and every wait ended by Cancel throws EAbortError.
+
+    // Connection, greeting, EHLO (or HELO), STARTTLS and AUTH as asked; a
+    // refused HELO or login is offered to OnAuthenticationFailed once.
+    // On any failure after the connection, QUIT is tried and the connection closed.
+    // Throws ESockError (TSockClient::Connect; "Reply too long"), ETlsError
+    // with the handshake's reason, EProtocolError with a greeting below 200
+    // or above 299, ESecurityError (no STARTTLS offered or it was refused, a
+    // login over clear text not allowed), ENetError "Authentication failed".
     void Connect() override;
-    // Sends PostMessage over the open connection; does nothing while already sending.
+    // Sends PostMessage over the open connection; does nothing while already
+    // sending. A message without sender or recipient is offered to
+    // OnHeaderIncomplete once; refused recipients go to OnRecipientNotFound
+    // and do not stop it.
+    // Throws EFileError (an attachment cannot be read), ESockError "Not
+    // Connected" (after OnConnectionRequired), ENetError "Incomplete Header",
+    // "Invalid sender address", EProtocolError with the refusal of RSET,
+    // MAIL FROM, DATA or the final dot (after OnFailure), ESockError
+    // "Connection Closed" when a batch owed a 354 (pipelining).
     void SendMail();
-    // QUIT, then close in every case; throws the reply when its code is above 339.
+    // QUIT, then close in every case.
+    // Throws EProtocolError when the QUIT reply's code is above 339, or what
+    // the QUIT exchange threw (after the close).
     void Disconnect() override;
-    // Empties the recipient lists and the attachments of PostMessage.
+    // Empties the recipient lists and the attachments of PostMessage. Throws nothing.
     void ClearParameters();
     // Rebuilds FinalHeader and MessageBody from PostMessage.
+    // Throws EFileError when an attachment cannot be read (after OnAttachmentNotFound).
     void BuildMessage();
     // Appends the part of attachment index (1-based) to MessageBody.
+    // Throws EFileError as BuildMessage; std::out_of_range for an index outside the list.
     void EncodeAttachment(int index);
 
 private:

@@ -1,11 +1,12 @@
-// Server refusals and their words.
-#include "mail/codec/ReplyError.h"
+// Server refusals and their words; the owner's one chance to repair a step.
+#include "net/SockErrors.h"
 
 #include "core/Cp1252.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
-int EReplyError::code() const {
+int EProtocolError::code() const {
     int value = 0;
     for (char c : m_reply) {
         if (c < '0' || c > '9') break;
@@ -15,7 +16,7 @@ int EReplyError::code() const {
     return value;
 }
 
-QString EReplyError::words() const {
+QString EProtocolError::words() const {
     return ServerWords(m_reply);
 }
 
@@ -38,4 +39,12 @@ QString ServerWords(const QByteArray& reply) {
         if (length > kMaxWords) break;
     }
     return parts.join(QLatin1Char(' ')).left(kMaxWords);
+}
+
+TRepair OwnerRepairs(const std::function<bool()>& attempt, const std::function<void(bool& handled)>& ask) {
+    if (attempt()) return TRepair::Done;
+    bool handled = false;
+    if (ask) ask(handled);
+    if (!handled) return TRepair::NotRepaired;
+    return attempt() ? TRepair::Done : TRepair::FailedAgain;
 }

@@ -206,8 +206,9 @@ QStringList DurableFile::removeStaleWorkFiles(const QString& folder, const QStri
     static const QRegularExpression ours(QStringLiteral("^\\..+\\.orbwork-(\\d+)-\\d+$"));
     QList<QRegularExpression> others;
     for (const QString& pattern : extraPatterns) {
+        // escape() also escapes '%': "%1" reads "\%1" by then.
         QString rx = QRegularExpression::escape(pattern);
-        rx.replace(QStringLiteral("%1"), QStringLiteral("(\\d+)"))
+        rx.replace(QStringLiteral("\\%1"), QStringLiteral("(\\d+)"))
             .replace(QStringLiteral("\\*"), QStringLiteral(".*"));
         others << QRegularExpression(u'^' + rx + u'$');
     }

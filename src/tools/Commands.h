@@ -15,6 +15,7 @@ int profilesCommand(const QStringList& args);  // profile FILE ...: the active p
 int editCommand(const QStringList& args);      // set FILE N [...] | remove FILE N: one reminder as the editor does
 int calendarCommand(const QStringList& args);  // export FILE OUT.ics | import FILE IN.ics
 int syncCommand(const QStringList& args);      // sync FILE --url URL ...: one two-way sync with a CalDAV calendar
+int runningProgramCommand(const QStringList& args); // window|next|alerts|snooze|dismiss: the running QV, over the bus
 
 // Common output helpers.
 void printOut(const QString& text); // adds a line break

@@ -5,9 +5,9 @@
 #include "settings/ProgramFolders.h"
 #include "store/ReminderFile.h"
 #include "sync/CalendarSync.h"
+#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -39,19 +39,23 @@ bool chooseCalendar(CalDav::Client& client, const QString& wanted, const QUrl& b
 } // namespace
 
 int syncCommand(const QStringList& args) {
-    QCommandLineParser p;
-    const QCommandLineOption url("url", "", "URL"), user("user", "", "U"), password("password", "", "-"),
-        caFile("ca-file", "", "F"), calendar("calendar", "", "NAME");
-    p.addOptions({url, user, password, caFile, calendar});
-    const QString usage = QStringLiteral(
-        "usage: qvtool sync FILE --url URL --user U --password - [--ca-file F] [--calendar NAME]\n"
-        "       (the password is read from the first line of standard input)");
-    if (!p.parse(QStringList{QStringLiteral("qvtool")} + args) || p.positionalArguments().size() != 2 ||
-        !p.isSet(url) || !p.isSet(user) || p.value(password) != QLatin1String("-")) {
-        printErr(p.errorText().isEmpty() ? usage : QStringLiteral("qvtool: ") + p.errorText() + '\n' + usage);
-        return 2;
-    }
-    const QString file = p.positionalArguments()[1];
+    CommandLine p(QStringLiteral("sync"),
+                  QStringLiteral("FILE --url URL --user U --password - [--ca-file F] [--calendar NAME]"),
+                  QStringLiteral("One two-way sync of a reminders file with a CalDAV calendar; the password "
+                                 "is the first line of standard input."));
+    p.argument(QStringLiteral("FILE"), QStringLiteral("the reminders file"));
+    p.option("url", "URL", "the server's address (the calendar is found from it)");
+    p.option("user", "U", "the account's user name");
+    p.option("password", "-", "- : read the password from standard input");
+    p.option("ca-file", "F", "a PEM file of certificates to trust besides the system's");
+    p.option("calendar", "NAME", "the calendar to use (name or address); default: the one used before, "
+                                 "else the first");
+    if (const auto rc = p.parse(args.mid(1), 1, 1)) return *rc;
+    if (!p.isSet("url") || !p.isSet("user"))
+        return p.usageError(QStringLiteral("sync: --url and --user are needed"));
+    if (p.value("password") != QLatin1String("-"))
+        return p.usageError(QStringLiteral("sync: the password comes from standard input (--password -)"));
+    const QString file = p.argument(0);
     if (!QFileInfo::exists(file)) {
         printErr(QStringLiteral("qvtool: %1: no such file").arg(file));
         return 1;
@@ -59,7 +63,7 @@ int syncCommand(const QStringList& args) {
     QTextStream in(stdin);
     const QString secret = in.readLine();
 
-    CalDav::Client client({QUrl(p.value(url)), p.value(user), secret, p.value(caFile)});
+    CalDav::Client client({QUrl(p.value("url")), p.value("user"), secret, p.value("ca-file")});
     QTemporaryDir work; // the index of this run
     if (!work.isValid()) {
         printErr(QStringLiteral("qvtool: cannot create a work folder: %1").arg(work.errorString()));
@@ -72,7 +76,7 @@ int syncCommand(const QStringList& args) {
         // What changed here first, so that a sync that cannot reach the server still notes when.
         const SyncSnapshot snapshot = SnapshotForSync(file);
         QUrl chosen;
-        if (!chooseCalendar(client, p.value(calendar), snapshot.links.calendar, chosen)) {
+        if (!chooseCalendar(client, p.value("calendar"), snapshot.links.calendar, chosen)) {
             if (client.lastError()) printErr(QStringLiteral("qvtool: ") + client.lastError().text);
             return 1;
         }

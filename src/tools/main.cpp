@@ -62,6 +62,16 @@ const Command kCommands[] = {
     {"sync", [](const QStringList& a) { return syncCommand(QStringList{"sync"} + a); },
      "one two-way sync of a reminders file with a CalDAV calendar"},
 #endif
+    {"window", [](const QStringList& a) { return runningProgramCommand(QStringList{"window"} + a); },
+     "show the running reminder program's window"},
+    {"next", [](const QStringList& a) { return runningProgramCommand(QStringList{"next"} + a); },
+     "the next reminders of the running program's file"},
+    {"alerts", [](const QStringList& a) { return runningProgramCommand(QStringList{"alerts"} + a); },
+     "the running program's alerts"},
+    {"snooze", [](const QStringList& a) { return runningProgramCommand(QStringList{"snooze"} + a); },
+     "snooze one of the running program's alerts"},
+    {"dismiss", [](const QStringList& a) { return runningProgramCommand(QStringList{"dismiss"} + a); },
+     "close one of the running program's alerts"},
     {"profile", profilesCommand, "write the active profile and the address book of a profiles file"},
     {"dialup", dialupCommand, "the simulated dial-up phonebook"},
 };

@@ -5,6 +5,7 @@
 #include "mailfiles/MailFileText.h"
 #include "mailfiles/OutgoingMail.h"
 #include "mailfiles/ReceivedMailLog.h"
+#include "platform/DurableFile.h"
 
 #include <QCoreApplication>
 
@@ -82,6 +83,19 @@ private slots:
         // A line break in the sender stays on the sender's line.
         QCOMPARE(leerLineas(*path)->value(2), QStringLiteral("From  --- Body ---"));
         QCOMPARE(leerLineas(*path)->size(), 4);
+    }
+
+    // The next start removes the work files of a mail client that was killed,
+    // and only those: not a running one's, not a name of another shape.
+    void staleWorkFilesOfDeadClientsGo() {
+        const QString dead = QStringLiteral("incoming-2147483000-7.tmp"); // above any process number
+        const QString running = QStringLiteral("incoming-%1-7.tmp").arg(QCoreApplication::applicationPid());
+        const QString foreign = QStringLiteral("incoming-notes.tmp");
+        for (const QString& name : {dead, running, foreign})
+            testsupport::writeBytes(m_mail + name, "left");
+        QCOMPARE(DurableFile::removeStaleWorkFiles(m_mail, {QStringLiteral("incoming-%1-*.tmp")}),
+                 QStringList{dead});
+        QVERIFY(QFile::exists(m_mail + running) && QFile::exists(m_mail + foreign));
     }
 
     // What a stranger wrote reaches the file, the window and QV_EMAIL.TXT without

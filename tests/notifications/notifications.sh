@@ -107,6 +107,7 @@ qv_proc() { pgrep -P "$qv_pid" | head -1; } # faketime's child: QV itself
 qvbus() { local m=$1; shift; gdbus call --session --dest org.norvo.Orbalinder --object-path /org/norvo/Orbalinder \
            --method "org.norvo.Orbalinder.$m" "$@"; }
 export -f qvbus
+export prog; export -f qvtool
 stop_qv() {
   local qv; qv=$(qv_proc)
   [ -n "$qv" ] && kill "$qv" 2>/dev/null
@@ -159,6 +160,8 @@ check "the bus lists the next reminders" bash -c "qvbus NextReminders 5 | grep -
 check "the bus adds a reminder to the open file" bash -c "qvbus AddReminder Tea 2026-12-08 11:01 'Green tea' | grep -q '(4,)'"
 check "a bad date is refused with an error" bash -c "! qvbus AddReminder Tea 2026-13-08 11:01 x"
 check "the added reminder is among the next ones" bash -c "qvbus NextReminders 5 | grep -q '11:01.tTea'"
+check "qvtool lists the running program's next reminders and alerts" bash -c \
+    "qvtool next 5 | grep -q '2026-12-08 11:01.Tea' && qvtool alerts | grep -q 'VAvisoNotificacion_1.Standup.shown'"
 check "an unattended alert is taken away" wait_for 20 displayed 0
 check "and logged in the shown-messages log" wait_for 10 logged Standup
 check "QV asked for it to close" test "$(closes)" -ge 2
@@ -169,12 +172,16 @@ kill "$dunst_pid" 2>/dev/null; wait "$dunst_pid" 2>/dev/null
 start_qv 10:59:55
 check "without a service the alert comes as a window and closes unattended" wait_for 40 logged Lunch
 check "the added reminder comes at its time" wait_for 30 bash -c "qvbus Alerts | grep -q 'VAvisoActive_3.tTea.tshown'"
-check "snoozed through the bus" bash -c "qvbus SnoozeAlert VAvisoActive_3 1 && qvbus Alerts | grep -q 'Tea.tsnoozed'"
+check "snoozed by qvtool" bash -c "qvtool snooze VAvisoActive_3 1 && qvbus Alerts | grep -q 'Tea.tsnoozed'"
+check "qvtool names an alert that is not there" bash -c \
+    "out=\$(qvtool dismiss VAvisoActive_99 2>&1); [ \$? -eq 1 ] && grep -q 'no alert named VAvisoActive_99' <<<\"\$out\""
 check "back a minute later" wait_for 20 bash -c "qvbus Alerts | grep -q 'Tea.tshown'"
 check "dismissed through the bus: gone, not logged" bash -c \
     "qvbus DismissAlert VAvisoActive_3 && sleep 1 && ! qvbus Alerts | grep -q Tea && ! grep -q '^From: Tea' '$prog/MAIL/QV_MSGS.TXT'"
 check "QV is still running" bash -c '[ -n "$1" ] && kill -0 "$1"' _ "$(qv_proc)"
 stop_qv
+check "without QV, qvtool says the program is not running (exit 1)" bash -c \
+    "out=\$(qvtool alerts 2>&1); [ \$? -eq 1 ] && grep -q 'not running in this session' <<<\"\$out\""
 
 echo "notifications: $passes passed, $fails failed"
 [ "$fails" -eq 0 ] || { echo "--- qv.log"; cat "$work/qv.log"; echo "--- dunst.log"; tail -20 "$work/dunst.log"; }

@@ -12,10 +12,11 @@ int settingsCommand(const QStringList& args);  // settings list|get NAME|set NAM
 int remindersCommand(const QStringList& args); // list|due|past|advance on a reminders file
 int dialupCommand(const QStringList& args);    // dialup list|add|remove (simulated phonebook)
 int profilesCommand(const QStringList& args);  // profile FILE ...: the active profile and address book
-int editCommand(const QStringList& args);      // set FILE N [...] | remove FILE N: one reminder as the editor does
-int calendarCommand(const QStringList& args);  // export FILE OUT.ics | import FILE IN.ics
-int syncCommand(const QStringList& args);      // sync FILE --url URL ...: one two-way sync with a CalDAV calendar
-int runningProgramCommand(const QStringList& args); // window|next|alerts|snooze|dismiss: the running QV, over the bus
+int editCommand(const QStringList& args); // set FILE N [...] | remove FILE N: one reminder as the editor does
+int calendarCommand(const QStringList& args); // export FILE OUT.ics | import FILE IN.ics
+int syncCommand(const QStringList& args); // sync FILE --url URL ...: one two-way sync with a CalDAV calendar
+int runningProgramCommand(
+    const QStringList& args); // window|next|alerts|snooze|dismiss: the running QV, over the bus
 
 // Common output helpers.
 void printOut(const QString& text); // adds a line break

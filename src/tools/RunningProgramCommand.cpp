@@ -60,7 +60,8 @@ int runningProgramCommand(const QStringList& words) {
     };
     static const Shape kShapes[] = {
         {"window", "", "Shows the main window of the running reminder program.", 0},
-        {"next", "[N]", "Lists the next N (default 10) active reminders of its open file, soonest first.", -1},
+        {"next", "[N]", "Lists the next N (default 10) active reminders of its open file, soonest first.",
+         -1},
         {"alerts", "", "Lists the alerts on screen or snoozed: name, caption, shown|snoozed.", 0},
         {"snooze", "NAME MINUTES", "Snoozes the alert NAME for 1 to 10080 minutes.", 2},
         {"dismiss", "NAME", "Closes the alert NAME as its user would.", 1},
@@ -73,7 +74,8 @@ int runningProgramCommand(const QStringList& words) {
                      QLatin1String(shape->about) +
                          QStringLiteral(" Talks to the reminder program running in this session."));
     const int wanted = shape->arguments;
-    if (const auto rc = line.parse(words.mid(1), wanted < 0 ? 0 : wanted, wanted < 0 ? 1 : wanted)) return *rc;
+    if (const auto rc = line.parse(words.mid(1), wanted < 0 ? 0 : wanted, wanted < 0 ? 1 : wanted))
+        return *rc;
 
     if (verb == QLatin1String("window")) return call(QStringLiteral("ShowWindow"), {});
     if (verb == QLatin1String("alerts")) return call(QStringLiteral("Alerts"), {});

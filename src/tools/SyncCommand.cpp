@@ -48,8 +48,9 @@ int syncCommand(const QStringList& args) {
     p.option("user", "U", "the account's user name");
     p.option("password", "-", "- : read the password from standard input");
     p.option("ca-file", "F", "a PEM file of certificates to trust besides the system's");
-    p.option("calendar", "NAME", "the calendar to use (name or address); default: the one used before, "
-                                 "else the first");
+    p.option("calendar", "NAME",
+             "the calendar to use (name or address); default: the one used before, "
+             "else the first");
     if (const auto rc = p.parse(args.mid(1), 1, 1)) return *rc;
     if (!p.isSet("url") || !p.isSet("user"))
         return p.usageError(QStringLiteral("sync: --url and --user are needed"));

@@ -89,13 +89,15 @@ private slots:
         QTest::newRow("set: both --on and --off")
             << tool() << QStringList{"set", "F.QVM", "1", "--on", "--off"} << 2 << QByteArray()
             << QByteArray("--on and --off exclude each other");
-        QTest::newRow("remove: missing number") << tool() << QStringList{"remove", "F.QVM"} << 2 << QByteArray()
-                                                << QByteArray("usage: qvtool remove FILE N");
+        QTest::newRow("remove: missing number") << tool() << QStringList{"remove", "F.QVM"} << 2
+                                                << QByteArray() << QByteArray("usage: qvtool remove FILE N");
         QTest::newRow("sync: a password on the command line")
-            << tool() << QStringList{"sync", "F.QVM", "--url", "https://h/", "--user", "u", "--password", "pw"}
-            << 2 << QByteArray() << QByteArray("the password comes from standard input");
-        QTest::newRow("snooze: minutes out of range") << tool() << QStringList{"snooze", "VAvisoActive_1", "0"}
-                                                      << 2 << QByteArray() << QByteArray("from 1 to 10080");
+            << tool()
+            << QStringList{"sync", "F.QVM", "--url", "https://h/", "--user", "u", "--password", "pw"} << 2
+            << QByteArray() << QByteArray("the password comes from standard input");
+        QTest::newRow("snooze: minutes out of range")
+            << tool() << QStringList{"snooze", "VAvisoActive_1", "0"} << 2 << QByteArray()
+            << QByteArray("from 1 to 10080");
     }
     void commandLine() {
         QFETCH(QString, program);

@@ -1,5 +1,9 @@
 #include "core/DisplayFormats.h"
 
+#include "core/TextCatalogue.h"
+
+#include <QRegularExpression>
+
 namespace DisplayFormats {
 
 namespace {
@@ -39,8 +43,44 @@ QString listDate(QDate d, const QLocale& l) {
 QString listDatePattern() {
     return QStringLiteral("dd-MMM-yyyy");
 }
-QString amPmTimePattern() {
-    return QStringLiteral("hh:mm ap");
+QString listTimePattern() {
+    // Only hours, minutes, the am/pm mark and separators make a time of the list.
+    static const QRegularExpression valid(QStringLiteral("^(?=.*[hH])(?=.*m)[hHmaApP :.]+$"));
+    const QString p = LeerTexto(kTextoFormatoHora).trimmed();
+    return valid.match(p).hasMatch() ? p : QStringLiteral("hh:mm ap");
+}
+
+QString listTime(QTime t, const QLocale& l) {
+    // The pattern's letters as Qt's time editor reads them; "ap" is "am" or "pm"
+    // in every language (the locale's own marks may be long, "a. m.").
+    const QString p = listTimePattern();
+    const bool twelve = p.contains(QLatin1String("ap"), Qt::CaseInsensitive);
+    int h = t.hour();
+    if (twelve) {
+        h %= 12;
+        if (h == 0) h = 12;
+    }
+    QString out;
+    for (qsizetype i = 0; i < p.size();) {
+        const QChar c = p[i];
+        qsizetype n = 1;
+        while (i + n < p.size() && p[i + n] == c) ++n;
+        if (c == u'h' || c == u'H') {
+            out += n > 1 ? two(h) : QString::number(h);
+        } else if (c == u'm') {
+            out += n > 1 ? two(t.minute()) : QString::number(t.minute());
+        } else if ((c == u'a' || c == u'A') && i + 1 < p.size() && p[i + 1].toLower() == u'p') {
+            const QString mark = t.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm");
+            out += c == u'A' ? mark.toUpper() : mark;
+            n = 2;
+        } else if (c == u':') {
+            out += timeSeparator(l).repeated(n);
+        } else {
+            out += QString(n, c);
+        }
+        i += n;
+    }
+    return out;
 }
 
 QString amPmTime(QTime t, const QLocale& l) {

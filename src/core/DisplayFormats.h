@@ -5,7 +5,10 @@
 // before it. Stored logs keep their own formats (logStamp, shortDate, longTime).
 //   "dd-mmm-yyyy"        day, short month, year (list, editor, missed reminders)
 //   "ddd dd-mmm-yyyy"    short weekday, then the same (status bar)
-//   "hh:mm am/pm"        12-hour clock, 12 for noon and midnight
+//   listTime             the catalogue's time pattern (text 20809, Qt's time
+//                        pattern letters): "hh:mm ap" (12-hour clock, 12 for
+//                        noon and midnight) when the catalogue has none
+//   "hh:mm am/pm"        the logs' 12-hour clock
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -15,10 +18,12 @@
 namespace DisplayFormats {
 QString listDate(QDate d, const QLocale& l = QLocale());    // dd-mmm-yyyy
 QString weekdayDate(QDate d, const QLocale& l = QLocale()); // ddd dd-mmm-yyyy
+QString listTime(QTime t, const QLocale& l = QLocale());    // text 20809
 QString amPmTime(QTime t, const QLocale& l = QLocale());    // hh:mm am/pm
 // The same forms as patterns for Qt's date and time editors.
 QString listDatePattern();
-QString amPmTimePattern();
+QString listTimePattern();
+constexpr int kTextoFormatoHora = 20809;
 QString timeSeparator(const QLocale& l = QLocale());
 QString dateSeparator(const QLocale& l = QLocale());
 // "dd/mmm/yyyy hh:mm am/pm" with the locale's date and time separators (log entries).

@@ -155,26 +155,33 @@ QString LineaCuerpoMostrada(const QString& linea) {
     return linea;
 }
 
+namespace {
+// Where the footer starts (its "----------" line) after line `desde` (0-based),
+// or the number of lines when the file does not end with it: the footer is
+// ours only where it ends the file as we write it.
+qsizetype inicioPie(const QStringList& lineas, qsizetype desde) {
+    QStringList resto;
+    const QStringList pie = PieMensaje();
+    for (const QString& l : pie.mid(pie.indexOf(QString::fromLatin1(kSeparadorPie)) + 1))
+        if (!l.isEmpty()) resto << l;
+    for (qsizetype i = lineas.size() - 1; i >= desde; --i) {
+        if (lineas[i] != QLatin1String(kSeparadorPie)) continue;
+        QStringList siguen;
+        for (qsizetype k = i + 1; k < lineas.size(); ++k)
+            if (!lineas[k].isEmpty()) siguen << lineas[k];
+        return siguen == resto ? i : lineas.size();
+    }
+    return lineas.size();
+}
+} // namespace
+
 std::optional<QStringList> LineasVentanaEmailRecibido(const QStringList& lineas) {
     if (lineas.isEmpty()) return std::nullopt;
     const int from = BuscarLinea(lineas, QString::fromLatin1(kMarcaFrom));
     QStringList ventana;
     ventana << QStringLiteral("From: ") + lineas.value(from);
     const int body = BuscarLinea(lineas, QString::fromLatin1(kMarcaBody));
-    // The footer is ours only where it ends the file as we write it.
-    QStringList resto;
-    const QStringList pie = PieMensaje();
-    for (const QString& l : pie.mid(pie.indexOf(QString::fromLatin1(kSeparadorPie)) + 1))
-        if (!l.isEmpty()) resto << l;
-    qsizetype fin = lineas.size();
-    for (qsizetype i = lineas.size() - 1; i >= body; --i) {
-        if (lineas[i] != QLatin1String(kSeparadorPie)) continue;
-        QStringList siguen;
-        for (qsizetype k = i + 1; k < lineas.size(); ++k)
-            if (!lineas[k].isEmpty()) siguen << lineas[k];
-        if (siguen == resto) fin = i;
-        break;
-    }
+    const qsizetype fin = inicioPie(lineas, body);
     for (qsizetype i = body; i < fin; ++i)
         if (!lineas[i].isEmpty()) ventana << LineaCuerpoMostrada(lineas[i]);
     ventana << QString() << QString::fromLatin1(kFinMensaje) << QString();
@@ -189,6 +196,25 @@ std::optional<QStringList> LeerEmailRecibido(const QString& ruta, QStringList* l
         linea = TextoInofensivo(linea);
     if (lineasArchivo) *lineasArchivo = *lineas;
     return LineasVentanaEmailRecibido(*lineas);
+}
+
+std::optional<AvisoRecibido> AvisoDeEmailRecibido(const QStringList& lineas) {
+    // The body as an outgoing file holds it (the dated line, an empty line, a
+    // label, the description, an empty line, a label, the text), then the
+    // mail client's footer after one empty line.
+    const int body = BuscarLinea(lineas, QString::fromLatin1(kMarcaBody));
+    if (body == 0) return std::nullopt;
+    const qsizetype pie = inicioPie(lineas, body);
+    if (pie == lineas.size() || pie < body + 7 || !lineas[pie - 1].isEmpty()) return std::nullopt;
+    const QStringList cuerpo = lineas.mid(body, pie - 1 - body);
+    const auto etiqueta = [](const QString& l) { return l.trimmed().endsWith(u':'); };
+    if (cuerpo[0].trimmed().isEmpty() || !cuerpo[1].isEmpty() || !etiqueta(cuerpo[2]) ||
+        cuerpo[3].trimmed().isEmpty() || !cuerpo[4].isEmpty() || !etiqueta(cuerpo[5]))
+        return std::nullopt;
+    AvisoRecibido aviso;
+    aviso.descripcion = cuerpo[3].left(kMaxDescripcionRecibida);
+    aviso.texto = cuerpo.mid(6).join(QStringLiteral("\r\n")).left(kMaxTextoRecibido);
+    return aviso;
 }
 
 } // namespace mailfiles

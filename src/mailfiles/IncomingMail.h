@@ -94,4 +94,20 @@ QString LineaCuerpoMostrada(const QString& linea);
 std::optional<QStringList> LineasVentanaEmailRecibido(const QStringList& lineasArchivo);
 std::optional<QStringList> LeerEmailRecibido(const QString& ruta, QStringList* lineasArchivo = nullptr);
 
+// A reminder another installation of this system sent: what its alert showed.
+struct AvisoRecibido {
+    QString descripcion; // at most 30 characters, as a reminder holds it
+    QString texto;       // its lines joined by CR LF, at most 255 characters
+};
+inline constexpr int kMaxDescripcionRecibida = 30;
+inline constexpr int kMaxTextoRecibido = 255;
+
+// The reminder an incoming file carries (its lines as LeerEmailRecibido gives
+// them), when the body is as this system sends one: the dated line, an empty
+// line, a label ending in ":", the description, an empty line, a label, the
+// text, then an empty line and the whole footer ending the file. Labels and
+// the dated line are in the sender's language, so only their shape counts.
+// Nullopt for any other mail.
+std::optional<AvisoRecibido> AvisoDeEmailRecibido(const QStringList& lineasArchivo);
+
 } // namespace mailfiles

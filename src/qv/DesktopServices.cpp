@@ -144,9 +144,11 @@ bool DesktopServices::hayEmailRecibido() {
     return mailfiles::HayEmailRecibido(ProgramFolders::global().dirMail);
 }
 
-void DesktopServices::mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar) {
+void DesktopServices::mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar,
+                                           std::function<void(const QList<mailfiles::AvisoRecibido>&)> anadir) {
     const QString dirMail = ProgramFolders::global().dirMail;
     auto* window = new TVAvisoEmail(nullptr);
+    QList<mailfiles::AvisoRecibido> avisos;
     int added = 0;
     for (const QString& path : mailfiles::ListarEmailRecibido(dirMail)) {
         QStringList fileLines;
@@ -159,6 +161,7 @@ void DesktopServices::mostrarEmailRecibido(std::function<void(bool porUsuario)> 
         }
         for (const QString& line : *shown)
             window->memo()->appendPlainText(line);
+        if (auto aviso = mailfiles::AvisoDeEmailRecibido(fileLines)) avisos << *aviso;
         if (Ajustes::saveReceived()) mailfiles::RegistrarEmailRecibido(dirMail, fileLines);
         QFile::remove(path);
         ++added;
@@ -168,6 +171,7 @@ void DesktopServices::mostrarEmailRecibido(std::function<void(bool porUsuario)> 
         return;
     }
     QObject::connect(window, &TVAvisoEmail::cerrada, window, std::move(alCerrar));
+    window->ofrecerAvisos(avisos, std::move(anadir));
     window->show();
 }
 

@@ -16,7 +16,8 @@ public:
     bool clienteEmailEnMarcha() override;
     bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) override;
     bool hayEmailRecibido() override;
-    void mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar) override;
+    void mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar,
+                              std::function<void(const QList<mailfiles::AvisoRecibido>&)> anadir) override;
 
     void revisarSesionEmail() override;
     QString tomarAvisoCorreo() override;

@@ -2,6 +2,7 @@
 // What the main window asks of the program's other parts: alerts, the mail
 // queue and mail client, incoming mail, and the dialogs it opens. The window is
 // given one; the program gives DesktopServices, the tests a recording fake.
+#include "mailfiles/IncomingMail.h"
 #include "store/RegistroAviso.h"
 #include "store/ResumenesAvisos.h"
 
@@ -38,8 +39,11 @@ public:
     // Shows the received mail files in a mail alert window (and takes them
     // away); `alCerrar` runs when that window closes, `porUsuario` true when
     // the user closed it. Nothing is shown, and `alCerrar` never runs, when no
-    // file could be read.
-    virtual void mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar) = 0;
+    // file could be read. When some of the mail are reminders of this system,
+    // the window offers to add them with one button, which calls `anadir` with
+    // them all, once.
+    virtual void mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar,
+                                      std::function<void(const QList<mailfiles::AvisoRecibido>&)> anadir) = 0;
 
     // Mail that could not be queued or sent, for the window to tell.
     // Takes the outcome of the mail client's last session once it has ended.

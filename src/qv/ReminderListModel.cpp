@@ -2,6 +2,7 @@
 
 #include "alerts/AvisosPospuestos.h"
 #include "core/Cp1252.h"
+#include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
 #include "qv/Icons.h"
 #include "qv/RowTexts.h"
@@ -109,7 +110,8 @@ QVariant ReminderListModel::data(const QModelIndex& index, int role) const {
         const auto snoozed = m_pospuestos.constFind(m_leidos[i].Numero);
         if (snoozed != m_pospuestos.cend()) {
             if (role == Qt::ToolTipRole)
-                return LeerTexto(20712).arg(QLocale().toString(*snoozed, QLocale::ShortFormat));
+                return LeerTexto(20712).arg(DisplayFormats::listDate(snoozed->date()) + QLatin1Char(' ') +
+                                           DisplayFormats::listTime(snoozed->time()));
             return RowTexts::texto(m_leidos, i, 4) + LeerTexto(20713);
         }
     }

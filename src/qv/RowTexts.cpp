@@ -42,7 +42,7 @@ QString texto(const ResumenesAvisos& leidos, int i, int column, const QLocale& l
         return leidos.descripcion(i);
     case 2:
         return DisplayFormats::listDate(r.fechaProx(), locale) + QStringLiteral("   ") +
-               DisplayFormats::amPmTime(r.horaProx(), locale);
+               DisplayFormats::listTime(r.horaProx(), locale);
     case 3:
         return repeticion(r.Repetir);
     case 4:

@@ -336,7 +336,7 @@ void TVPrincipal::disposicionInicial() {
     for (int mes = 1; mes <= 12; ++mes)
         fecha =
             qMax(fecha, fm.horizontalAdvance(DisplayFormats::listDate(QDate(2026, mes, 28)) +
-                                             QStringLiteral("   ") + DisplayFormats::amPmTime(QTime(12, 0))));
+                                             QStringLiteral("   ") + DisplayFormats::listTime(QTime(12, 0))));
     // Repetitions: the longest name, or two weekdays of a weekday set.
     const NameLists nombres = NameLists::build();
     int repeticion = 0;

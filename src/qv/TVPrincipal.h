@@ -2,6 +2,7 @@
 // The reminder program's main window: the reminders list, menus, toolbar,
 // status bar and tray icon, the commands, and the 15-second due-check cycle.
 #include "alerts/AlertHost.h"
+#include "mailfiles/IncomingMail.h"
 #include "qv/logic/HistorialCambios.h"
 #include "qv/logic/PasadaAvisos.h"
 #include "store/RegistroAviso.h"
@@ -173,6 +174,9 @@ private:
     void avisarCorreo();
     // The mail alert window closed (by the user, or by itself).
     void alCerrarEmailRecibido(bool porUsuario);
+    // Adds reminders received by mail to the open file, as the editor adds
+    // one (each a step of Undo), and tells the user when they alert.
+    void anadirAvisosRecibidos(const QList<mailfiles::AvisoRecibido>& avisos);
     void createTray();
     void destroyTray();
     void setTrayState(bool remindersOn);

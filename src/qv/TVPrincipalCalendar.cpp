@@ -5,6 +5,7 @@
 #include "qv/CalendarCommands.h"
 #include "qv/MessageBoxes.h"
 #include "settings/ProgramFolders.h"
+#include "store/ReminderFile.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -33,11 +34,30 @@ void TVPrincipal::comandoImportarCalendario(const QString& chosenPath) {
         MessageBoxes::warningText(this, 20510);
         return;
     }
-    // No pass runs while reminders are appended, as for an edit.
+    // No pass runs while reminders are appended, as for an edit. The import
+    // appends: what it added is the file's tail, taken back by one Undo.
     m_timerPrincipal->stop();
-    const bool added = CalendarCommands::importar(
-        this, m_archivoAvisos, ProgramFolders::global().dirTemp + "QVMsgs.IDX", chosenPath);
-    if (added) archivoCambiadoFuera(); // the list follows the file, keeping the user's order
+    int antes = 0;
+    try {
+        antes = ContarAvisos(m_archivoAvisos);
+    } catch (const ReminderFileError&) {
+        antes = -1; // the import tells the file's problem
+    }
+    const QString archivo = m_archivoAvisos;
+    const bool added =
+        CalendarCommands::importar(this, archivo, ProgramFolders::global().dirTemp + "QVMsgs.IDX", chosenPath);
+    if (added) {
+        try {
+            const ResumenesAvisos despues = LeerResumenes(archivo);
+            if (antes >= 0 && despues.size() > antes)
+                m_historial.importados(archivo, static_cast<quint16>(antes + 1), int(despues.size()) - antes,
+                                       despues);
+        } catch (const ReminderFileError&) {
+            // The list's reload that follows tells it.
+        }
+        archivoCambiadoFuera(); // the list follows the file, keeping the user's order
+        reflejarDeshacer();
+    }
     m_timerPrincipal->start();
 }
 

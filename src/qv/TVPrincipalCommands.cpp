@@ -1,6 +1,7 @@
 // The main window's reminders file commands and list.
 #include "qv/TVPrincipal.h"
 
+#include "core/Clock.h"
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
 #include "platform/FileIdentity.h"
@@ -216,7 +217,7 @@ QString TVPrincipal::textoEliminar(quint16 numero) const {
     const auto& fila = m_model->resumenes()[m_model->filaEnArchivo(row)];
     return LeerTexto(20800).arg(m_model->resumenes().descripcion(m_model->filaEnArchivo(row)),
                                 DisplayFormats::listDate(fila.fechaProx()) + QLatin1Char(' ') +
-                                    DisplayFormats::amPmTime(fila.horaProx()));
+                                    DisplayFormats::listTime(fila.horaProx()));
 }
 
 void TVPrincipal::comandoEliminarAviso() {
@@ -280,10 +281,13 @@ void TVPrincipal::comandoActDesactAviso() {
 void TVPrincipal::comandoDeshacer() {
     if (m_historial.vacio()) return;
     try {
+        const EstadoLista antes = estadoLista();
         const HistorialCambios::Resultado r = m_historial.deshacer(indexPath());
         if (r.archivo == m_archivoAvisos) {
             m_numAvisos = ContarAvisos(m_archivoAvisos);
             CargarListaAvisos();
+            // A removal rewrites the index in file order: the user's order comes back.
+            seguirEstadoLista(antes, /*reordenar=*/true);
             habilitarComandos();
             if (r.numero != 0)
                 elegirAviso(r.numero);
@@ -299,9 +303,12 @@ void TVPrincipal::comandoDeshacer() {
 
 void TVPrincipal::reflejarDeshacer() {
     const QString que = m_historial.siguiente();
-    m_meDeshacer->setText(m_historial.vacio() || que.isEmpty()
-                              ? LeerTexto(20802)
-                              : LeerTexto(20802) + QStringLiteral(" '") + que + u'\'');
+    if (!m_historial.vacio() && m_historial.siguienteTipo() == HistorialCambios::Tipo::Importacion)
+        m_meDeshacer->setText(LeerTexto(20810)); // every reminder of the import, not one
+    else
+        m_meDeshacer->setText(m_historial.vacio() || que.isEmpty()
+                                  ? LeerTexto(20802)
+                                  : LeerTexto(20802) + QStringLiteral(" '") + que + u'\'');
     m_meDeshacer->setEnabled(!m_historial.vacio());
 }
 
@@ -326,4 +333,44 @@ void TVPrincipal::changeEvent(QEvent* e) {
     // Back from the task bar: the list has the keyboard again.
     if (e->type() == QEvent::WindowStateChange && !isMinimized() && m_lista)
         m_lista->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TVPrincipal::anadirAvisosRecibidos(const QList<mailfiles::AvisoRecibido>& avisos) {
+    if (m_archivoAvisos.isEmpty() || avisos.isEmpty()) {
+        MessageBoxes::errorText(this, 9012);
+        return;
+    }
+    // Each one alerts once, an hour from now: the mail tells what to remember,
+    // not when; the user moves it in the list.
+    const QDateTime ahora = Clock::current().now();
+    const QDateTime cuando(ahora.date(), QTime(ahora.time().hour(), ahora.time().minute()));
+    const QDateTime momento = cuando.addSecs(3600);
+    QStringList nombres;
+    quint16 ultimo = 0;
+    try {
+        for (const mailfiles::AvisoRecibido& recibido : avisos) {
+            RegistroAviso r = RegistroAviso::nuevo(momento);
+            r.Descripcion = recibido.descripcion;
+            r.Texto = recibido.texto;
+            const int numero = AnadirAviso(m_archivoAvisos, indexPath(), r);
+            if (numero <= 0) {
+                MessageBoxes::errorText(this, numero == 0 ? 9016 : 9012);
+                break;
+            }
+            m_numAvisos = ContarAvisos(m_archivoAvisos);
+            CargarListaAvisos();
+            m_historial.creado(m_archivoAvisos, static_cast<quint16>(numero), m_model->resumenes());
+            ultimo = static_cast<quint16>(numero);
+            nombres << recibido.descripcion;
+        }
+    } catch (const ReminderFileError&) {
+        MessageBoxes::errorText(this, 9011);
+    }
+    if (ultimo == 0) return;
+    habilitarComandos();
+    elegirAviso(ultimo);
+    reflejarDeshacer();
+    MessageBoxes::information(this, LeerTexto(20815).arg(nombres.join(QStringLiteral(", ")),
+                                                         DisplayFormats::listDate(momento.date()) + u' ' +
+                                                             DisplayFormats::listTime(momento.time())));
 }

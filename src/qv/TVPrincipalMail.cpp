@@ -71,8 +71,13 @@ void TVPrincipal::TimerEmailTimer() {
     avisarCorreo();
     if (!m_services.hayEmailRecibido()) return;
     m_timerEmail->stop();
-    m_services.mostrarEmailRecibido([self = QPointer<TVPrincipal>(this)](bool porUsuario) {
-        if (self) self->alCerrarEmailRecibido(porUsuario);
-    });
+    const QPointer<TVPrincipal> self(this);
+    m_services.mostrarEmailRecibido(
+        [self](bool porUsuario) {
+            if (self) self->alCerrarEmailRecibido(porUsuario);
+        },
+        [self](const QList<mailfiles::AvisoRecibido>& avisos) {
+            if (self) self->anadirAvisosRecibidos(avisos);
+        });
     m_timerEmail->start();
 }

@@ -154,7 +154,7 @@ void TVPrincipal::closeEvent(QCloseEvent* event) {
 void TVPrincipal::actualizarReloj() {
     const QDateTime now = Clock::current().now();
     m_panel[0]->setText(DisplayFormats::weekdayDate(now.date()));
-    m_panel[1]->setText(DisplayFormats::amPmTime(now.time()));
+    m_panel[1]->setText(DisplayFormats::listTime(now.time()));
 }
 
 void TVPrincipal::mostrarFlagAviso(bool visible) {

@@ -282,15 +282,61 @@ private slots:
         addAddress(d.get(), "");
         onModal<QInputDialog>([](QInputDialog* box) { box->reject(); });
         click(d.get(), "BotonNuevaDirecc");
+        MessageBoxes::shownTexts().clear();
         addAddress(d.get(), "evil@x\r\nBcc: all@x");
-        QCOMPARE(rows(d.get()), QStringList{"evil@xBcc: all@x#0"});
+        QCOMPARE(rows(d.get()), QStringList());
+        QCOMPARE(MessageBoxes::shownTexts(), QStringList{LeerTexto(20811).arg("evil@xBcc: all@x")});
         auto* list = find<QTreeWidget>(d.get(), "ListaDireccEmail");
-        for (int i = 1; i < 255; ++i)
+        for (int i = 0; i < 255; ++i)
             new QTreeWidgetItem(list, {QString("n%1@x").arg(i), "0"});
         MessageBoxes::shownTexts().clear();
         click(d.get(), "BotonNuevaDirecc"); // no input box may open
         QCOMPARE(MessageBoxes::shownTexts(), QStringList{LeerTexto(9008)});
         QCOMPARE(list->topLevelItemCount(), 255);
+    }
+
+    // What the new-address box takes: the forms the mail client sends to, one
+    // recipient or a list; anything else is refused, named in the message.
+    void addressBookTakesOnlyAddresses_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("refused"); // named in the message; empty: added
+        QTest::newRow("plain") << "ana@example.com" << "";
+        QTest::newRow("name and address") << "Ana Gil <ana@example.com>" << "";
+        QTest::newRow("quoted name with comma") << "\"Gil, Ana\" <ana@x>" << "";
+        QTest::newRow("list") << "Bob <bob@x>, carol@y" << "";
+        QTest::newRow("list with semicolon") << "bob@x; carol@y" << "";
+        QTest::newRow("name alone") << "Ana Gil" << "Ana Gil";
+        QTest::newRow("no domain") << "ana@" << "ana@";
+        QTest::newRow("no local part") << "@example.com" << "@example.com";
+        QTest::newRow("two at signs") << "ana@b@c" << "ana@b@c";
+        QTest::newRow("blank inside") << "ana gil@x" << "ana gil@x";
+        QTest::newRow("empty domain label") << "ana@example..com" << "ana@example..com";
+        QTest::newRow("unclosed bracket") << "Ana <ana@x" << "Ana <ana@x";
+        QTest::newRow("text after bracket") << "Ana <ana@x> y" << "Ana <ana@x> y";
+        QTest::newRow("bad one in a list") << "bob@x, carol" << "carol";
+        QTest::newRow("only commas") << ", ;" << ", ;";
+    }
+    void addressBookTakesOnlyAddresses() {
+        QFETCH(QString, typed);
+        QFETCH(QString, refused);
+        auto d = abrir();
+        MessageBoxes::shownTexts().clear();
+        onModal<QInputDialog>([typed](QInputDialog* box) {
+            // A prompt, and room for a name with its address.
+            QCOMPARE(box->labelText(), LeerTexto(20812));
+            auto* edit = box->findChild<QLineEdit*>();
+            QVERIFY(edit->width() >= edit->fontMetrics().horizontalAdvance("Ana Gil Martinez <ana.gil@example.com>"));
+            box->setTextValue(typed);
+            box->accept();
+        });
+        click(d.get(), "BotonNuevaDirecc");
+        if (refused.isEmpty()) {
+            QCOMPARE(rows(d.get()), QStringList{typed + "#0"});
+            QCOMPARE(MessageBoxes::shownTexts(), QStringList());
+        } else {
+            QCOMPARE(rows(d.get()), QStringList());
+            QCOMPARE(MessageBoxes::shownTexts(), QStringList{LeerTexto(20811).arg(refused)});
+        }
     }
 
     void sortOrdersOnceAndKeepsNumbers() {

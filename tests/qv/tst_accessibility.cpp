@@ -306,6 +306,7 @@ private slots:
         check(pasados, "missed reminders");
         auto* m = new TVAvisoEmail;
         m->memo()->setPlainText("From: Ana");
+        m->ofrecerAvisos({{"Dentista", "Cita"}}, {}); // with its button to add them
         check(m, "mail alert");
         check(new TVAcercade(TVAcercade::Modo::AcercaDe), "about");
         check(DocumentViewer::showFile(HelpPages::path(QString())), "help viewer");

@@ -111,6 +111,7 @@ private slots:
         QTest::addColumn<QString>("missingFile");
         QTest::addColumn<QString>("tornFile");
         QTest::addColumn<QString>("states"); // the list's state letters
+        QTest::addColumn<QStringList>("times"); // 09:30, 13:05, 00:00 as every window shows them
         QTest::newRow("es") << "es"
                             << "&Sí"
                             << "&Abrir"
@@ -118,7 +119,7 @@ private slots:
                             << "08-dic-2026"
                             << "No se puede abrir el archivo %1: el archivo no existe."
                             << "no es un archivo de avisos completo"
-                            << "CBE";
+                            << "CBE" << QStringList{"09:30", "13:05", "00:00"};
         QTest::newRow("en") << "en"
                             << "&Yes"
                             << "&Open"
@@ -126,7 +127,7 @@ private slots:
                             << "08-Dec-2026"
                             << "Cannot open the file %1: the file does not exist."
                             << "is not a whole reminders file"
-                            << "XDE";
+                            << "XDE" << QStringList{"09:30 am", "01:05 pm", "12:00 am"};
     }
     void qtTextsDatesAndFileErrorsFollowTheCatalogue() {
         QFETCH(QString, lang);
@@ -146,6 +147,10 @@ private slots:
         const QDate day(2026, 12, 8);
         QCOMPARE(DisplayFormats::weekdayDate(day), fetched("weekdayDate"));
         QCOMPARE(DisplayFormats::listDate(day), fetched("listDate"));
+        QFETCH(QStringList, times);
+        QCOMPARE(QStringList({DisplayFormats::listTime(QTime(9, 30)), DisplayFormats::listTime(QTime(13, 5)),
+                              DisplayFormats::listTime(QTime(0, 0))}),
+                 times);
         // The editor and the missed-reminders window show the list's forms.
         TVEdicionAvisos editor;
         auto* fecha = editor.findChild<QDateEdit*>("SelectorFecha");
@@ -156,11 +161,11 @@ private slots:
         QCOMPARE(caducidad->text(), fetched("listDate"));
         auto* hora = editor.findChild<QTimeEdit*>("SelectorHora");
         hora->setTime(QTime(13, 5));
-        QCOMPARE(hora->text(), QString("01:05 pm"));
+        QCOMPARE(hora->text(), times[1]);
         TVPasados pasados;
         pasados.agregar("Dentista", day, QTime(9, 30), "Cita");
         const QString missed = pasados.findChild<QPlainTextEdit*>()->toPlainText();
-        QVERIFY2(missed.contains(fetched("listDate")) && missed.contains("09:30 am"), qPrintable(missed));
+        QVERIFY2(missed.contains(fetched("listDate")) && missed.contains(times[0]), qPrintable(missed));
 
         ResumenesAvisos::Fila todo;
         todo.banderas = ResumenesAvisos::Fila::Caduca | ResumenesAvisos::Fila::BorrarAlCaducar |

@@ -6,6 +6,7 @@
 #include "RecordingServices.h"
 
 #include "mailfiles/IncomingMail.h"
+#include "mailfiles/OutgoingMail.h"
 #include "platform/GlobalMarker.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "qv/MailClientLauncher.h"
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QWindow>
 
 namespace {
 QString readText(const QString& path) {
@@ -227,6 +229,7 @@ private slots:
         auto* alert = qobject_cast<TVAvisoEmail*>(
             [] { for (QWidget* t : QApplication::topLevelWidgets()) if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return t; return (QWidget*)nullptr; }());
         QVERIFY(alert);
+        QVERIFY(alert->findChild<QPushButton*>("BotonAnadirAvisos")->isHidden()); // no reminder of ours
         const QString text = alert->memo()->toPlainText();
         QVERIFY(text.startsWith("From: Ana <ana@x>\nParty\n\n__________ End of message __________"));
         QVERIFY(text.contains("From: Bob <bob@x>\nLunch"));
@@ -236,6 +239,49 @@ private slots:
         w.mostrarFlagMail(true);
         QTest::mouseClick(alert->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
         QVERIFY(w.findChild<QLabel*>("FlagMailRecibido")->isHidden()); // closed by the user
+    }
+
+    // The mail alert takes no focus; a reminder another installation sent is
+    // added to the open file with one button, as one step of Undo, and told.
+    void receivedReminderIsAddedWithOneButton() {
+        const QString mail = ProgramFolders::global().dirMail;
+        mailfiles::EmailSaliente sent;
+        sent.descripcion = "Dentist";
+        sent.texto = "Call first";
+        const QStringList out = mailfiles::LineasEmailSaliente(sent);
+        mailfiles::EscribirEmailRecibido(mail, "Ana <ana@x>",
+                                         out.mid(out.indexOf("--- Body ---") + 1) + mailfiles::PieMensaje());
+        TVPrincipal w(services);
+        w.AbrirArchivoAvisos(file);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        Ajustes::setCloseMsgs(0);
+        w.TimerEmailTimer();
+        auto* alert = qobject_cast<TVAvisoEmail*>([] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return t;
+            return (QWidget*)nullptr;
+        }());
+        QVERIFY(alert);
+        auto cerrar = qScopeGuard([alert] { alert->close(); });
+        QVERIFY(alert->testAttribute(Qt::WA_ShowWithoutActivating));
+        QVERIFY(alert->windowHandle()->flags() & Qt::WindowDoesNotAcceptFocus);
+        QCOMPARE(QApplication::activeWindow(), &w);
+        auto* anadir = alert->findChild<QPushButton*>("BotonAnadirAvisos");
+        QVERIFY(anadir->isVisible());
+        QCOMPARE(anadir->text(), LeerTexto(20814));
+        MessageBoxes::shownTexts().clear();
+        anadir->click();
+        QCOMPARE(ContarAvisos(file), 1);
+        const RegistroAviso r = LeerAviso(file, 1);
+        QCOMPARE(r.Descripcion, QString("Dentist"));
+        QCOMPARE(r.Texto, QString("Call first"));
+        QVERIFY(r.Activo && r.Repetir == 0);
+        QCOMPARE(QDateTime(r.fechaProx(), r.horaProx()), QDateTime(QDate(2026, 12, 8), QTime(11, 30)));
+        QCOMPARE(MessageBoxes::shownTexts(), QStringList{LeerTexto(20815).arg("Dentist", "08-dic-2026 11:30")});
+        QVERIFY(!anadir->isEnabled()); // added once
+        w.comandoDeshacer();
+        QCOMPARE(ContarAvisos(file), 0);
     }
 
     void unreadableIncomingFileIsSetAside() {

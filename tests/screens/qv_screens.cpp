@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
         m->memo()->setPlainText(
             "From: Ana <ana@example.test>\nDescription: Birthday party\n\nBring the cake!\n\n"
             "__________ End of message __________\n");
+        m->ofrecerAvisos({{"Birthday party", "Bring the cake!"}}, {});
         m->show();
         m->move(60, 60);
         keep = m;

@@ -111,6 +111,43 @@ private slots:
         QCOMPARE(QDir().entryList({hidden}, QDir::Files | QDir::Hidden), QStringList{live.fileName()});
     }
 
+    // What a start removes from the program's folders: the work files of
+    // programs that ended, in each folder by its own names; never those of a
+    // program that still runs, nor files that only look alike.
+    void startRemovesWorkFilesOfEndedPrograms_data() {
+        QTest::addColumn<QString>("folder"); // under the program folder
+        QTest::addColumn<QString>("name");   // %1: a process number
+        QTest::addColumn<bool>("live");      // the process runs
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("save of an ended program") << "" << ".a.QVM.orbwork-%1-3" << false << true;
+        QTest::newRow("save of a running program") << "" << ".a.QVM.orbwork-%1-3" << true << false;
+        QTest::newRow("save in TEMP") << "TEMP" << ".QVMsgs.IDX.orbwork-%1-1" << false << true;
+        QTest::newRow("incoming mail of an ended client") << "MAIL" << "incoming-%1-7.tmp" << false << true;
+        QTest::newRow("incoming mail of a running client") << "MAIL" << "incoming-%1-7.tmp" << true << false;
+        QTest::newRow("incoming name without a number") << "MAIL" << "incoming-x%1-7.tmp" << false << false;
+        QTest::newRow("incoming name elsewhere") << "" << "incoming-%1-7.tmp" << false << false;
+    }
+    void startRemovesWorkFilesOfEndedPrograms() {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(bool, live);
+        QFETCH(bool, removed);
+        QProcess ended;
+        ended.start(QStringLiteral("true"));
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const qint64 pid = live ? 1 : endedPid;
+        QVERIFY(pid > 0);
+        const QString path = QDir(QDir::currentPath() + u'/' + folder).filePath(name.arg(pid));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        ProgramFolders::global().createWorkFolders();
+        QCOMPARE(!QFile::exists(path), removed);
+        QFile::remove(path);
+    }
+
     void busyFileIsRefused_data() {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("add") << QStringList{"add",    "F",          "--desc", "late",

@@ -180,7 +180,7 @@ void TVEdicionAvisos::buildEdicion() {
 
     m_hora = new QTimeEdit(m_panelEdicion);
     m_hora->setObjectName("SelectorHora");
-    m_hora->setDisplayFormat(DisplayFormats::amPmTimePattern());
+    m_hora->setDisplayFormat(DisplayFormats::listTimePattern());
     // The list's "am"/"pm" in every language (a locale's own may read "p. m.").
     m_hora->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
     m_labelHoraProx = label(m_panelEdicion, "LabelHoraProx");

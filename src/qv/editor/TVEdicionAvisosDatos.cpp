@@ -144,7 +144,7 @@ bool TVEdicionAvisos::validar() {
         m_hora->setTime(primero.hora);
         MessageBoxes::warning(
             this, LeerTexto(primero.eraPasado ? 20208 : 20209)
-                      .arg(DisplayFormats::listDate(primero.fecha), DisplayFormats::amPmTime(primero.hora)));
+                      .arg(DisplayFormats::listDate(primero.fecha), DisplayFormats::listTime(primero.hora)));
     }
     return true;
 }

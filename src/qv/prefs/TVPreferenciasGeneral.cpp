@@ -3,6 +3,7 @@
 #include "qv/prefs/TVPreferencias.h"
 
 #include "core/TextCatalogue.h"
+#include "profiles/DireccionEmail.h"
 #include "qv/EntradaCp1252.h"
 #include "qv/MessageBoxes.h"
 #include "qv/prefs/UpDownCiclico.h"
@@ -146,10 +147,15 @@ void TVPreferencias::BotonNuevaDireccClick() {
     QInputDialog box(this);
     box.setObjectName("InputDireccion");
     box.setWindowTitle(LeerTexto(9009));
-    box.setLabelText(QString());
+    box.setLabelText(LeerTexto(20812));
     box.setTextValue(QString());
     box.setWindowModality(Qt::WindowModal);
-    if (auto* edit = box.findChild<QLineEdit*>()) EntradaCp1252::proteger(edit);
+    if (auto* edit = box.findChild<QLineEdit*>()) {
+        EntradaCp1252::proteger(edit);
+        edit->setPlaceholderText(LeerTexto(20813));
+        // Room for a whole entry of the address book: a name and its address.
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(Perfiles::kCapacidadTexto * 3 / 4, u'n')));
+    }
     if (box.exec() != QDialog::Accepted) return;
     // Longer texts would be cut when stored; line breaks would break the headers
     // the address is written into.
@@ -160,6 +166,10 @@ void TVPreferencias::BotonNuevaDireccClick() {
     if (direccion.isEmpty()) return;
     if (const QString refused = EntradaCp1252::comprobar(direccion); !refused.isEmpty()) {
         MessageBoxes::warning(this, refused);
+        return;
+    }
+    if (const QString refused = DireccionEmail::primeraNoValida(direccion); !refused.isEmpty()) {
+        MessageBoxes::warning(this, LeerTexto(20811).arg(refused));
         return;
     }
     new QTreeWidgetItem(m_listaDirecc, {direccion, QStringLiteral("0")});

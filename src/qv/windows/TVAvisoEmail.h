@@ -1,9 +1,15 @@
 #pragma once
 // The mail alert window: shows the reminders other installations sent by
-// e-mail, stays on top and closes itself after the configured minutes.
+// e-mail, stays on top without taking the keyboard (a click in it gives it
+// the focus), closes itself after the configured minutes, and offers to add
+// the reminders it shows to the user's own.
+#include "mailfiles/IncomingMail.h"
 #include "qv/windows/VentanaLista.h"
 
 #include <QDialog>
+#include <QList>
+
+#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -16,6 +22,10 @@ public:
     explicit TVAvisoEmail(QWidget* parent = nullptr);
 
     QPlainTextEdit* memo() const { return m_memo; }
+    // The button "BotonAnadirAvisos" shows when `avisos` is not empty; it hands
+    // them to `anadir` once and is then disabled.
+    void ofrecerAvisos(QList<mailfiles::AvisoRecibido> avisos,
+                       std::function<void(const QList<mailfiles::AvisoRecibido>&)> anadir);
     QTimer* timerCerrar() const { return m_timer; }
     static inline int msPorMinuto = 60000;
 
@@ -25,11 +35,15 @@ signals:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLabel* m_info;
     QPlainTextEdit* m_memo;
     QPushButton* m_cerrar;
+    QPushButton* m_anadir;
+    QList<mailfiles::AvisoRecibido> m_avisos;
+    std::function<void(const QList<mailfiles::AvisoRecibido>&)> m_alAnadir;
     QTimer* m_timer;
     VentanaLista m_ventana{};
 };

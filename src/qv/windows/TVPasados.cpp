@@ -45,7 +45,7 @@ void TVPasados::agregar(const QString& descripcion, const QDate& fecha, const QT
     ++m_count;
     m_memo->appendPlainText(LeerTexto(4003) + descripcion + LeerTexto(4004) +
                             DisplayFormats::listDate(fecha) + LeerTexto(4004) +
-                            DisplayFormats::amPmTime(hora));
+                            DisplayFormats::listTime(hora));
     m_memo->appendPlainText(LeerTexto(4006) + texto);
     m_memo->appendPlainText(LeerTexto(4007));
     m_memo->appendPlainText(QString());

@@ -1,9 +1,11 @@
 #pragma once
-// One mail session of the mail client: preparation from the active profile
-// and the command line, the connection step (dial-up when the profile asks for
-// it), the send phase (every queued outgoing file over SMTP), the receive phase
-// (the system's messages over POP3 into incoming files) and Finish, which runs
-// once however the session ends. No widgets: every step is told to the log.
+// One mail session of the mail client, as a machine of stages: preparation
+// from the active profile and the command line, the connection step (dial-up
+// when the profile asks for it), the send phase (every queued outgoing file
+// over SMTP), the receive phase (the system's messages over POP3 into incoming
+// files) and Finish, which runs once however the session ends. One function
+// moves the session from stage to stage (pasoDe); each phase is the same kind
+// of object for both protocols (FaseCorreo). No widgets: every step is told to the log.
 #include "mailfiles/MailClientCommandLine.h"
 #include "mailfiles/OutgoingMail.h"
 #include "mailfiles/SessionLog.h"
@@ -15,13 +17,19 @@
 #include <QObject>
 #include <QStringList>
 
+#include <exception>
 #include <functional>
 #include <memory>
 
+namespace mailfiles {
+class EscritorEmailRecibido;
+}
 class TDialUp;
 class QTimer;
 class TPop3Client;
 class TSmtpClient;
+class TSockClient;
+struct SeguridadActiva;
 
 class SesionCorreo : public QObject {
     Q_OBJECT
@@ -56,28 +64,77 @@ signals:
     void finalizada();
 
 private:
+    // The stages, in the order a session runs them.
+    enum class Etapa { Preparacion, Conexion, Envio, Recepcion, Fin };
+    // Where the message at hand stands: a queue file on its way out.
+    enum class EstadoMensaje {
+        EnCurso,  // its exchange with the server has not ended
+        Enviado,  // the server took it: it leaves the queue
+        NoEnviado // refused, failed or stopped: it stays for the next session
+    };
+    // One phase of the session (send over SMTP, receive over POP3): its
+    // client, its watchdog with the minutes left, and the lines it logs.
+    struct FaseCorreo {
+        TSockClient* cliente = nullptr;
+        QTimer* reloj = nullptr;              // one tick per minute spent in the phase
+        void (SesionCorreo::*bucle)() = nullptr; // the phase's work, once connected
+        bool pendiente = false;               // asked for and not ended
+        quint8 minutosRestantes = 1;
+        bool conectada = false;               // the client's connect event came
+        bool desconectada = false;            // its end was told
+        bool anotaMotivo = false;             // its failures say why the queue was not sent
+        QString (*conectando)() = nullptr;
+        QString (*desconectado)() = nullptr;
+        QString (*agotada)() = nullptr;
+        QString (*seguridadFallida)(const QString&) = nullptr;
+    };
+
+    // The one place where the session moves on: runs `etapa`, returns the next.
+    Etapa pasoDe(Etapa etapa);
+    bool cortada() const { return m_finished || m_abort; }
+
     bool preparar();
+    void leerCamposPerfil();
+    void prepararClientes(const SeguridadActiva& seguridad);
     bool pasoConexion();
-    void faseEnvio();
+
+    // The two phases: client, watchdog and log lines of each.
+    void prepararFases();
+    // The common course of a phase: connect (its work runs once the client's
+    // connect event came), then the disconnect step.
+    void ejecutarFase(FaseCorreo& fase);
+    void falloConexion(FaseCorreo& fase, const std::exception_ptr& error);
+    // A failure the client told by an event: logged, and the phase ends.
+    void falloFase(FaseCorreo& fase, const QString& evento);
+    // QUIT when connected, else the disconnect handler at once.
+    void desconectar(FaseCorreo& fase);
+    void alDesconectar(FaseCorreo& fase);
+    void minutoFase(FaseCorreo& fase);
+
+    // Counts the queue files; with none the send phase ends here, unconnected.
+    bool hayCola();
     void bucleEnvio();
+    void enviarMensaje(qsizetype i);
+    void siguienteSobre(qsizetype i);
     enum class Carga { Cargado, Ilegible, DestinatarioInvalido };
     Carga cargarMensaje(const QString& ruta);
     // The queue file as read the last time this path was asked for (read now otherwise).
     const mailfiles::ResultadoCarga& leerMensaje(const QString& ruta);
-    void faseRecepcion();
+
     void bucleRecepcion();
-    void desconectarSmtp();
-    void desconectarPop3();
-    void onSmtpDisconnect();
-    void onPop3Disconnect();
-    void timerSmtp();
-    void timerPop3();
+    void listar();
+    // Fetches message i of the list; false when the phase ended meanwhile.
+    bool recibirMensaje(qsizetype i);
+    void guardarMensaje(qsizetype i, mailfiles::EscritorEmailRecibido& escritor);
+
     // Waits in the event loop (the phase timers keep running) until `done`.
     void esperar(const std::function<bool()>& done);
     // Cancels `client` once `ms` have gone by (and again until its call returns).
-    void limitar(class TSockClient* client, qint64 ms);
+    void limitar(TSockClient* client, qint64 ms);
     void sinLimite();
-    void wire();
+    void wireSmtp();
+    void wirePop3();
+    void wireRas();
     void log(const QString& evento);
     // The first reason the send phase could not send, kept for the status file.
     void motivoEnvio(const QString& evento);
@@ -94,17 +151,13 @@ private:
     TSmtpClient* m_smtp = nullptr;
     TPop3Client* m_pop3 = nullptr;
     TDialUp* m_ras = nullptr;
-    QTimer* m_timerSmtp = nullptr;
-    QTimer* m_timerPop3 = nullptr;
+    FaseCorreo m_envio, m_recepcion;
     QTimer* m_guard = nullptr;
-    class TSockClient* m_guardTarget = nullptr;
+    TSockClient* m_guardTarget = nullptr;
     QDeadlineTimer m_guardDeadline;
 
-    bool m_sendPending = false, m_receivePending = false;
-    quint8 m_sendMinutesLeft = 1, m_receiveMinutesLeft = 1;
     bool m_dialFinished = false, m_dialConnected = false, m_weDialed = false;
-    bool m_messagePending = false, m_messageSent = false, m_deleteQueued = false;
-    bool m_popStepPending = false;
+    EstadoMensaje m_mensaje = EstadoMensaje::NoEnviado;
     int m_queuedCount = 0, m_receivedCount = 0;
     QStringList m_activeConnections, m_fileList;
     QString m_rutaLeida;
@@ -117,6 +170,4 @@ private:
     mailfiles::EstadoSesion m_estado; // written to TEMP/ for the reminder program at Finish
     QString m_motivoEnvio;
     QString m_destinatarioRechazado, m_respuestaRechazo; // of the current message
-    bool m_smtpConectado = false;
-    bool m_smtpDisconnected = false, m_pop3Disconnected = false;
 };

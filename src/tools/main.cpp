@@ -31,49 +31,36 @@ bool refusedAsUnstorable(const QString& option, const QString& value) {
 
 namespace {
 
-// The commands: name, what runs it (with the words after the command), one line for the overview.
+// The commands: name, what runs it, whether it gets its own name as the first
+// word (one routine behind several commands), one line for the overview.
 struct Command {
     const char* name;
     int (*run)(const QStringList& args);
+    bool named;
     const char* summary;
 };
 
-int remindersVerb(const QString& verb, const QStringList& args) {
-    return remindersCommand(QStringList{verb} + args);
-}
-
 const Command kCommands[] = {
-    {"settings", settingsCommand, "list, read and write the reminder program's settings"},
-    {"list", [](const QStringList& a) { return remindersVerb("list", a); }, "the reminders of a file"},
-    {"due", [](const QStringList& a) { return remindersVerb("due", a); }, "the reminders due at a moment"},
-    {"past", [](const QStringList& a) { return remindersVerb("past", a); }, "the reminders past at a moment"},
-    {"advance", [](const QStringList& a) { return remindersVerb("advance", a); },
-     "move a reminder to its next occurrence"},
-    {"add", [](const QStringList& a) { return remindersVerb("add", a); }, "add a reminder to a file"},
-    {"set", [](const QStringList& a) { return editCommand(QStringList{"set"} + a); },
-     "change fields of one reminder"},
-    {"remove", [](const QStringList& a) { return editCommand(QStringList{"remove"} + a); },
-     "delete one reminder"},
-    {"export", [](const QStringList& a) { return calendarCommand(QStringList{"export"} + a); },
-     "write a reminders file as an iCalendar file"},
-    {"import", [](const QStringList& a) { return calendarCommand(QStringList{"import"} + a); },
-     "add the events of an iCalendar file to a reminders file"},
+    {"settings", settingsCommand, false, "list, read and write the reminder program's settings"},
+    {"list", remindersCommand, true, "the reminders of a file"},
+    {"due", remindersCommand, true, "the reminders due at a moment"},
+    {"past", remindersCommand, true, "the reminders past at a moment"},
+    {"advance", remindersCommand, true, "move a reminder to its next occurrence"},
+    {"add", remindersCommand, true, "add a reminder to a file"},
+    {"set", editCommand, true, "change fields of one reminder"},
+    {"remove", editCommand, true, "delete one reminder"},
+    {"export", calendarCommand, true, "write a reminders file as an iCalendar file"},
+    {"import", calendarCommand, true, "add the events of an iCalendar file to a reminders file"},
 #ifdef ORB_CON_SYNC
-    {"sync", [](const QStringList& a) { return syncCommand(QStringList{"sync"} + a); },
-     "one two-way sync of a reminders file with a CalDAV calendar"},
+    {"sync", syncCommand, true, "one two-way sync of a reminders file with a CalDAV calendar"},
 #endif
-    {"window", [](const QStringList& a) { return runningProgramCommand(QStringList{"window"} + a); },
-     "show the running reminder program's window"},
-    {"next", [](const QStringList& a) { return runningProgramCommand(QStringList{"next"} + a); },
-     "the next reminders of the running program's file"},
-    {"alerts", [](const QStringList& a) { return runningProgramCommand(QStringList{"alerts"} + a); },
-     "the running program's alerts"},
-    {"snooze", [](const QStringList& a) { return runningProgramCommand(QStringList{"snooze"} + a); },
-     "snooze one of the running program's alerts"},
-    {"dismiss", [](const QStringList& a) { return runningProgramCommand(QStringList{"dismiss"} + a); },
-     "close one of the running program's alerts"},
-    {"profile", profilesCommand, "write the active profile and the address book of a profiles file"},
-    {"dialup", dialupCommand, "the simulated dial-up phonebook"},
+    {"window", runningProgramCommand, true, "show the running reminder program's window"},
+    {"next", runningProgramCommand, true, "the next reminders of the running program's file"},
+    {"alerts", runningProgramCommand, true, "the running program's alerts"},
+    {"snooze", runningProgramCommand, true, "snooze one of the running program's alerts"},
+    {"dismiss", runningProgramCommand, true, "close one of the running program's alerts"},
+    {"profile", profilesCommand, false, "write the active profile and the address book of a profiles file"},
+    {"dialup", dialupCommand, false, "the simulated dial-up phonebook"},
 };
 
 QString overview() {
@@ -109,7 +96,7 @@ int main(int argc, char** argv) {
         return ExitCode::kDone;
     }
     for (const Command& c : kCommands)
-        if (command == QLatin1String(c.name)) return c.run(args);
+        if (command == QLatin1String(c.name)) return c.run(c.named ? QStringList{command} + args : args);
     printErr(QStringLiteral("qvtool: unknown command %1").arg(command));
     printErr(overview());
     return ExitCode::kUsage;

@@ -79,7 +79,11 @@ bool CalendarLinks::save(QString* error) const {
     QByteArray out = "server\t" + field(server.toString()) + "\nuser\t" + field(user) + "\nca-file\t" +
                      field(caFile) + "\nevery\t" + QByteArray::number(minutes) + "\ncalendar\t" +
                      field(calendar.toString()) + "\ntoken\t" + field(syncToken) + '\n';
-    for (const EventLink& l : byUid) {
+    // In key order, so that a sync that changed nothing writes the same bytes.
+    QStringList keys = byUid.keys();
+    keys.sort();
+    for (const QString& key : keys) {
+        const EventLink& l = *byUid.constFind(key);
         out += "event\t" + field(l.uid) + '\t' + field(l.href.toString()) + '\t' + field(l.etag) + '\t' +
                l.fingerprint;
         if (!l.seen.isEmpty() && l.changed.isValid() && l.seen != l.fingerprint)

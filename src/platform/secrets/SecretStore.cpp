@@ -1,11 +1,12 @@
 #include "platform/secrets/SecretStore.h"
 
+#include "platform/DurableFile.h"
+
 #include <qt6keychain/keychain.h>
 
 #include <QEventLoop>
 #include <QFile>
 #include <QMap>
-#include <QSaveFile>
 
 namespace {
 
@@ -53,18 +54,11 @@ bool readFile(const QString& path, QMap<QString, QString>& out, QString* error) 
 }
 
 bool writeFile(const QString& path, const QMap<QString, QString>& entries, QString* error) {
-    QSaveFile f(path);
-    auto failed = [&] {
-        if (error) *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-        f.cancelWriting();
-        return false;
-    };
-    if (!f.open(QIODevice::WriteOnly)) return failed();
-    if (!f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) return failed();
+    QByteArray out;
     for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        f.write(it.key().toUtf8() + '\t' + it.value().toUtf8().toBase64() + '\n');
-    if (!f.commit()) return failed();
-    return true;
+        out += it.key().toUtf8() + '\t' + it.value().toUtf8().toBase64() + '\n';
+    // Owner-only from its first byte; a full disk leaves the old file whole.
+    return DurableFile::save(path, out, error, 0600);
 }
 
 } // namespace

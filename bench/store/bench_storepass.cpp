@@ -72,15 +72,18 @@ int main(int argc, char** argv) {
     const double read = bestMs(5, nothing, [&] {
         QFile f(file);
         f.open(QIODevice::ReadOnly);
-        while (!f.atEnd()) sink += f.read(1 << 20).size();
+        while (!f.atEnd())
+            sink += f.read(1 << 20).size();
     });
     const double cursorPass = bestMs(5, nothing, [&] {
         ReminderFileCursor c(file);
-        while (c.next()) sink += EsDebido(ResumenAviso::deBytes(c.raw(), false), now);
+        while (c.next())
+            sink += EsDebido(ResumenAviso::deBytes(c.raw(), false), now);
     });
     const double perRecordPass = bestMs(2, nothing, [&] {
         const int n = ContarAvisos(file);
-        for (int i = 1; i <= n; ++i) sink += EsDebido(LeerAviso(file, i), now);
+        for (int i = 1; i <= n; ++i)
+            sink += EsDebido(LeerAviso(file, i), now);
     });
     const double catchUp = bestMs(3, restore, [&] {
         ReminderFileCursor c(file);
@@ -98,7 +101,8 @@ int main(int argc, char** argv) {
     std::printf("file: %d reminders, %.1f MB (page cache warm; best of runs)\n", RegistroAviso::kMaxAvisos,
                 content.size() / 1e6);
     std::printf("sequential read          %9.2f ms\n", read);
-    std::printf("due-check pass (cursor)  %9.2f ms   ratio %6.2f   goal <= 2\n", cursorPass, cursorPass / read);
+    std::printf("due-check pass (cursor)  %9.2f ms   ratio %6.2f   goal <= 2\n", cursorPass,
+                cursorPass / read);
     std::printf("due-check pass (per rec) %9.2f ms   ratio %6.2f\n", perRecordPass, perRecordPass / read);
     std::printf("catch-up, all advanced   %9.2f ms   ratio %6.2f\n", catchUp, catchUp / read);
     std::printf("EliminarAviso            %9.2f ms   ratio %6.2f\n", del, del / read);

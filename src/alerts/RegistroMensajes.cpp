@@ -90,4 +90,6 @@ bool RegistrarMensajeMostrado(const QWidget& window) {
     return EscribirMensajeMostrado(path, Clock::current().now(), window.windowTitle(), lines);
 }
 
-bool GuardaRegistroMensajes() { return g_guard; }
+bool GuardaRegistroMensajes() {
+    return g_guard;
+}

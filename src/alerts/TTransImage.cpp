@@ -35,9 +35,11 @@ QRegion TTransImage::regionOpaca(const QImage& picture, QColor transparent) {
         const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         int x = 0;
         while (x < pixels.width()) {
-            while (x < pixels.width() && (row[x] & 0x00FFFFFF) == key) ++x;
+            while (x < pixels.width() && (row[x] & 0x00FFFFFF) == key)
+                ++x;
             const int start = x;
-            while (x < pixels.width() && (row[x] & 0x00FFFFFF) != key) ++x;
+            while (x < pixels.width() && (row[x] & 0x00FFFFFF) != key)
+                ++x;
             if (x > start) {
                 if (rects.size() == rects.capacity()) rects.reserve(rects.size() + 100);
                 rects.append(QRect(start, y, x - start, 1));

@@ -11,11 +11,11 @@ namespace DateTimeValue {
 
 QDate epoch(); // 1899-12-30
 
-double fromDate(QDate date);                // whole days
-double fromTime(QTime time);                // fraction of a day
+double fromDate(QDate date); // whole days
+double fromTime(QTime time); // fraction of a day
 double fromDateTime(QDate date, QTime time);
-QDate toDate(double value);                 // whole-day part (trunc toward the epoch)
-QTime toTime(double value);                 // fraction, rounded to the millisecond
+QDate toDate(double value); // whole-day part (trunc toward the epoch)
+QTime toTime(double value); // fraction, rounded to the millisecond
 // Whole minutes of the day held in the fraction (rounded to the nearest millisecond first).
 int minuteOfDay(double value);
 

@@ -7,7 +7,9 @@
 namespace DisplayFormats {
 
 namespace {
-QString two(int n) { return QString::number(n).rightJustified(2, QLatin1Char('0')); }
+QString two(int n) {
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
 } // namespace
 
 QString timeSeparator(const QLocale& l) {
@@ -64,7 +66,8 @@ QString listTime(QTime t, const QLocale& l) {
     for (qsizetype i = 0; i < p.size();) {
         const QChar c = p[i];
         qsizetype n = 1;
-        while (i + n < p.size() && p[i + n] == c) ++n;
+        while (i + n < p.size() && p[i + n] == c)
+            ++n;
         if (c == u'h' || c == u'H') {
             out += n > 1 ? two(h) : QString::number(h);
         } else if (c == u'm') {
@@ -90,7 +93,9 @@ QString amPmTime(QTime t, const QLocale& l) {
            (t.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
 }
 
-QString shortDate(QDate d, const QLocale& l) { return l.toString(d, QLocale::ShortFormat); }
+QString shortDate(QDate d, const QLocale& l) {
+    return l.toString(d, QLocale::ShortFormat);
+}
 
 QString longTime(QTime t, const QLocale& l) {
     // The locale's long time format without its time-zone part.

@@ -10,9 +10,12 @@ QString unescape(QStringView raw) {
         QChar c = raw[i];
         if (c == u'\\' && i + 1 < raw.size()) {
             const QChar n = raw[++i];
-            if (n == u'n') c = u'\n';
-            else if (n == u't') c = u'\t';
-            else c = n;
+            if (n == u'n')
+                c = u'\n';
+            else if (n == u't')
+                c = u'\t';
+            else
+                c = n;
         }
         out.append(c);
     }
@@ -40,19 +43,25 @@ bool TextCatalogue::load(const QString& path) {
     return true;
 }
 
-QString TextCatalogue::text(int number) const { return m_texts.value(number).left(kMaxLength); }
+QString TextCatalogue::text(int number) const {
+    return m_texts.value(number).left(kMaxLength);
+}
 
 TextCatalogue& TextCatalogue::global() {
     static TextCatalogue catalogue;
     return catalogue;
 }
 
-QString LeerTexto(int number) { return TextCatalogue::global().text(number); }
+QString LeerTexto(int number) {
+    return TextCatalogue::global().text(number);
+}
 
 NameLists NameLists::build() {
     NameLists lists;
-    for (int n = 10002; n <= 10009; ++n) lists.repeticiones << LeerTexto(n);
-    for (int n = 10011; n <= 10017; ++n) lists.diasSemana << LeerTexto(n);
+    for (int n = 10002; n <= 10009; ++n)
+        lists.repeticiones << LeerTexto(n);
+    for (int n = 10011; n <= 10017; ++n)
+        lists.diasSemana << LeerTexto(n);
     const QString letras = LeerTexto(20808);
     if (letras.size() == 3) lists.letrasEstado = letras;
     return lists;

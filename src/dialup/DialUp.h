@@ -64,8 +64,9 @@ signals:
     void OnNotConnected(int errorCode, const QString& errorMessage);
     void OnAsyncEvent(int state, int error, const QString& messageText);
     void OnError(int errorCode, const QString& errorMessage);
-    void OnActiveConnection(quint32 handle, const dialup::ConnectionStatus& status, const QString& statusString,
-                            const QString& entryName, const QString& deviceType, const QString& deviceName);
+    void OnActiveConnection(quint32 handle, const dialup::ConnectionStatus& status,
+                            const QString& statusString, const QString& entryName, const QString& deviceType,
+                            const QString& deviceName);
 
 private:
     dialup::DialUpBackend& require(const char* function) const;

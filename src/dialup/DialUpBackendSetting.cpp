@@ -13,8 +13,7 @@ QString dialUpBackendName() {
         auto key = Ajustes::abrirClave(false);
         if (key && key->exists(kValueName)) {
             const QString name = key->readString(kValueName).trimmed();
-            if (!name.isEmpty())
-                return name;
+            if (!name.isEmpty()) return name;
         }
     } catch (const std::exception&) {
         // an unreadable value falls back like a missing one

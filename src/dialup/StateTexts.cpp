@@ -45,12 +45,14 @@ const Row kRows[] = {
 
 QString connectionStateText(quint32 state, TLanguage language) {
     for (const Row& row : kRows) {
-        if (row.state != state)
-            continue;
+        if (row.state != state) continue;
         switch (language) {
-        case TLanguage::English: return QString::fromUtf8(row.english);
-        case TLanguage::Czech: return QString::fromUtf8(row.czech);
-        case TLanguage::Portuguese: return QString::fromUtf8(row.portuguese);
+        case TLanguage::English:
+            return QString::fromUtf8(row.english);
+        case TLanguage::Czech:
+            return QString::fromUtf8(row.czech);
+        case TLanguage::Portuguese:
+            return QString::fromUtf8(row.portuguese);
         }
     }
     return {};

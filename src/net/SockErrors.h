@@ -92,8 +92,7 @@ TRepair OwnerRepairs(const std::function<bool()>& attempt, const std::function<v
 
 // A component's handled event as OwnerRepairs asks it: event(args..., handled);
 // empty when the event is unassigned.
-template <class Event, class... Args>
-std::function<void(bool&)> AskOwner(const Event& event, Args... args) {
+template <class Event, class... Args> std::function<void(bool&)> AskOwner(const Event& event, Args... args) {
     if (!event) return {};
     return [&event, args...](bool& handled) { event(args..., handled); };
 }

@@ -11,5 +11,7 @@ namespace DireccionEmail {
 // The first recipient of `entrada` that is not an e-mail address, as typed;
 // `entrada` itself when it names no recipient; empty when every one is.
 QString primeraNoValida(const QString& entrada);
-inline bool esValida(const QString& entrada) { return primeraNoValida(entrada).isEmpty(); }
+inline bool esValida(const QString& entrada) {
+    return primeraNoValida(entrada).isEmpty();
+}
 } // namespace DireccionEmail

@@ -144,8 +144,9 @@ bool DesktopServices::hayEmailRecibido() {
     return mailfiles::HayEmailRecibido(ProgramFolders::global().dirMail);
 }
 
-void DesktopServices::mostrarEmailRecibido(std::function<void(bool porUsuario)> alCerrar,
-                                           std::function<void(const QList<mailfiles::AvisoRecibido>&)> anadir) {
+void DesktopServices::mostrarEmailRecibido(
+    std::function<void(bool porUsuario)> alCerrar,
+    std::function<void(const QList<mailfiles::AvisoRecibido>&)> anadir) {
     const QString dirMail = ProgramFolders::global().dirMail;
     auto* window = new TVAvisoEmail(nullptr);
     QList<mailfiles::AvisoRecibido> avisos;

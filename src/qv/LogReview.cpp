@@ -14,9 +14,12 @@ namespace LogReview {
 QString path(LogKind kind) {
     const auto& f = ProgramFolders::global();
     switch (kind) {
-    case LogKind::MensajesMostrados: return f.dirMail + "QV_MSGS.TXT";
-    case LogKind::EmailRecibido: return f.dirMail + "QV_EMAIL.TXT";
-    case LogKind::ActividadEmail: return f.dirTemp + "QV_LOG.TXT";
+    case LogKind::MensajesMostrados:
+        return f.dirMail + "QV_MSGS.TXT";
+    case LogKind::EmailRecibido:
+        return f.dirMail + "QV_EMAIL.TXT";
+    case LogKind::ActividadEmail:
+        return f.dirTemp + "QV_LOG.TXT";
     }
     return {};
 }

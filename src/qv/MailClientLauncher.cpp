@@ -14,7 +14,9 @@ namespace {
 QString g_programa;
 }
 
-bool enMarcha() { return GlobalMarker::exists(QStringLiteral("OrbalinderMC")); }
+bool enMarcha() {
+    return GlobalMarker::exists(QStringLiteral("OrbalinderMC"));
+}
 
 QStringList argumentos(bool enviar, bool recibir, quint8 minutos) {
     return mailfiles::ArgumentosClienteEmail(enviar, recibir, minutos);
@@ -25,7 +27,9 @@ QString programa() {
     return InstalledProgram::executable(QStringLiteral("QVMC"), ProgramFolders::global().dirPrograma);
 }
 
-void setProgramaForTests(const QString& path) { g_programa = path; }
+void setProgramaForTests(const QString& path) {
+    g_programa = path;
+}
 
 bool ArrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) {
     if (enMarcha()) return false;

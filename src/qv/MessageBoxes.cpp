@@ -27,8 +27,12 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
 }
 } // namespace
 
-void error(QWidget* parent, const QString& text) { show(parent, QMessageBox::Critical, text, QMessageBox::Ok); }
-void warning(QWidget* parent, const QString& text) { show(parent, QMessageBox::Warning, text, QMessageBox::Ok); }
+void error(QWidget* parent, const QString& text) {
+    show(parent, QMessageBox::Critical, text, QMessageBox::Ok);
+}
+void warning(QWidget* parent, const QString& text) {
+    show(parent, QMessageBox::Warning, text, QMessageBox::Ok);
+}
 void information(QWidget* parent, const QString& text) {
     show(parent, QMessageBox::Information, text, QMessageBox::Ok);
 }

@@ -111,7 +111,7 @@ QVariant ReminderListModel::data(const QModelIndex& index, int role) const {
         if (snoozed != m_pospuestos.cend()) {
             if (role == Qt::ToolTipRole)
                 return LeerTexto(20712).arg(DisplayFormats::listDate(snoozed->date()) + QLatin1Char(' ') +
-                                           DisplayFormats::listTime(snoozed->time()));
+                                            DisplayFormats::listTime(snoozed->time()));
             return RowTexts::texto(m_leidos, i, 4) + LeerTexto(20713);
         }
     }

@@ -44,8 +44,8 @@ void TVPrincipal::comandoImportarCalendario(const QString& chosenPath) {
         antes = -1; // the import tells the file's problem
     }
     const QString archivo = m_archivoAvisos;
-    const bool added =
-        CalendarCommands::importar(this, archivo, ProgramFolders::global().dirTemp + "QVMsgs.IDX", chosenPath);
+    const bool added = CalendarCommands::importar(
+        this, archivo, ProgramFolders::global().dirTemp + "QVMsgs.IDX", chosenPath);
     if (added) {
         try {
             const ResumenesAvisos despues = LeerResumenes(archivo);

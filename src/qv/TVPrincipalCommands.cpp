@@ -10,9 +10,9 @@
 #include "qv/ProgramServices.h"
 #include "qv/ReminderListModel.h"
 #include "qv/RowTexts.h"
-#include "store/FollowReminders.h"
 #include "settings/Ajustes.h"
 #include "settings/ProgramFolders.h"
+#include "store/FollowReminders.h"
 #include "store/ReminderFile.h"
 
 #include <QEvent>

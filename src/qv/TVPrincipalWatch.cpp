@@ -6,8 +6,8 @@
 #include "qv/FileErrorTexts.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ReminderListModel.h"
-#include "store/FollowReminders.h"
 #include "settings/ProgramFolders.h"
+#include "store/FollowReminders.h"
 #include "store/ReminderFile.h"
 
 #include <QApplication>

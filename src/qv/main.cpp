@@ -6,11 +6,11 @@
 #include "platform/GlobalMarker.h"
 #include "platform/InstanceChannel.h"
 #include "platform/ProcessPrivacy.h"
+#include "qv/CalendarCommands.h"
+#include "qv/CalendarSyncHost.h"
 #include "qv/DesktopServices.h"
 #include "qv/ServicioBus.h"
 #include "qv/SettingsProblems.h"
-#include "qv/CalendarCommands.h"
-#include "qv/CalendarSyncHost.h"
 #include "qv/TVPrincipal.h"
 #include "settings/ProgramFolders.h"
 
@@ -110,16 +110,17 @@ int main(int argc, char** argv) {
     // reminders file that opens as usual.
     const bool calendar = !fileArgument.isEmpty() && CalendarCommands::esCalendario(fileArgument);
     TVPrincipal window(services, calendar ? QString() : fileArgument, nullptr, TVPrincipal::Vista::AlMostrar);
-    if (calendar) QTimer::singleShot(0, &window, [&window, fileArgument] { window.importarCalendarioDado(fileArgument); });
+    if (calendar)
+        QTimer::singleShot(0, &window,
+                           [&window, fileArgument] { window.importarCalendarioDado(fileArgument); });
     InstanceChannel channel(QStringLiteral("Orbalinder"));
-    QObject::connect(&channel, &InstanceChannel::requestReceived, &window,
-                     [&window](const QString& r) {
-                         const QString file = requestedFile(r);
-                         if (!file.isEmpty() && CalendarCommands::esCalendario(file))
-                             window.importarCalendarioDado(file);
-                         else
-                             window.atenderSegundoArranque(file);
-                     });
+    QObject::connect(&channel, &InstanceChannel::requestReceived, &window, [&window](const QString& r) {
+        const QString file = requestedFile(r);
+        if (!file.isEmpty() && CalendarCommands::esCalendario(file))
+            window.importarCalendarioDado(file);
+        else
+            window.atenderSegundoArranque(file);
+    });
     if (!channel.listen())
         fprintf(stderr, "A second start cannot reach this program: %s\n",
                 qPrintable(InstanceChannel::socketPath(QStringLiteral("Orbalinder"))));

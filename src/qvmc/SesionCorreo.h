@@ -76,13 +76,13 @@ private:
     // client, its watchdog with the minutes left, and the lines it logs.
     struct FaseCorreo {
         TSockClient* cliente = nullptr;
-        QTimer* reloj = nullptr;              // one tick per minute spent in the phase
+        QTimer* reloj = nullptr;                 // one tick per minute spent in the phase
         void (SesionCorreo::*bucle)() = nullptr; // the phase's work, once connected
-        bool pendiente = false;               // asked for and not ended
+        bool pendiente = false;                  // asked for and not ended
         quint8 minutosRestantes = 1;
-        bool conectada = false;               // the client's connect event came
-        bool desconectada = false;            // its end was told
-        bool anotaMotivo = false;             // its failures say why the queue was not sent
+        bool conectada = false;    // the client's connect event came
+        bool desconectada = false; // its end was told
+        bool anotaMotivo = false;  // its failures say why the queue was not sent
         QString (*conectando)() = nullptr;
         QString (*desconectado)() = nullptr;
         QString (*agotada)() = nullptr;

@@ -80,7 +80,8 @@ void SesionCorreo::bucleEnvio() {
         enviarMensaje(i);
         if (m_mensaje != EstadoMensaje::Enviado) continue;
         log(mailfiles::LogEvents::mailSent(path));
-        m_estado.anotar(path, mailfiles::ResultadoEnvio::Enviado, m_respuestaRechazo, m_destinatarioRechazado);
+        m_estado.anotar(path, mailfiles::ResultadoEnvio::Enviado, m_respuestaRechazo,
+                        m_destinatarioRechazado);
         if (!QFile::remove(path)) log(mailfiles::LogEvents::mailSentDeleteFailed(path));
     }
     desconectar(m_envio);

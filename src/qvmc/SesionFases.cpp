@@ -129,7 +129,9 @@ void SesionCorreo::wireSmtp() {
         handled = false;
         falloFase(m_envio, LogEvents::smtpAuthenticationFailed());
     };
-    m_smtp->OnConnectionFailed = [this](TSockClient*) { falloFase(m_envio, LogEvents::smtpConnectionFailed()); };
+    m_smtp->OnConnectionFailed = [this](TSockClient*) {
+        falloFase(m_envio, LogEvents::smtpConnectionFailed());
+    };
     m_smtp->OnDisconnect = [this](TSockClient*) { alDesconectar(m_envio); };
 }
 
@@ -153,7 +155,9 @@ void SesionCorreo::wirePop3() {
         handled = false;
         falloFase(m_recepcion, LogEvents::popAuthenticationFailed());
     };
-    m_pop3->OnConnectionFailed = [this](TSockClient*) { falloFase(m_recepcion, LogEvents::popConnectionFailed()); };
+    m_pop3->OnConnectionFailed = [this](TSockClient*) {
+        falloFase(m_recepcion, LogEvents::popConnectionFailed());
+    };
     m_pop3->OnDisconnect = [this](TSockClient*) { alDesconectar(m_recepcion); };
 }
 

@@ -69,7 +69,8 @@ bool SesionCorreo::recibirMensaje(qsizetype i) {
         log(LogEvents::mailReceived(m));
         guardarMensaje(i, abrir());
     } catch (const EMailLimit& e) {
-        log(e.kind == EMailLimit::TooLarge ? LogEvents::mailTooLarge(m, e.bytes) : LogEvents::mailTooManyParts(m));
+        log(e.kind == EMailLimit::TooLarge ? LogEvents::mailTooLarge(m, e.bytes)
+                                           : LogEvents::mailTooManyParts(m));
     } catch (const std::exception&) {
         log(LogEvents::errorReceivingMail(m));
     }

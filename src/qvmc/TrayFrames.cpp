@@ -32,7 +32,8 @@ QList<QIcon> frames() {
     QList<QIcon> out;
     for (int i = 0; i < 9; ++i) {
         QIcon icon;
-        for (int s : {16, 22, 32}) icon.addPixmap(frame(i, s));
+        for (int s : {16, 22, 32})
+            icon.addPixmap(frame(i, s));
         out << icon;
     }
     return out;

@@ -21,7 +21,6 @@ namespace qvmc {
 class TVPrincipal : public QWidget {
     Q_OBJECT
 public:
-
     explicit TVPrincipal(SesionCorreo* session, QWidget* parent = nullptr);
     // Shows one log line (the window keeps the last 100): at once in the kept
     // lines, in the view with the next batch while the window is shown.

@@ -38,8 +38,10 @@ int DiaDelAviso(const RegistroAviso& r) {
 QDate PasoRegla(int repetir, QDate d, int workingDays, int dia) {
     if (dia <= 0) dia = d.day();
     switch (repetir) {
-    case 3: return d.addDays(1);
-    case 5: return d.addDays(7);
+    case 3:
+        return d.addDays(1);
+    case 5:
+        return d.addDays(7);
     case 6: {
         const QDate next = QDate(d.year(), d.month(), 1).addMonths(1);
         return QDate(next.year(), next.month(), std::min(dia, next.daysInMonth()));
@@ -146,7 +148,8 @@ bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays) {
         }
         if (!acabaSi(d)) {
             r.setFechaProx(d);
-            if (guardaDia) r.DiaElegido = static_cast<uint8_t>(d.day() == dia ? 0 : dia); // 0: the date's own day
+            if (guardaDia)
+                r.DiaElegido = static_cast<uint8_t>(d.day() == dia ? 0 : dia); // 0: the date's own day
         }
     }
     if (r.Caduca && r.Terminado && r.BorrarAlCaducar) {

@@ -19,10 +19,14 @@
 
 // Active, unfinished, dated today and at the current hour and minute.
 bool EsDebido(const ResumenAviso& r, const QDateTime& ahora);
-inline bool EsDebido(const RegistroAviso& r, const QDateTime& ahora) { return EsDebido(ResumenAviso::de(r), ahora); }
+inline bool EsDebido(const RegistroAviso& r, const QDateTime& ahora) {
+    return EsDebido(ResumenAviso::de(r), ahora);
+}
 // Unfinished and its moment already gone (switched-off reminders too).
 bool EsPasado(const ResumenAviso& r, const QDateTime& ahora);
-inline bool EsPasado(const RegistroAviso& r, const QDateTime& ahora) { return EsPasado(ResumenAviso::de(r), ahora); }
+inline bool EsPasado(const RegistroAviso& r, const QDateTime& ahora) {
+    return EsPasado(ResumenAviso::de(r), ahora);
+}
 // Moves the reminder to its next occurrence, or finishes it. True when the
 // reminder is to be removed (marked with Estado 0) by the caller's compaction.
 bool AvanzarAviso(RegistroAviso& r, const QDateTime& ahora, int workingDays);

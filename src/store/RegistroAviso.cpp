@@ -15,12 +15,24 @@ RegistroAviso RegistroAviso::nuevo(const QDateTime& ahora) {
     return r;
 }
 
-QDate RegistroAviso::fechaProx() const { return DateTimeValue::toDate(FechaProx); }
-QTime RegistroAviso::horaProx() const { return DateTimeValue::toTime(HoraProx); }
-QDate RegistroAviso::fechaUlt() const { return DateTimeValue::toDate(FechaUlt); }
-void RegistroAviso::setFechaProx(QDate d) { FechaProx = DateTimeValue::fromDate(d); }
-void RegistroAviso::setHoraProx(QTime t) { HoraProx = DateTimeValue::fromTime(t); }
-void RegistroAviso::setFechaUlt(QDate d) { FechaUlt = DateTimeValue::fromDate(d); }
+QDate RegistroAviso::fechaProx() const {
+    return DateTimeValue::toDate(FechaProx);
+}
+QTime RegistroAviso::horaProx() const {
+    return DateTimeValue::toTime(HoraProx);
+}
+QDate RegistroAviso::fechaUlt() const {
+    return DateTimeValue::toDate(FechaUlt);
+}
+void RegistroAviso::setFechaProx(QDate d) {
+    FechaProx = DateTimeValue::fromDate(d);
+}
+void RegistroAviso::setHoraProx(QTime t) {
+    HoraProx = DateTimeValue::fromTime(t);
+}
+void RegistroAviso::setFechaUlt(QDate d) {
+    FechaUlt = DateTimeValue::fromDate(d);
+}
 
 void RegistroAviso::toBytes(char* p) const {
     std::memset(p, 0, kTamano);
@@ -105,5 +117,9 @@ ResumenAviso ResumenAviso::de(const RegistroAviso& a) {
     return r;
 }
 
-QDate ResumenAviso::fechaProx() const { return DateTimeValue::toDate(FechaProx); }
-QTime ResumenAviso::horaProx() const { return DateTimeValue::toTime(HoraProx); }
+QDate ResumenAviso::fechaProx() const {
+    return DateTimeValue::toDate(FechaProx);
+}
+QTime ResumenAviso::horaProx() const {
+    return DateTimeValue::toTime(HoraProx);
+}

@@ -23,8 +23,8 @@ quint8 flagsOf(const RegistroAviso& r) {
 void writeReplacing(const QString& path, const QByteArray& bytes) {
     QString error;
     if (!DurableFile::save(path, bytes, &error))
-        throw ReminderFileError(ReminderFileError::Operacion::Escribir, path, ReminderFileError::Causa::Sistema, 0,
-                                0, error);
+        throw ReminderFileError(ReminderFileError::Operacion::Escribir, path,
+                                ReminderFileError::Causa::Sistema, 0, 0, error);
 }
 
 } // namespace

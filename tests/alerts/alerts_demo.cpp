@@ -20,8 +20,9 @@ int main(int argc, char** argv) {
     Ajustes::setMsgWindowPos(QRect(60, 60, 320, 220));
     Ajustes::setMsgWindowExPos(QPoint(60, 60));
     const QString text = QStringLiteral("Llamar al dentista\npara la revisión de las 17:30");
-    const bool shown = style == 1 ? MostrarAviso(0, QStringLiteral("Dentista"), text, QString())
-                                  : MostrarAvisoEx(0, quint8(style), QStringLiteral("Dentista"), text, QString());
+    const bool shown = style == 1
+                           ? MostrarAviso(0, QStringLiteral("Dentista"), text, QString())
+                           : MostrarAvisoEx(0, quint8(style), QStringLiteral("Dentista"), text, QString());
     if (!shown) return 1;
     QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
     return app.exec();

@@ -40,7 +40,8 @@ private slots:
         QTest::newRow("en open") << int(TLanguage::English) << 0u << "Opening port";
         QTest::newRow("en connected") << int(TLanguage::English) << 8192u << "Connected";
         QTest::newRow("en expired") << int(TLanguage::English) << 4099u << "Password expired";
-        QTest::newRow("cs auth") << int(TLanguage::Czech) << 5u << "Začínají se ověřovat uživatelské informace";
+        QTest::newRow("cs auth") << int(TLanguage::Czech) << 5u
+                                 << "Začínají se ověřovat uživatelské informace";
         QTest::newRow("cs gone") << int(TLanguage::Czech) << 8193u << "Rozpojeno";
         QTest::newRow("pt 6") << int(TLanguage::Portuguese) << 6u << "Autenticaçao: enviando";
         QTest::newRow("pt 10 as 6") << int(TLanguage::Portuguese) << 10u << "Autenticaçao: enviando";
@@ -185,7 +186,7 @@ private slots:
             TDialUp d(nullptr, book);
             d.Entry = e.name;
             QCOMPARE(d.Dial(), 0u);
-        } // no event loop ran: the dial thread is waiting for delivery
+        }             // no event loop ran: the dial thread is waiting for delivery
         book.reset(); // joins the dial thread; a hang here fails by timeout
     }
 

@@ -61,8 +61,8 @@ private slots:
     void credentialsOfMobileConnection() {
         FakeNmcli nm;
         nm.answers["-g connection.type connection show id Mobile"] = {0, "gsm\n", {}};
-        nm.answers["-s -e no -t -f gsm.username,gsm.password connection show id Mobile"] =
-            {0, "gsm.username:web\ngsm.password:pa:s\\s\n", {}};
+        nm.answers["-s -e no -t -f gsm.username,gsm.password connection show id Mobile"] = {
+            0, "gsm.username:web\ngsm.password:pa:s\\s\n", {}};
         nm.answers["connection modify id Mobile gsm.username ana gsm.password pa:s\\s"] = {0, {}, {}};
         TDialUp d(nullptr, std::make_shared<NmcliBackend>(nm.runner()));
         d.Entry = "Mobile";
@@ -72,7 +72,8 @@ private slots:
         QCOMPARE(d.GetEntryPassword(password), 0u);
         QCOMPARE(password, QStringLiteral("pa:s\\s"));
         QCOMPARE(d.SetEntryUserName("ana"), 0u); // keeps the saved password
-        QCOMPARE(nm.calls.last(), QStringLiteral("connection modify id Mobile gsm.username ana gsm.password pa:s\\s"));
+        QCOMPARE(nm.calls.last(),
+                 QStringLiteral("connection modify id Mobile gsm.username ana gsm.password pa:s\\s"));
         d.Entry = "Gone";
         QCOMPARE(d.GetEntryUserName(user), kErrorCannotFindEntry);
     }
@@ -101,8 +102,8 @@ private slots:
         QCOMPARE(active[1][2].toString(), QStringLiteral("Connecting device"));
 
         // after "down" the connection leaves the active list: the wait ends
-        nm.answers["-t -f NAME,UUID,TYPE,DEVICE,STATE connection show --active"] =
-            {0, "Wired connection 1:a11c-uuid-2:802-3-ethernet:eth0:activated\n", {}};
+        nm.answers["-t -f NAME,UUID,TYPE,DEVICE,STATE connection show --active"] = {
+            0, "Wired connection 1:a11c-uuid-2:802-3-ethernet:eth0:activated\n", {}};
         QCOMPARE(d.HangUp(), 0u);
         QVERIFY(nm.calls.contains("connection down uuid 5b6f-uuid-1"));
     }
@@ -124,8 +125,10 @@ private slots:
     void serviceNotRunning() {
         // what nmcli prints with no NetworkManager on the bus (recorded on Debian 12)
         FakeNmcli nm;
-        nm.answers["-t -f NAME connection show"] =
-            {1, {}, "Error: Could not create NMClient object: Could not connect: No such file or directory.\n"};
+        nm.answers["-t -f NAME connection show"] = {
+            1,
+            {},
+            "Error: Could not create NMClient object: Could not connect: No such file or directory.\n"};
         TDialUp d(nullptr, std::make_shared<NmcliBackend>(nm.runner()));
         QCOMPARE(d.GetEntries(), kErrorServiceUnavailable);
         QVERIFY(d.Entries().isEmpty());
@@ -142,7 +145,8 @@ private slots:
 
     void unreadableOutputIsNoConnection() {
         FakeNmcli nm;
-        nm.answers["-t -f NAME,UUID,TYPE,DEVICE,STATE connection show --active"] = {0, "junk\n\xff\xfe:::\n", {}};
+        nm.answers["-t -f NAME,UUID,TYPE,DEVICE,STATE connection show --active"] = {
+            0, "junk\n\xff\xfe:::\n", {}};
         TDialUp d(nullptr, std::make_shared<NmcliBackend>(nm.runner()));
         QSignalSpy active(&d, &TDialUp::OnActiveConnection);
         QCOMPARE(d.ListActiveConnections(), 0u);

@@ -19,11 +19,10 @@ class TstDialUpTool : public QObject {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ORB_DIALUP_PHONEBOOK"), book);
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool"), QStringList{QStringLiteral("dialup")} + args);
-        if (!p.waitForFinished(20000))
-            return -1;
-        if (out)
-            *out = QString::fromUtf8(p.readAllStandardOutput());
+        p.start(QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool"),
+                QStringList{QStringLiteral("dialup")} + args);
+        if (!p.waitForFinished(20000)) return -1;
+        if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
         return p.exitCode();
     }
 

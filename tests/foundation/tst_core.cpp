@@ -49,9 +49,9 @@ private slots:
         TextCatalogue es, en;
         QVERIFY(es.load(ORB_SOURCE_DIR "/resources/lang/es.cat"));
         QVERIFY(en.load(ORB_SOURCE_DIR "/resources/lang/en.cat"));
-        const int required[] = {1101, 1105, 1134, 1210, 1301, 1305, 1401, 1402, 1501, 1502, 1903, 2001, 2319,
-                                2992, 3001, 3017, 3103, 3202, 3903, 4001, 4008, 5001, 5002, 6005, 6103,
-                                9001, 9018, 9101, 9103, 10002, 10009, 10011, 10017};
+        const int required[] = {1101, 1105, 1134, 1210, 1301, 1305, 1401, 1402,  1501,  1502,  1903,
+                                2001, 2319, 2992, 3001, 3017, 3103, 3202, 3903,  4001,  4008,  5001,
+                                5002, 6005, 6103, 9001, 9018, 9101, 9103, 10002, 10009, 10011, 10017};
         for (int n : required) {
             QVERIFY2(!es.text(n).isEmpty(), qPrintable(QString::number(n)));
             QVERIFY2(!en.text(n).isEmpty(), qPrintable(QString::number(n)));
@@ -62,7 +62,8 @@ private slots:
 
     void cp1252RoundTrip() {
         QByteArray all;
-        for (int b = 0; b < 256; ++b) all.append(char(b));
+        for (int b = 0; b < 256; ++b)
+            all.append(char(b));
         QCOMPARE(Cp1252::encode(Cp1252::decode(all)), all);
         QCOMPARE(Cp1252::decode(QByteArray("\x80\x93\x94")), QString::fromUtf8("€“”"));
         QCOMPARE(Cp1252::encode(QString::fromUtf8("año ✓ 😀")), QByteArray("a\xF1o ? ?"));

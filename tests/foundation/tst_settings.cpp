@@ -24,7 +24,8 @@ private slots:
         QVERIFY(Ajustes::CrearAjustesPorDefecto(QPoint(100, 50)));
         auto store = Ajustes::abrirClave(false);
         QStringList expected;
-        for (const auto& d : Ajustes::tabla()) expected << d.nombre;
+        for (const auto& d : Ajustes::tabla())
+            expected << d.nombre;
         QCOMPARE(expected.size(), 21);
         QCOMPARE(store->valueNames(), expected);
         QCOMPARE(Ajustes::openFile(), QString());
@@ -41,7 +42,8 @@ private slots:
         QCOMPARE(Ajustes::msgWindowSndDoggy(), ObtenerDirPrograma() + "Bark.WAV");
         QVERIFY(Ajustes::messages() && Ajustes::email());
         QCOMPARE(Ajustes::msgWindowPos(), QRect(100, 50, 295, 210));
-        QCOMPARE(store->readBinary("MsgWindowPos", 16).toHex(), QByteArray("64000000320000008b01000004010000"));
+        QCOMPARE(store->readBinary("MsgWindowPos", 16).toHex(),
+                 QByteArray("64000000320000008b01000004010000"));
         QCOMPARE(Ajustes::msgWindowExPos(), QPoint(100, 50));
         QVERIFY(Ajustes::ExisteArranqueWindows());
         QCOMPARE(Autostart::program(), ObtenerDirPrograma() + "QV");
@@ -211,7 +213,8 @@ private slots:
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QV.exe]\nPath=sz:/opt/orbalinder\n");
+        f.write(
+            "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QV.exe]\nPath=sz:/opt/orbalinder\n");
         f.close();
         QCOMPARE(Hives::machineHivePath(), path);
         QCOMPARE(ObtenerDirPrograma(), QString("/opt/orbalinder/"));

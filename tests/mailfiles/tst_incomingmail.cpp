@@ -205,31 +205,43 @@ private slots:
             return QStringList{QString::fromLatin1(kCabeceraArchivo), "--- From ---", "Bob <bob@x>"} +
                    out.mid(out.indexOf("--- Body ---")) + PieMensaje();
         };
-        QTest::newRow("sent by this system") << sent("Dentist", "Call first\nthen go")
-                                             << QStringList{"Dentist", "Call first\r\nthen go"};
+        QTest::newRow("sent by this system")
+            << sent("Dentist", "Call first\nthen go") << QStringList{"Dentist", "Call first\r\nthen go"};
         QTest::newRow("empty text") << sent("Dentist", "") << QStringList{"Dentist", ""};
-        QTest::newRow("long description cut") << sent(QString(40, 'd'), "t") << QStringList{QString(30, 'd'), "t"};
+        QTest::newRow("long description cut")
+            << sent(QString(40, 'd'), "t") << QStringList{QString(30, 'd'), "t"};
         QTest::newRow("text cut to what a reminder holds")
             << sent("D", QString(300, 't')) << QStringList{"D", QString(255, 't')};
         QTest::newRow("Spanish sender")
-            << QStringList{"--- From ---", "Ana <ana@x>", "--- Body ---", "Aviso enviado por Norvo Orbalinder el 9/12/26 10:00:00",
-                           "", "Descripción del aviso:", "Cita", "", "Texto del aviso:", "A las diez"} + PieMensaje()
+            << QStringList{"--- From ---",
+                           "Ana <ana@x>",
+                           "--- Body ---",
+                           "Aviso enviado por Norvo Orbalinder el 9/12/26 10:00:00",
+                           "",
+                           "Descripción del aviso:",
+                           "Cita",
+                           "",
+                           "Texto del aviso:",
+                           "A las diez"} +
+                   PieMensaje()
             << QStringList{"Cita", "A las diez"};
         QTest::newRow("trailing empty line of the text lost on the way")
             << QStringList{"--- Body ---", "Sent on x", "", "Reminder:", "D", "", "Text:"} + PieMensaje()
             << QStringList{"D", ""};
-        QTest::newRow("plain mail") << QStringList{"--- From ---", "a@x", "--- Body ---", "Party"} + PieMensaje()
+        QTest::newRow("plain mail") << QStringList{"--- From ---", "a@x", "--- Body ---", "Party"} +
+                                           PieMensaje()
                                     << QStringList();
-        QTest::newRow("no footer") << sent("Dentist", "x").mid(0, sent("Dentist", "x").indexOf("----------") - 1)
-                                   << QStringList();
+        QTest::newRow("no footer")
+            << sent("Dentist", "x").mid(0, sent("Dentist", "x").indexOf("----------") - 1) << QStringList();
         QTest::newRow("no description")
             << QStringList{"--- Body ---", "Sent on x", "", "Reminder:", "", "", "Text:", "t"} + PieMensaje()
             << QStringList();
         QTest::newRow("labels without colon")
             << QStringList{"--- Body ---", "Sent on x", "", "Reminder", "D", "", "Text", "t"} + PieMensaje()
             << QStringList();
-        QTest::newRow("no body marker") << QStringList{"Sent on x", "", "Reminder:", "D", "", "Text:", "t"} + PieMensaje()
-                                        << QStringList();
+        QTest::newRow("no body marker")
+            << QStringList{"Sent on x", "", "Reminder:", "D", "", "Text:", "t"} + PieMensaje()
+            << QStringList();
     }
     void reminderInMail() {
         QFETCH(QStringList, file);

@@ -140,7 +140,8 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("tried");
         QTest::addColumn<int>("asked");
-        const int done = int(TRepair::Done), no = int(TRepair::NotRepaired), again = int(TRepair::FailedAgain);
+        const int done = int(TRepair::Done), no = int(TRepair::NotRepaired),
+                  again = int(TRepair::FailedAgain);
         QTest::newRow("works at once") << QList<bool>{true} << 2 << done << 1 << 0;
         QTest::newRow("no owner") << QList<bool>{false} << 0 << no << 1 << 0;
         QTest::newRow("owner declines") << QList<bool>{false} << 1 << no << 1 << 1;
@@ -176,7 +177,8 @@ private slots:
                               << QStringLiteral("<x@y>: user unknown");
         QTest::newRow("smtp lines") << QByteArray("554-too busy\r\n554 try\x01 later\r\n") << 554
                                     << QStringLiteral("too busy try later");
-        QTest::newRow("pop3") << QByteArray("-ERR [IN-USE] locked\r\n") << 0 << QStringLiteral("[IN-USE] locked");
+        QTest::newRow("pop3") << QByteArray("-ERR [IN-USE] locked\r\n") << 0
+                              << QStringLiteral("[IN-USE] locked");
     }
     void protocolErrorCarriesReply() {
         QFETCH(QByteArray, reply);

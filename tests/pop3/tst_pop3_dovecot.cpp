@@ -143,7 +143,8 @@ s = smtplib.SMTP('127.0.0.1', int(sys.argv[2])); s.send_message(m); s.quit()
         const TMailMessage python3 = bySubject.value("From Python");
         QCOMPARE(python3.Body.mid(0, 3), (QStringList{"Line one", ".", "Line three"}));
         QCOMPARE(python3.Attachments.size(), 1);
-        QVERIFY(python3.Attachments[0].startsWith("data") && !ours.Attachments.contains(python3.Attachments[0]));
+        QVERIFY(python3.Attachments[0].startsWith("data") &&
+                !ours.Attachments.contains(python3.Attachments[0]));
         checkFiles(python3.Attachments);
         QVERIFY(python3.From.contains("carol@example.test"));
 

@@ -29,7 +29,8 @@ private slots:
         QTest::newRow("control characters") << QStringLiteral("a\r\nb\tc\x01.txt") << "abc.txt";
         QTest::newRow("blanks kept inside") << "  my file.txt "
                                             << "my file.txt";
-        QTest::newRow("long") << QString(500, QLatin1Char('x')) << QString(240, QLatin1Char('x')); // 240 bytes
+        QTest::newRow("long") << QString(500, QLatin1Char('x'))
+                              << QString(240, QLatin1Char('x')); // 240 bytes
     }
     void safeName() {
         QFETCH(QString, given);

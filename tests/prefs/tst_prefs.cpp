@@ -300,21 +300,36 @@ private slots:
     void addressBookTakesOnlyAddresses_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("refused"); // named in the message; empty: added
-        QTest::newRow("plain") << "ana@example.com" << "";
-        QTest::newRow("name and address") << "Ana Gil <ana@example.com>" << "";
-        QTest::newRow("quoted name with comma") << "\"Gil, Ana\" <ana@x>" << "";
-        QTest::newRow("list") << "Bob <bob@x>, carol@y" << "";
-        QTest::newRow("list with semicolon") << "bob@x; carol@y" << "";
-        QTest::newRow("name alone") << "Ana Gil" << "Ana Gil";
-        QTest::newRow("no domain") << "ana@" << "ana@";
-        QTest::newRow("no local part") << "@example.com" << "@example.com";
-        QTest::newRow("two at signs") << "ana@b@c" << "ana@b@c";
-        QTest::newRow("blank inside") << "ana gil@x" << "ana gil@x";
-        QTest::newRow("empty domain label") << "ana@example..com" << "ana@example..com";
-        QTest::newRow("unclosed bracket") << "Ana <ana@x" << "Ana <ana@x";
-        QTest::newRow("text after bracket") << "Ana <ana@x> y" << "Ana <ana@x> y";
-        QTest::newRow("bad one in a list") << "bob@x, carol" << "carol";
-        QTest::newRow("only commas") << ", ;" << ", ;";
+        QTest::newRow("plain") << "ana@example.com"
+                               << "";
+        QTest::newRow("name and address") << "Ana Gil <ana@example.com>"
+                                          << "";
+        QTest::newRow("quoted name with comma") << "\"Gil, Ana\" <ana@x>"
+                                                << "";
+        QTest::newRow("list") << "Bob <bob@x>, carol@y"
+                              << "";
+        QTest::newRow("list with semicolon") << "bob@x; carol@y"
+                                             << "";
+        QTest::newRow("name alone") << "Ana Gil"
+                                    << "Ana Gil";
+        QTest::newRow("no domain") << "ana@"
+                                   << "ana@";
+        QTest::newRow("no local part") << "@example.com"
+                                       << "@example.com";
+        QTest::newRow("two at signs") << "ana@b@c"
+                                      << "ana@b@c";
+        QTest::newRow("blank inside") << "ana gil@x"
+                                      << "ana gil@x";
+        QTest::newRow("empty domain label") << "ana@example..com"
+                                            << "ana@example..com";
+        QTest::newRow("unclosed bracket") << "Ana <ana@x"
+                                          << "Ana <ana@x";
+        QTest::newRow("text after bracket") << "Ana <ana@x> y"
+                                            << "Ana <ana@x> y";
+        QTest::newRow("bad one in a list") << "bob@x, carol"
+                                           << "carol";
+        QTest::newRow("only commas") << ", ;"
+                                     << ", ;";
     }
     void addressBookTakesOnlyAddresses() {
         QFETCH(QString, typed);
@@ -325,7 +340,8 @@ private slots:
             // A prompt, and room for a name with its address.
             QCOMPARE(box->labelText(), LeerTexto(20812));
             auto* edit = box->findChild<QLineEdit*>();
-            QVERIFY(edit->width() >= edit->fontMetrics().horizontalAdvance("Ana Gil Martinez <ana.gil@example.com>"));
+            QVERIFY(edit->width() >=
+                    edit->fontMetrics().horizontalAdvance("Ana Gil Martinez <ana.gil@example.com>"));
             box->setTextValue(typed);
             box->accept();
         });

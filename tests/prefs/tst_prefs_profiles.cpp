@@ -119,8 +119,8 @@ private slots:
         QTest::addColumn<bool>("paste");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("named");
-        QTest::newRow("login dialog: western text is kept") << "EditSetLogin" << QString::fromUtf8("año€") << true
-                                                            << QString::fromUtf8("año€") << QString();
+        QTest::newRow("login dialog: western text is kept")
+            << "EditSetLogin" << QString::fromUtf8("año€") << true << QString::fromUtf8("año€") << QString();
         QTest::newRow("login dialog: user")
             << "EditSetLogin" << QString::fromUtf8("Jürgen✓") << true << QString() << QString::fromUtf8("✓");
         QTest::newRow("login dialog: password typed") << "EditSetPasswd" << QString::fromUtf8("ключ1")

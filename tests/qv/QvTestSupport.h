@@ -25,7 +25,8 @@ inline QStringList& openedFiles() {
 // test's program folder.
 inline void prepare(const QString& catalogue = QStringLiteral("es")) {
     QFile::remove(Hives::userHivePath());
-    QVERIFY(TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/") + catalogue + ".cat"));
+    QVERIFY(
+        TextCatalogue::global().load(QStringLiteral(ORB_SOURCE_DIR "/resources/lang/") + catalogue + ".cat"));
     UiLanguage::apply();
     Ajustes::CrearAjustesPorDefecto({});
     Ajustes::setSplash(false);
@@ -34,6 +35,8 @@ inline void prepare(const QString& catalogue = QStringLiteral("es")) {
     LogReview::setOpenerForTests([](const QString& f) { openedFiles() << f; });
 }
 
-inline QString programFolder() { return QDir::currentPath() + "/"; }
+inline QString programFolder() {
+    return QDir::currentPath() + "/";
+}
 
 } // namespace QvTestSupport

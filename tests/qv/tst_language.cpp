@@ -8,11 +8,11 @@
 #include "core/DisplayFormats.h"
 #include "core/UiLanguage.h"
 #include "qv/FileErrorTexts.h"
+#include "qv/RowTexts.h"
 #include "qv/TVPrincipal.h"
 #include "qv/editor/TVEdicionAvisos.h"
 #include "qv/prefs/TVLoginPasswd.h"
 #include "qv/prefs/TVPreferencias.h"
-#include "qv/RowTexts.h"
 #include "qv/windows/TVPasados.h"
 #include "store/ReminderFile.h"
 #include "ui/DocumentOpener.h"
@@ -110,7 +110,7 @@ private slots:
         QTest::addColumn<QString>("listDate");
         QTest::addColumn<QString>("missingFile");
         QTest::addColumn<QString>("tornFile");
-        QTest::addColumn<QString>("states"); // the list's state letters
+        QTest::addColumn<QString>("states");    // the list's state letters
         QTest::addColumn<QStringList>("times"); // 09:30, 13:05, 00:00 as every window shows them
         QTest::newRow("es") << "es"
                             << "&Sí"

@@ -226,8 +226,11 @@ private slots:
         TVPrincipal w(services);
         Ajustes::setCloseMsgs(0);
         w.TimerEmailTimer();
-        auto* alert = qobject_cast<TVAvisoEmail*>(
-            [] { for (QWidget* t : QApplication::topLevelWidgets()) if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return t; return (QWidget*)nullptr; }());
+        auto* alert = qobject_cast<TVAvisoEmail*>([] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return t;
+            return (QWidget*)nullptr;
+        }());
         QVERIFY(alert);
         QVERIFY(alert->findChild<QPushButton*>("BotonAnadirAvisos")->isHidden()); // no reminder of ours
         const QString text = alert->memo()->toPlainText();
@@ -278,7 +281,8 @@ private slots:
         QCOMPARE(r.Texto, QString("Call first"));
         QVERIFY(r.Activo && r.Repetir == 0);
         QCOMPARE(QDateTime(r.fechaProx(), r.horaProx()), QDateTime(QDate(2026, 12, 8), QTime(11, 30)));
-        QCOMPARE(MessageBoxes::shownTexts(), QStringList{LeerTexto(20815).arg("Dentist", "08-dic-2026 11:30")});
+        QCOMPARE(MessageBoxes::shownTexts(),
+                 QStringList{LeerTexto(20815).arg("Dentist", "08-dic-2026 11:30")});
         QVERIFY(!anadir->isEnabled()); // added once
         w.comandoDeshacer();
         QCOMPARE(ContarAvisos(file), 0);

@@ -389,7 +389,8 @@ private slots:
     // reminders after the user's order, nothing added twice, the cycle going on;
     // one Undo takes back every reminder the import added.
     void calendarExportAndImport() {
-        fillFile({aviso("b", QDate(2026, 12, 9), QTime(9, 0)), aviso("a", QDate(2026, 12, 10), QTime(9, 0), 5)});
+        fillFile(
+            {aviso("b", QDate(2026, 12, 9), QTime(9, 0)), aviso("a", QDate(2026, 12, 10), QTime(9, 0), 5)});
         TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.ordenarPorColumna(1); // the user's order: a, b
@@ -400,25 +401,29 @@ private slots:
 
         QFile foreign(QvTestSupport::programFolder() + "otro.ics");
         QVERIFY(foreign.open(QIODevice::WriteOnly));
-        foreign.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
-                      "BEGIN:VEVENT\r\nUID:f1\r\nSUMMARY:Quincenal\r\nDTSTART:20261210T090000\r\n"
-                      "RRULE:FREQ=WEEKLY;INTERVAL=2\r\nEND:VEVENT\r\n"
-                      "BEGIN:VEVENT\r\nUID:f2\r\nSUMMARY:Dentista\r\nDTSTART:20261211T093000\r\nEND:VEVENT\r\n"
-                      "BEGIN:VEVENT\r\nUID:f3\r\nSUMMARY:Cena\r\nDTSTART:20261212T210000\r\nEND:VEVENT\r\n"
-                      "END:VCALENDAR\r\n");
+        foreign.write(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+            "BEGIN:VEVENT\r\nUID:f1\r\nSUMMARY:Quincenal\r\nDTSTART:20261210T090000\r\n"
+            "RRULE:FREQ=WEEKLY;INTERVAL=2\r\nEND:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nUID:f2\r\nSUMMARY:Dentista\r\nDTSTART:20261211T093000\r\nEND:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nUID:f3\r\nSUMMARY:Cena\r\nDTSTART:20261212T210000\r\nEND:VEVENT\r\n"
+            "END:VCALENDAR\r\n");
         foreign.close();
         w.comandoImportarCalendario(foreign.fileName());
         const QString summary = MessageBoxes::shownTexts().takeLast();
-        QVERIFY2(summary.startsWith("3 eventos le\u00eddos de otro.ics: 2 importados, 0 ya estaban en el archivo de "
-                                    "avisos, 1 no importados."),
+        QVERIFY2(summary.startsWith(
+                     "3 eventos le\u00eddos de otro.ics: 2 importados, 0 ya estaban en el archivo de "
+                     "avisos, 1 no importados."),
                  qPrintable(summary));
-        QVERIFY2(summary.contains("\u201cQuincenal\u201d: no importado: se repite cada 2 d\u00edas"), qPrintable(summary));
+        QVERIFY2(summary.contains("\u201cQuincenal\u201d: no importado: se repite cada 2 d\u00edas"),
+                 qPrintable(summary));
         QCOMPARE(columna(w, 1), QStringList({"a", "b", "Dentista", "Cena"}));
         QCOMPARE(columna(w, 0).last(), QString("4"));
         QVERIFY(w.timerPrincipal()->isActive());
 
         w.comandoImportarCalendario(exported); // the file's own reminders: by UID, already there
-        QVERIFY(MessageBoxes::shownTexts().takeLast().startsWith("2 eventos le\u00eddos de avisos.ics: 0 importados, 2 ya"));
+        QVERIFY(MessageBoxes::shownTexts().takeLast().startsWith(
+            "2 eventos le\u00eddos de avisos.ics: 0 importados, 2 ya"));
         QCOMPARE(w.numAvisos(), 4);
         QCOMPARE(w.historial().size(), 1); // an import that added nothing is no step
         auto* undo = w.findChild<QAction*>("MEDeshacer");
@@ -664,7 +669,8 @@ private slots:
             QList<QPointer<AlertWindowBase>> alerts;
             for (QWidget* t : QApplication::topLevelWidgets())
                 if (auto* a = qobject_cast<AlertWindowBase*>(t)) alerts << a;
-            for (const QPointer<AlertWindowBase>& a : alerts) delete a.data();
+            for (const QPointer<AlertWindowBase>& a : alerts)
+                delete a.data();
             ReiniciarAvisosAbiertos(); // snoozed ones are counted until they close
         });
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
@@ -995,8 +1001,7 @@ private slots:
         QTest::addColumn<QStringList>("dates");
         QTest::addColumn<int>("skipped");
         QTest::newRow("nothing missed")
-            << QTime(11, 0) << false << QStringList({"08-dic-2026   11:00", "09-dic-2026   09:00"})
-            << 1;
+            << QTime(11, 0) << false << QStringList({"08-dic-2026   11:00", "09-dic-2026   09:00"}) << 1;
         QTest::newRow("daily reminder missed")
             << QTime(8, 0) << false << QStringList({"09-dic-2026   08:00", "09-dic-2026   09:00"}) << 0;
         QTest::newRow("once-only with removal missed")

@@ -80,11 +80,12 @@ private slots:
         // The defaults are written during the start; wait until they all exist.
         QString list;
         QTRY_VERIFY_WITH_TIMEOUT(([&] {
-            tool.start(kTool, {"settings", "list"});
-            tool.waitForFinished(10000);
-            list = QString::fromUtf8(tool.readAllStandardOutput());
-            return !list.contains("(missing)");
-        }()), 15000);
+                                     tool.start(kTool, {"settings", "list"});
+                                     tool.waitForFinished(10000);
+                                     list = QString::fromUtf8(tool.readAllStandardOutput());
+                                     return !list.contains("(missing)");
+                                 }()),
+                                 15000);
         QCOMPARE(list.count('\n'), 21);
 
         first.kill(); // no exit sequence

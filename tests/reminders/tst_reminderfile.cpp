@@ -21,7 +21,8 @@ class TestReminderFile : public QObject, ReminderFileFixture {
 
     QStringList descriptions() {
         QStringList out;
-        for (const auto& r : LeerTodosLosAvisos(file)) out << QString("%1:%2").arg(r.Numero).arg(r.Descripcion);
+        for (const auto& r : LeerTodosLosAvisos(file))
+            out << QString("%1:%2").arg(r.Numero).arg(r.Descripcion);
         return out;
     }
 
@@ -47,12 +48,14 @@ private slots:
         const QByteArray b = r.toBytes();
         QCOMPARE(b.size(), 836);
         QCOMPARE(b.mid(0, 6).toHex(), QByteArray("020001000201"));
-        QCOMPARE(b.mid(6, 7), QByteArray("\x06" "Caf\xE9 \x80"));
+        QCOMPARE(b.mid(6, 7), QByteArray("\x06"
+                                         "Caf\xE9 \x80"));
         QCOMPARE(b.mid(37, 3), QByteArray(3, '\0'));
         QCOMPARE(b.mid(40, 8).toHex(), QByteArray("0000000080a3e640")); // 46364.0
         QCOMPARE(b.mid(48, 8).toHex(), QByteArray("000000000000e83f")); // 0.75
         QCOMPARE(quint8(b[56]), quint8(144));
-        QCOMPARE(b.mid(57, 13), QByteArray("\x0c" "line1\r\nline2"));
+        QCOMPARE(b.mid(57, 13), QByteArray("\x0c"
+                                           "line1\r\nline2"));
         QCOMPARE(quint8(b[313]), quint8(10));
         QCOMPARE(b.mid(569, 3).toHex(), QByteArray("010100"));
         QCOMPARE(b.mid(572, 8).toHex(), QByteArray("000000000000f03f")); // 1.0
@@ -71,7 +74,8 @@ private slots:
     }
 
     void appendDeleteCompactKeepNumbersAndIndex() {
-        for (const char* d : {"a", "b", "c", "d", "e"}) AnadirAviso(file, index, aviso(d));
+        for (const char* d : {"a", "b", "c", "d", "e"})
+            AnadirAviso(file, index, aviso(d));
         QCOMPARE(ContarAvisos(file), 5);
         QCOMPARE(LeerIndice(index), QVector<quint16>({1, 2, 3, 4, 5}));
         EscribirIndice(index, {5, 4, 3, 2, 1}); // a sorted list
@@ -121,7 +125,8 @@ private slots:
     }
 
     void truncatedFileKeepsItsWholeRecords() {
-        for (const char* d : {"one", "two"}) AnadirAviso(file, index, aviso(d));
+        for (const char* d : {"one", "two"})
+            AnadirAviso(file, index, aviso(d));
         {
             QFile f(file);
             QVERIFY(f.open(QIODevice::Append));

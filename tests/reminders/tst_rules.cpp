@@ -54,10 +54,12 @@ private slots:
             << 6 << QDate(2023, 1, 31) << at(2023, 1, 31, 9, 0) << 1 << QDate(2023, 2, 28);
         QTest::newRow("monthly 31 Jan leap year")
             << 6 << QDate(2024, 1, 31) << at(2024, 1, 31, 9, 0) << 1 << QDate(2024, 2, 29);
-        QTest::newRow("monthly 31 Mar") << 6 << QDate(2023, 3, 31) << at(2023, 3, 31, 9, 0) << 1 << QDate(2023, 4, 30);
+        QTest::newRow("monthly 31 Mar")
+            << 6 << QDate(2023, 3, 31) << at(2023, 3, 31, 9, 0) << 1 << QDate(2023, 4, 30);
         QTest::newRow("monthly catch-up over several months")
             << 6 << QDate(2023, 1, 31) << at(2023, 5, 2, 9, 0) << 1 << QDate(2023, 5, 31);
-        QTest::newRow("yearly") << 7 << QDate(2026, 12, 8) << at(2026, 12, 8, 9, 0) << 1 << QDate(2027, 12, 8);
+        QTest::newRow("yearly") << 7 << QDate(2026, 12, 8) << at(2026, 12, 8, 9, 0) << 1
+                                << QDate(2027, 12, 8);
         QTest::newRow("yearly 29 Feb to common year")
             << 7 << QDate(2024, 2, 29) << at(2024, 2, 29, 9, 0) << 1 << QDate(2025, 2, 28);
         QTest::newRow("working days Fri, Mon-Fri")
@@ -103,16 +105,17 @@ private slots:
         QTest::addColumn<QDate>("from");
         QTest::addColumn<int>("storedDay");
         QTest::addColumn<QList<QDate>>("expected");
-        QTest::newRow("monthly on the 31st") << 6 << QDate(2023, 1, 31) << 0
-                                             << QList<QDate>{{2023, 2, 28}, {2023, 3, 31}, {2023, 4, 30}, {2023, 5, 31}};
+        QTest::newRow("monthly on the 31st")
+            << 6 << QDate(2023, 1, 31) << 0
+            << QList<QDate>{{2023, 2, 28}, {2023, 3, 31}, {2023, 4, 30}, {2023, 5, 31}};
         QTest::newRow("monthly on the 30th, leap February")
             << 6 << QDate(2024, 1, 30) << 0 << QList<QDate>{{2024, 2, 29}, {2024, 3, 30}, {2024, 4, 30}};
         QTest::newRow("monthly on the 29th over a common February")
             << 6 << QDate(2023, 1, 29) << 0 << QList<QDate>{{2023, 2, 28}, {2023, 3, 29}};
-        QTest::newRow("monthly on the 15th") << 6 << QDate(2023, 1, 15) << 0
-                                             << QList<QDate>{{2023, 2, 15}, {2023, 3, 15}};
-        QTest::newRow("monthly, stored 31 on 30 April") << 6 << QDate(2023, 4, 30) << 31
-                                                        << QList<QDate>{{2023, 5, 31}, {2023, 6, 30}};
+        QTest::newRow("monthly on the 15th")
+            << 6 << QDate(2023, 1, 15) << 0 << QList<QDate>{{2023, 2, 15}, {2023, 3, 15}};
+        QTest::newRow("monthly, stored 31 on 30 April")
+            << 6 << QDate(2023, 4, 30) << 31 << QList<QDate>{{2023, 5, 31}, {2023, 6, 30}};
         QTest::newRow("monthly, a stored day that disagrees is not used")
             << 6 << QDate(2023, 1, 31) << 5 << QList<QDate>{{2023, 2, 28}, {2023, 3, 31}};
         QTest::newRow("monthly, a stored day out of range is not used")
@@ -120,8 +123,8 @@ private slots:
         QTest::newRow("yearly on 29 February")
             << 7 << QDate(2024, 2, 29) << 0
             << QList<QDate>{{2025, 2, 28}, {2026, 2, 28}, {2027, 2, 28}, {2028, 2, 29}, {2029, 2, 28}};
-        QTest::newRow("yearly on 28 February stays") << 7 << QDate(2023, 2, 28) << 0
-                                                     << QList<QDate>{{2024, 2, 28}, {2025, 2, 28}};
+        QTest::newRow("yearly on 28 February stays")
+            << 7 << QDate(2023, 2, 28) << 0 << QList<QDate>{{2024, 2, 28}, {2025, 2, 28}};
     }
 
     void keepsTheChosenDay() {
@@ -135,7 +138,8 @@ private slots:
             AvanzarAviso(r, QDateTime(r.fechaProx(), QTime(9, 0)), 1);
             r = RegistroAviso::fromBytes(r.toBytes().constData()); // the day travels in the stored record
             QCOMPARE(r.fechaProx(), next);
-            QCOMPARE(r.DiaElegido == 0, next.day() == DiaDelAviso(r)); // stored only while the date is shorter
+            QCOMPARE(r.DiaElegido == 0,
+                     next.day() == DiaDelAviso(r)); // stored only while the date is shorter
         }
     }
 

@@ -20,8 +20,8 @@ Run qvtool(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(ORB_BINARY_DIR "/src/tools/qvtool"), args);
     p.waitForFinished(30000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 QByteArray goldenBytes(const char* name) {
@@ -63,7 +63,8 @@ private slots:
         const QJsonObject a = all[0].toObject();
         QCOMPARE(a[QLatin1String("Numero")].toInt(), 1);
         QCOMPARE(a[QLatin1String("Descripcion")].toString(), QStringLiteral("Cita m\u00e9dico"));
-        QCOMPARE(a[QLatin1String("Texto")].toString(), QStringLiteral("L\u00ednea 1\r\nL\u00ednea 2 cuesta 5 \u20ac"));
+        QCOMPARE(a[QLatin1String("Texto")].toString(),
+                 QStringLiteral("L\u00ednea 1\r\nL\u00ednea 2 cuesta 5 \u20ac"));
         QCOMPARE(a[QLatin1String("FechaProx")].toString(), QStringLiteral("2026-12-08"));
         QCOMPARE(a[QLatin1String("HoraProx")].toString(), QStringLiteral("09:30:00"));
         QCOMPARE(a[QLatin1String("FechaUlt")].toString(), QStringLiteral("2027-01-31"));
@@ -81,11 +82,21 @@ private slots:
         QTest::addColumn<QString>("now");
         QTest::addColumn<QString>("due");
         QTest::addColumn<QString>("past");
-        QTest::newRow("before") << "2026-12-08 09:29:59" << "" << "";
-        QTest::newRow("its minute, first second") << "2026-12-08 09:30:00" << "1\n" << "";
-        QTest::newRow("its minute, last second") << "2026-12-08 09:30:59" << "1\n" << "1\n";
-        QTest::newRow("next minute") << "2026-12-08 09:31:00" << "" << "1\n";
-        QTest::newRow("next day") << "2026-12-09 09:30:00" << "" << "1\n";
+        QTest::newRow("before") << "2026-12-08 09:29:59"
+                                << ""
+                                << "";
+        QTest::newRow("its minute, first second") << "2026-12-08 09:30:00"
+                                                  << "1\n"
+                                                  << "";
+        QTest::newRow("its minute, last second") << "2026-12-08 09:30:59"
+                                                 << "1\n"
+                                                 << "1\n";
+        QTest::newRow("next minute") << "2026-12-08 09:31:00"
+                                     << ""
+                                     << "1\n";
+        QTest::newRow("next day") << "2026-12-09 09:30:00"
+                                  << ""
+                                  << "1\n";
     }
     void dueAndPastAroundItsMinute() {
         QFETCH(QString, now);
@@ -127,7 +138,8 @@ private slots:
                               QStringLiteral("2026-12-08 09:30:00")});
         QCOMPARE(a.rc, 2);
         QCOMPARE(qvtool({QStringLiteral("advance"), file, QStringLiteral("1"), QStringLiteral("--now"),
-                         QStringLiteral("2026-12-08 09:30:00")}).out,
+                         QStringLiteral("2026-12-08 09:30:00")})
+                     .out,
                  QStringLiteral("kept\n"));
         QCOMPARE(list().size(), 1);
     }
@@ -137,7 +149,8 @@ private slots:
         QTest::addColumn<int>("rc");
         QTest::newRow("due without --now") << QStringList{"due", "@"} << 2;
         QTest::newRow("date without seconds") << QStringList{"due", "@", "--now", "2026-12-08 09:30"} << 2;
-        QTest::newRow("29 February of a common year") << QStringList{"past", "@", "--now", "2027-02-29 09:30:00"} << 2;
+        QTest::newRow("29 February of a common year")
+            << QStringList{"past", "@", "--now", "2027-02-29 09:30:00"} << 2;
         QTest::newRow("record 0") << QStringList{"advance", "@", "0", "--now", "2026-12-08 09:30:00"} << 2;
         QTest::newRow("record -1") << QStringList{"advance", "@", "-1", "--now", "2026-12-08 09:30:00"} << 2;
         QTest::newRow("working days not a number")

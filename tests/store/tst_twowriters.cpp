@@ -119,13 +119,20 @@ private slots:
         QTest::addColumn<QString>("name");   // %1: a process number
         QTest::addColumn<bool>("live");      // the process runs
         QTest::addColumn<bool>("removed");
-        QTest::newRow("save of an ended program") << "" << ".a.QVM.orbwork-%1-3" << false << true;
-        QTest::newRow("save of a running program") << "" << ".a.QVM.orbwork-%1-3" << true << false;
-        QTest::newRow("save in TEMP") << "TEMP" << ".QVMsgs.IDX.orbwork-%1-1" << false << true;
-        QTest::newRow("incoming mail of an ended client") << "MAIL" << "incoming-%1-7.tmp" << false << true;
-        QTest::newRow("incoming mail of a running client") << "MAIL" << "incoming-%1-7.tmp" << true << false;
-        QTest::newRow("incoming name without a number") << "MAIL" << "incoming-x%1-7.tmp" << false << false;
-        QTest::newRow("incoming name elsewhere") << "" << "incoming-%1-7.tmp" << false << false;
+        QTest::newRow("save of an ended program") << ""
+                                                  << ".a.QVM.orbwork-%1-3" << false << true;
+        QTest::newRow("save of a running program") << ""
+                                                   << ".a.QVM.orbwork-%1-3" << true << false;
+        QTest::newRow("save in TEMP") << "TEMP"
+                                      << ".QVMsgs.IDX.orbwork-%1-1" << false << true;
+        QTest::newRow("incoming mail of an ended client") << "MAIL"
+                                                          << "incoming-%1-7.tmp" << false << true;
+        QTest::newRow("incoming mail of a running client") << "MAIL"
+                                                           << "incoming-%1-7.tmp" << true << false;
+        QTest::newRow("incoming name without a number") << "MAIL"
+                                                        << "incoming-x%1-7.tmp" << false << false;
+        QTest::newRow("incoming name elsewhere") << ""
+                                                 << "incoming-%1-7.tmp" << false << false;
     }
     void startRemovesWorkFilesOfEndedPrograms() {
         QFETCH(QString, folder);

@@ -111,7 +111,8 @@ void TUUProcessor::Encode() {
     if (Method == emUU) WriteAll(*OutputStream, "`\r\n", 3);
 }
 
-QByteArray TUUProcessor::RunInMemory(const QByteArray& data, TEncodeMethod method, bool encode, qsizetype reserve) {
+QByteArray TUUProcessor::RunInMemory(const QByteArray& data, TEncodeMethod method, bool encode,
+                                     qsizetype reserve) {
     QByteArray source = data;
     QBuffer input(&source);
     input.open(QIODevice::ReadOnly);
@@ -123,8 +124,10 @@ QByteArray TUUProcessor::RunInMemory(const QByteArray& data, TEncodeMethod metho
     processor.Method = method;
     processor.InputStream = &input;
     processor.OutputStream = &output;
-    if (encode) processor.Encode();
-    else processor.Decode();
+    if (encode)
+        processor.Encode();
+    else
+        processor.Decode();
     return result;
 }
 

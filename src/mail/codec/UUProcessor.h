@@ -40,7 +40,8 @@ public:
 
 private:
     // One processor over in-memory buffers, encoding or decoding.
-    static QByteArray RunInMemory(const QByteArray& data, TEncodeMethod method, bool encode, qsizetype reserve);
+    static QByteArray RunInMemory(const QByteArray& data, TEncodeMethod method, bool encode,
+                                  qsizetype reserve);
     void DecodeBase64();
     void DecodeUU();
 };

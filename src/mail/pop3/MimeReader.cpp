@@ -328,8 +328,7 @@ MimeReader::Stop MimeReader::ReadLeaf(const Header& header, Role role, Group* gr
         block.reserve(kWriteBlock + 4096);
     }
     auto flush = [&] {
-        if (file->write(block) != block.size())
-            throw EFileError(QStringLiteral("Cannot write file ") + work);
+        if (file->write(block) != block.size()) throw EFileError(QStringLiteral("Cannot write file ") + work);
         block.clear();
     };
     QByteArray out;

@@ -171,7 +171,8 @@ void TPop3Client::Login() {
         return IsPositive(Transaction("USER " + Cp1252::encode(UserID))) &&
                IsPositive(Transaction("PASS " + Cp1252::encode(Password)));
     };
-    if (OwnerRepairs(loggedIn, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done) AuthenticationFailed();
+    if (OwnerRepairs(loggedIn, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done)
+        AuthenticationFailed();
 }
 
 void TPop3Client::Disconnect() {

@@ -147,7 +147,8 @@ void TSmtpClient::Hello() {
         Command(QStringLiteral("HELO ") + OneLine(UserID));
         return IsCompletion(ReplyNumber());
     };
-    if (OwnerRepairs(greeted, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done) AuthenticationFailed();
+    if (OwnerRepairs(greeted, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done)
+        AuthenticationFailed();
 }
 
 bool TSmtpClient::Offers(const QByteArray& keyword) const {
@@ -185,7 +186,8 @@ void TSmtpClient::Authenticate() {
         }
         return ReplyNumber() == 235;
     };
-    if (OwnerRepairs(accepted, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done) AuthenticationFailed();
+    if (OwnerRepairs(accepted, AskOwner(OnAuthenticationFailed, this)) != TRepair::Done)
+        AuthenticationFailed();
 }
 
 void TSmtpClient::SendMail() {

@@ -65,7 +65,10 @@ public:
     // Empty when the service can be used, otherwise why not ("Error opening ...").
     virtual QString loadError() const { return {}; }
     // Whether the named service function exists ("RasDial", "RasCreatePhonebookEntry", ...).
-    virtual bool provides(const QString& function) const { Q_UNUSED(function); return true; }
+    virtual bool provides(const QString& function) const {
+        Q_UNUSED(function);
+        return true;
+    }
 
     virtual quint32 enumEntries(QStringList& names) = 0;
     virtual quint32 validateEntryName(const QString& name) = 0;

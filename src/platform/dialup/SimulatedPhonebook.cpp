@@ -12,11 +12,9 @@ namespace dialup {
 namespace {
 
 bool validName(const QString& name) {
-    if (name.trimmed().isEmpty() || name.size() > 256 || name.startsWith(QLatin1Char('.')))
-        return false;
+    if (name.trimmed().isEmpty() || name.size() > 256 || name.startsWith(QLatin1Char('.'))) return false;
     for (QChar c : name)
-        if (c.unicode() < 32 || c == QLatin1Char('\\') || c == QLatin1Char('/'))
-            return false;
+        if (c.unicode() < 32 || c == QLatin1Char('\\') || c == QLatin1Char('/')) return false;
     return true;
 }
 
@@ -32,8 +30,7 @@ QVector<quint32> parseStates(const QString& text) {
     for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         bool ok = false;
         const quint32 s = part.trimmed().toUInt(&ok);
-        if (ok)
-            states << s;
+        if (ok) states << s;
     }
     return states;
 }
@@ -44,30 +41,26 @@ SimulatedPhonebook::SimulatedPhonebook(QString filePath) : path_(std::move(fileP
 
 SimulatedPhonebook::~SimulatedPhonebook() {
     for (auto& t : dialThreads_)
-        if (t.joinable())
-            t.join();
+        if (t.joinable()) t.join();
 }
 
 QString SimulatedPhonebook::defaultPath() {
     const QString over = qEnvironmentVariable("ORB_DIALUP_PHONEBOOK");
-    if (!over.isEmpty())
-        return over;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/Orbalinder/phonebook.conf");
+    if (!over.isEmpty()) return over;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Orbalinder/phonebook.conf");
 }
 
 QVector<SimulatedEntry> SimulatedPhonebook::load() const {
     QVector<SimulatedEntry> entries;
-    if (!QFileInfo::exists(path_))
-        return entries;
+    if (!QFileInfo::exists(path_)) return entries;
     QSettings file(path_, QSettings::IniFormat);
     const int n = file.beginReadArray(QStringLiteral("entries"));
     for (int i = 0; i < n; ++i) {
         file.setArrayIndex(i);
         SimulatedEntry e;
         e.name = file.value(QStringLiteral("name")).toString();
-        if (!validName(e.name))
-            continue; // a damaged or foreign line never becomes an entry
+        if (!validName(e.name)) continue; // a damaged or foreign line never becomes an entry
         e.userName = file.value(QStringLiteral("user")).toString();
         e.password = file.value(QStringLiteral("password")).toString();
         e.passwordSaved = file.value(QStringLiteral("passwordSaved"), false).toBool();
@@ -107,8 +100,7 @@ bool SimulatedPhonebook::save(const QVector<SimulatedEntry>& entries) const {
 }
 
 bool SimulatedPhonebook::put(const SimulatedEntry& entry) {
-    if (!validName(entry.name))
-        return false;
+    if (!validName(entry.name)) return false;
     QVector<SimulatedEntry> entries = load();
     auto it = std::find_if(entries.begin(), entries.end(),
                            [&](const SimulatedEntry& e) { return e.name == entry.name; });
@@ -133,18 +125,15 @@ quint32 SimulatedPhonebook::enumEntries(QStringList& names) {
 }
 
 quint32 SimulatedPhonebook::validateEntryName(const QString& name) {
-    if (!validName(name))
-        return kErrorInvalidName;
+    if (!validName(name)) return kErrorInvalidName;
     for (const SimulatedEntry& e : load())
-        if (e.name.compare(name, Qt::CaseInsensitive) == 0)
-            return kErrorAlreadyExists;
+        if (e.name.compare(name, Qt::CaseInsensitive) == 0) return kErrorAlreadyExists;
     return 0;
 }
 
 quint32 SimulatedPhonebook::getDialParams(const QString& entry, DialParams& params) {
     for (const SimulatedEntry& e : load()) {
-        if (e.name != entry)
-            continue;
+        if (e.name != entry) continue;
         params.entryName = e.name;
         params.userName = e.userName;
         params.passwordSaved = e.passwordSaved;
@@ -157,8 +146,7 @@ quint32 SimulatedPhonebook::getDialParams(const QString& entry, DialParams& para
 quint32 SimulatedPhonebook::setDialParams(const DialParams& params, bool removePassword) {
     QVector<SimulatedEntry> entries = load();
     for (SimulatedEntry& e : entries) {
-        if (e.name != params.entryName)
-            continue;
+        if (e.name != params.entryName) continue;
         e.userName = params.userName;
         if (removePassword) {
             e.password.clear();
@@ -192,15 +180,13 @@ quint32 SimulatedPhonebook::dial(const DialParams& params, const DialNotifier& n
             entry = e;
             found = true;
         }
-    if (!found)
-        return kErrorCannotFindEntry;
+    if (!found) return kErrorCannotFindEntry;
 
     const quint32 h = openConnection(entry.name);
     auto finish = [this, h, entry]() {
         std::lock_guard lock(mutex_);
         auto it = connections_.find(h);
-        if (it == connections_.end())
-            return;
+        if (it == connections_.end()) return;
         if (entry.outcome == 0)
             it->state = kStateConnected;
         else if (entry.keepsHandleOnFailure)
@@ -211,8 +197,7 @@ quint32 SimulatedPhonebook::dial(const DialParams& params, const DialNotifier& n
 
     if (!notifier) {
         finish();
-        if (entry.outcome == 0 || entry.keepsHandleOnFailure)
-            handle = h;
+        if (entry.outcome == 0 || entry.keepsHandleOnFailure) handle = h;
         return entry.outcome;
     }
 
@@ -230,13 +215,11 @@ quint32 SimulatedPhonebook::dial(const DialParams& params, const DialNotifier& n
 quint32 SimulatedPhonebook::hangUp(quint32 handle) {
     std::lock_guard lock(mutex_);
     auto it = connections_.find(handle);
-    if (it == connections_.end())
-        return kErrorInvalidHandle;
+    if (it == connections_.end()) return kErrorInvalidHandle;
     hungUp_ << handle;
     int polls = 0;
     for (const SimulatedEntry& e : load())
-        if (e.name == it->entry)
-            polls = e.hangUpPolls;
+        if (e.name == it->entry) polls = e.hangUpPolls;
     if (polls <= 0)
         connections_.erase(it);
     else
@@ -247,15 +230,14 @@ quint32 SimulatedPhonebook::hangUp(quint32 handle) {
 quint32 SimulatedPhonebook::connectStatus(quint32 handle, ConnectionStatus& status) {
     std::lock_guard lock(mutex_);
     auto it = connections_.find(handle);
-    if (it == connections_.end())
-        return kErrorInvalidHandle;
+    if (it == connections_.end()) return kErrorInvalidHandle;
     if (it->pollsLeft == 0) {
         connections_.erase(it);
         return kErrorInvalidHandle;
     }
-    if (it->pollsLeft > 0)
-        --it->pollsLeft;
-    status = ConnectionStatus{it->state, it->error, QStringLiteral("modem"), QStringLiteral("Simulated modem")};
+    if (it->pollsLeft > 0) --it->pollsLeft;
+    status =
+        ConnectionStatus{it->state, it->error, QStringLiteral("modem"), QStringLiteral("Simulated modem")};
     return 0;
 }
 

@@ -63,8 +63,9 @@ private:
     bool m_diasVisibles = false;
 
     QWidget *m_panelEdicion, *m_panelDestinatarios;
-    QLabel *m_labelNumero, *m_labelAviso, *m_labelDescrip, *m_labelFechaProx, *m_labelHoraProx, *m_labelRepetir,
-        *m_labelDiasSemana, *m_labelTexto, *m_labelFechaUlt, *m_labelSonido, *m_labelDispon, *m_labelDestin;
+    QLabel *m_labelNumero, *m_labelAviso, *m_labelDescrip, *m_labelFechaProx, *m_labelHoraProx,
+        *m_labelRepetir, *m_labelDiasSemana, *m_labelTexto, *m_labelFechaUlt, *m_labelSonido, *m_labelDispon,
+        *m_labelDestin;
     QLineEdit* m_nombre;
     QDateEdit* m_fecha;
     QTimeEdit* m_hora;

@@ -154,7 +154,8 @@ void TVPreferencias::BotonNuevaDireccClick() {
         EntradaCp1252::proteger(edit);
         edit->setPlaceholderText(LeerTexto(20813));
         // Room for a whole entry of the address book: a name and its address.
-        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(Perfiles::kCapacidadTexto * 3 / 4, u'n')));
+        edit->setMinimumWidth(
+            edit->fontMetrics().horizontalAdvance(QString(Perfiles::kCapacidadTexto * 3 / 4, u'n')));
     }
     if (box.exec() != QDialog::Accepted) return;
     // Longer texts would be cut when stored; line breaks would break the headers

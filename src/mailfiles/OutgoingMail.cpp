@@ -5,6 +5,7 @@
 #include "core/TextCatalogue.h"
 #include "mailfiles/MailFileText.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,11 +26,35 @@ QString unaLinea(QString valor) {
 }
 } // namespace
 
-QString NombreEmailSaliente(const QString& descripcion, int numero) {
+QString NombreEmailSaliente(const QString& descripcion, int numero, const QString& archivoAvisos) {
     QString nombre = descripcion.left(kMaxDescripcionEnNombre);
     for (QChar& c : nombre)
         if (prohibidoEnNombre(c)) c = u'_';
-    return nombre + u'_' + QString::number(numero) + QStringLiteral(".OUT");
+    nombre += u'_' + QString::number(numero);
+    if (!archivoAvisos.isEmpty()) nombre += u'-' + MarcaArchivoAvisos(archivoAvisos);
+    return nombre + QStringLiteral(".OUT");
+}
+
+QString MarcaArchivoAvisos(const QString& archivoAvisos) {
+    const QByteArray ruta = QDir::cleanPath(QFileInfo(archivoAvisos).absoluteFilePath()).toUtf8();
+    return QString::fromLatin1(QCryptographicHash::hash(ruta, QCryptographicHash::Sha1).left(4).toHex());
+}
+
+namespace {
+// "_7.OUT" or "_7-1a2b3c4d.OUT" at the end of a queue file's name.
+const QRegularExpression& finalDeNombre() {
+    static const QRegularExpression final(QStringLiteral("_[0-9]+(?:-([0-9a-f]{8}))?\\.out$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    return final;
+}
+} // namespace
+
+QString ArchivoDeEmailSaliente(const QString& nombreArchivo, const QStringList& archivosAvisos) {
+    const QString marca = finalDeNombre().match(QFileInfo(nombreArchivo).fileName()).captured(1).toLower();
+    if (marca.isEmpty()) return {};
+    for (const QString& archivo : archivosAvisos)
+        if (MarcaArchivoAvisos(archivo) == marca) return archivo;
+    return {};
 }
 
 QStringList LineasEmailSaliente(const EmailSaliente& email) {
@@ -60,7 +85,8 @@ QStringList LineasEmailSaliente(const EmailSaliente& email) {
 
 bool CrearEmailSaliente(const QString& dirMail, const EmailSaliente& email, QString* error) {
     QDir().mkpath(dirMail);
-    const QString ruta = QDir(dirMail).filePath(NombreEmailSaliente(email.descripcion, email.numero));
+    const QString ruta =
+        QDir(dirMail).filePath(NombreEmailSaliente(email.descripcion, email.numero, email.archivoAvisos));
     return guardarLineas(ruta, LineasEmailSaliente(email), error);
 }
 
@@ -93,10 +119,8 @@ QStringList BorrarEmailSaliente(const QString& dirMail) {
 }
 
 QString AvisoDeEmailSaliente(const QString& ruta) {
-    static const QRegularExpression final(QStringLiteral("_[0-9]+\\.out$"),
-                                          QRegularExpression::CaseInsensitiveOption);
     QString nombre = QFileInfo(ruta).fileName();
-    return nombre.remove(final);
+    return nombre.remove(finalDeNombre());
 }
 
 ResultadoCarga CargarEmailSaliente(const QStringList& lineas) {

@@ -24,19 +24,32 @@ struct EmailSaliente {
     QString remitenteDireccion; // active profile's e-mail address (line 4)
     QStringList destinatarios;  // one address per non-empty recipient slot, in slot order
     QDateTime momento;          // for the dated line; invalid means the clock's now
+    QString archivoAvisos;      // the reminders file the reminder belongs to (file name)
 };
 
 inline constexpr int kMaxDestinatarios = 255;
 inline constexpr int kMaxDescripcionEnNombre = 30;
 
-// File name (no folder) for a reminder: description + "_" + number + ".OUT".
+// File name (no folder) for a reminder: description + "_" + number + ".OUT",
+// and with the reminders file given, description + "_" + number + "-" + its
+// mark + ".OUT", so that reminders of several files open at once that share a
+// description and a number never replace each other's queued mail.
 // So that the name always stays one plain file inside MAIL/, the description is
 // first cut to its stored capacity of 30 characters and then every character a
 // file name cannot safely hold on either system -- "/", "\", ":", "*", "?",
 // '"', "<", ">", "|" and control characters (below 32, and 127) -- becomes "_".
 // The "_number.OUT" ending means the name is never "." or "..", never empty
 // and never a bare separator.
-QString NombreEmailSaliente(const QString& descripcion, int numero);
+QString NombreEmailSaliente(const QString& descripcion, int numero, const QString& archivoAvisos = {});
+
+// A reminders file's mark in queue file names: eight lower-case hexadecimal
+// digits from its absolute path, the same in every run.
+QString MarcaArchivoAvisos(const QString& archivoAvisos);
+
+// The reminders file, among `archivosAvisos`, whose mark a queue file's name
+// carries; empty when the name carries none (a file queued before names had
+// marks) or no file of the list matches.
+QString ArchivoDeEmailSaliente(const QString& nombreArchivo, const QStringList& archivosAvisos);
 
 // The file's lines, in order, without line ends. Lines 3 and 4 and every
 // recipient line are kept on one line each (a CR or LF inside them becomes a
@@ -59,7 +72,8 @@ QStringList ListarSalientesNoRegulares(const QString& dirMail);
 // paths of the files that went.
 QStringList BorrarEmailSaliente(const QString& dirMail);
 // The reminder a queue file belongs to, as its name keeps it: the description
-// (cut to 30 characters, unsafe characters as "_") before "_number.OUT".
+// (cut to 30 characters, unsafe characters as "_") before "_number.OUT" or
+// "_number-mark.OUT".
 QString AvisoDeEmailSaliente(const QString& ruta);
 
 // What the mail client takes from a queue file.

@@ -62,7 +62,7 @@ void DesktopServices::borrarEmailSaliente() {
     if (!avisos.isEmpty()) m_avisosCorreo << LeerTexto(20115).arg(avisos.join(u'\n'));
 }
 
-void DesktopServices::crearEmailSaliente(const RegistroAviso& r) {
+void DesktopServices::crearEmailSaliente(const QString& archivo, const RegistroAviso& r) {
     // The queue file names the active profile's sender and the recipients'
     // addresses from the address book, read anew for every file.
     const auto& folders = ProgramFolders::global();
@@ -71,6 +71,7 @@ void DesktopServices::crearEmailSaliente(const RegistroAviso& r) {
     e.descripcion = r.Descripcion;
     e.numero = r.Numero;
     e.texto = r.Texto;
+    e.archivoAvisos = archivo;
     if (const auto activo = perfiles.perfilActivo()) {
         e.remitenteNombre = activo->nombreUsuario;
         e.remitenteDireccion = activo->emailUsuario;
@@ -182,7 +183,7 @@ std::optional<ResumenesAvisos> DesktopServices::revisarAvisosPasados(const QStri
     acciones.pasado = [perdidos](const RegistroAviso& r) {
         if (perdidos) perdidos->append(r);
     };
-    acciones.crearEmail = [this](const RegistroAviso& r) { crearEmailSaliente(r); };
+    acciones.crearEmail = [this, file](const RegistroAviso& r) { crearEmailSaliente(file, r); };
     ResumenesAvisos leidos;
     try {
         PasadaPasados(file, ProgramFolders::global().dirTemp + "QVMsgs.IDX", Clock::current().now(),

@@ -11,7 +11,7 @@ public:
     AlertWindowBase* mostrarAviso(int indice, int formato, const RegistroAviso& r) override;
 
     void borrarEmailSaliente() override;
-    void crearEmailSaliente(const RegistroAviso& r) override;
+    void crearEmailSaliente(const QString& archivo, const RegistroAviso& r) override;
     void revisionEmail(int& cuenta) override;
     bool clienteEmailEnMarcha() override;
     bool arrancarClienteEmail(bool enviar, bool recibir, quint8 minutos) override;

@@ -30,7 +30,8 @@ public:
 
     // Mail queue and mail client
     virtual void borrarEmailSaliente() = 0;
-    virtual void crearEmailSaliente(const RegistroAviso& r) = 0;
+    // The queued mail of a reminder of `archivo` (its name carries the file).
+    virtual void crearEmailSaliente(const QString& archivo, const RegistroAviso& r) = 0;
     // One mail-check tick: counts down `cuenta` and starts the client when due.
     virtual void revisionEmail(int& cuenta) = 0;
     virtual bool clienteEmailEnMarcha() = 0;

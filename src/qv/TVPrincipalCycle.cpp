@@ -56,7 +56,9 @@ void TVPrincipal::TimerPrincipalTimer() {
     acciones.mostrar = [this, formato](int indice, const RegistroAviso& r) {
         m_services.mostrarAviso(indice, formato, r);
     };
-    acciones.crearEmail = [this](const RegistroAviso& r) { m_services.crearEmailSaliente(r); };
+    acciones.crearEmail = [this](const RegistroAviso& r) {
+        m_services.crearEmailSaliente(m_archivoAvisos, r);
+    };
     acciones.pasado = [&perdidos](const RegistroAviso& r) { perdidos.append(r); };
     const EstadoLista antes = estadoLista();
     try {

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -142,6 +143,60 @@ private slots:
         QVERIFY(resultado.hayEmailNuevo(dirMail));
         resultado.soltar();
         QVERIFY(resultado.avisosRetenidos(dirMail).isEmpty());
+    }
+
+    // Two open reminders files each hold a reminder "Dentist" number 7: both
+    // mails stay queued (beside one queued before names carried the file), and
+    // the session's word on each queue file leads back to its own reminders file.
+    void sameReminderInTwoFilesKeepsTwoQueuedMails_data() {
+        QTest::addColumn<int>("refused"); // which file's mail the server refused
+        QTest::newRow("first file's mail refused") << 0;
+        QTest::newRow("second file's mail refused") << 1;
+    }
+    void sameReminderInTwoFilesKeepsTwoQueuedMails() {
+        QFETCH(int, refused);
+        const QStringList files{tmp.filePath("home/avisos.qvm"), tmp.filePath("work/avisos.qvm")};
+        QVERIFY(CrearEmailSaliente(dirMail, mail("Dentist", 7, QTime(8, 0)))); // an older, unmarked name
+        ColaEmailPendiente cola;
+        QStringList names;
+        for (const QString& file : files) {
+            EmailSaliente e = mail("Dentist", 7, QTime(9, 0));
+            e.archivoAvisos = file;
+            QVERIFY(cola.crear(dirMail, e));
+            names << NombreEmailSaliente("Dentist", 7, file);
+        }
+        QVERIFY(names[0] != names[1]);
+        QCOMPARE(ListarEmailSaliente(dirMail).size(), 3);
+        for (const QString& path : ListarEmailSaliente(dirMail)) {
+            QCOMPARE(AvisoDeEmailSaliente(path), QStringLiteral("Dentist"));
+            QCOMPARE(AvisoDeArchivoEmail(QFileInfo(path).fileName()), QStringLiteral("Dentist"));
+            QVERIFY(CargarEmailSaliente(path).email); // the client sends old and new names alike
+        }
+        QCOMPARE(ArchivoDeEmailSaliente("Dentist_7.OUT", files), QString());
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(ArchivoDeEmailSaliente(names[i], files), files[i]);
+            QCOMPARE(ArchivoDeEmailSaliente(names[i], {files[1 - i]}), QString());
+        }
+
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-60);
+        for (const QString& path : ListarEmailSaliente(dirMail))
+            touch(path, before);
+        QVERIFY(QFile::remove(dirMail + names[1 - refused])); // sent
+        QVERIFY(QFile::remove(dirMail + "Dentist_7.OUT"));    // sent
+        EstadoSesion estado;
+        estado.anotar(names[refused], ResultadoEnvio::Rechazado, "550 No such user", "bob@example.test");
+        estado.anotar(names[1 - refused], ResultadoEnvio::Enviado);
+        estado.anotar("Dentist_7.OUT", ResultadoEnvio::Enviado);
+        QVERIFY(EscribirEstadoSesion(dirTemp, estado));
+
+        ResultadoSesionEmail resultado;
+        const auto told = resultado.recoger(dirTemp, dirMail);
+        QVERIFY(told);
+        QCOMPARE(told->noEnviados().size(), 1);
+        QCOMPARE(ArchivoDeEmailSaliente(told->noEnviados().first().archivo, files), files[refused]);
+        QVERIFY(TextoSesionEmailFallida(*told, true).contains("Dentist"));
+        QCOMPARE(resultado.avisosRetenidos(dirMail), QStringList({"Dentist"}));
+        QVERIFY(!resultado.hayEmailNuevo(dirMail));
     }
 };
 

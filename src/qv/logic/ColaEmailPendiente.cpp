@@ -2,7 +2,7 @@
 
 namespace {
 QString nombre(const mailfiles::EmailSaliente& e) {
-    return mailfiles::NombreEmailSaliente(e.descripcion, e.numero);
+    return mailfiles::NombreEmailSaliente(e.descripcion, e.numero, e.archivoAvisos);
 }
 } // namespace
 

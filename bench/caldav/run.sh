@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Calendar sync of 2,000 reminders with a real Radicale on loopback (TLS, password):
 # the first sync (every reminder sent), a sync with nothing changed (one sync-collection
-# REPORT, no download), and one after the phone added an event.
+# REPORT, no download), and one after the phone added an event. Beside them, the
+# floor: the same number of events PUT by a bare client on one connection
+# (floor.py), which is what the server itself costs per event.
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 qvtool="$ORB_BUILD/src/tools/qvtool"
@@ -29,3 +31,9 @@ timed "no change"
   "$work/radicale/tls/ca.pem" add bench-phone "From the phone" 20270105T080000
 timed "one event added on the phone"
 timed "no change"
+t0=$(date +%s.%N)
+/usr/bin/python3 "$root/bench/caldav/floor.py" "https://127.0.0.1:$port/alice/floor/" alice alicepass \
+  "$work/radicale/tls/ca.pem" "$n"
+t1=$(date +%s.%N)
+printf '%-34s %7.2f s   %s\n' "floor: $n bare PUTs" "$(awk -v a="$t0" -v b="$t1" 'BEGIN{print b-a}')" "one connection, nothing else"
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"

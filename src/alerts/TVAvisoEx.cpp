@@ -65,6 +65,11 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     m_spin->setFont(bold);
     m_spin->setFrame(false);
     m_labelMin->setGeometry(224, 244, 30, 14);
+    // Both labels stand on the note, not on the window: its text colour, not the theme's.
+    QPalette onNote = palette();
+    onNote.setColor(QPalette::WindowText, note.color(QPalette::Text));
+    m_labelRepetir->setPalette(onNote);
+    m_labelMin->setPalette(onNote);
     QFont small = m_labelRepetir->font();
     small.setPixelSize(10);
     m_labelRepetir->setFont(small);

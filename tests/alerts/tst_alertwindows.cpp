@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -23,6 +24,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include <cmath>
 
 namespace {
 template <typename T = QWidget> T* topLevel(const QString& name) {
@@ -341,6 +344,60 @@ private slots:
             auto* child = w->findChild<QWidget*>(name);
             QVERIFY2(w->mask().contains(child->geometry()), name);
         }
+    }
+
+    // Under a dark desktop palette every text of an alert keeps a readable
+    // contrast (WCAG 4.5:1) with what it is painted on: the colour the widget
+    // fills itself with, or else the picture behind it.
+    void darkThemeTextsReadable_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("classic, text") << 1 << "TextoAviso";
+        for (int style : {2, 3})
+            for (const char* name :
+                 {"LabelDescripcion", "TextoAviso", "LabelRepetir", "EditRepetir", "LabelMin"})
+                QTest::addRow("%s, %s", style == 2 ? "doggy" : "babe", name) << style << QString(name);
+    }
+    void darkThemeTextsReadable() {
+        QFETCH(int, style);
+        QFETCH(QString, name);
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+        QApplication::setPalette(dark);
+        Ajustes::setMsgWindowFmt(style);
+        const bool shown =
+            style == 1 ? MostrarAviso(5, "Walk", "Park", "") : MostrarAvisoEx(5, style, "Walk", "Park", "");
+        QApplication::setPalette(light);
+        QVERIFY(shown);
+        QWidget* w = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (qobject_cast<AlertWindowBase*>(top) && top->isVisible()) w = top;
+        QVERIFY(w);
+        auto* child = w->findChild<QWidget*>(name);
+        QVERIFY2(child, qPrintable(name));
+        const QColor text = child->palette().color(child->foregroundRole());
+        QColor under = child->palette().color(child->backgroundRole());
+        if (style != 1 && !child->autoFillBackground() && !qobject_cast<QAbstractScrollArea*>(child) &&
+            !qobject_cast<QLineEdit*>(child))
+            under = TVAvisoEx::imagenEstilo(style).pixelColor(child->mapTo(w, child->rect().center()));
+        const auto luminance = [](const QColor& c) {
+            const auto channel = [](double v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        const double a = luminance(text), b = luminance(under);
+        const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+        QVERIFY2(
+            contrast >= 4.5,
+            qPrintable(
+                QStringLiteral("%1 on %2: %3:1").arg(text.name(), under.name()).arg(contrast, 0, 'f', 1)));
     }
 
     void pictureWindowDragAndSave() {

@@ -70,6 +70,15 @@ TVAvisoEx::TVAvisoEx(QWidget* parent) : AlertWindowBase(Qt::Tool | Qt::Frameless
     onNote.setColor(QPalette::WindowText, note.color(QPalette::Text));
     m_labelRepetir->setPalette(onNote);
     m_labelMin->setPalette(onNote);
+    // The spinner's arrows stand on the note as well. Light arrows (a dark theme)
+    // would vanish there, so only then does the spinner get a palette of its own;
+    // what the style caches for it stays within the pixmap cache's limit.
+    if (m_spin->palette().color(QPalette::ButtonText).lightness() > 128) {
+        QPalette arrows = m_spin->palette();
+        arrows.setColor(QPalette::ButtonText, note.color(QPalette::Text));
+        arrows.setColor(QPalette::WindowText, note.color(QPalette::Text));
+        m_spin->setPalette(arrows);
+    }
     QFont small = m_labelRepetir->font();
     small.setPixelSize(10);
     m_labelRepetir->setFont(small);

@@ -354,8 +354,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::newRow("classic, text") << 1 << "TextoAviso";
         for (int style : {2, 3})
-            for (const char* name :
-                 {"LabelDescripcion", "TextoAviso", "LabelRepetir", "EditRepetir", "LabelMin"})
+            for (const char* name : {"LabelDescripcion", "TextoAviso", "LabelRepetir", "EditRepetir",
+                                     "LabelMin", "UpDownRepetir"})
                 QTest::addRow("%s, %s", style == 2 ? "doggy" : "babe", name) << style << QString(name);
     }
     void darkThemeTextsReadable() {
@@ -381,7 +381,9 @@ private slots:
         QVERIFY(w);
         auto* child = w->findChild<QWidget*>(name);
         QVERIFY2(child, qPrintable(name));
-        const QColor text = child->palette().color(child->foregroundRole());
+        // A spinner's own text is its edit's; what it paints itself is its arrows.
+        const QColor text = child->palette().color(qobject_cast<QSpinBox*>(child) ? QPalette::ButtonText
+                                                                                  : child->foregroundRole());
         QColor under = child->palette().color(child->backgroundRole());
         if (style != 1 && !child->autoFillBackground() && !qobject_cast<QAbstractScrollArea*>(child) &&
             !qobject_cast<QLineEdit*>(child))

@@ -1,6 +1,6 @@
 // TSockClient against scripted servers on the loopback address: lines and
 // replies, closing, failures, time-outs, cancelling and status reports.
-#include "ScriptServer.h"
+#include "../support/ScriptedMailServer.h"
 #include "net/SockClient.h"
 #include "platform/socket/HostLookup.h"
 
@@ -56,7 +56,7 @@ private slots:
     void initTestCase() { HostLookup::setResolver(tableResolver); }
 
     void connectsToDottedAddressWithoutLookup() {
-        ScriptServer server;
+        ScriptedMailServer server;
         TSockClient client;
         int connects = 0, resolved = 0;
         client.OnConnect = [&](TSockClient* sender) {
@@ -74,12 +74,8 @@ private slots:
     }
 
     void readsLinesArrivingInPieces() {
-        ScriptServer server;
-        server.onConnected = [](ScriptServer& s) {
-            s.send("22");
-            s.sendLater(50, "0 ready\r\nEXT");
-            s.sendLater(100, "RA\r\n");
-        };
+        ScriptedMailServer server;
+        server.greeting = "22<pause 50>0 ready\r\nEXT<pause 50>RA\r\n";
         TSockClient client;
         connectClient(client, server.port());
         QCOMPARE(client.ReadLn(), QByteArray("220 ready\r\n"));
@@ -99,8 +95,8 @@ private slots:
     void transactionTakesReplyNumberFromLeadingDigits() {
         QFETCH(QByteArray, reply);
         QFETCH(int, number);
-        ScriptServer server;
-        server.onLine = [reply](ScriptServer& s, const QByteArray&) { s.send(reply + "NEXT\r\n"); };
+        ScriptedMailServer server;
+        server.unknownReply = reply + "NEXT\r\n";
         TSockClient client;
         connectClient(client, server.port());
         QCOMPARE(client.Transaction("DATA"), reply);
@@ -111,11 +107,8 @@ private slots:
     }
 
     void peerCloseKeepsDataAndAllowsReconnect() {
-        ScriptServer server;
-        server.onConnected = [](ScriptServer& s) {
-            s.send("221 bye\r\npartial");
-            s.closePeer();
-        };
+        ScriptedMailServer server;
+        server.greeting = "221 bye\r\npartial<close>";
         TSockClient client;
         int disconnects = 0;
         client.OnDisconnect = [&](TSockClient*) { ++disconnects; };
@@ -126,7 +119,7 @@ private slots:
         QVERIFY(!client.Connected());
         QCOMPARE(disconnects, 1);
 
-        server.onConnected = [](ScriptServer& s) { s.send("220 again\r\n"); };
+        server.greeting = "220 again\r\n";
         client.Connect();
         QVERIFY(client.Connected());
         QCOMPARE(client.ReadLn(), QByteArray("220 again\r\n"));
@@ -136,7 +129,7 @@ private slots:
     void refusedConnectionFails() {
         quint16 port;
         {
-            ScriptServer closed;
+            ScriptedMailServer closed;
             port = closed.port();
         }
         TSockClient client;
@@ -151,7 +144,7 @@ private slots:
         QVERIFY(!client.Connected());
 
         // The component is usable again afterwards.
-        ScriptServer server;
+        ScriptedMailServer server;
         client.setPort(server.port());
         client.Connect();
         QVERIFY(client.Connected());
@@ -197,7 +190,7 @@ private slots:
     }
 
     void unknownHostAndInvalidHostRetry() {
-        ScriptServer server;
+        ScriptedMailServer server;
         TSockClient client;
         client.setPort(server.port());
         client.setHost(QStringLiteral("nowhere.orbalinder.test"));
@@ -254,7 +247,7 @@ private slots:
 
     void systemResolverFindsLocalhost() {
         HostLookup::setResolver({});
-        ScriptServer server;
+        ScriptedMailServer server;
         TSockClient client;
         client.setHost(QStringLiteral("localhost"));
         client.setPort(server.port());
@@ -264,8 +257,8 @@ private slots:
     }
 
     void reportLevelsFilterStatus() {
-        ScriptServer server;
-        server.onLine = [](ScriptServer& s, const QByteArray&) { s.send("250 OK\r\n"); };
+        ScriptedMailServer server;
+        server.unknownReply = "250 OK\r\n";
         for (int level : {0, 1}) {
             TSockClient client;
             client.setReportLevel(level);
@@ -290,7 +283,7 @@ private slots:
     }
 
     void cancelEndsReadLn() {
-        ScriptServer server;
+        ScriptedMailServer server;
         TSockClient client;
         connectClient(client, server.port());
         int ticks = 0;
@@ -304,19 +297,16 @@ private slots:
     }
 
     void readLnEndsWhenPeerCloses() {
-        ScriptServer server;
-        server.onConnected = [](ScriptServer& s) { QTimer::singleShot(50, &s, [&s] { s.closePeer(); }); };
+        ScriptedMailServer server;
+        server.greeting = "<pause 50><close>";
         TSockClient client;
         connectClient(client, server.port());
         QCOMPARE(messageOf<ESockError>([&] { client.ReadLn(); }), QStringLiteral("Connection Closed"));
     }
 
     void endlessLineIsRefused() {
-        ScriptServer server;
-        server.onConnected = [](ScriptServer& s) {
-            s.send("220 hello\r\n");
-            s.send(QByteArray(20 * 1024 * 1024, 'A')); // one line that never ends
-        };
+        ScriptedMailServer server;
+        server.greeting = "220 hello\r\n" + QByteArray(20 * 1024 * 1024, 'A'); // one line that never ends
         TSockClient client;
         connectClient(client, server.port());
         QCOMPARE(client.ReadLn(), QByteArray("220 hello\r\n"));
@@ -328,10 +318,10 @@ private slots:
     void readingPausesAndResumes() {
         // 16 MiB arrive while the owner reads nothing: at most 8 MiB (and one
         // chunk) are held, and everything still comes through afterwards.
-        ScriptServer server;
+        ScriptedMailServer server;
         const QByteArray line = QByteArray(1022, 'm') + "\r\n";
         const int lines = 16 * 1024;
-        server.onConnected = [&](ScriptServer& s) { s.send(line.repeated(lines)); };
+        server.greeting = line.repeated(lines);
         TSockClient client;
         connectClient(client, server.port());
         QTRY_VERIFY(client.IncomingSize() >= 8 * 1024 * 1024);
@@ -342,7 +332,7 @@ private slots:
     }
 
     void writeCutsLongText() {
-        ScriptServer server;
+        ScriptedMailServer server;
         TSockClient client;
         connectClient(client, server.port());
         QByteArray text(20000, 'a');
@@ -360,7 +350,7 @@ private slots:
         QCOMPARE(messageOf<ESockError>([&] { client.Writeln("QUIT"); }), QStringLiteral("Not Connected"));
         QCOMPARE(messageOf<std::runtime_error>([&] { client.CheckConnected(); }),
                  QStringLiteral("Not Connected"));
-        ScriptServer server;
+        ScriptedMailServer server;
         int asked = 0;
         client.OnConnectionRequired = [&](TSockClient* sender, bool& handled) {
             ++asked;
@@ -372,7 +362,7 @@ private slots:
     }
 
     void sendStreamCountsAndDelivers() {
-        ScriptServer server;
+        ScriptedMailServer server;
         TSockClient client;
         connectClient(client, server.port());
         QByteArray body;
@@ -395,7 +385,7 @@ private slots:
     }
 
     void sendToResetPeerEnds() {
-        ScriptServer server;
+        ScriptedMailServer server;
         TSockClient client;
         connectClient(client, server.port());
         QTRY_VERIFY(server.peer);
@@ -409,11 +399,9 @@ private slots:
     }
 
     void readsLargeBurstLineByLine() {
-        ScriptServer server;
-        QByteArray burst;
+        ScriptedMailServer server;
         for (int i = 0; i < 100000; ++i)
-            burst += QByteArray::number(i) + " abcdefghijklmnopqrstuvwxyz\r\n";
-        server.onConnected = [&burst](ScriptServer& s) { s.send(burst); };
+            server.greeting += QByteArray::number(i) + " abcdefghijklmnopqrstuvwxyz\r\n";
         TSockClient client;
         connectClient(client, server.port());
         for (int i = 0; i < 100000; ++i) {
@@ -453,14 +441,12 @@ private slots:
             expected << payload.mid(at, lf - at + 1);
             at = lf + 1;
         }
-        ScriptServer server;
-        server.onConnected = [&](ScriptServer& s) {
-            if (pieceSize == 0)
-                s.send(payload);
-            else
-                for (qsizetype at = 0; at < payload.size(); at += pieceSize)
-                    s.sendLater(int(at / pieceSize), payload.mid(at, pieceSize));
-        };
+        ScriptedMailServer server;
+        if (pieceSize == 0)
+            server.greeting = payload;
+        else
+            for (qsizetype at = 0; at < payload.size(); at += pieceSize)
+                server.greeting += (at ? "<pause 1>" : "") + payload.mid(at, pieceSize);
         TSockClient client;
         connectClient(client, server.port());
         for (qsizetype i = 0; i < expected.size(); ++i) {
@@ -474,8 +460,8 @@ private slots:
 
     void cancelFromDataHandler() {
         // A data handler that cancels ends the owner's wait at once.
-        ScriptServer server;
-        server.onConnected = [](ScriptServer& s) { s.sendLater(30, "partial line"); };
+        ScriptedMailServer server;
+        server.greeting = "<pause 30>partial line";
         TSockClient client;
         int hooks = 0;
         client.OnDataAvailable = [&](TSockClient* sender) { sender->Cancel(); };

@@ -305,8 +305,7 @@ private slots:
     }
 
     void connectionClosesMidMessage() {
-        server->replies["RETR 1"] = "+OK\r\nSubject: x\r\n\r\npartial line";
-        server->closeAfter = "RETR 1";
+        server->replies["RETR 1"] = "+OK\r\nSubject: x\r\n\r\npartial line<close>";
         int ends = 0;
         client->OnRetrieveEnd = [&](TPop3Client*) { ++ends; };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, client->GetMailMessage(1));

@@ -1,6 +1,7 @@
 // The mail client's session driver against scripted servers: what it asks for,
 // what it logs, what it leaves; Finish runs once; the window keeps 100 lines.
-#include "../net/ScriptServer.h"
+#include "../pop3/ScriptedPop3Server.h"
+#include "../smtp/ScriptedSmtpServer.h"
 #include "core/TextCatalogue.h"
 #include "mail/pop3/Pop3Client.h"
 #include "mail/smtp/SmtpClient.h"
@@ -26,57 +27,28 @@
 
 namespace {
 // Scripted replies: key -> successive replies (the last one repeats); an empty
-// reply is a stall, the server never answers. Keys are the whole command line
-// (trimmed) or its verb; "greeting" is the first line sent.
+// reply is a stall, the server never answers again. Keys are the whole command
+// line (trimmed) or its verb; "greeting" is the first line sent. The other marks
+// are the server's: a reply ending in "<close>" is sent and the connection
+// closed after it, "<drop>" resets the connection instead of answering.
 using Replies = QHash<QByteArray, QByteArrayList>;
 
-QByteArray nextReply(Replies& r, const QByteArray& line) {
-    const QByteArray trimmed = line.trimmed();
-    QByteArray key = trimmed;
-    if (!r.contains(key)) key = trimmed.split(' ').first().split(':').first().toUpper();
-    QByteArrayList& list = r[key];
-    if (list.isEmpty()) return "500 unknown\r\n";
-    return list.size() > 1 ? list.takeFirst() : list.first();
-}
-
-// An empty reply stalls the server for good. A reply ending in "<close>" is sent
-// and the connection closed after it; "<drop>" resets the connection instead of answering. After a refused
-// MAIL an SMTP server answers RCPT and DATA with 503 until the next RSET or MAIL.
-void script(ScriptServer& s, Replies replies, bool smtp) {
-    auto state = std::make_shared<Replies>(std::move(replies));
-    auto inData = std::make_shared<bool>(false);
-    auto noSender = std::make_shared<bool>(false);
-    auto gone = std::make_shared<bool>(false);
-    s.onConnected = [state](ScriptServer& srv) { srv.send(nextReply(*state, "greeting")); };
-    s.onLine = [state, inData, noSender, gone, smtp](ScriptServer& srv, const QByteArray& l) {
-        if (*gone) return;
-        QByteArray key = l;
-        if (*inData) {
-            if (l != ".\r\n") return; // the message text
-            *inData = false;
-            key = ".";
-        }
-        const QByteArray verb = key.trimmed().left(4).toUpper();
-        QByteArray reply = nextReply(*state, key);
-        if (smtp && (verb == "MAIL" || verb == "RSET")) *noSender = verb == "MAIL" && !reply.startsWith('2');
-        if (smtp && *noSender && (verb == "RCPT" || verb == "DATA")) reply = "503 5.5.1 need MAIL\r\n";
-        if (smtp && verb == "DATA" && reply.startsWith("354")) *inData = true;
-        if (reply.isEmpty()) {
-            *gone = true; // a stalled server answers nothing after it either
-            return;
-        }
-        if (reply == "<drop>") {
-            *gone = true;
-            srv.abortPeer();
-            return;
-        }
-        const bool close = reply.endsWith("<close>");
-        srv.send(close ? reply.chopped(7) : reply);
-        if (close) {
-            *gone = true;
-            srv.closePeer();
-        }
-    };
+// An unknown command gets 500; after a refused MAIL an SMTP server answers RCPT
+// and DATA with 503 until the next RSET or MAIL.
+void script(ScriptedMailServer& s, Replies replies) {
+    const auto mark = [](const QByteArray& r) { return r.isEmpty() ? QByteArray("<stall>") : r; };
+    s.greeting = mark(replies.take("greeting").value(0));
+    s.unknownReply = "500 unknown\r\n";
+    s.senderFirst = true;
+    s.replies.clear();
+    s.firstReplies.clear();
+    for (auto it = replies.cbegin(); it != replies.cend(); ++it) {
+        QByteArrayList turns;
+        for (const QByteArray& r : it.value())
+            turns << mark(r);
+        s.replies[it.key()] = turns.isEmpty() ? s.unknownReply : turns.takeLast();
+        if (!turns.isEmpty()) s.firstReplies[it.key()] = turns;
+    }
 }
 
 Replies smtpReplies(const QByteArrayList& overrides = {}) {
@@ -174,7 +146,7 @@ private slots:
     }
 
     void emptyMailFolderMakesNoConnection() {
-        ScriptServer smtp;
+        ScriptedMailServer smtp;
         profile(smtp.port(), 1);
         QCOMPARE(events(run({"SMTP", "XXXX", "5"})),
                  QString(" SMTP service requested| Servers timeout set to 5 min.| No mail to send"));
@@ -182,31 +154,19 @@ private slots:
     }
 
     void oneOfThreeMessagesIsOurs() {
-        ScriptServer pop;
-        pop.onConnected = [](ScriptServer& s) { s.send("+OK\r\n"); };
-        pop.onLine = [](ScriptServer& s, const QByteArray& l) {
-            if (l.startsWith("CAPA"))
-                s.send("-ERR\r\n"); // a server of the first POP3 kind
-            else if (l.startsWith("STAT"))
-                s.send("+OK 3 300\r\n");
-            else if (l.startsWith("LIST ")) {
-                if (l.size() > 7)
-                    s.send("+OK 2 100\r\n");
-                else
-                    s.send("+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n");
-            } else if (l.startsWith("TOP 2"))
-                s.send("+OK\r\nSubject:  Norvo Orbalinder Message \r\n\r\n.\r\n");
-            else if (l.startsWith("TOP 3"))
-                s.send("+OK\r\nSubject: norvo orbalinder message\r\n\r\n.\r\n");
-            else if (l.startsWith("TOP"))
-                s.send("+OK\r\nSubject: lunch\r\n\r\n.\r\n");
-            else if (l.startsWith("RETR 2"))
-                s.send("+OK\r\nFrom: Ana <ana@x>\r\nSubject: x\r\n\r\nRoom 3\r\n.\r\n");
-            else if (l.startsWith("DELE"))
-                s.send("+OK deleted\r\n");
-            else
-                s.send("+OK\r\n");
-        };
+        ScriptedPop3Server pop;
+        pop.greeting = pop.unknownReply = "+OK\r\n";
+        pop.replies = {{"CAPA", "-ERR\r\n"}, // a server of the first POP3 kind
+                       {"STAT", "+OK 3 300\r\n"},
+                       {"LIST", "+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n"},
+                       {"LIST 1", "+OK 2 100\r\n"},
+                       {"LIST 2", "+OK 2 100\r\n"},
+                       {"LIST 3", "+OK 2 100\r\n"},
+                       {"TOP 2 0", "+OK\r\nSubject:  Norvo Orbalinder Message \r\n\r\n.\r\n"},
+                       {"TOP 3 0", "+OK\r\nSubject: norvo orbalinder message\r\n\r\n.\r\n"},
+                       {"TOP", "+OK\r\nSubject: lunch\r\n\r\n.\r\n"},
+                       {"RETR 2", "+OK\r\nFrom: Ana <ana@x>\r\nSubject: x\r\n\r\nRoom 3\r\n.\r\n"},
+                       {"DELE", "+OK deleted\r\n"}};
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
         QCOMPARE(log, QString(" POP service requested| Servers timeout set to 5 min.| Connecting to POP host|"
@@ -219,11 +179,9 @@ private slots:
     }
 
     void emptyMailbox() {
-        ScriptServer pop;
-        pop.onConnected = [](ScriptServer& s) { s.send("+OK\r\n"); };
-        pop.onLine = [](ScriptServer& s, const QByteArray& l) {
-            s.send(l.startsWith("STAT") ? "+OK 0 0\r\n" : l.startsWith("CAPA") ? "-ERR\r\n" : "+OK\r\n");
-        };
+        ScriptedPop3Server pop;
+        pop.greeting = pop.unknownReply = "+OK\r\n";
+        pop.replies = {{"STAT", "+OK 0 0\r\n"}, {"CAPA", "-ERR\r\n"}};
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
         QVERIFY(log.endsWith(" Connected to POP host| No mail received| Disconnected from POP host"));
@@ -231,7 +189,7 @@ private slots:
     }
 
     void silentServerTimesOut() {
-        ScriptServer smtp; // accepts, never greets
+        ScriptedMailServer smtp; // accepts, never greets
         profile(smtp.port(), 1);
         mailfiles::EscribirEmailRecibido(folders.dirMail, "x", {}); // not a queue file
         QFile out(folders.dirMail + "a_1.OUT");
@@ -300,8 +258,9 @@ private slots:
         QFETCH(bool, smtp);
         QFETCH(QByteArrayList, overrides);
         QFETCH(bool, delivered);
-        ScriptServer server;
-        script(server, smtp ? smtpReplies(overrides) : popReplies(overrides), smtp);
+        ScriptedMailServer server(smtp ? ScriptedMailServer::Protocol::Smtp
+                                       : ScriptedMailServer::Protocol::Pop3);
+        script(server, smtp ? smtpReplies(overrides) : popReplies(overrides));
         profile(server.port(), server.port());
         if (smtp) {
             queue("a_1.OUT", "b@x");
@@ -366,7 +325,8 @@ private slots:
         };
         auto session = [&](bool pipelining) {
             init();
-            ScriptServer server;
+            ScriptedMailServer server(smtp ? ScriptedMailServer::Protocol::Smtp
+                                           : ScriptedMailServer::Protocol::Pop3);
             Replies r =
                 smtp ? smtpReplies({"EHLO=250-hi\r\n250-PIPELINING\r\n250 8BITMIME\r\n"})
                      : popReplies({"CAPA=+OK\r\nUSER\r\nPIPELINING\r\n.\r\n", "STAT=+OK 3 300\r\n",
@@ -376,7 +336,7 @@ private slots:
                 const qsizetype eq = o.indexOf('=');
                 r[o.left(eq)] = o.mid(eq + 1).split('|');
             }
-            script(server, r, smtp);
+            script(server, r);
             profile(server.port(), server.port());
             queue("a_1.OUT", "b@x");
             queue("b_2.OUT", "c@x");
@@ -419,10 +379,10 @@ private slots:
     // Each queue file fails or succeeds on its own: a multi-line refusal, a
     // recipient that is not one plain address, a FIFO named like a queue file.
     void queueFilesFailAlone() {
-        ScriptServer smtp;
+        ScriptedSmtpServer smtp;
         Replies r = smtpReplies();
         r["MAIL"] = {"554-5.7.1 not\r\n554 5.7.1 you\r\n", "250 ok\r\n"};
-        script(smtp, r, true);
+        script(smtp, r);
         profile(smtp.port(), 1);
         queue("a_1.OUT", "Ana <ana@x>");
         queue("b_2.OUT", "a@b> NOTIFY=SUCCESS");
@@ -459,8 +419,8 @@ private slots:
     // An address-book entry naming several recipients gives each of them the
     // message (envelope and To:); one that is not a list of plain addresses is refused by name.
     void everyNamedRecipientGetsTheMessage() {
-        ScriptServer smtp;
-        script(smtp, smtpReplies(), true);
+        ScriptedSmtpServer smtp;
+        script(smtp, smtpReplies());
         profile(smtp.port(), 1);
         queue("a_1.OUT", "Bob <bob@x>, carol@y");
         queue("b_2.OUT", "bob@x,evil@y");
@@ -482,7 +442,7 @@ private slots:
     // the program folder or the working directory; strangers' names and
     // senders are made harmless; a message over the size limit stays on the server.
     void receivedMailStaysInItsFolder() {
-        ScriptServer pop;
+        ScriptedPop3Server pop;
         const QByteArray hostile =
             "+OK\r\nFrom: \x1b[31mEve\x1b[0m <eve@x>\r\n" + kOurs +
             "Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nsee files\r\n"
@@ -495,7 +455,7 @@ private slots:
         Replies r = popReplies({"STAT=+OK 3 300\r\n", "LIST=+OK\r\n1 100\r\n2 31457280\r\n3 100\r\n.\r\n",
                                 "LIST 2=+OK 2 31457280\r\n", "LIST 3=+OK 3 100\r\n"});
         r["RETR 1"] = {hostile};
-        script(pop, r, false);
+        script(pop, r);
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
         QVERIFY2(log.contains(
@@ -521,14 +481,14 @@ private slots:
     // A message that fails while it is read (its part cannot be written) is read
     // to its final dot and left on the server; the next one is handled normally.
     void hostileMessageThenGoodOnes() {
-        ScriptServer pop;
+        ScriptedPop3Server pop;
         Replies r =
             popReplies({"STAT=+OK 2 200\r\n", "LIST=+OK\r\n1 100\r\n2 100\r\n.\r\n", "LIST 2=+OK 2 100\r\n"});
         r["RETR 1"] = {"+OK\r\n" + kOurs +
                        "Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nx\r\n--zz\r\n"
                        "Content-Disposition: attachment; filename=\"a.txt\"\r\n\r\n+OK "
                        "forged\r\n--zz--\r\n+OK\r\n.\r\n"};
-        script(pop, r, false);
+        script(pop, r);
         profile(1, pop.port());
         QVERIFY(QDir().mkpath(folders.dirMail + "Attachments/Temp.mme")); // a folder where the work file goes
         const QString log = events(run({"XXXX", "POP3", "5"}));
@@ -545,7 +505,7 @@ private slots:
     // than announced stops at MaxMailSize with its files removed and no DELE.
     void strangersMailboxIsBounded() {
         Ajustes::abrirClave(true)->writeInteger(QStringLiteral("MaxMailSize"), 1);
-        ScriptServer pop;
+        ScriptedPop3Server pop;
         Replies r = popReplies({"STAT=+OK 2 200\r\n",
                                 "LIST=+OK\r\n0 10\r\n-1 10\r\n1 10\r\n1 10\r\n7 10\r\n2 10\r\n.\r\n",
                                 "LIST 1=+OK 1 10\r\n", "LIST 2=+OK 2 10\r\n"});
@@ -553,7 +513,7 @@ private slots:
                        "Content-Type: multipart/mixed; boundary=zz\r\n\r\n--zz\r\n\r\nx\r\n--zz\r\n"
                        "Content-Disposition: attachment; filename=\"big.bin\"\r\n\r\n" +
                        QByteArray(1000, 'b').append("\r\n").repeated(2000) + "--zz--\r\n.\r\n"};
-        script(pop, r, false);
+        script(pop, r);
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
         Ajustes::abrirClave(true)->writeInteger(QStringLiteral("MaxMailSize"), 25);
@@ -569,8 +529,8 @@ private slots:
     }
 
     void refusedListEndsThePhaseAtOnce() {
-        ScriptServer pop;
-        script(pop, popReplies({"LIST=-ERR not now\r\n"}), false);
+        ScriptedPop3Server pop;
+        script(pop, popReplies({"LIST=-ERR not now\r\n"}));
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
         QVERIFY2(log.endsWith(" Connected to POP host| Error listing mail on server| No mail received|"
@@ -582,7 +542,7 @@ private slots:
     // what is logged on the way out still reaches the log file.
     void closeDuringAWaitEndsPromptly() {
         SesionCorreo::msPorMinuto = 60000;
-        ScriptServer smtp; // accepts, never greets
+        ScriptedMailServer smtp; // accepts, never greets
         profile(smtp.port(), smtp.port());
         queue("a_1.OUT", "b@x");
         SesionCorreo s(folders, mailfiles::LeerLineaComandos({"SMTP", "POP3", "5"}), {});
@@ -604,7 +564,7 @@ private slots:
 
     // Control bytes in a profile text never reach a server: that phase is not run.
     void profileTextsWithControlBytes() {
-        ScriptServer server;
+        ScriptedMailServer server;
         Perfil p;
         p.emailUsuario = "me@example.test";
         p.servidorSMTP = QString("127.0.0.1:%1").arg(server.port());

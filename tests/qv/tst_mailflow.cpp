@@ -17,6 +17,7 @@
 #include "store/ReminderFile.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -90,7 +91,8 @@ private slots:
         TVPrincipal w(services);
         w.AbrirArchivoAvisos(file);
         w.TimerPrincipalTimer();
-        const QString out = ProgramFolders::global().dirMail + "Meeting_1.OUT";
+        const QString out =
+            ProgramFolders::global().dirMail + mailfiles::NombreEmailSaliente("Meeting", 1, file);
         QVERIFY(QFile::exists(out));
         QVERIFY(readText(out).contains("--- Dest ---\r\n2\r\nbob@example.test\r\nana@example.test\r\n"));
         QTRY_COMPARE(readText(argsFile), QString("SMTP POP3 44\n")); // TimeOut 300 passes its low 8 bits
@@ -119,7 +121,8 @@ private slots:
         r.Destinatarios[0] = 2;
         r.PorEmail = true;
         AnadirAviso(file, index, r);
-        const QString out = ProgramFolders::global().dirMail + "Meeting_1.OUT";
+        const QString out =
+            ProgramFolders::global().dirMail + mailfiles::NombreEmailSaliente("Meeting", 1, file);
         QFile::remove(out);
         QVERIFY(QDir().mkpath(out + "/x")); // a folder where the file would go
         TVPrincipal w(services);
@@ -145,7 +148,8 @@ private slots:
         QFile status(ProgramFolders::global().dirTemp + "QV_MAILSTATUS.TXT");
         QVERIFY(status.open(QIODevice::WriteOnly));
         status.write("# Mail session status written by Norvo Orbalinder 2.0. DO NOT MODIFY!\r\n"
-                     "File\trefused\tMeeting_1.OUT\tbob@example.test\t550 5.1.1 No such user\r\n");
+                     "File\trefused\t" +
+                     QFileInfo(out).fileName().toUtf8() + "\tbob@example.test\t550 5.1.1 No such user\r\n");
         status.close();
         QFile(out).setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
         w.TimerEmailTimer();
@@ -320,7 +324,8 @@ private slots:
         TVPrincipal w(services);
         QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 9)); // 08:00 is gone today
         QCOMPARE(LeerAviso(file, 2).fechaProx(), QDate(2026, 12, 8)); // not past, untouched
-        QVERIFY(QFile::exists(ProgramFolders::global().dirMail + "Daily_1.OUT"));
+        QVERIFY(QFile::exists(ProgramFolders::global().dirMail +
+                              mailfiles::NombreEmailSaliente("Daily", 1, file)));
         QCOMPARE(w.numAvisos(), 2);
     }
 };

@@ -8,6 +8,7 @@
 #include "alerts/AlertWindowBase.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
+#include "mailfiles/OutgoingMail.h"
 #include "platform/Autostart.h"
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
@@ -185,8 +186,11 @@ private slots:
                                                       << "plano";
         QTest::newRow("shown-messages log where a folder stands") << "alerts close"
                                                                   << "MAIL/QV_MSGS.TXT/";
+        // Where the queue file of the open file's "Reunion" goes.
+        const QString reunion =
+            mailfiles::NombreEmailSaliente("Reunion", 1, QvTestSupport::programFolder() + "avisos.QVM");
         QTest::newRow("exit with mail still unqueued") << "exit"
-                                                       << "MAIL/Reunion_1.OUT/";
+                                                       << "MAIL/" + reunion + "/";
         QTest::newRow("unsent mail deleted at start") << "start"
                                                       << "MAIL/Gas_2.OUT";
     }

@@ -91,6 +91,7 @@ void SesionCorreo::enviarMensaje(qsizetype i) {
     namespace LogEvents = mailfiles::LogEvents;
     m_mensaje = EstadoMensaje::EnCurso;
     m_destinatarioRechazado.clear();
+    m_respuestaRechazo.clear(); // a refusal of the previous file is not this one's
     const QString path = m_fileList[i];
     const Carga carga = cargarMensaje(path);
     if (carga != Carga::Cargado) {

@@ -23,6 +23,10 @@ public:
     // Caption, text (its line breaks become lines) and the reminder's own sound file
     // (empty: the built-in sound of the alert style).
     void setContenido(const QString& caption, const QString& text, const QString& soundFile);
+    // The reminders file the reminder belongs to, for its snooze (empty: the open one).
+    void setArchivo(const QString& archivo) {
+        if (!archivo.isEmpty()) m_archivo = archivo;
+    }
 
     bool autoCloseArmed() const { return m_autoCloseArmed; }
     bool closedByUser() const { return m_closedByUser; }
@@ -91,6 +95,6 @@ private:
     bool m_closedByUser = false;
     bool m_counted = true;
     bool m_pausaElegida = false; // paused by a snooze choice, the spinner at 0
-    QString m_archivo;           // the reminders file open when the alert came
+    QString m_archivo;           // the reminders file of the reminder
     quint64 m_pospuesto = 0;     // its entry among the snoozed alerts
 };

@@ -41,9 +41,9 @@ QList<QPair<QString, QString>> acciones() {
 } // namespace
 
 AvisoNotificacion::AvisoNotificacion(quint16 index, const QString& caption, const QString& text,
-                                     const QString& soundFile)
-    : m_index(index), m_archivo(Ajustes::openFile()), m_caption(caption), m_text(text),
-      m_soundFile(soundFile) {
+                                     const QString& soundFile, const QString& archivo)
+    : m_index(index), m_archivo(archivo.isEmpty() ? Ajustes::openFile() : archivo), m_caption(caption),
+      m_text(text), m_soundFile(soundFile) {
     setObjectName(QStringLiteral("VAvisoNotificacion_") + QString::number(index));
     g_todos << this;
     m_timer = new QTimer(this);
@@ -166,7 +166,7 @@ void AvisoNotificacion::onTimer() {
         QString error;
         if (!mostrar(&error)) {
             // The service went away meanwhile: the alert comes back as a window.
-            MostrarAviso(m_index, m_caption, m_text, m_soundFile);
+            MostrarAviso(m_index, m_caption, m_text, m_soundFile, m_archivo);
             m_ended = true;
             deleteLater();
         }
@@ -197,9 +197,9 @@ bool NotificacionesDisponibles(QString* why) {
 }
 
 bool MostrarAvisoNotificacion(quint16 index, const QString& caption, const QString& text,
-                              const QString& soundFile, QString* why) {
+                              const QString& soundFile, QString* why, const QString& archivo) {
     if (!NotificacionesDisponibles(why)) return false;
-    auto* alert = new AvisoNotificacion(index, caption, text, soundFile);
+    auto* alert = new AvisoNotificacion(index, caption, text, soundFile, archivo);
     if (!alert->mostrar(why)) {
         delete alert;
         return false;
@@ -209,7 +209,7 @@ bool MostrarAvisoNotificacion(quint16 index, const QString& caption, const QStri
 
 bool ReanudarAvisoNotificacion(quint16 index, const AvisosPospuestos::Pospuesto& p) {
     if (!NotificacionesDisponibles()) return false;
-    auto* alert = new AvisoNotificacion(index, p.caption, p.text, p.sound);
+    auto* alert = new AvisoNotificacion(index, p.caption, p.text, p.sound, p.archivo);
     if (!alert->reanudar(p.hasta)) {
         delete alert;
         return false;

@@ -18,7 +18,9 @@ public:
     // Action keys: "snooze-" + a snooze choice's key, and this one.
     static const QString kDismiss;
 
-    AvisoNotificacion(quint16 index, const QString& caption, const QString& text, const QString& soundFile);
+    // `archivo`: the reminders file of the reminder (empty: the open one).
+    AvisoNotificacion(quint16 index, const QString& caption, const QString& text, const QString& soundFile,
+                      const QString& archivo = {});
     ~AvisoNotificacion() override;
 
     // Hands the notification to the service and plays the sound; false (and
@@ -50,7 +52,7 @@ private:
     void olvidarPausa();
 
     quint16 m_index;
-    QString m_archivo;       // the reminders file open when the alert came
+    QString m_archivo;       // the reminders file of the reminder
     quint64 m_pospuesto = 0; // its entry among the snoozed alerts
     QString m_caption;
     QString m_text;
@@ -69,8 +71,9 @@ bool NotificacionesDisponibles(QString* why = nullptr);
 
 // Opens one alert as a desktop notification; false when the service is
 // missing, shows no actions or refused it (`why`), and nothing was shown.
+// `archivo`: the reminders file of the reminder (empty: the open one).
 bool MostrarAvisoNotificacion(quint16 index, const QString& caption, const QString& text,
-                              const QString& soundFile, QString* why = nullptr);
+                              const QString& soundFile, QString* why = nullptr, const QString& archivo = {});
 
 // Brings back a snoozed alert of a previous run as a notification; false
 // when the service cannot show it (nothing was made).

@@ -93,10 +93,11 @@ TVAviso* crearAviso(quint16 index, const QString& caption, const QString& text, 
 } // namespace
 
 AlertWindowBase* MostrarAviso(quint16 index, const QString& caption, const QString& text,
-                              const QString& soundFile) {
+                              const QString& soundFile, const QString& archivo) {
     TVAviso* window = nullptr;
     try {
         window = crearAviso(index, caption, text, soundFile);
+        window->setArchivo(archivo);
         window->show();
         return window;
     } catch (const std::exception&) {
@@ -109,6 +110,7 @@ bool ReanudarAviso(quint16 index, const AvisosPospuestos::Pospuesto& p) {
     TVAviso* window = nullptr;
     try {
         window = crearAviso(index, p.caption, p.text, p.sound);
+        window->setArchivo(p.archivo);
         window->reanudarPausa(p.hasta);
         return true;
     } catch (const std::exception&) {

@@ -27,7 +27,8 @@ private:
 
 // Opens one classic alert for the reminder at 0-based `index`; the window (it
 // frees itself when closed), or null when it cannot be made.
+// `archivo`: the reminders file of the reminder (empty: the open one).
 AlertWindowBase* MostrarAviso(quint16 index, const QString& caption, const QString& text,
-                              const QString& soundFile);
+                              const QString& soundFile, const QString& archivo = {});
 // A classic alert snoozed by a previous run: hidden until its moment (at once when it passed).
 bool ReanudarAviso(quint16 index, const AvisosPospuestos::Pospuesto& p);

@@ -181,10 +181,11 @@ TVAvisoEx* crearAvisoEx(quint16 index, quint8 style, const QString& caption, con
 } // namespace
 
 AlertWindowBase* MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
-                                const QString& soundFile) {
+                                const QString& soundFile, const QString& archivo) {
     TVAvisoEx* window = nullptr;
     try {
         window = crearAvisoEx(index, style, caption, text, soundFile);
+        window->setArchivo(archivo);
         window->show();
         return window;
     } catch (const std::exception&) {
@@ -197,6 +198,7 @@ bool ReanudarAvisoEx(quint16 index, quint8 style, const AvisosPospuestos::Pospue
     TVAvisoEx* window = nullptr;
     try {
         window = crearAvisoEx(index, style, p.caption, p.text, p.sound);
+        window->setArchivo(p.archivo);
         window->reanudarPausa(p.hasta);
         return true;
     } catch (const std::exception&) {

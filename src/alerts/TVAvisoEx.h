@@ -40,7 +40,8 @@ private:
 
 // Opens one picture alert of `style` for the reminder at 0-based `index`; the
 // window, or null when it cannot be made.
+// `archivo`: the reminders file of the reminder (empty: the open one).
 AlertWindowBase* MostrarAvisoEx(quint16 index, quint8 style, const QString& caption, const QString& text,
-                                const QString& soundFile);
+                                const QString& soundFile, const QString& archivo = {});
 // A picture alert snoozed by a previous run: hidden until its moment (at once when it passed).
 bool ReanudarAvisoEx(quint16 index, quint8 style, const AvisosPospuestos::Pospuesto& p);

@@ -34,20 +34,23 @@ void DesktopServices::resetOpenAlerts() {
     ReiniciarAvisosAbiertos();
 }
 
-AlertWindowBase* DesktopServices::mostrarAviso(int indice, int formato, const RegistroAviso& r) {
+AlertWindowBase* DesktopServices::mostrarAviso(const QString& archivo, int indice, int formato,
+                                               const RegistroAviso& r) {
     if (formato == 4) {
         QString why;
         // A notification has no window of ours to hand back.
-        if (MostrarAvisoNotificacion(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido, &why))
+        if (MostrarAvisoNotificacion(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido, &why,
+                                     archivo))
             return nullptr;
         // No notification service with actions: the classic window, said once per run.
         if (!m_notificacionesContadas) m_avisosCorreo << LeerTexto(20710).arg(why);
         m_notificacionesContadas = true;
         formato = 1;
     }
-    if (formato == 1) return MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido);
+    if (formato == 1)
+        return MostrarAviso(static_cast<quint16>(indice), r.Descripcion, r.Texto, r.Sonido, archivo);
     return MostrarAvisoEx(static_cast<quint16>(indice), static_cast<quint8>(formato), r.Descripcion, r.Texto,
-                          r.Sonido);
+                          r.Sonido, archivo);
 }
 
 void DesktopServices::reanudarAvisosPospuestos(const QString& file) {

@@ -8,7 +8,8 @@
 class DesktopServices : public ProgramServices {
 public:
     void resetOpenAlerts() override;
-    AlertWindowBase* mostrarAviso(int indice, int formato, const RegistroAviso& r) override;
+    AlertWindowBase* mostrarAviso(const QString& archivo, int indice, int formato,
+                                  const RegistroAviso& r) override;
 
     void borrarEmailSaliente() override;
     void crearEmailSaliente(const QString& archivo, const RegistroAviso& r) override;

@@ -25,8 +25,10 @@ public:
 
     // Alerts
     virtual void resetOpenAlerts() = 0;
-    // The alert window (it frees itself when closed); null when none was shown.
-    virtual AlertWindowBase* mostrarAviso(int indice, int formato, const RegistroAviso& r) = 0;
+    // The alert of a reminder of `archivo` (its snooze and dismissal go to that
+    // file); the window (it frees itself when closed), null when none was shown.
+    virtual AlertWindowBase* mostrarAviso(const QString& archivo, int indice, int formato,
+                                          const RegistroAviso& r) = 0;
 
     // Mail queue and mail client
     virtual void borrarEmailSaliente() = 0;

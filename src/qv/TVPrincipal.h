@@ -3,6 +3,7 @@
 // status bar and tray icon, the commands, and the 15-second due-check cycle.
 #include "alerts/AlertHost.h"
 #include "mailfiles/IncomingMail.h"
+#include "qv/logic/ArchivosActivos.h"
 #include "qv/logic/HistorialCambios.h"
 #include "qv/logic/PasadaAvisos.h"
 #include "store/RegistroAviso.h"
@@ -41,7 +42,9 @@ public:
     ~TVPrincipal() override;
 
     // State other windows and tests read.
+    // The file the list shows; every active file fires (File -> Open adds one).
     const QString& archivoAvisos() const { return m_archivoAvisos; }
+    const ArchivosActivos& archivosActivos() const { return m_activos; }
     int numAvisos() const { return m_numAvisos; }
     // Passes that found the file unchanged and nothing due, so did not read it.
     int pasadasSaltadas() const { return m_pasadasSaltadas; }
@@ -163,7 +166,15 @@ private:
     // Reminders whose minute went by unseen: listed in the missed-reminders
     // window and each offered as an alert (snoozed or dismissed one by one, or
     // all at once from the window). The window is not modal.
-    void mostrarPerdidos(const QVector<RegistroAviso>& perdidos);
+    void mostrarPerdidos(const QVector<RegistroAviso>& perdidos, const QString& archivo);
+    // The file shown until now keeps firing in the background, with its pass's memory;
+    // `siguiente` becomes the shown one and joins the active files.
+    void mostrarOtroArchivo(const QString& siguiente);
+    // The due-check pass of the active files the list does not show; false when there are none.
+    bool pasadaOtrosArchivos();
+    // At start: the files active when the program last ran, but the shown one,
+    // are caught up (missed reminders), their snoozes come back; missing ones leave the list.
+    void reanudarOtrosArchivos();
     void enfocarFila(int row);
     void setBotoneraBusy(bool busy);
     // Paints the panel: red while a pass runs, else the colour of buttons.
@@ -195,7 +206,8 @@ private:
     QFileSystemWatcher* m_vigilante = nullptr;
     QTimer* m_demoraVigilante = nullptr;
     QString m_selloArchivo;        // size and time of the open file after our own last write
-    MemoriaPasada m_memoriaPasada; // lets a pass that would change nothing skip the file
+    MemoriaPasada m_memoriaPasada; // lets a pass that would change nothing skip the shown file
+    ArchivosActivos m_activos;     // every file that fires, the shown one among them
     int m_pasadasSaltadas = 0;
 
     QFrame* m_botonera = nullptr;

@@ -74,6 +74,7 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path, ResumenesAvisos* leido
     // A damaged file is used for its whole reminders; the user is told what is
     // wrong once it is open, so that the cycle runs on it while the box is open.
     const QString problem = FileErrorTexts::warning(path, DiagnosticarArchivo(path));
+    mostrarOtroArchivo(path);
     m_archivoAvisos = path;
     setCaptionFor(path);
     Ajustes::setOpenFile(path);
@@ -97,6 +98,17 @@ void TVPrincipal::AbrirArchivoAvisos(const QString& path, ResumenesAvisos* leido
     if (!problem.isEmpty()) MessageBoxes::warning(this, problem);
 }
 
+void TVPrincipal::mostrarOtroArchivo(const QString& siguiente) {
+    ArchivosActivos::Archivo* antes = m_activos.buscar(m_archivoAvisos);
+    if (antes && antes != m_activos.buscar(siguiente)) {
+        antes->memoria = std::move(m_memoriaPasada);
+        m_memoriaPasada = MemoriaPasada();
+        antes->ultimaPasada = m_ultimaPasada;
+    }
+    m_activos.anadir(siguiente, m_ultimaPasada);
+    m_activos.guardar();
+}
+
 void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
     QString path = chosenPath;
     if (path.isEmpty()) {
@@ -118,6 +130,8 @@ void TVPrincipal::comandoNuevoArchivo(const QString& chosenPath) {
         return;
     }
     m_model->setRows({}, {});
+    mostrarOtroArchivo(path);
+    m_memoriaPasada.olvidar();
     m_archivoAvisos = path;
     setCaptionFor(path);
     Ajustes::setOpenFile(path);

@@ -13,6 +13,7 @@
 #include "store/ReminderFile.h"
 
 #include <QFrame>
+#include <QMap>
 #include <QPainter>
 #include <QTimer>
 
@@ -33,7 +34,13 @@ void TVPrincipal::pintarBotoneraOcupada() {
 void TVPrincipal::TimerPrincipalTimer() {
     actualizarReloj();
     actualizarPanelEmail();
-    if (m_archivoAvisos.isEmpty() || m_numAvisos == 0 || !Ajustes::messages()) return;
+    if (!Ajustes::messages()) return;
+    const bool otros = pasadaOtrosArchivos();
+    if (m_archivoAvisos.isEmpty() || m_numAvisos == 0) {
+        if (otros && Ajustes::email()) revisionEmail();
+        if (otros) avisarCorreo();
+        return;
+    }
 
     const QDateTime ahora = Clock::current().now();
     // Catch-up of minutes no pass saw follows the start-up setting.
@@ -54,7 +61,7 @@ void TVPrincipal::TimerPrincipalTimer() {
     QVector<RegistroAviso> perdidos;
     AccionesPasada acciones;
     acciones.mostrar = [this, formato](int indice, const RegistroAviso& r) {
-        m_services.mostrarAviso(indice, formato, r);
+        m_services.mostrarAviso(m_archivoAvisos, indice, formato, r);
     };
     acciones.crearEmail = [this](const RegistroAviso& r) {
         m_services.crearEmailSaliente(m_archivoAvisos, r);
@@ -72,12 +79,12 @@ void TVPrincipal::TimerPrincipalTimer() {
     } catch (const ReminderFileError& e) {
         // The pass ends here; the cycle stays stopped and the panel red until
         // reminders are switched off and on again.
-        mostrarPerdidos(perdidos);
+        mostrarPerdidos(perdidos, m_archivoAvisos);
         MessageBoxes::error(this, FileErrorTexts::error(e));
         return;
     }
     m_ultimaPasada = ahora;
-    mostrarPerdidos(perdidos);
+    mostrarPerdidos(perdidos, m_archivoAvisos);
     habilitarComandos();
     setBotoneraBusy(false);
     if (Ajustes::email()) revisionEmail();
@@ -85,14 +92,42 @@ void TVPrincipal::TimerPrincipalTimer() {
     m_timerPrincipal->start();
 }
 
-void TVPrincipal::mostrarPerdidos(const QVector<RegistroAviso>& perdidos) {
+bool TVPrincipal::pasadaOtrosArchivos() {
+    if (m_activos.cuenta() - int(m_activos.contiene(m_archivoAvisos)) <= 0) return false;
+    const int formato = Ajustes::msgWindowFmt();
+    QMap<QString, QVector<RegistroAviso>> perdidos;
+    QStringList fallos;
+    m_activos.pasadaOtros(
+        m_archivoAvisos, Clock::current().now(), Ajustes::dueMsgs(), Ajustes::workingDays(),
+        ProgramFolders::global().dirTemp,
+        [&](const QString& ruta) {
+            AccionesPasada acciones;
+            acciones.mostrar = [this, formato, ruta](int indice, const RegistroAviso& r) {
+                m_services.mostrarAviso(ruta, indice, formato, r);
+            };
+            acciones.crearEmail = [this, ruta](const RegistroAviso& r) {
+                m_services.crearEmailSaliente(ruta, r);
+            };
+            acciones.pasado = [&perdidos, ruta](const RegistroAviso& r) { perdidos[ruta].append(r); };
+            return acciones;
+        },
+        [&fallos](const QString&, const ReminderFileError& e) { fallos << FileErrorTexts::error(e); });
+    for (auto it = perdidos.cbegin(); it != perdidos.cend(); ++it)
+        mostrarPerdidos(it.value(), it.key());
+    // Told once the pass is over, so that the cycle goes on while the box is open.
+    for (const QString& fallo : std::as_const(fallos))
+        QTimer::singleShot(0, this, [this, fallo] { MessageBoxes::error(this, fallo); });
+    return true;
+}
+
+void TVPrincipal::mostrarPerdidos(const QVector<RegistroAviso>& perdidos, const QString& archivo) {
     if (perdidos.isEmpty()) return;
     auto* pasados = new TVPasados(this);
     pasados->setAttribute(Qt::WA_DeleteOnClose);
     const int formato = Ajustes::msgWindowFmt();
     for (const RegistroAviso& r : perdidos) {
         pasados->agregar(r.Descripcion, r.fechaProx(), r.horaProx(), r.Texto);
-        pasados->agregarAlerta(m_services.mostrarAviso(r.Numero - 1, formato, r));
+        pasados->agregarAlerta(m_services.mostrarAviso(archivo, r.Numero - 1, formato, r));
     }
     pasados->prepararMuestra();
     pasados->show(); // not modal: the cycle goes on while it is open

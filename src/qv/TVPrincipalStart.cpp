@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -97,6 +98,7 @@ void TVPrincipal::secuenciaInicio() {
     }
 
     m_ultimaPasada = Clock::current().now();
+    m_activos.cargar({});
     const QString last = m_fileArgument.isEmpty() ? Ajustes::openFile() : m_fileArgument;
     if (!last.isEmpty()) {
         // The file is open, and the cycle runs on it, before anything missed is
@@ -106,8 +108,31 @@ void TVPrincipal::secuenciaInicio() {
         if (Ajustes::dueMsgs()) leidos = m_services.revisarAvisosPasados(last, &perdidos);
         AbrirArchivoAvisos(last, leidos ? &*leidos : nullptr);
         m_services.reanudarAvisosPospuestos(last);
-        mostrarPerdidos(perdidos);
+        mostrarPerdidos(perdidos, last);
     }
+    reanudarOtrosArchivos();
+}
+
+void TVPrincipal::reanudarOtrosArchivos() {
+    QStringList perdidos;
+    for (const QString& ruta : m_activos.rutas()) {
+        if (ruta == m_archivoAvisos) continue;
+        if (!QFileInfo::exists(ruta)) {
+            m_activos.quitar(ruta);
+            perdidos << QDir::toNativeSeparators(ruta);
+            continue;
+        }
+        QVector<RegistroAviso> avisos;
+        if (Ajustes::dueMsgs()) m_services.revisarAvisosPasados(ruta, &avisos);
+        m_services.reanudarAvisosPospuestos(ruta);
+        if (ArchivosActivos::Archivo* a = m_activos.buscar(ruta)) a->ultimaPasada = m_ultimaPasada;
+        mostrarPerdidos(avisos, ruta);
+    }
+    m_activos.guardar();
+    if (!perdidos.isEmpty())
+        QTimer::singleShot(0, this, [this, perdidos] {
+            MessageBoxes::warning(this, LeerTexto(20818).arg(perdidos.join(u'\n')));
+        });
 }
 
 void TVPrincipal::comandoSalir() {
@@ -226,6 +251,8 @@ void TVPrincipal::comandoDesactAvisos(bool fromMenu) {
     if (on) {
         // Minutes passed while reminders were off are not caught up.
         m_ultimaPasada = Clock::current().now();
+        for (const QString& ruta : m_activos.rutas())
+            m_activos.buscar(ruta)->ultimaPasada = m_ultimaPasada;
         m_timerPrincipal->start();
     } else {
         m_timerPrincipal->stop();

@@ -16,6 +16,7 @@ public:
         int indice;
         int formato;
         QString descripcion;
+        QString archivo;
     };
     QList<Shown> shown;
     // When set, the editor is not opened: crearAviso and editarAviso give this.
@@ -26,9 +27,10 @@ public:
     // Alerts are also opened as real windows.
     bool realAlerts = false;
 
-    AlertWindowBase* mostrarAviso(int indice, int formato, const RegistroAviso& r) override {
-        shown.append({indice, formato, r.Descripcion});
-        return realAlerts ? DesktopServices::mostrarAviso(indice, formato, r) : nullptr;
+    AlertWindowBase* mostrarAviso(const QString& archivo, int indice, int formato,
+                                  const RegistroAviso& r) override {
+        shown.append({indice, formato, r.Descripcion, archivo});
+        return realAlerts ? DesktopServices::mostrarAviso(archivo, indice, formato, r) : nullptr;
     }
     int crearAviso(QWidget* parent, const QString& file, const QString& indexPath) override {
         ++editorCalls;

@@ -12,6 +12,8 @@
 #include "platform/Autostart.h"
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
+#include "qv/logic/ArchivosActivos.h"
+#include "settings/Ajustes.h"
 #include "store/ReminderFile.h"
 #include "tray/TSystemTrayIcon.h"
 
@@ -1046,6 +1048,69 @@ private slots:
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 47, 0)));
         w.TimerPrincipalTimer();
         QCOMPARE(LeerAviso(file, 1).fechaProx(), QDate(2026, 12, 8));
+    }
+
+    // Every active file fires: File -> Open adds a file instead of replacing
+    // the one shown, one pass alerts what is due in each (the alert and the
+    // queued mail naming its own file), and the next start catches up the
+    // missed reminders of every file; a file that went away leaves the list, told.
+    void everyActiveFileFires() {
+        const QString other = QvTestSupport::programFolder() + "otro.QVM";
+        const QString gone = QvTestSupport::programFolder() + "ido.QVM";
+        QFile::remove(other);
+        RegistroAviso mismo = aviso("mismo", QDate(2026, 12, 8), QTime(10, 30));
+        mismo.PorEmail = true;
+        fillFile({mismo});
+        CrearArchivoAvisos(other);
+        const QString otherIndex = QvTestSupport::programFolder() + "otro.IDX";
+        AnadirAviso(other, otherIndex, mismo);
+        AnadirAviso(other, otherIndex, aviso("luego", QDate(2026, 12, 8), QTime(11, 0)));
+        const QString dirMail = ProgramFolders::global().dirMail;
+        {
+            TVPrincipal w(services);
+            w.comandoAbrirArchivo(file);
+            w.comandoAbrirArchivo(other);
+            QCOMPARE(w.archivoAvisos(), other);
+            w.comandoAbrirArchivo(file); // already active: shown, not added again
+            QCOMPARE(w.archivoAvisos(), file);
+            QCOMPARE(w.archivosActivos().rutas(), QStringList({file, other}));
+            QCOMPARE(ArchivosActivos::decodificar(Ajustes::activeFiles()), QStringList({file, other}));
+
+            clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+            w.TimerPrincipalTimer();
+            QCOMPARE(services.shown.size(), 2);
+            QStringList alerted;
+            for (const auto& shown : services.shown) {
+                QCOMPARE(shown.descripcion, QString("mismo"));
+                alerted << shown.archivo;
+            }
+            alerted.sort();
+            QStringList both{file, other};
+            both.sort();
+            QCOMPARE(alerted, both);
+            QCOMPARE(LeerAviso(other, 1).fechaProx(), QDate(2026, 12, 9)); // advanced and written back
+            QStringList queued;
+            for (const QString& path : mailfiles::ListarEmailSaliente(dirMail))
+                queued << mailfiles::ArchivoDeEmailSaliente(path, both);
+            queued.sort();
+            QCOMPARE(queued, both);
+
+            clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 35)));
+            w.TimerPrincipalTimer();
+            QCOMPARE(services.shown.size(), 2); // each once
+            w.comandoSalir();
+        }
+        Ajustes::setActiveFiles(ArchivosActivos::codificar({file, gone, other}));
+        MessageBoxes::shownTexts().clear();
+        services.shown.clear();
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(11, 5)));
+        TVPrincipal w(services);
+        QCOMPARE(w.archivoAvisos(), file);
+        QCOMPARE(w.archivosActivos().rutas(), QStringList({file, other}));
+        QCOMPARE(services.shown.size(), 1);
+        QCOMPARE(services.shown[0].descripcion, QString("luego"));
+        QCOMPARE(services.shown[0].archivo, other);
+        QTRY_COMPARE(MessageBoxes::shownTexts().filter(QDir::toNativeSeparators(gone)).size(), 1);
     }
 };
 

@@ -9,8 +9,11 @@
 #include "platform/socket/SocketLayer.h"
 #include "platform/socket/TlsSession.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTimer>
 
+#include <algorithm>
 #include <arpa/inet.h>
 
 namespace {
@@ -134,21 +137,34 @@ void TSockClient::TimerFired() {
 
 // --- Connecting ------------------------------------------------------------
 
+void TSockClient::SetRemote(const NetAddress& address) {
+    m_peer = address;
+    m_remoteAddress.family =
+        address.family == NetAddress::Family::V6 ? SockAddrIn::kFamilyInet6 : SockAddrIn::kFamilyInet;
+    m_remoteAddress.address = address.v4Address();
+}
+
+QString TSockClient::RemotePeerText() const {
+    return m_peer.isNull() ? QString() : m_peer.textWithPort(ntohs(m_remoteAddress.port));
+}
+
 void TSockClient::ResolveHost() {
     StatusMessage(8, QStringLiteral("Resolve Host"));
-    uint32_t dotted = 0;
-    if (HostLookup::parseDotted(m_host, &dotted)) {
-        m_remoteAddress.address = dotted;
+    m_addresses.clear();
+    NetAddress literal;
+    if (NetAddress::parse(m_host, &literal)) {
+        m_addresses.append(literal);
+        SetRemote(literal);
         return;
     }
-    m_remoteAddress.address = 0;
+    SetRemote({});
     TimerOn();
     m_lookupDone = false;
-    m_lookupId = HostLookup::start(m_host, [this](uint32_t address, int error) {
+    m_lookupId = HostLookup::start(m_host, [this](const QList<NetAddress>& addresses, int error) {
         m_lookupId = 0;
-        m_lastEventOk = error == 0;
+        m_lastEventOk = error == 0 && !addresses.isEmpty();
         if (error != 0) m_lastErrorNo = error;
-        m_lookupAddress = address;
+        m_lookupAddresses = addresses;
         m_lookupDone = true;
         Wake();
     });
@@ -161,8 +177,24 @@ void TSockClient::ResolveHost() {
     if (m_timedOut) throw ESockError(QStringLiteral("Host Lookup Timed Out"));
     if (m_canceled) throw ESockError(QStringLiteral("Host Lookup Canceled"));
     if (!m_lastEventOk) throw ESockError(QStringLiteral("Host Lookup Failed"));
-    m_remoteAddress.address = m_lookupAddress;
+    m_addresses = m_lookupAddresses;
+    SetRemote(m_addresses.first());
     if (OnHostResolved) OnHostResolved(this);
+}
+
+bool TSockClient::WaitForConnect(int sliceMs) {
+    bool sliceOver = false;
+    QTimer slice;
+    if (sliceMs > 0) {
+        slice.setSingleShot(true);
+        connect(&slice, &QTimer::timeout, this, [this, &sliceOver] {
+            sliceOver = true;
+            Wake();
+        });
+        slice.start(sliceMs);
+    }
+    WaitUntil([&] { return m_connected || m_timedOut || m_canceled || !m_lastEventOk || sliceOver; });
+    return m_connected && !m_timedOut && !m_canceled;
 }
 
 void TSockClient::Connect() {
@@ -179,14 +211,14 @@ void TSockClient::Connect() {
             if (text == QLatin1String("Host Lookup Timed Out") ||
                 text == QLatin1String("Host Lookup Canceled"))
                 throw;
-            m_remoteAddress.address = 0;
+            m_addresses.clear();
+            SetRemote({});
         }
-        return m_remoteAddress.address != 0;
+        return !m_addresses.isEmpty();
     };
     if (OwnerRepairs(resolved, AskOwner(OnInvalidHost, this)) != TRepair::Done)
         throw ESockError(QStringLiteral("Null Remote Address"));
 
-    m_remoteAddress.family = 2;
     m_remoteAddress.port = htons(static_cast<uint16_t>(m_port & 0xFFFF));
     // A new connection starts with nothing left over from an earlier one, in clear.
     m_incoming.clear();
@@ -194,14 +226,43 @@ void TSockClient::Connect() {
     m_tls.reset();
     if (!m_socket->isOpen() && !OpenSocket(false)) ErrorManager(0);
 
-    m_lookupDone = false;
-    m_lastEventOk = true;
-    if (m_socket->connectTo(m_remoteAddress.address, m_remoteAddress.port) != 0)
-        ErrorManager(PlatformSocket::WouldBlock);
-    TimerOn();
-    WaitUntil([this] { return m_connected || m_timedOut || m_canceled || !m_lastEventOk; });
-    TimerOff();
-    if (m_connected && !m_timedOut && !m_canceled) return;
+    QElapsedTimer spent;
+    spent.start();
+    bool timing = false;
+    for (qsizetype i = 0; i < m_addresses.size(); ++i) {
+        const bool last = i + 1 == m_addresses.size();
+        SetRemote(m_addresses[i]);
+        m_lookupDone = false;
+        m_lastEventOk = true;
+        if (m_socket->connectTo(m_peer, m_remoteAddress.port) != 0 &&
+            m_socket->lastError() != PlatformSocket::WouldBlock) {
+            if (last) {
+                if (timing) TimerOff();
+                ErrorManager(PlatformSocket::WouldBlock); // throws the socket's error
+            }
+            // This address cannot be reached from here (no route, say): the next one.
+            m_lastErrorNo = m_socket->lastError();
+            m_socket->close();
+            OpenSocket(false);
+            continue;
+        }
+        if (!timing) TimerOn();
+        timing = true;
+        int sliceMs = 0;
+        if (!last && m_timeOut > 0)
+            sliceMs = static_cast<int>(
+                std::max<qint64>(1, (m_timeOut - spent.elapsed()) / (m_addresses.size() - i)));
+        if (WaitForConnect(sliceMs)) {
+            TimerOff();
+            return;
+        }
+        if (m_timedOut || m_canceled || last) break;
+        // Refused, or its share of the time is over: the next address, on a fresh socket.
+        m_connected = false;
+        m_socket->close();
+        OpenSocket(false);
+    }
+    if (timing) TimerOff();
 
     // Abandon the attempt: a connect still under way must not complete later,
     // and a failed socket cannot be connected again.

@@ -5,6 +5,7 @@
 // activity, close, cancel or time-out, so timers and window events keep running.
 #include "net/ByteQueue.h"
 #include "net/SockErrors.h"
+#include "platform/socket/NetAddress.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -32,9 +33,13 @@ using TOnStatus = std::function<void(TSockClient* sender, const QString& status)
 using TOnError = std::function<void(TSockClient* sender, uint16_t errorNo, const QString& errorMessage)>;
 
 // IPv4 socket address in the 16-byte layout of the platform: family 2, port in
-// network byte order, 4 address bytes (network order), 8 zero bytes.
+// network byte order, 4 address bytes (network order), 8 zero bytes. For an
+// IPv6 peer the family is 23 (the platform's number for IPv6) and the address
+// 0; the whole address is TSockClient::RemotePeer.
 struct SockAddrIn {
-    uint16_t family = 2;
+    static constexpr uint16_t kFamilyInet = 2;
+    static constexpr uint16_t kFamilyInet6 = 23;
+    uint16_t family = kFamilyInet;
     uint16_t port = 0;    // network byte order
     uint32_t address = 0; // network byte order; 0 = none
     std::array<uint8_t, 8> zero{};
@@ -107,6 +112,10 @@ public:
     int32_t BytesTotal() const { return m_bytesTotal; }
     int32_t BytesRecvd() const { return m_bytesRecvd; }
     SockAddrIn RemoteAddress() const { return m_remoteAddress; }
+    // The address connected to (or last tried), IPv4 or IPv6, and as text with
+    // the port: "192.0.2.7:25", "[2001:db8::7]:25"; "" before any address.
+    NetAddress RemotePeer() const { return m_peer; }
+    QString RemotePeerText() const;
     QStringList WinsockInfo() const { return m_winsockInfo; }
     // Bytes received and not yet read by ReadLn.
     qsizetype IncomingSize() const { return m_incoming.size(); }
@@ -116,7 +125,13 @@ public:
     // (net/SockErrors.h). A wait ended by Cancel throws EAbortError.
 
     // Resolves Host and connects to Port; a host that does not resolve is
-    // offered to OnInvalidHost once (OwnerRepairs).
+    // offered to OnInvalidHost once (OwnerRepairs). Host is a name, a dotted
+    // IPv4 address or an IPv6 address, bare ("::1") or in brackets ("[::1]");
+    // an address is taken without a lookup. The addresses of a name are tried
+    // in the name service's order until one connects: a refusal moves on to
+    // the next at once, and TimeOut covers them all, each attempt before the
+    // last getting its even share of the time left, so an address that never
+    // answers leaves time for the others.
     // Throws ESockError "Already connected", "Null Remote Address", "Host Lookup
     // Timed Out"/"Canceled", "Connection Timed out"/"Canceled"/"Failed" (the last
     // three after OnConnectionFailed), or the socket error's text.
@@ -202,6 +217,10 @@ private:
     void SendBytes(const char* data, qsizetype count);
     bool OpenSocket(bool resetOnClose);
     void ResolveHost();
+    void SetRemote(const NetAddress& address);
+    // Waits for the connection under way: true when it is made; false when it
+    // failed, timed out, was cancelled or its own sliceMs (0 = none) is over.
+    bool WaitForConnect(int sliceMs);
     void TimerOn();
     void TimerOff();
     void TimerFired();
@@ -247,7 +266,9 @@ private:
     int32_t m_bytesTotal = 0;
     int32_t m_bytesRecvd = 0;
     SockAddrIn m_remoteAddress;
-    uint32_t m_lookupAddress = 0;
+    NetAddress m_peer;
+    QList<NetAddress> m_addresses; // those of Host, in the order they are tried
+    QList<NetAddress> m_lookupAddresses;
     uint64_t m_lookupId = 0;
     ByteQueue m_incoming;
     ByteQueue m_outgoing;

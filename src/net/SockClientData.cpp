@@ -371,8 +371,7 @@ int TSockClient::Accept() {
     uint32_t address = 0;
     uint16_t port = 0;
     const int handle = m_socket->acceptConnection(&address, &port);
-    m_remoteAddress.family = 2;
-    m_remoteAddress.address = address;
+    SetRemote(NetAddress::v4(address));
     m_remoteAddress.port = port;
     if (m_canceled) {
         m_canceled = false;

@@ -255,13 +255,23 @@ int PuertoPorDefecto(ProtocoloCorreo protocolo, ModoSeguridad modo) {
 
 DestinoServidor DestinoDe(const QString& servidor, ProtocoloCorreo protocolo, ModoSeguridad modo) {
     DestinoServidor d{servidor.trimmed(), PuertoPorDefecto(protocolo, modo)};
+    // "[address]" or "[address]:port" for an IPv6 address; otherwise a second
+    // colon makes the whole text an IPv6 address, without a port.
+    const bool corchetes = d.host.startsWith(QLatin1Char('['));
+    const qsizetype cierre = corchetes ? d.host.indexOf(QLatin1Char(']')) : -1;
+    if (corchetes && cierre < 0) return d;
     const qsizetype dosPuntos = d.host.lastIndexOf(QLatin1Char(':'));
+    if (corchetes && cierre == d.host.size() - 1) {
+        d.host = d.host.mid(1, cierre - 1);
+        return d;
+    }
+    if (corchetes ? dosPuntos != cierre + 1 : d.host.indexOf(QLatin1Char(':')) != dosPuntos) return d;
     if (dosPuntos > 0) {
         bool ok = false;
         const int puerto = d.host.mid(dosPuntos + 1).toInt(&ok);
         if (ok && puerto > 0 && puerto < 65536) {
             d.puerto = puerto;
-            d.host = d.host.left(dosPuntos);
+            d.host = corchetes ? d.host.mid(1, cierre - 1) : d.host.left(dosPuntos);
         }
     }
     return d;

@@ -114,7 +114,8 @@ struct SeguridadActiva {
 SeguridadActiva LeerSeguridadActiva(const QString& rutaPerfiles, const RegistroPerfiles& registro);
 
 // Host and port of a profile's server field: a port written as "host:port"
-// wins; otherwise 465 (SMTP over TLS), 587 (SMTP with STARTTLS), 25 (SMTP),
+// (an IPv6 address in brackets: "[::1]:2525"; "[::1]" and a bare "::1" take
+// the default port) wins; otherwise 465 (SMTP over TLS), 587 (SMTP with STARTTLS), 25 (SMTP),
 // 995 (POP3 over TLS), 110 (POP3 with STLS or in clear).
 struct DestinoServidor {
     QString host;

@@ -93,7 +93,7 @@ private slots:
         QFETCH(bool, valid);
         QFETCH(QString, address);
         uint32_t parsed = 0;
-        QCOMPARE(HostLookup::parseDotted(text, &parsed), valid);
+        QCOMPARE(NetAddress::parseDotted(text, &parsed), valid);
         if (valid) {
             in_addr a{parsed};
             QCOMPARE(QString::fromLatin1(inet_ntoa(a)), address);
@@ -119,13 +119,14 @@ private slots:
     }
 
     void cancelledLookupNeverAnswers() {
-        HostLookup::setResolver([](const QByteArray&, uint32_t* a) {
-            *a = 1;
+        HostLookup::setResolver([](const QByteArray&, QList<NetAddress>* a) {
+            *a = {NetAddress::v4(1)};
             return 0;
         });
         bool answered = false, other = false;
-        const uint64_t id = HostLookup::start(QStringLiteral("x"), [&](uint32_t, int) { answered = true; });
-        HostLookup::start(QStringLiteral("y"), [&](uint32_t, int) { other = true; });
+        const uint64_t id =
+            HostLookup::start(QStringLiteral("x"), [&](const QList<NetAddress>&, int) { answered = true; });
+        HostLookup::start(QStringLiteral("y"), [&](const QList<NetAddress>&, int) { other = true; });
         HostLookup::cancel(id);
         QTRY_VERIFY(other);
         QVERIFY(!answered);

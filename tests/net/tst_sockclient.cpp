@@ -3,6 +3,7 @@
 #include "../support/ScriptedMailServer.h"
 #include "net/SockClient.h"
 #include "platform/socket/HostLookup.h"
+#include "profiles/SeguridadPerfiles.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -19,19 +20,62 @@
 
 namespace {
 
+const NetAddress kLoopback4 = NetAddress::v4(htonl(INADDR_LOOPBACK));
+const NetAddress kLoopback6 = NetAddress::v6(in6addr_loopback.s6_addr);
+
 // Names resolve from this table only, so no lookup ever leaves the machine.
-int tableResolver(const QByteArray& name, uint32_t* address) {
+int tableResolver(const QByteArray& name, QList<NetAddress>* addresses) {
     if (name == "localhost" || name == "mail.orbalinder.test") {
-        *address = htonl(INADDR_LOOPBACK);
+        *addresses = {kLoopback4};
         return 0;
     }
     if (name == "slow.orbalinder.test") {
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        *address = htonl(INADDR_LOOPBACK);
+        *addresses = {kLoopback4};
+        return 0;
+    }
+    if (name == "dual.orbalinder.test") { // IPv6 first, as the name service prefers
+        *addresses = {kLoopback6, kLoopback4};
+        return 0;
+    }
+    if (name == "stall.orbalinder.test") {
+        *addresses = {kLoopback4, kLoopback6};
         return 0;
     }
     return 11001;
 }
+
+// An IPv4 loopback listener whose backlog is full, so no further handshake
+// completes (full is false where the kernel completes them anyway).
+struct StalledListener {
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    QList<int> fillers;
+    quint16 port = 0;
+    bool full = false;
+
+    StalledListener() {
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof at;
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(listener, 0) != 0)
+            return;
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &len);
+        port = ntohs(at.sin_port);
+        for (int i = 0; i < 16 && !full; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            fillers << fd;
+            ::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+            pollfd p{fd, POLLOUT, 0};
+            full = ::poll(&p, 1, 300) == 0;
+        }
+    }
+    ~StalledListener() {
+        for (int fd : std::as_const(fillers))
+            ::close(fd);
+        ::close(listener);
+    }
+};
 
 template <typename E, typename F> QString messageOf(F&& operation) {
     try {
@@ -150,32 +194,105 @@ private slots:
         QVERIFY(client.Connected());
     }
 
-    void unansweredConnectTimesOut() {
-        // A listener with a full backlog never completes another handshake.
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof at;
-        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-        QCOMPARE(::listen(listener, 0), 0);
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &len);
-        QList<int> fillers;
-        bool full = false;
-        for (int i = 0; i < 16 && !full; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            fillers << fd;
-            ::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
-            pollfd p{fd, POLLOUT, 0};
-            full = ::poll(&p, 1, 300) == 0;
+    // A profile's server field, as the mail client reads it, reached over
+    // either family: literals without a lookup, each address of a name tried
+    // in turn within the one time-out, the peer's address readable.
+    void connectsOverEitherFamily_data() {
+        QTest::addColumn<QString>("field"); // %1: the listeners' port
+        QTest::addColumn<QString>(
+            "listeners"); // "4", "6": a server on that loopback; "s": IPv4 never answers
+        QTest::addColumn<int>("lookups");
+        QTest::addColumn<QString>("peer"); // RemotePeerText, or the failure's text
+        QTest::addColumn<int>("family");   // RemoteAddress().family
+        QTest::newRow("dotted IPv4 as before") << "127.0.0.1:%1"
+                                               << "4" << 0 << "127.0.0.1:%1" << 2;
+        QTest::newRow("bare IPv6 literal") << "::1"
+                                           << "6" << 0 << "[::1]:%1" << 23;
+        QTest::newRow("IPv6 literal in brackets with a port") << "[::1]:%1"
+                                                              << "6" << 0 << "[::1]:%1" << 23;
+        QTest::newRow("a name with both families takes the first") << "dual.orbalinder.test:%1"
+                                                                   << "46" << 1 << "[::1]:%1" << 23;
+        QTest::newRow("the first address refuses, the next accepts") << "dual.orbalinder.test:%1"
+                                                                     << "4" << 1 << "127.0.0.1:%1" << 2;
+        QTest::newRow("every address refuses") << "dual.orbalinder.test:%1"
+                                               << "" << 1 << "Connection Failed" << 2;
+        QTest::newRow("the first never answers, the next gets the time left")
+            << "stall.orbalinder.test:%1"
+            << "s6" << 1 << "[::1]:%1" << 23;
+    }
+    void connectsOverEitherFamily() {
+        QFETCH(QString, field);
+        QFETCH(QString, listeners);
+        QFETCH(int, lookups);
+        QFETCH(QString, peer);
+        QFETCH(int, family);
+        std::unique_ptr<StalledListener> stalled;
+        std::unique_ptr<ScriptedMailServer> v4, v6;
+        quint16 port = 0;
+        if (listeners.contains(u's')) {
+            stalled = std::make_unique<StalledListener>();
+            if (!stalled->full) QSKIP("this kernel accepts every handshake on a full backlog");
+            port = stalled->port;
+        } else if (listeners.contains(u'4') || listeners.isEmpty()) {
+            v4 = std::make_unique<ScriptedMailServer>();
+            port = v4->port();
+            if (listeners.isEmpty()) v4.reset(); // nobody listens at that port any more
         }
-        if (!full) QSKIP("this kernel accepts every handshake on a full backlog");
+        if (listeners.contains(u'6')) {
+            v6 = std::make_unique<ScriptedMailServer>();
+            QString why;
+            QVERIFY2(v6->listen(QHostAddress(QHostAddress::LocalHostIPv6), port, &why), qPrintable(why));
+            port = v6->port();
+        }
+        peer.replace(QLatin1String("%1"), QString::number(port));
+
+        const DestinoServidor destino =
+            DestinoDe(QString(field).replace(QLatin1String("%1"), QString::number(port)),
+                      ProtocoloCorreo::Smtp, ModoSeguridad::Ninguna);
+        QCOMPARE(destino.puerto, field.contains(QLatin1String("%1")) ? int(port) : 25);
+        TSockClient client;
+        client.setHost(destino.host);
+        client.setPort(port);
+        client.setTimeOut(3000);
+        int resolved = 0, failures = 0;
+        client.OnHostResolved = [&](TSockClient*) { ++resolved; };
+        client.OnConnectionFailed = [&](TSockClient*) { ++failures; };
+        QElapsedTimer clock;
+        clock.start();
+        const QString outcome = messageOf<ESockError>([&] { client.Connect(); });
+        QCOMPARE(resolved, lookups);
+        QCOMPARE(int(client.RemoteAddress().family), family);
+        if (!peer.contains(u':')) { // refused everywhere: the last refusal is told
+            QCOMPARE(outcome, peer);
+            QCOMPARE(failures, 1);
+            QCOMPARE(client.LastErrorNo(), 10061);
+            return;
+        }
+        QCOMPARE(outcome, QStringLiteral("<no exception>"));
+        QVERIFY(client.Connected());
+        QCOMPARE(client.RemotePeerText(), peer);
+        QCOMPARE(client.RemoteAddress().address, family == 2 ? htonl(INADDR_LOOPBACK) : 0u);
+        QCOMPARE(ntohs(client.RemoteAddress().port), port);
+        ScriptedMailServer* reached = family == 2 ? v4.get() : v6.get();
+        QTRY_COMPARE(reached->connections, 1);
+        if (v4 && reached != v4.get()) QCOMPARE(v4->connections, 0);
+        // The stalled address had half of the 3 s, not all of it.
+        if (stalled)
+            QVERIFY2(clock.elapsed() >= 1400 && clock.elapsed() < 2800,
+                     qPrintable(QString::number(clock.elapsed())));
+        client.Writeln("HELO");
+        QTRY_COMPARE(reached->received, QByteArray("HELO\r\n"));
+    }
+
+    void unansweredConnectTimesOut() {
+        StalledListener stalled;
+        if (!stalled.full) QSKIP("this kernel accepts every handshake on a full backlog");
 
         TSockClient client;
         int failures = 0;
         client.OnConnectionFailed = [&](TSockClient*) { ++failures; };
         client.setHost(QStringLiteral("127.0.0.1"));
-        client.setPort(ntohs(at.sin_port));
+        client.setPort(stalled.port);
         client.setTimeOut(5000);
         QElapsedTimer clock;
         clock.start();
@@ -184,9 +301,6 @@ private slots:
                  qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(failures, 1);
         QVERIFY(client.TimedOut());
-        for (int fd : fillers)
-            ::close(fd);
-        ::close(listener);
     }
 
     void unknownHostAndInvalidHostRetry() {

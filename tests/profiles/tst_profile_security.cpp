@@ -219,6 +219,14 @@ private slots:
                                                                << "host:70000" << 995;
         QTest::newRow("empty port") << "host:" << true << "starttls"
                                     << "host:" << 587;
+        QTest::newRow("IPv6 in brackets with a port") << "[2001:db8::7]:2525" << true << "none"
+                                                      << "2001:db8::7" << 2525;
+        QTest::newRow("IPv6 in brackets") << "[::1]" << false << "tls"
+                                          << "::1" << 995;
+        QTest::newRow("bare IPv6 has no port") << "2001:db8::25" << true << "none"
+                                               << "2001:db8::25" << 25;
+        QTest::newRow("unclosed bracket is a name") << "[::1:2525" << true << "none"
+                                                    << "[::1:2525" << 25;
     }
 
     void serverPorts() {

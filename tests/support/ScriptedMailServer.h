@@ -62,6 +62,14 @@ public:
     }
 
     quint16 port() const { return m_server.serverPort(); }
+    // Listens on another address instead (the IPv6 loopback, say), at `port`
+    // (0: any free one); false with the reason in `errorString`.
+    bool listen(const QHostAddress& at, quint16 port, QString* errorString = nullptr) {
+        m_server.close();
+        const bool ok = m_server.listen(at, port);
+        if (!ok && errorString) *errorString = m_server.errorString();
+        return ok;
+    }
 
     // Sends bytes now, outside the script.
     void send(const QByteArray& bytes) {

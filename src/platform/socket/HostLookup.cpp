@@ -9,10 +9,10 @@
 #include <QMetaObject>
 #include <QObject>
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <mutex>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
 
@@ -34,18 +34,25 @@ QHash<uint64_t, Result>& pendingForThisThread() {
 
 std::atomic<uint64_t> nextId{1};
 
-int systemResolve(const QByteArray& host, uint32_t* address) {
+// Every stream address of the name, IPv4 and IPv6, in getaddrinfo's order
+// (RFC 6724 preference), each once; families this machine has no address of
+// are left out (AI_ADDRCONFIG).
+int systemResolve(const QByteArray& host, QList<NetAddress>* addresses) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* found = nullptr;
     const int rc = getaddrinfo(host.constData(), nullptr, &hints, &found);
     int error = WinsockErrors::fromLookupError(rc);
-    if (rc == 0) {
-        if (found && found->ai_addr && found->ai_family == AF_INET)
-            *address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-        else
-            error = 11004;
+    for (const addrinfo* at = rc == 0 ? found : nullptr; at; at = at->ai_next) {
+        if (!at->ai_addr) continue;
+        NetAddress address;
+        if (at->ai_family == AF_INET)
+            address = NetAddress::v4(reinterpret_cast<const sockaddr_in*>(at->ai_addr)->sin_addr.s_addr);
+        else if (at->ai_family == AF_INET6)
+            address = NetAddress::v6(reinterpret_cast<const sockaddr_in6*>(at->ai_addr)->sin6_addr.s6_addr);
+        if (!address.isNull() && !addresses->contains(address)) addresses->append(address);
     }
     if (found) freeaddrinfo(found);
     return error;
@@ -54,13 +61,13 @@ int systemResolve(const QByteArray& host, uint32_t* address) {
 std::mutex resolverLock;
 Resolver installedResolver;
 
-void finish(uint64_t id, uint32_t address, int error) {
+void finish(uint64_t id, const QList<NetAddress>& addresses, int error) {
     auto& pending = pendingForThisThread();
     auto it = pending.find(id);
     if (it == pending.end()) return; // cancelled
     Result handler = std::move(it.value());
     pending.erase(it);
-    if (handler) handler(address, error);
+    if (handler) handler(addresses, error);
 }
 
 } // namespace
@@ -76,10 +83,12 @@ uint64_t start(const QString& name, Result handler) {
         resolver = installedResolver;
     }
     std::thread([id, host, dispatcher, resolver] {
-        uint32_t address = 0;
-        const int error = resolver ? resolver(host, &address) : systemResolve(host, &address);
+        QList<NetAddress> addresses;
+        int error = resolver ? resolver(host, &addresses) : systemResolve(host, &addresses);
+        if (error == 0 && addresses.isEmpty()) error = 11004; // a name without an address
+        if (error != 0) addresses.clear();
         QMetaObject::invokeMethod(
-            dispatcher, [id, address, error] { finish(id, address, error); }, Qt::QueuedConnection);
+            dispatcher, [id, addresses, error] { finish(id, addresses, error); }, Qt::QueuedConnection);
     }).detach();
     return id;
 }
@@ -91,15 +100,6 @@ void setResolver(Resolver resolver) {
 
 void cancel(uint64_t id) {
     pendingForThisThread().remove(id);
-}
-
-bool parseDotted(const QString& text, uint32_t* addressNetworkOrder) {
-    // At most 127 characters are looked at, as the name buffer of a lookup holds.
-    const QByteArray bytes = text.left(127).toLatin1();
-    const in_addr_t parsed = inet_addr(bytes.constData());
-    if (parsed == INADDR_NONE) return false; // also the all-ones address, as the platform does
-    *addressNetworkOrder = parsed;
-    return true;
 }
 
 } // namespace HostLookup

@@ -1,8 +1,12 @@
 #pragma once
 // Asynchronous host name lookup: the answer arrives later on the caller's
-// thread through its event loop, with the first IPv4 address or a Winsock
-// error number (11001 host not found, ...).
+// thread through its event loop, with every address of the name (IPv4 and
+// IPv6, in the name service's order of preference) or a Winsock error number
+// (11001 host not found, ...).
+#include "platform/socket/NetAddress.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -10,21 +14,19 @@
 
 namespace HostLookup {
 
-// (IPv4 address in network byte order, Winsock error or 0)
-using Result = std::function<void(uint32_t address, int error)>;
+// (the addresses, at least one when error is 0; Winsock error or 0)
+using Result = std::function<void(const QList<NetAddress>& addresses, int error)>;
 
 // Starts a lookup; returns an id for cancel(). The handler runs on the
 // calling thread, which must run an event loop, unless cancelled first.
 uint64_t start(const QString& name, Result handler);
 // Drops a pending lookup: its handler will not run.
 void cancel(uint64_t id);
-// A dotted IPv4 text ("127.0.0.1") as an address in network order; false when it is not one.
-bool parseDotted(const QString& text, uint32_t* addressNetworkOrder);
 
 // The name service behind start(): returns a Winsock error (0 on success) and
-// the address. Runs on a worker thread. Tests install one that answers from a
+// the addresses. Runs on a worker thread. Tests install one that answers from a
 // table so that no query leaves the machine; an empty function restores getaddrinfo.
-using Resolver = std::function<int(const QByteArray& name, uint32_t* addressNetworkOrder)>;
+using Resolver = std::function<int(const QByteArray& name, QList<NetAddress>* addresses)>;
 void setResolver(Resolver resolver);
 
 } // namespace HostLookup

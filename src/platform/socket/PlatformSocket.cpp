@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -25,14 +26,20 @@ void PlatformSocket::setError(int errnoValue) {
 }
 
 bool PlatformSocket::open(bool resetOnClose) {
+    m_resetOnClose = resetOnClose;
+    return create(AF_INET);
+}
+
+bool PlatformSocket::create(int family) {
     close();
     m_lastError = 0;
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    m_fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (m_fd < 0) {
         setError(errno);
         return false;
     }
-    if (resetOnClose) {
+    m_family = family;
+    if (m_resetOnClose) {
         linger value{1, 0};
         ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &value, sizeof value);
     }
@@ -58,16 +65,30 @@ void PlatformSocket::select(Notify handler) {
     }
 }
 
-int PlatformSocket::connectTo(uint32_t address, uint16_t port) {
-    if (m_fd < 0) {
+int PlatformSocket::connectTo(const NetAddress& address, uint16_t port) {
+    if (m_fd < 0 || address.isNull()) {
         m_lastError = 10038;
         return -1;
     }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = port;
-    to.sin_addr.s_addr = address;
-    if (::connect(m_fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
+    const bool v6 = address.family == NetAddress::Family::V6;
+    const int family = v6 ? AF_INET6 : AF_INET;
+    if (family != m_family && !create(family)) return -1;
+    sockaddr_storage to{};
+    socklen_t length = 0;
+    if (v6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&to);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = port;
+        std::memcpy(in6->sin6_addr.s6_addr, address.bytes.data(), 16);
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto* in4 = reinterpret_cast<sockaddr_in*>(&to);
+        in4->sin_family = AF_INET;
+        in4->sin_port = port;
+        in4->sin_addr.s_addr = address.v4Address();
+        length = sizeof(sockaddr_in);
+    }
+    if (::connect(m_fd, reinterpret_cast<sockaddr*>(&to), length) == 0) {
         // Loopback connections may complete at once; the event still comes later.
         m_connecting = true;
         m_writeNotifier->setEnabled(true);
@@ -84,7 +105,7 @@ int PlatformSocket::connectTo(uint32_t address, uint16_t port) {
 }
 
 int PlatformSocket::listenLoopback(uint16_t port) {
-    if (m_fd < 0) return -1;
+    if (m_fd < 0 || (m_family != AF_INET && !create(AF_INET))) return -1;
     int on = 1;
     ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in at{};
@@ -154,6 +175,7 @@ int PlatformSocket::close() {
     if (m_fd < 0) return 0;
     const int rc = ::close(m_fd);
     m_fd = -1;
+    m_family = 0;
     m_connecting = m_listening = false;
     if (rc != 0) {
         setError(errno);

@@ -1,8 +1,10 @@
 #pragma once
-// A non-blocking IPv4 TCP socket whose events (read, write, connect, close,
+// A non-blocking TCP socket (IPv4 or IPv6) whose events (read, write, connect, close,
 // accept) are delivered as callbacks on the owner's thread by the event loop,
 // with Winsock error numbers. Like the platform's asynchronous select, a read
 // event is announced again only after recv has been called.
+#include "platform/socket/NetAddress.h"
+
 #include <QObject>
 
 #include <cstdint>
@@ -21,15 +23,18 @@ public:
     explicit PlatformSocket(QObject* parent = nullptr);
     ~PlatformSocket() override;
 
-    // Creates the socket; resetOnClose sets a zero linger so closing resets the
-    // connection. Returns false with lastError() set.
+    // Creates the socket (IPv4 until a connect asks for another family);
+    // resetOnClose sets a zero linger so closing resets the connection.
+    // Returns false with lastError() set.
     bool open(bool resetOnClose);
     bool isOpen() const { return m_fd >= 0; }
     bool isListening() const { return m_listening; }
     // Starts (or, with an empty handler, stops) the event callbacks.
     void select(Notify handler);
-    // Starts a connection; returns 0 or -1 with lastError() (WouldBlock while in progress).
-    int connectTo(uint32_t addressNetworkOrder, uint16_t portNetworkOrder);
+    // Starts a connection; returns 0 or -1 with lastError() (WouldBlock while in
+    // progress). A socket not yet used is made again for the address's family,
+    // with the same options and events.
+    int connectTo(const NetAddress& address, uint16_t portNetworkOrder);
     // Listens on the loopback address at port (0 = any); returns the port or -1.
     int listenLoopback(uint16_t port);
     // Accepts a waiting connection: the new socket's handle or -1.
@@ -48,7 +53,11 @@ private:
     void onWritable();
     void deliver(int event, int error);
 
+    bool create(int family);
+
     int m_fd = -1;
+    int m_family = 0;
+    bool m_resetOnClose = false;
     int m_lastError = 0;
     bool m_connecting = false;
     bool m_listening = false;

@@ -255,6 +255,7 @@ bool TlsSession::start(const QString& host, const Options& options) {
     QString name = host.trimmed().toLower();
     while (name.endsWith(QLatin1Char('.')))
         name.chop(1);
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']'))) name = name.mid(1).chopped(1);
     d->host = name;
     if (name.isEmpty()) {
         d->fail(Failure::Setup, QStringLiteral("TLS needs a server name"));

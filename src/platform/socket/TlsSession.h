@@ -64,9 +64,10 @@ public:
     TlsSession(const TlsSession&) = delete;
     TlsSession& operator=(const TlsSession&) = delete;
 
-    // Begins the handshake for host (the name the user gave, or an IP literal);
-    // the first bytes to send are then in takeOutgoing(). Returns false, with
-    // state() Failed and a reason, when the session cannot be set up.
+    // Begins the handshake for host (the name the user gave, or an IP literal,
+    // an IPv6 one bare or in brackets); the first bytes to send are then in
+    // takeOutgoing(). Returns false, with state() Failed and a reason, when the
+    // session cannot be set up.
     bool start(const QString& host, const Options& options);
     bool start(const QString& host) { return start(host, Options()); }
 

@@ -164,7 +164,8 @@ void AlertWindowBase::descartar() {
     BotonCerrarClick();
 }
 
-void AlertWindowBase::reanudarPausa(const QDateTime& hasta) {
+void AlertWindowBase::reanudarPausa(const QDateTime& hasta, const QString& uid) {
+    m_uid = uid;
     const QDateTime now = Clock::current().now();
     if (!hasta.isValid() || hasta <= now) {
         show();
@@ -185,12 +186,14 @@ void AlertWindowBase::recordarPausa(const QDateTime& hasta) {
     }
     AvisosPospuestos::Pospuesto p;
     p.archivo = m_archivo;
+    p.uid = m_uid;
     p.numero = quint16(objectName().section(u'_', -1).toUInt() + 1);
     p.hasta = hasta;
     p.caption = windowTitle();
     p.text = m_texto->toPlainText();
     p.sound = m_soundFile;
     m_pospuesto = pospuestos.guardar(p, m_pospuesto);
+    m_uid = pospuestos.uidDe(m_pospuesto);
 }
 
 void AlertWindowBase::pausar(int ms) {

@@ -41,8 +41,9 @@ public:
     void posponerHasta(const QDateTime& back);
     // Ends the alert as the user's close does, also while it is snoozed.
     void descartar();
-    // A snooze left by a previous run: hidden until `hasta`, shown at once when it passed.
-    void reanudarPausa(const QDateTime& hasta);
+    // A snooze left by a previous run: hidden until `hasta`, shown at once when
+    // it passed; `uid` is its reminder's identity, which later snoozes keep.
+    void reanudarPausa(const QDateTime& hasta, const QString& uid);
     // As the user would: close with a pause of `minutos` (0: dismissed).
     void posponer(int minutos);
 
@@ -97,4 +98,5 @@ private:
     bool m_pausaElegida = false; // paused by a snooze choice, the spinner at 0
     QString m_archivo;           // the reminders file of the reminder
     quint64 m_pospuesto = 0;     // its entry among the snoozed alerts
+    QString m_uid;               // its reminder's identity, once a snooze found it
 };

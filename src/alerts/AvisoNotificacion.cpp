@@ -132,12 +132,14 @@ void AvisoNotificacion::pausar(const QDateTime& now, const QDateTime& hasta) {
     m_timer->start(SnoozePresets::delayMs(now, hasta, AlertWindowBase::millisecondsPerMinute()));
     AvisosPospuestos::Pospuesto p;
     p.archivo = m_archivo;
+    p.uid = m_uid;
     p.numero = quint16(m_index + 1);
     p.hasta = hasta;
     p.caption = m_caption;
     p.text = m_text;
     p.sound = m_soundFile;
     m_pospuesto = AvisosPospuestos::global().guardar(p, m_pospuesto);
+    m_uid = AvisosPospuestos::global().uidDe(m_pospuesto);
 }
 
 void AvisoNotificacion::olvidarPausa() {
@@ -145,7 +147,8 @@ void AvisoNotificacion::olvidarPausa() {
     m_pospuesto = 0;
 }
 
-bool AvisoNotificacion::reanudar(const QDateTime& hasta) {
+bool AvisoNotificacion::reanudar(const QDateTime& hasta, const QString& uid) {
+    m_uid = uid;
     const QDateTime now = Clock::current().now();
     if (!hasta.isValid() || hasta <= now) return mostrar();
     pausar(now, hasta);
@@ -210,7 +213,7 @@ bool MostrarAvisoNotificacion(quint16 index, const QString& caption, const QStri
 bool ReanudarAvisoNotificacion(quint16 index, const AvisosPospuestos::Pospuesto& p) {
     if (!NotificacionesDisponibles()) return false;
     auto* alert = new AvisoNotificacion(index, p.caption, p.text, p.sound, p.archivo);
-    if (!alert->reanudar(p.hasta)) {
+    if (!alert->reanudar(p.hasta, p.uid)) {
         delete alert;
         return false;
     }

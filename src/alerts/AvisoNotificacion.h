@@ -28,8 +28,9 @@ public:
     // when the alert ends.
     bool mostrar(QString* error = nullptr);
 
-    // A snooze left by a previous run: waits until `hasta` (shown at once when it passed).
-    bool reanudar(const QDateTime& hasta);
+    // A snooze left by a previous run: waits until `hasta` (shown at once when
+    // it passed); `uid` is its reminder's identity, which later snoozes keep.
+    bool reanudar(const QDateTime& hasta, const QString& uid);
 
     // Snoozes until `back`, as the notification's snooze actions do.
     void posponerHasta(const QDateTime& back);
@@ -54,6 +55,7 @@ private:
     quint16 m_index;
     QString m_archivo;       // the reminders file of the reminder
     quint64 m_pospuesto = 0; // its entry among the snoozed alerts
+    QString m_uid;           // its reminder's identity, once a snooze found it
     QString m_caption;
     QString m_text;
     QString m_soundFile;

@@ -4,12 +4,18 @@
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
 #include "platform/DurableFile.h"
+#include "store/ReminderIdentities.h"
 
 #include <QFile>
 
+#include <optional>
+
 namespace {
-// One entry per line: number, moment (ISO 8601, local time), sound, caption,
-// text, separated by tabs; backslash, tab, CR and LF inside a field escaped.
+// One entry per line: the reminder's UID, its number when last known, the
+// moment (ISO 8601, local time), sound, caption, text, separated by tabs;
+// backslash, tab, CR and LF inside a field escaped. An entry without a UID,
+// and every line written before snoozes followed identities, leaves the UID
+// out and starts with the number.
 QString escapar(const QString& s) {
     QString out;
     out.reserve(s.size());
@@ -43,6 +49,24 @@ QString desescapar(const QString& s) {
 }
 
 const QByteArray kCabecera = "# Orbalinder snoozed alerts\n";
+
+// The identities of the reminders of `file` as it is now (aligned with
+// `ahora` when given); none when they cannot be had.
+std::optional<ReminderIdentities> identidades(const QString& file, const ResumenesAvisos* ahora = nullptr) {
+    if (file.isEmpty()) return std::nullopt;
+    try {
+        return ahora ? ReminderIdentities::load(file, *ahora) : ReminderIdentities::load(file);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The number the entry's reminder has now: the one holding its UID (0: gone);
+// without a UID, or without the identities, the number it was kept with.
+quint16 numeroAhora(const AvisosPospuestos::Pospuesto& p, const std::optional<ReminderIdentities>& ids) {
+    if (p.uid.isEmpty() || !ids) return p.numero;
+    return quint16(ids->numberOf(p.uid));
+}
 } // namespace
 
 AvisosPospuestos& AvisosPospuestos::global() {
@@ -57,8 +81,9 @@ QString AvisosPospuestos::rutaDe(const QString& remindersFile) {
 QByteArray AvisosPospuestos::codificar(const QList<Pospuesto>& entries) {
     QByteArray out = kCabecera;
     for (const Pospuesto& p : entries) {
-        const QStringList fields = {QString::number(p.numero), p.hasta.toString(Qt::ISODate),
-                                    escapar(p.sound), escapar(p.caption), escapar(p.text)};
+        QStringList fields = {QString::number(p.numero), p.hasta.toString(Qt::ISODate), escapar(p.sound),
+                              escapar(p.caption), escapar(p.text)};
+        if (!p.uid.isEmpty()) fields.prepend(escapar(p.uid));
         out += fields.join(u'\t').toUtf8() + '\n';
     }
     return out;
@@ -69,14 +94,16 @@ QList<AvisosPospuestos::Pospuesto> AvisosPospuestos::decodificar(const QByteArra
     QList<Pospuesto> list;
     for (const QByteArray& line : bytes.split('\n')) {
         if (line.isEmpty() || line.startsWith('#')) continue;
-        const QStringList f = QString::fromUtf8(line).split(u'\t');
-        if (f.size() != 5) continue;
-        bool ok = false;
+        QStringList f = QString::fromUtf8(line).split(u'\t');
         Pospuesto p;
         p.archivo = remindersFile;
+        if (f.size() == 6) p.uid = desescapar(f.takeFirst());
+        if (f.size() != 5) continue;
+        bool ok = false;
         const uint numero = f[0].toUInt(&ok);
         p.hasta = QDateTime::fromString(f[1], Qt::ISODate);
-        if (!ok || numero == 0 || numero > 65535 || !p.hasta.isValid()) continue;
+        // Only an entry kept by its identity may have lost its number.
+        if (!ok || (numero == 0 && p.uid.isEmpty()) || numero > 65535 || !p.hasta.isValid()) continue;
         p.numero = quint16(numero);
         p.sound = desescapar(f[2]);
         p.caption = desescapar(f[3]);
@@ -92,9 +119,34 @@ QList<AvisosPospuestos::Pospuesto> AvisosPospuestos::leer(const QString& reminde
     return decodificar(f.read(4 << 20), remindersFile);
 }
 
+void AvisosPospuestos::identificar(const QString& remindersFile, QList<Pospuesto>& entries) {
+    std::optional<ReminderIdentities> ids = identidades(remindersFile);
+    if (!ids) return;
+    for (Pospuesto& p : entries) {
+        if (p.uid.isEmpty())
+            p.uid = ids->uid(p.numero); // empty for a number past the file's end
+        else
+            p.numero = numeroAhora(p, ids);
+    }
+    try {
+        ids->save();
+    } catch (const std::exception& e) {
+        qWarning("Cannot keep the reminders' identities: %s", e.what());
+    }
+}
+
 quint64 AvisosPospuestos::guardar(const Pospuesto& p, quint64 id) {
     if (id == 0) id = m_siguiente++;
     Pospuesto kept = p;
+    if (kept.uid.isEmpty()) {
+        const auto old = m_items.constFind(id);
+        if (old != m_items.cend() && old->archivo == kept.archivo) kept.uid = old->uid;
+    }
+    if (kept.uid.isEmpty() && kept.numero != 0) {
+        QList<Pospuesto> one{kept};
+        identificar(kept.archivo, one);
+        kept.uid = one[0].uid;
+    }
     kept.hasta = kept.hasta.addMSecs(-kept.hasta.time().msec()); // to the second, as the file holds it
     m_items.insert(id, kept);
     escribir(p.archivo);
@@ -116,20 +168,34 @@ void AvisosPospuestos::olvidarArchivo(const QString& remindersFile) {
         it = it->archivo == remindersFile ? m_items.erase(it) : std::next(it);
 }
 
-QDateTime AvisosPospuestos::hasta(const QString& remindersFile, quint16 numero) const {
-    QDateTime first;
-    for (const Pospuesto& p : m_items)
-        if (p.numero == numero && p.archivo == remindersFile && (!first.isValid() || p.hasta < first))
-            first = p.hasta;
-    return first;
+QString AvisosPospuestos::uidDe(quint64 id) const {
+    return m_items.value(id).uid;
+}
+
+QHash<quint16, QDateTime> AvisosPospuestos::porNumero(const QString& remindersFile,
+                                                      const ResumenesAvisos& ahora) const {
+    return numerados(remindersFile, &ahora);
 }
 
 QHash<quint16, QDateTime> AvisosPospuestos::porNumero(const QString& remindersFile) const {
+    return numerados(remindersFile, nullptr);
+}
+
+QHash<quint16, QDateTime> AvisosPospuestos::numerados(const QString& remindersFile,
+                                                      const ResumenesAvisos* ahora) const {
     QHash<quint16, QDateTime> out;
+    bool porIdentidad = false;
+    for (const Pospuesto& p : m_items)
+        if (p.archivo == remindersFile) porIdentidad |= !p.uid.isEmpty();
+    // Read only when some snooze follows an identity: the usual list has none.
+    const std::optional<ReminderIdentities> ids =
+        porIdentidad ? identidades(remindersFile, ahora) : std::nullopt;
     for (const Pospuesto& p : m_items) {
         if (p.archivo != remindersFile) continue;
-        auto it = out.find(p.numero);
-        if (it == out.end() || p.hasta < *it) out.insert(p.numero, p.hasta);
+        const quint16 numero = numeroAhora(p, ids);
+        if (numero == 0) continue;
+        auto it = out.find(numero);
+        if (it == out.end() || p.hasta < *it) out.insert(numero, p.hasta);
     }
     return out;
 }
@@ -150,8 +216,10 @@ bool AvisosPospuestos::escribir(const QString& remindersFile) {
 }
 
 int ReanudarAvisosPospuestos(const QString& remindersFile, int formato) {
-    const QList<AvisosPospuestos::Pospuesto> left = AvisosPospuestos::leer(remindersFile);
-    AvisosPospuestos::global().olvidarArchivo(remindersFile);
+    QList<AvisosPospuestos::Pospuesto> left = AvisosPospuestos::leer(remindersFile);
+    AvisosPospuestos::identificar(remindersFile, left);
+    AvisosPospuestos& pospuestos = AvisosPospuestos::global();
+    pospuestos.olvidarArchivo(remindersFile);
     for (const AvisosPospuestos::Pospuesto& p : left) {
         const quint16 index = quint16(p.numero - 1);
         if (formato == 4 && ReanudarAvisoNotificacion(index, p)) continue;
@@ -160,5 +228,8 @@ int ReanudarAvisosPospuestos(const QString& remindersFile, int formato) {
         else
             ReanudarAviso(index, p);
     }
+    // What waits again was kept anew by its alert, by identity; one that came
+    // at once, or whose alert could not be made, leaves the file.
+    pospuestos.escribir(remindersFile);
     return int(left.size());
 }

@@ -111,7 +111,7 @@ bool ReanudarAviso(quint16 index, const AvisosPospuestos::Pospuesto& p) {
     try {
         window = crearAviso(index, p.caption, p.text, p.sound);
         window->setArchivo(p.archivo);
-        window->reanudarPausa(p.hasta);
+        window->reanudarPausa(p.hasta, p.uid);
         return true;
     } catch (const std::exception&) {
         delete window;

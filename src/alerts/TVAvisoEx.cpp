@@ -199,7 +199,7 @@ bool ReanudarAvisoEx(quint16 index, quint8 style, const AvisosPospuestos::Pospue
     try {
         window = crearAvisoEx(index, style, p.caption, p.text, p.sound);
         window->setArchivo(p.archivo);
-        window->reanudarPausa(p.hasta);
+        window->reanudarPausa(p.hasta, p.uid);
         return true;
     } catch (const std::exception&) {
         delete window;

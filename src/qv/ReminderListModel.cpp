@@ -19,7 +19,7 @@ ReminderListModel::ReminderListModel(QObject* parent) : QAbstractTableModel(pare
 }
 
 void ReminderListModel::leerPospuestos() {
-    m_pospuestos = AvisosPospuestos::global().porNumero(Ajustes::openFile());
+    m_pospuestos = AvisosPospuestos::global().porNumero(Ajustes::openFile(), m_leidos);
 }
 
 void ReminderListModel::setRows(ResumenesAvisos leidos, const QVector<quint16>& orden) {

@@ -52,6 +52,18 @@ QVector<ReminderIdentities::Entry> ReminderIdentities::fingerprints(const Resume
 }
 
 ReminderIdentities ReminderIdentities::load(const QString& remindersFile) {
+    ReminderIdentities ids = readCompanion(remindersFile);
+    ids.realign();
+    return ids;
+}
+
+ReminderIdentities ReminderIdentities::load(const QString& remindersFile, const ResumenesAvisos& now) {
+    ReminderIdentities ids = readCompanion(remindersFile);
+    ids.alignWith(fingerprints(now));
+    return ids;
+}
+
+ReminderIdentities ReminderIdentities::readCompanion(const QString& remindersFile) {
     ReminderIdentities ids;
     ids.m_remindersFile = remindersFile;
     QFile f(pathFor(remindersFile));
@@ -81,7 +93,6 @@ ReminderIdentities ReminderIdentities::load(const QString& remindersFile) {
             }
         }
     }
-    ids.realign();
     return ids;
 }
 

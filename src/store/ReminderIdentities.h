@@ -29,6 +29,9 @@ public:
     // cannot be read. A companion file that cannot be read or understood is
     // taken as empty and problem() says why; the next save() replaces it.
     static ReminderIdentities load(const QString& remindersFile);
+    // The same, aligned with the file's summaries the caller has just read
+    // (nothing is read of the reminders file itself).
+    static ReminderIdentities load(const QString& remindersFile, const ResumenesAvisos& now);
 
     int count() const { return int(m_entries.size()); } // the reminders of the file
     // The reminder's UID; one is made (and kept by the next save) when it has none.
@@ -63,6 +66,7 @@ private:
             return description == o.description && repeat == o.repeat && flags == o.flags;
         }
     };
+    static ReminderIdentities readCompanion(const QString& remindersFile);
     static Entry entryOf(const ResumenesAvisos& s, int i);
     static QVector<Entry> fingerprints(const ResumenesAvisos& s);
     void alignWith(QVector<Entry> now);

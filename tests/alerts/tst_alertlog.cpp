@@ -136,9 +136,13 @@ private slots:
                       QDateTime(QDate(2026, 12, 9), QTime(14, 5)),
                       "Dentist\tnow",
                       "Line one\nLine two\\ and a \\t\r\nñ",
-                      "/snd/a b.wav"};
+                      "/snd/a b.wav",
+                      {}};
         const QByteArray good = AvisosPospuestos::codificar({typed});
         QTest::newRow("typed text round trip") << good << 1;
+        P byIdentity = typed;
+        byIdentity.uid = "4f0c\t1@orbalinder";
+        QTest::newRow("kept by the reminder's identity") << AvisosPospuestos::codificar({byIdentity}) << 1;
         QTest::newRow("two entries, one damaged between")
             << good + "3\tnot a date\t\tx\ty\n" + good.mid(good.indexOf('\n') + 1) << 2;
         QTest::newRow("number 0 and over 65535") << QByteArray("0\t2026-12-09T10:00:00\t\ta\tb\n"

@@ -6,8 +6,10 @@
 
 #include "alerts/AlertHost.h"
 #include "alerts/AlertWindowBase.h"
+#include "alerts/AvisosPospuestos.h"
 #include "alerts/TVAviso.h"
 #include "alerts/TVAvisoEx.h"
+#include "core/DisplayFormats.h"
 #include "mailfiles/OutgoingMail.h"
 #include "platform/Autostart.h"
 #include "qv/ReminderListModel.h"
@@ -15,6 +17,7 @@
 #include "qv/logic/ArchivosActivos.h"
 #include "settings/Ajustes.h"
 #include "store/ReminderFile.h"
+#include "store/ReminderIdentities.h"
 #include "tray/TSystemTrayIcon.h"
 
 #include <QAction>
@@ -26,6 +29,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -708,6 +712,79 @@ private slots:
                 QCOMPARE(a->paused(), button == "BotonPosponerTodos");
             }
         QTRY_COMPARE(AvisosAbiertos(), button == "BotonPosponerTodos" ? 3 : 1); // the due alert stays
+    }
+
+    // A snooze belongs to its reminder, not to its number: with an earlier
+    // reminder removed (the rest renumbered), the next start brings the alert
+    // back as the same reminder's and the list marks that reminder's row. A
+    // line kept before snoozes followed identities (a number alone) is taken
+    // by its number once, then kept by identity.
+    void snoozeFollowsItsReminder_data() {
+        QTest::addColumn<bool>("oldLine");
+        QTest::newRow("snoozed from its alert") << false;
+        QTest::newRow("a line with a number alone") << true;
+    }
+    void snoozeFollowsItsReminder() {
+        QFETCH(bool, oldLine);
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0)),
+                  aviso("dos", QDate(2026, 12, 9), QTime(9, 0)),
+                  aviso("tres", QDate(2026, 12, 9), QTime(9, 0))});
+        Ajustes::setOpenFile(file);
+        Ajustes::setDueMsgs(false);
+        QFile::remove(AvisosPospuestos::rutaDe(file));
+        QFile::remove(ReminderIdentities::pathFor(file));
+        AvisosPospuestos::global().olvidarArchivo(file);
+        auto alertOf = [](const QString& name) -> AlertWindowBase* {
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (auto* a = qobject_cast<AlertWindowBase*>(t); a && a->objectName() == name) return a;
+            return nullptr;
+        };
+        auto endAlerts = [] { // as the program's end leaves them: snoozed
+            QList<QPointer<AlertWindowBase>> alerts;
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (auto* a = qobject_cast<AlertWindowBase*>(t)) alerts << a;
+            for (const QPointer<AlertWindowBase>& a : alerts)
+                delete a.data();
+            ReiniciarAvisosAbiertos();
+        };
+        const auto cleanup = qScopeGuard(endAlerts);
+        const QDateTime back = clock.now().addSecs(30 * 60);
+        if (oldLine) {
+            QFile old(AvisosPospuestos::rutaDe(file));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("# Orbalinder snoozed alerts\n3\t" + back.toString(Qt::ISODate).toUtf8() +
+                      "\t\ttres\tt\n");
+            old.close();
+            TVPrincipal first(services, file); // takes it by its number
+            QVERIFY(alertOf("VAvisoActive_2") && alertOf("VAvisoActive_2")->paused());
+        } else {
+            QVERIFY(MostrarAviso(2, "tres", "t", ""));
+            AlertWindowBase* alert = alertOf("VAvisoActive_2");
+            alert->findChild<QSpinBox*>("UpDownRepetir")->setValue(30);
+            QTest::mouseClick(alert->findChild<QPushButton*>("BotonCerrar"), Qt::LeftButton);
+            QVERIFY(alert->paused());
+        }
+        endAlerts();
+        const QList<AvisosPospuestos::Pospuesto> kept = AvisosPospuestos::leer(file);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(!kept[0].uid.isEmpty());
+        QCOMPARE(kept[0].uid, ReminderIdentities::load(file).uid(3));
+
+        QVERIFY(EliminarAviso(file, indexPath(), 1)); // as qvtool remove does
+        TVPrincipal w(services, file);
+        AlertWindowBase* again = alertOf("VAvisoActive_1");
+        QVERIFY(again && again->paused() && !alertOf("VAvisoActive_2"));
+        QCOMPARE(again->windowTitle(), QString("tres"));
+        QCOMPARE(AvisosPospuestos::leer(file).value(0).numero, quint16(2));
+        QCOMPARE(AvisosPospuestos::leer(file).value(0).uid, kept[0].uid);
+        QCOMPARE(AvisosPospuestos::leer(file).value(0).hasta, back);
+        QCOMPARE(columna(w, 1), QStringList({"dos", "tres"}));
+        const QStringList states = columna(w, 4);
+        QVERIFY2(states[1].endsWith(LeerTexto(20713)) && !states[0].endsWith(LeerTexto(20713)),
+                 qPrintable(states.join(u'|')));
+        QCOMPARE(w.listModel()->data(w.listModel()->index(1, 4), Qt::ToolTipRole).toString(),
+                 LeerTexto(20712).arg(DisplayFormats::listDate(back.date()) + QLatin1Char(' ') +
+                                      DisplayFormats::listTime(back.time())));
     }
 
     // Through the clock changes (the test runs in a zone that has them), with a

@@ -37,7 +37,9 @@ namespace {
 void atajosDelEscritorio(QWidget* window, QAction* nuevoAviso, QAction* abrir, QAction* salir) {
     nuevoAviso->setShortcut(QKeySequence::New);
     abrir->setShortcut(QKeySequence::Open);
-    salir->setShortcut(QKeySequence::Quit);
+    // Some platforms name no key for quitting: Ctrl+Q there, as desktops have it.
+    const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+    salir->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit);
     window->addActions({nuevoAviso, abrir, salir});
 }
 

@@ -19,6 +19,7 @@
 #include "store/ReminderFile.h"
 #include "store/ReminderIdentities.h"
 #include "tray/TSystemTrayIcon.h"
+#include "ui/HelpPages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -847,6 +848,54 @@ private slots:
         services.editorAnswer = 0;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert);
         QCOMPARE(services.editorCalls, 1);
+    }
+
+    // The desktop's keys in the main window, pressed where the keyboard is
+    // (the list): each reaches its command, also where the platform names no
+    // key for quitting (the headless one).
+    void desktopShortcuts_data() {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("Ctrl+N") << QKeySequence(Qt::CTRL | Qt::Key_N) << "new reminder";
+        QTest::newRow("Ctrl+O") << QKeySequence(Qt::CTRL | Qt::Key_O) << "open a file";
+        QTest::newRow("Ctrl+Q") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "exit";
+        QTest::newRow("Delete") << QKeySequence(Qt::Key_Delete) << "ask about the chosen reminder";
+        QTest::newRow("F1") << QKeySequence(Qt::Key_F1) << "help";
+    }
+    void desktopShortcuts() {
+        QFETCH(QKeySequence, key);
+        QFETCH(QString, command);
+        fillFile(
+            {aviso("uno", QDate(2026, 12, 9), QTime(9, 0)), aviso("dos", QDate(2026, 12, 9), QTime(9, 0))});
+        TVPrincipal w(services, file);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* list = w.findChild<QTableView*>("ListaAvisos");
+        list->setCurrentIndex(w.listModel()->index(1, 0));
+        QCOMPARE(QApplication::focusWidget(), list);
+        QSignalSpy exited(&w, &TVPrincipal::exitSequenceDone);
+        services.editorAnswer = 0;
+        MessageBoxes::queueAnswer(QMessageBox::No);
+        const QString help = HelpPages::path(HelpPages::currentTopic(&w));
+        QString dialog;
+        QTimer::singleShot(0, &w, [&] { // the open dialog waits for an answer: take its name, cancel it
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                dialog = d->objectName();
+                d->reject();
+            }
+        });
+        const int shownBefore = int(MessageBoxes::shownTexts().size());
+        QTest::keySequence(list, key);
+        QCOMPARE(services.editorCalls, command == "new reminder" ? 1 : 0);
+        QCOMPARE(dialog, command == "open a file" ? QString("DialogoAbrir") : QString());
+        QCOMPARE(exited.size(), command == "exit" ? 1 : 0);
+        const QStringList asked = MessageBoxes::shownTexts().mid(shownBefore);
+        QCOMPARE(asked, command == "ask about the chosen reminder"
+                            ? QStringList({LeerTexto(20800).arg("dos", "09-dic-2026 09:00")})
+                            : QStringList());
+        QCOMPARE(w.numAvisos(), 2); // answered No
+        QCOMPARE(QvTestSupport::openedFiles(), command == "help" ? QStringList({help}) : QStringList());
+        if (command == "help") QVERIFY(help.contains("/help/es/"));
     }
 
     void cancellingTheEditorIsNoError_data() {

@@ -145,6 +145,7 @@ void TVPrincipal::construirMenus() {
     m_mpArchivo->setObjectName("MPArchivo");
     m_maNuevo = action(m_mpArchivo, "MANuevoAvisos");
     m_maAbrir = action(m_mpArchivo, "MAAbrirAvisos");
+    m_maCerrar = action(m_mpArchivo, "MACerrarAvisos");
     m_maPreferencias = action(m_mpArchivo, "MAPreferencias");
     buildCalendarMenu();
     m_mpArchivo->addSeparator();
@@ -192,6 +193,7 @@ void TVPrincipal::construirMenus() {
 
     connect(m_maNuevo, &QAction::triggered, this, [this] { comandoNuevoArchivo(); });
     connect(m_maAbrir, &QAction::triggered, this, [this] { comandoAbrirArchivo(); });
+    connect(m_maCerrar, &QAction::triggered, this, &TVPrincipal::comandoCerrarArchivo);
     connect(m_maPreferencias, &QAction::triggered, this, &TVPrincipal::comandoPreferencias);
     connect(m_maSalir, &QAction::triggered, this, &TVPrincipal::comandoSalir);
     connect(m_maMostrar, &QAction::triggered, this, &TVPrincipal::restaurar);
@@ -425,6 +427,7 @@ void TVPrincipal::AsignarTextos() {
     m_mpArchivo->setTitle(LeerTexto(1101));
     m_maNuevo->setText(LeerTexto(1102));
     m_maAbrir->setText(LeerTexto(1103));
+    m_maCerrar->setText(LeerTexto(20816));
     m_maPreferencias->setText(LeerTexto(1104));
     m_maSalir->setText(LeerTexto(1105));
     m_maExportarCalendario->setText(LeerTexto(20500));

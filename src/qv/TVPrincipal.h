@@ -79,6 +79,9 @@ public:
     // Commands (also reached through menus, toolbar and keys).
     void comandoNuevoArchivo(const QString& chosenPath = {});
     void comandoAbrirArchivo(const QString& chosenPath = {});
+    // File -> Close file: the shown file leaves the active files (its reminders
+    // stop); the next active file is shown, or none.
+    void comandoCerrarArchivo();
     void comandoPreferencias();
     void comandoDesactAvisos(bool fromMenu);
     void comandoDesactEmail(bool fromMenu);
@@ -233,7 +236,7 @@ private:
     HistorialCambios m_historial;
     QMenu *m_mpArchivo, *m_mpEdicion, *m_mpFunciones, *m_mpAyuda;
     QAction* m_meDeshacer;
-    QAction *m_maNuevo, *m_maAbrir, *m_maPreferencias, *m_maSalir, *m_maMostrar;
+    QAction *m_maNuevo, *m_maAbrir, *m_maCerrar, *m_maPreferencias, *m_maSalir, *m_maMostrar;
     QAction *m_maExportarCalendario = nullptr, *m_maImportarCalendario = nullptr;
     QAction *m_mfDesactAvisos, *m_mfDesactEmail, *m_mfEmailManual, *m_mfRevisarAvisos, *m_mfRevisarEmail,
         *m_mfRevisarActividad;

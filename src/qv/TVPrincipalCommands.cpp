@@ -30,7 +30,13 @@ QString indexPath() {
 } // namespace
 
 void TVPrincipal::setCaptionFor(const QString& path) {
-    setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0 - ") + QFileInfo(path).fileName());
+    if (path.isEmpty()) {
+        setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0"));
+        return;
+    }
+    const QString title = QStringLiteral("Norvo Orbalinder 2.0 - ") + QFileInfo(path).fileName();
+    const int activos = m_activos.cuenta();
+    setWindowTitle(activos > 1 ? LeerTexto(20817).arg(title).arg(activos) : title);
 }
 
 void TVPrincipal::habilitarComandos() {
@@ -41,6 +47,7 @@ void TVPrincipal::habilitarComandos() {
     for (QToolButton* b : {m_speedEditar, m_speedEliminar})
         b->setEnabled(some);
     m_mppCrear->setEnabled(file);
+    m_maCerrar->setEnabled(file);
     m_speedCrear->setEnabled(file);
 }
 
@@ -152,6 +159,27 @@ void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
         path = dialog.selectedFiles().first();
     }
     AbrirArchivoAvisos(path);
+}
+
+void TVPrincipal::comandoCerrarArchivo() {
+    if (m_archivoAvisos.isEmpty()) return;
+    m_historial.olvidar(m_archivoAvisos); // its changes can no longer be taken back
+    reflejarDeshacer();
+    m_activos.quitar(m_archivoAvisos);
+    m_activos.guardar();
+    for (const QString& siguiente : m_activos.rutas())
+        if (QFileInfo::exists(siguiente)) {
+            AbrirArchivoAvisos(siguiente);
+            return;
+        }
+    m_archivoAvisos.clear();
+    m_numAvisos = 0;
+    m_model->setRows({}, {});
+    m_memoriaPasada.olvidar();
+    Ajustes::setOpenFile(QString());
+    setCaptionFor({});
+    vigilarArchivo();
+    habilitarComandos();
 }
 
 void TVPrincipal::elegirAviso(quint16 numero) {
@@ -296,7 +324,12 @@ void TVPrincipal::comandoDeshacer() {
     if (m_historial.vacio()) return;
     try {
         const EstadoLista antes = estadoLista();
-        const HistorialCambios::Resultado r = m_historial.deshacer(indexPath());
+        // A change of an active file not shown goes back through that file's own index.
+        const QString archivo = m_historial.siguienteArchivo();
+        const HistorialCambios::Resultado r =
+            m_historial.deshacer(archivo == m_archivoAvisos
+                                     ? indexPath()
+                                     : ArchivosActivos::indiceDe(ProgramFolders::global().dirTemp, archivo));
         if (r.archivo == m_archivoAvisos) {
             m_numAvisos = ContarAvisos(m_archivoAvisos);
             CargarListaAvisos();

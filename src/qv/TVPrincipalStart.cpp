@@ -129,6 +129,9 @@ void TVPrincipal::reanudarOtrosArchivos() {
         mostrarPerdidos(avisos, ruta);
     }
     m_activos.guardar();
+    // The shown file went away but others fire: the list shows the first of them.
+    if (m_archivoAvisos.isEmpty() && m_activos.cuenta() > 0) AbrirArchivoAvisos(m_activos.rutas().first());
+    if (!m_archivoAvisos.isEmpty()) setCaptionFor(m_archivoAvisos);
     if (!perdidos.isEmpty())
         QTimer::singleShot(0, this, [this, perdidos] {
             MessageBoxes::warning(this, LeerTexto(20818).arg(perdidos.join(u'\n')));

@@ -296,4 +296,18 @@ bool CrearAjustesPorDefecto(QPoint topLeft) {
     return ok;
 }
 
+QStringList rutasActivas() {
+    QStringList rutas;
+    for (const QByteArray& parte : activeFiles().split('\0'))
+        if (!parte.isEmpty()) rutas << QString::fromUtf8(parte);
+    return rutas;
+}
+
+bool guardarRutasActivas(const QStringList& rutas) {
+    QByteArray bytes;
+    for (const QString& ruta : rutas)
+        bytes += ruta.toUtf8() + '\0';
+    return setActiveFiles(bytes);
+}
+
 } // namespace Ajustes

@@ -11,6 +11,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -57,6 +58,11 @@ bool ExisteArranqueWindows();
 // Writes the entry for the program in the program folder, or removes it. False
 // (and the problem told) when the entry could not be changed.
 bool GuardarArranqueWindows(bool on);
+
+// The reminders files that fire at once, OpenFile among them (setting
+// ActiveFiles: the paths in UTF-8, each ended by a zero byte).
+QStringList rutasActivas();
+bool guardarRutasActivas(const QStringList& rutas);
 
 // Creates every missing value with its default, in table order; values that exist
 // are never changed, except that a value of the wrong type counts as missing

@@ -15,6 +15,7 @@
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
 #include "qv/logic/ArchivosActivos.h"
+#include "qv/prefs/TVPreferencias.h"
 #include "settings/Ajustes.h"
 #include "store/ReminderFile.h"
 #include "store/ReminderIdentities.h"
@@ -24,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -1200,7 +1202,7 @@ private slots:
             w.comandoAbrirArchivo(file); // already active: shown, not added again
             QCOMPARE(w.archivoAvisos(), file);
             QCOMPARE(w.archivosActivos().rutas(), QStringList({file, other}));
-            QCOMPARE(ArchivosActivos::decodificar(Ajustes::activeFiles()), QStringList({file, other}));
+            QCOMPARE(Ajustes::rutasActivas(), QStringList({file, other}));
 
             clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
             w.TimerPrincipalTimer();
@@ -1226,7 +1228,7 @@ private slots:
             QCOMPARE(services.shown.size(), 2); // each once
             w.comandoSalir();
         }
-        Ajustes::setActiveFiles(ArchivosActivos::codificar({file, gone, other}));
+        Ajustes::guardarRutasActivas({file, gone, other});
         MessageBoxes::shownTexts().clear();
         services.shown.clear();
         clock.set(QDateTime(QDate(2026, 12, 8), QTime(11, 5)));
@@ -1237,6 +1239,54 @@ private slots:
         QCOMPARE(services.shown[0].descripcion, QString("luego"));
         QCOMPARE(services.shown[0].archivo, other);
         QTRY_COMPARE(MessageBoxes::shownTexts().filter(QDir::toNativeSeparators(gone)).size(), 1);
+    }
+
+    // File -> Close file takes the shown file out of the active files: its
+    // reminders stop and the next active file is shown. The title names the
+    // shown file and how many fire; the preferences list them.
+    void closingTheShownFileStopsItsReminders() {
+        const QString other = QvTestSupport::programFolder() + "otro.QVM";
+        fillFile({aviso("uno", QDate(2026, 12, 8), QTime(10, 30))});
+        CrearArchivoAvisos(other);
+        AnadirAviso(other, QvTestSupport::programFolder() + "otro.IDX",
+                    aviso("dos", QDate(2026, 12, 8), QTime(10, 30)));
+        TVPrincipal w(services);
+        auto* cerrar = w.findChild<QAction*>("MACerrarAvisos");
+        QVERIFY(cerrar && !cerrar->isEnabled());
+        w.comandoAbrirArchivo(file);
+        QCOMPARE(w.windowTitle(), QString("Norvo Orbalinder 2.0 - avisos.QVM"));
+        w.comandoAbrirArchivo(other);
+        QCOMPARE(w.windowTitle(), LeerTexto(20817).arg("Norvo Orbalinder 2.0 - otro.QVM").arg(2));
+        QVERIFY(w.windowTitle().contains("2 archivos activos"));
+        {
+            TVPreferencias prefs(&w);
+            auto* lista = prefs.findChild<QListWidget*>("ListaArchivosActivos");
+            QVERIFY(lista);
+            QCOMPARE(lista->count(), 2);
+            QCOMPARE(lista->item(1)->text(), QDir::toNativeSeparators(other));
+        }
+
+        w.comandoActDesactAviso(); // a change of the shown file, then closed: it cannot be taken back
+        QCOMPARE(w.historial().size(), 1);
+        QVERIFY(cerrar->isEnabled());
+        cerrar->trigger();
+        QVERIFY(w.historial().vacio());
+        QCOMPARE(w.archivoAvisos(), file);
+        QCOMPARE(Ajustes::openFile(), file);
+        QCOMPARE(Ajustes::rutasActivas(), QStringList{file});
+        QCOMPARE(w.windowTitle(), QString("Norvo Orbalinder 2.0 - avisos.QVM"));
+        clock.set(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 5)));
+        w.TimerPrincipalTimer();
+        QCOMPARE(services.shown.size(), 1); // the closed file's reminder is silent
+        QCOMPARE(services.shown[0].archivo, file);
+
+        cerrar->trigger();
+        QVERIFY(w.archivoAvisos().isEmpty());
+        QVERIFY(Ajustes::openFile().isEmpty() && Ajustes::rutasActivas().isEmpty());
+        QCOMPARE(w.windowTitle(), QString("Norvo Orbalinder 2.0"));
+        QCOMPARE(w.listModel()->rowCount(), 0);
+        QVERIFY(!cerrar->isEnabled());
+        QVERIFY(!w.findChild<QAction*>("MPPCrearAviso")->isEnabled());
     }
 };
 

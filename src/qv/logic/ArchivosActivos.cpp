@@ -12,29 +12,15 @@ QString limpia(const QString& ruta) {
 }
 } // namespace
 
-QByteArray ArchivosActivos::codificar(const QStringList& rutas) {
-    QByteArray bytes;
-    for (const QString& ruta : rutas)
-        bytes += ruta.toUtf8() + '\0';
-    return bytes;
-}
-
-QStringList ArchivosActivos::decodificar(const QByteArray& bytes) {
-    QStringList rutas;
-    for (const QByteArray& parte : bytes.split('\0'))
-        if (!parte.isEmpty()) rutas << QString::fromUtf8(parte);
-    return rutas;
-}
-
 void ArchivosActivos::cargar(const QString& mostrado) {
     m_archivos.clear();
-    for (const QString& ruta : decodificar(Ajustes::activeFiles()))
+    for (const QString& ruta : Ajustes::rutasActivas())
         anadir(ruta, {});
     if (!mostrado.isEmpty()) anadir(mostrado, {});
 }
 
 void ArchivosActivos::guardar() const {
-    Ajustes::setActiveFiles(codificar(rutas()));
+    Ajustes::guardarRutasActivas(rutas());
 }
 
 bool ArchivosActivos::anadir(const QString& ruta, const QDateTime& ultimaPasada) {

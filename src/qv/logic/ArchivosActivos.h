@@ -38,9 +38,6 @@ public:
     // The display-order index of a file not shown: its own in TEMP/, so that
     // a compaction of it never touches the shown file's index.
     static QString indiceDe(const QString& dirTemp, const QString& ruta);
-    // The setting's bytes: the paths in UTF-8, each ended by a zero byte.
-    static QByteArray codificar(const QStringList& rutas);
-    static QStringList decodificar(const QByteArray& bytes);
 
     // One due-check pass at `ahora` over every file but `mostrado` (the
     // window runs that one's pass, as its list shows it). With `ponerAlDia`,

@@ -39,6 +39,8 @@ public:
     // What the next Undo takes back, for its menu text; empty when there is nothing.
     QString siguiente() const;
     Tipo siguienteTipo() const;
+    // The reminders file of the change the next Undo takes back; empty when there is nothing.
+    QString siguienteArchivo() const { return m_cambios.empty() ? QString() : m_cambios.back().archivo; }
 
     // Takes the last change back; `indice` is the index file of its reminders
     // file. The change leaves the history either way. Throws ReminderFileError

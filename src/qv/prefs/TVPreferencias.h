@@ -140,7 +140,7 @@ private:
 
     // Alerts
     QGroupBox *m_grupoAvisos = nullptr, *m_grupoLaborables = nullptr, *m_grupoFormato = nullptr,
-              *m_grupoSonidos = nullptr;
+              *m_grupoSonidos = nullptr, *m_grupoArchivosActivos = nullptr;
     QButtonGroup *m_laborables = nullptr, *m_formato = nullptr;
     QTimeEdit* m_horaTodoElDia = nullptr; // the time of an all-day calendar event's reminder
     std::array<QRadioButton*, 2> m_radioLaborables{};

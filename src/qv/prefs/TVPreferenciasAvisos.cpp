@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -140,6 +141,18 @@ QWidget* TVPreferencias::crearTabAvisos() {
     layout->addWidget(m_grupoAvisos);
     layout->addLayout(choices);
     layout->addWidget(m_grupoSonidos);
+    // The files whose reminders fire (File -> Open adds one, File -> Close file takes the shown one out).
+    m_grupoArchivosActivos = new QGroupBox(LeerTexto(20819), tab);
+    m_grupoArchivosActivos->setObjectName("GrupoArchivosActivos");
+    auto* activos = new QListWidget(m_grupoArchivosActivos);
+    activos->setObjectName("ListaArchivosActivos");
+    activos->setAccessibleName(LeerTexto(20819));
+    activos->setSelectionMode(QAbstractItemView::NoSelection);
+    for (const QString& ruta : Ajustes::rutasActivas())
+        activos->addItem(QDir::toNativeSeparators(ruta));
+    activos->setMaximumHeight(activos->fontMetrics().height() * 5);
+    (new QVBoxLayout(m_grupoArchivosActivos))->addWidget(activos);
+    layout->addWidget(m_grupoArchivosActivos);
     layout->addStretch();
     return tab;
 }

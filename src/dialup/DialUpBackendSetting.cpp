@@ -1,26 +1,13 @@
-// The dial-up backend setting, one value of the program's settings key.
+// The dial-up backend setting, the row DialUpBackend of the settings table.
 #include "dialup/DialUpBackendSetting.h"
 
-#include "platform/SettingsStore.h"
 #include "settings/Ajustes.h"
 
-namespace {
-const QString kValueName = QStringLiteral("DialUpBackend");
-}
-
 QString dialUpBackendName() {
-    try {
-        auto key = Ajustes::abrirClave(false);
-        if (key && key->exists(kValueName)) {
-            const QString name = key->readString(kValueName).trimmed();
-            if (!name.isEmpty()) return name;
-        }
-    } catch (const std::exception&) {
-        // an unreadable value falls back like a missing one
-    }
-    return QStringLiteral("simulated");
+    const QString name = Ajustes::dialUpBackend().trimmed();
+    return name.isEmpty() ? QStringLiteral("simulated") : name;
 }
 
 void setDialUpBackendName(const QString& name) {
-    Ajustes::abrirClave(true)->writeString(kValueName, name);
+    Ajustes::setDialUpBackend(name);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Which dial-up backend the programs use: the "DialUpBackend" value of the
-// settings key ("simulated" or "nmcli"; missing or unreadable means "simulated").
+// Which dial-up backend the programs use: the settings row DialUpBackend
+// ("simulated" or "nmcli"; missing, unreadable or empty means "simulated").
 #include <QString>
 
 QString dialUpBackendName();

@@ -12,7 +12,6 @@
 #include "mailfiles/MailFileText.h"
 #include "mailfiles/OutgoingMail.h"
 #include "mailfiles/SessionStatus.h"
-#include "platform/SettingsStore.h"
 #include "profiles/ArchivoPerfiles.h"
 #include "profiles/SeguridadPerfiles.h"
 #include "settings/Ajustes.h"
@@ -26,15 +25,9 @@
 #include <algorithm>
 
 namespace {
-// A settings value in MB: `name`, or `fallback` when it is missing, not a
-// number or not above 0.
-qint64 megasAjuste(const QString& name, qint64 fallback) {
-    try {
-        const qint32 mb = Ajustes::abrirClave(false)->readInteger(name);
-        return mb > 0 ? mb : fallback;
-    } catch (...) {
-        return fallback;
-    }
+// A size setting in MB as bytes; a value not above 0 counts as the row's default.
+qint64 bytesDeMegas(Ajustes::Id id, qint32 mb) {
+    return qint64(mb > 0 ? mb : Ajustes::descripcion(id).defecto.entero) * 1024 * 1024;
 }
 
 // A profile text that would carry control bytes (a NUL, or a length byte past
@@ -245,10 +238,10 @@ void SesionCorreo::prepararClientes(const SeguridadActiva& seguridad) {
     mailfiles::PrepararCarpetaAdjuntos(m_folders.dirMail);
     m_pop3->AttachFilePath = mailfiles::CarpetaAdjuntos(m_folders.dirMail);
     // The largest message fetched, and what one session may write to MAIL/Attachments.
-    m_maxMailBytes = megasAjuste(QStringLiteral("MaxMailSize"), 25) * 1024 * 1024;
+    m_maxMailBytes = bytesDeMegas(Ajustes::Id::MaxMailSize, Ajustes::maxMailSize());
     // Counted on what arrives, whatever LIST announced; and strangers cannot fill the disk.
     m_pop3->MaxMessageBytes = m_maxMailBytes;
-    m_pop3->MaxAttachmentBytes = megasAjuste(QStringLiteral("MaxAttachmentsSize"), 200) * 1024 * 1024;
+    m_pop3->MaxAttachmentBytes = bytesDeMegas(Ajustes::Id::MaxAttachmentsSize, Ajustes::maxAttachmentsSize());
 }
 
 // ---- Connection step ----

@@ -129,7 +129,8 @@ bool guardar(const char* n, bool create, const SettingValue& v) {
         false);
 }
 
-// A value of the program's windows: missing, unreadable or of another type reads as its default, untold.
+// A value of the program's windows, or one the defaults leave out: missing,
+// unreadable or of another type reads as its default, untold.
 SettingValue leerPropio(const Descripcion& d, const SettingValue& defecto) {
     try {
         const auto store = abrirClave(false);
@@ -143,7 +144,7 @@ SettingValue leerPropio(const Descripcion& d, const SettingValue& defecto) {
 
 SettingValue leer(const Descripcion& d) {
     const SettingValue defecto = porDefecto(d);
-    if (d.propio()) return leerPropio(d, defecto);
+    if (d.propio() || d.opcional()) return leerPropio(d, defecto);
     SettingValue v = intentar(
         ProblemaAjuste::Tipo::Lectura, d.nombre,
         [&d, &defecto] {
@@ -258,7 +259,17 @@ const QVector<Descripcion>& tabla() {
     static const QVector<Descripcion> t = [] {
         QVector<Descripcion> filas;
         for (const Descripcion& d : kFilas)
-            if (!d.propio()) filas << d;
+            if (!d.propio() && !d.opcional()) filas << d;
+        return filas;
+    }();
+    return t;
+}
+
+const QVector<Descripcion>& visibles() {
+    static const QVector<Descripcion> t = [] {
+        QVector<Descripcion> filas = tabla();
+        for (const Descripcion& d : kFilas)
+            if (d.opcional()) filas << d;
         return filas;
     }();
     return t;

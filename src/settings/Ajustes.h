@@ -71,9 +71,12 @@ bool guardarRutasActivas(const QStringList& rutas);
 // False when something could not be written (each problem told).
 bool CrearAjustesPorDefecto(QPoint mainWindowTopLeft);
 
-// The rows, without the program windows' own values, in the order the
-// defaults routine creates them (used by the defaults routine and by qvtool).
+// The rows the defaults routine creates, in its order: neither the program
+// windows' own values nor those it leaves out.
 const QVector<Descripcion>& tabla();
+// What qvtool lists, reads and writes: tabla() and then the rows the defaults
+// routine leaves out (kOpcional).
+const QVector<Descripcion>& visibles();
 const Descripcion& descripcion(Id id);
 // Writes a value of the row's stored type as the row's writer does (its width,
 // whether it creates the key); a failure is told and gives false.

@@ -89,7 +89,7 @@ constexpr Ancho bits(int escritos, int leidos = 32) {
     return {escritos, leidos};
 }
 
-inline constexpr unsigned kCrea = 1, kSoloDefectos = 2, kPropio = 4;
+inline constexpr unsigned kCrea = 1, kSoloDefectos = 2, kPropio = 4, kOpcional = 8;
 
 struct Descripcion {
     const char* nombre;
@@ -103,6 +103,7 @@ struct Descripcion {
     bool crea() const { return opciones & kCrea; }
     bool soloDefectos() const { return opciones & kSoloDefectos; }
     bool propio() const { return opciones & kPropio; }
+    bool opcional() const { return opciones & kOpcional; }
 };
 
 // The rows by name: Ajustes::Id::CheckEmailEvery.

@@ -12,7 +12,7 @@
 namespace {
 
 const Ajustes::Descripcion* find(const QString& name) {
-    for (const auto& d : Ajustes::tabla())
+    for (const auto& d : Ajustes::visibles())
         if (name.compare(d.nombre, Qt::CaseInsensitive) == 0) return &d;
     return nullptr;
 }
@@ -134,7 +134,7 @@ int settingsCommand(const QStringList& words) {
         const QString sub = args.value(0);
         auto store = Ajustes::abrirClave(false);
         if (sub == "list" && args.size() == 1) {
-            for (const auto& d : Ajustes::tabla()) {
+            for (const auto& d : Ajustes::visibles()) {
                 const auto v = store->value(d.nombre);
                 printOut(QString("%1\t%2\t%3").arg(d.nombre, typeName(d.tipo()), v ? show(*v) : "(missing)"));
                 if (v && !sameType(d.tipo(), v->type)) {

@@ -38,6 +38,10 @@ private slots:
         QCOMPARE(qvtool({"settings", "set", "MsgWindowExPos", "10,20"}).rc, 0);
         QCOMPARE(qvtool({"settings", "get", "MsgWindowExPos"}).out.trimmed(),
                  QString("0a 00 00 00 14 00 00 00"));
+        // Rows the defaults routine leaves out are listed and written like the others.
+        QVERIFY(qvtool({"settings", "list"}).out.contains("\nMaxAttachmentsSize\tinteger\t(missing)\n"));
+        QCOMPARE(qvtool({"settings", "set", "dialupbackend", "nmcli"}).rc, 0);
+        QCOMPARE(qvtool({"settings", "get", "DialUpBackend"}).out.trimmed(), QString("nmcli"));
     }
 
     // A damaged settings file is reported with the value and the file, and a

@@ -20,7 +20,7 @@ namespace {
 // The pass is measured, not the alert windows it would open.
 class SilentServices : public DesktopServices {
 public:
-    AlertWindowBase* mostrarAviso(int, int, const RegistroAviso&) override { return nullptr; }
+    AlertWindowBase* mostrarAviso(const QString&, int, int, const RegistroAviso&) override { return nullptr; }
 };
 } // namespace
 

@@ -2,6 +2,7 @@
 // close, unattended close, no auto-close), the shared count, size and place, the shape.
 #include "AlertTestDoubles.h"
 
+#include "../screens/DarkTheme.h"
 #include "alerts/AvisosPospuestos.h"
 #include "alerts/RegistroMensajes.h"
 #include "alerts/TTransImage.h"
@@ -362,14 +363,7 @@ private slots:
         QFETCH(int, style);
         QFETCH(QString, name);
         const QPalette light = QApplication::palette();
-        QPalette dark = light;
-        dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-        dark.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
-        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-        dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-        QApplication::setPalette(dark);
+        QApplication::setPalette(PaletaOscura());
         Ajustes::setMsgWindowFmt(style);
         const bool shown =
             style == 1 ? MostrarAviso(5, "Walk", "Park", "") : MostrarAvisoEx(5, style, "Walk", "Park", "");

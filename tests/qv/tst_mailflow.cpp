@@ -25,6 +25,11 @@
 #include <QWindow>
 
 namespace {
+TVAvisoEmail* shownMailAlert() {
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return qobject_cast<TVAvisoEmail*>(t);
+    return nullptr;
+}
 QString readText(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
@@ -230,11 +235,7 @@ private slots:
         TVPrincipal w(services);
         Ajustes::setCloseMsgs(0);
         w.TimerEmailTimer();
-        auto* alert = qobject_cast<TVAvisoEmail*>([] {
-            for (QWidget* t : QApplication::topLevelWidgets())
-                if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return t;
-            return (QWidget*)nullptr;
-        }());
+        auto* alert = shownMailAlert();
         QVERIFY(alert);
         QVERIFY(alert->findChild<QPushButton*>("BotonAnadirAvisos")->isHidden()); // no reminder of ours
         const QString text = alert->memo()->toPlainText();
@@ -264,11 +265,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         Ajustes::setCloseMsgs(0);
         w.TimerEmailTimer();
-        auto* alert = qobject_cast<TVAvisoEmail*>([] {
-            for (QWidget* t : QApplication::topLevelWidgets())
-                if (t->objectName() == "TVAvisoEmail" && t->isVisible()) return t;
-            return (QWidget*)nullptr;
-        }());
+        auto* alert = shownMailAlert();
         QVERIFY(alert);
         auto cerrar = qScopeGuard([alert] { alert->close(); });
         QVERIFY(alert->testAttribute(Qt::WA_ShowWithoutActivating));

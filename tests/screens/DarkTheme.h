@@ -5,9 +5,8 @@
 #include <QPalette>
 #include <QStyleFactory>
 
-inline void UsarTemaPedido() {
-    if (qEnvironmentVariable("ORB_THEME") != QLatin1String("dark")) return;
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+// The palette of a dark desktop theme: light text on dark grounds.
+inline QPalette PaletaOscura() {
     QPalette p;
     const QColor window(0x35, 0x35, 0x35), base(0x23, 0x23, 0x23), text(0xee, 0xee, 0xee);
     p.setColor(QPalette::Window, window);
@@ -26,5 +25,11 @@ inline void UsarTemaPedido() {
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
     p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
-    QApplication::setPalette(p);
+    return p;
+}
+
+inline void UsarTemaPedido() {
+    if (qEnvironmentVariable("ORB_THEME") != QLatin1String("dark")) return;
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(PaletaOscura());
 }

@@ -1,5 +1,6 @@
 #include "core/DateTimeValue.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace DateTimeValue {
@@ -26,26 +27,28 @@ double fromDateTime(QDate date, QTime time) {
     return days < 0 ? days - frac : days + frac;
 }
 
+qint64 dayNumber(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return 0;
+    return static_cast<qint64>(std::trunc(value));
+}
+
+int msecsOfDay(double value) {
+    if (!std::isfinite(value)) return 0;
+    const double frac = std::fabs(value - std::trunc(value));
+    const auto ms = static_cast<qint64>(std::llround(frac * 86400000.0));
+    return static_cast<int>(std::min<qint64>(ms, 86400000 - 1));
+}
+
 QDate toDate(double value) {
-    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return epoch();
-    return epoch().addDays(static_cast<qint64>(std::trunc(value)));
+    return epoch().addDays(dayNumber(value));
 }
 
 QTime toTime(double value) {
-    if (!std::isfinite(value)) return QTime(0, 0);
-    double frac = std::fabs(value - std::trunc(value));
-    auto ms = static_cast<qint64>(std::llround(frac * 86400000.0));
-    if (ms >= 86400000) ms = 86400000 - 1;
-    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms));
+    return QTime::fromMSecsSinceStartOfDay(msecsOfDay(value));
 }
 
 int minuteOfDay(double value) {
-    // toTime's rounding, without building a QTime: lists of 65535 reminders use it.
-    if (!std::isfinite(value)) return 0;
-    const double frac = std::fabs(value - std::trunc(value));
-    auto ms = static_cast<qint64>(std::llround(frac * 86400000.0));
-    if (ms >= 86400000) ms = 86400000 - 1;
-    return static_cast<int>(ms / 60000);
+    return msecsOfDay(value) / 60000;
 }
 
 } // namespace DateTimeValue

@@ -18,5 +18,10 @@ QDate toDate(double value); // whole-day part (trunc toward the epoch)
 QTime toTime(double value); // fraction, rounded to the millisecond
 // Whole minutes of the day held in the fraction (rounded to the nearest millisecond first).
 int minuteOfDay(double value);
+// What toDate and toTime read of a value, without building a QDate or QTime
+// (a listing of 65535 reminders reads three per reminder): the days after
+// the epoch, and the milliseconds of the day (0..86399999).
+qint64 dayNumber(double value);
+int msecsOfDay(double value);
 
 } // namespace DateTimeValue

@@ -5,16 +5,14 @@
 #include "store/ReminderFile.h"
 #include "tools/CommandLine.h"
 #include "tools/Commands.h"
+#include "tools/ReminderListing.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStringEncoder>
 #include <QTemporaryDir>
-
-#include <cstdio>
 
 namespace {
 
@@ -45,117 +43,6 @@ QJsonObject toJson(const RegistroAviso& r) {
                        {"PorEmail", r.PorEmail},
                        {"Destinatarios", recipients}};
 }
-
-// A stored text as the terminal may show it: control characters (C0, DEL,
-// C1: what would move the cursor, retitle or clear the terminal) are written
-// as \uXXXX, as the JSON output writes them.
-void appendPrintable(QString& out, QStringView text) {
-    qsizetype clean = 0; // where the run of characters written as they are begins
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i].unicode();
-        if (u >= 0x20 && (u < 0x7f || u > 0x9f)) continue;
-        out.append(text.sliced(clean, i - clean));
-        out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        clean = i + 1;
-    }
-    out.append(text.sliced(clean));
-}
-
-void appendDigits(QString& out, int value, int width) {
-    char16_t digits[4];
-    for (int i = width - 1; i >= 0; --i, value /= 10)
-        digits[i] = char16_t(u'0' + value % 10);
-    out.append(QStringView(digits, width));
-}
-
-// yyyy-MM-dd and HH:mm:ss as QDate and QTime write them, without parsing a
-// format per call (a listing writes two dates and a time per reminder).
-void appendDate(QString& out, QDate d) {
-    int year = 0, month = 0, day = 0;
-    d.getDate(&year, &month, &day);
-    if (!d.isValid() || year < 1 || year > 9999) {
-        out += dateText(d);
-        return;
-    }
-    appendDigits(out, year, 4);
-    out += u'-';
-    appendDigits(out, month, 2);
-    out += u'-';
-    appendDigits(out, day, 2);
-}
-void appendTime(QString& out, QTime t) {
-    if (!t.isValid()) return; // as QTime::toString writes it
-    appendDigits(out, t.hour(), 2);
-    out += u':';
-    appendDigits(out, t.minute(), 2);
-    out += u':';
-    appendDigits(out, t.second(), 2);
-}
-
-// One line of `list`, line break included.
-void appendText(QString& out, const RegistroAviso& r) {
-    const auto flag = [&](QLatin1StringView name, bool value) {
-        out += name;
-        out += value ? u'1' : u'0';
-    };
-    out += QString::number(r.Numero);
-    out += QLatin1StringView("\tEstado=");
-    out += QString::number(r.Estado);
-    flag(QLatin1StringView(" Activo="), r.Activo);
-    flag(QLatin1StringView(" Terminado="), r.Terminado);
-    out += QLatin1StringView(" Repetir=");
-    out += QString::number(r.Repetir);
-    out += QLatin1StringView(" FechaProx=");
-    appendDate(out, r.fechaProx());
-    out += QLatin1StringView(" HoraProx=");
-    appendTime(out, r.horaProx());
-    flag(QLatin1StringView(" Caduca="), r.Caduca);
-    flag(QLatin1StringView(" BorrarAlCaducar="), r.BorrarAlCaducar);
-    out += QLatin1StringView(" FechaUlt=");
-    appendDate(out, r.fechaUlt());
-    flag(QLatin1StringView(" PorEmail="), r.PorEmail);
-    out += QLatin1StringView(" Destinatarios=[");
-    bool first = true;
-    for (uint8_t b : r.Destinatarios) {
-        if (b == 0) continue;
-        if (!first) out += u',';
-        out += QString::number(b);
-        first = false;
-    }
-    out += QLatin1StringView("] Sonido=\"");
-    appendPrintable(out, r.Sonido);
-    out += QLatin1StringView("\"\t");
-    appendPrintable(out, r.Descripcion);
-    out += u'\t';
-    QString text = r.Texto;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
-    appendPrintable(out, text);
-    out += u'\n';
-}
-
-// The lines of a listing, written to stdout in pieces of about a megabyte.
-class ListingOutput {
-public:
-    ListingOutput() { m_lines.reserve(kPiece + 4096); }
-    ~ListingOutput() { flush(); }
-    void add(const RegistroAviso& r) {
-        appendText(m_lines, r);
-        if (m_lines.size() >= kPiece) flush();
-    }
-    void flush() {
-        m_bytes.resize(m_utf8.requiredSpace(m_lines.size()));
-        const char* end = m_utf8.appendToBuffer(m_bytes.data(), m_lines);
-        std::fwrite(m_bytes.constData(), 1, size_t(end - m_bytes.constData()), stdout);
-        std::fflush(stdout);
-        m_lines.resize(0); // keeps its capacity for the next piece
-    }
-
-private:
-    static constexpr qsizetype kPiece = 1 << 19;
-    QString m_lines;
-    QByteArray m_bytes;
-    QStringEncoder m_utf8{QStringEncoder::Utf8};
-};
 
 } // namespace
 
@@ -342,8 +229,10 @@ int remindersCommand(const QStringList& args) {
                 forEachRecord(file, [&](const RegistroAviso& r) { all.append(toJson(r)); });
                 printOut(QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented)).trimmed());
             } else {
-                ListingOutput out;
-                forEachRecord(file, [&](const RegistroAviso& r) { out.add(r); });
+                ReminderListing out(stdout);
+                ReminderFileCursor cursor(file, QIODevice::ReadOnly);
+                while (cursor.next())
+                    out.add(cursor.raw());
             }
             return ExitCode::kDone;
         }

@@ -360,6 +360,112 @@ private slots:
                  qPrintable(r.out));
         QFile::remove(file);
     }
+
+    // Each listing line holds what the JSON listing holds, written for the
+    // terminal: texts with their control characters as \uXXXX and the text's
+    // CR LF as "\n", flags as 0 or 1, recipients in their slots' order.
+    void listAgreesWithJson_data() {
+        QTest::addColumn<QByteArrayList>("records");
+        const auto record = [](int n) {
+            QByteArray r(836, '\0');
+            r[0] = char(n % 3);     // Estado, 0 included
+            r[2] = char(n % 4 * 3); // flags other than 1 are set too
+            r[3] = char(n % 2);
+            qToLittleEndian(quint16(n), r.data() + 4);
+            qToLittleEndian(46000.0 + n, r.data() + 40);
+            qToLittleEndian(n / 97.0, r.data() + 48);
+            r[56] = char(n % 8);
+            r[569] = char(n % 5);
+            r[570] = char(n % 2 * 9);
+            qToLittleEndian(46100.0 - n, r.data() + 572);
+            r[580] = char(n % 2);
+            return r;
+        };
+        const auto text = [](QByteArray& r, int offset, int capacity, const QByteArray& bytes, int size) {
+            r[offset] = char(size);
+            r.replace(offset + 1, qMin<int>(bytes.size(), capacity), bytes.left(capacity));
+        };
+        QByteArrayList bytes;
+        for (int n = 1; n <= 9; ++n) {
+            QByteArray r = record(n), run;
+            for (int i = 0; i < 255; ++i)
+                run += char((n * 255 + i) % 256);
+            text(r, 6, 30, run.mid(n * 29 % 225), 30);
+            text(r, 57, 255, run, 255);
+            text(r, 313, 255, run.mid(n), 254);
+            for (int i = 0; i < 255; i += n + 1)
+                r[581 + i] = char(i * 7 % 256);
+            bytes << r;
+        }
+        QTest::newRow("every byte in every text") << bytes;
+        QByteArray overlong = record(1), empty = record(2);
+        text(overlong, 6, 30, QByteArray(30, 'd'), 255); // a length past its field reads the field
+        text(overlong, 57, 255, QByteArray(255, 't'), 255);
+        text(overlong, 313, 255, QByteArray(255, 's'), 255);
+        overlong[36] = 'X'; // beyond the description: never shown
+        QTest::newRow("lengths at and past their fields") << QByteArrayList{overlong, empty};
+        QByteArrayList breaks;
+        for (const QByteArray& t : {QByteArray("a\r\nb\r\r\nc\n\rd\r\n"), QByteArray("\r\n\r\n"),
+                                    QByteArray("end\r"), QByteArray("\n\r")}) {
+            QByteArray r = record(breaks.size() + 1);
+            text(r, 57, 255, t + '\n', int(t.size())); // the LF after the length is not the text's
+            text(r, 6, 30, t, int(t.size()));          // nor a line break outside the text
+            breaks << r;
+        }
+        QTest::newRow("line breaks") << breaks;
+        QByteArrayList days;
+        for (int n = 0; n < 2000; ++n) {
+            QByteArray r = record(n + 1);
+            qToLittleEndian(-693593.0 + n * 1826.3, r.data() + 40); // year 1 to 9999
+            qToLittleEndian(2958465.0 - n * 1461.0 - 0.75, r.data() + 572);
+            qToLittleEndian(n / 2000.0, r.data() + 48);
+            days << r;
+        }
+        QTest::newRow("days across the calendar") << days;
+    }
+    void listAgreesWithJson() {
+        QFETCH(QByteArrayList, records);
+        const QString file = QDir::currentPath() + "/agree.QVM";
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(records.join());
+        f.close();
+        const auto printable = [](QString t) {
+            QString out;
+            for (const QChar c : t)
+                out += c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f)
+                           ? QString("\\u%1").arg(c.unicode(), 4, 16, QChar('0'))
+                           : QString(c);
+            return out;
+        };
+        const auto flag = [](const QJsonValue& v) { return v.toBool() ? QString("1") : QString("0"); };
+        const QJsonArray all = QJsonDocument::fromJson(qvtool({"list", file, "--json"}).out.toUtf8()).array();
+        const Run list = qvtool({"list", file});
+        QCOMPARE(list.rc, 0);
+        const QStringList lines = list.out.split('\n');
+        QCOMPARE(lines.size(), records.size() + 1);
+        QCOMPARE(all.size(), records.size());
+        for (int i = 0; i < all.size(); ++i) {
+            const QJsonObject r = all[i].toObject();
+            QStringList recipients;
+            for (const QJsonValue v : r["Destinatarios"].toArray())
+                recipients << QString::number(v.toInt());
+            const QString expected =
+                QString("%1\tEstado=%2 Activo=%3 Terminado=%4 Repetir=%5 FechaProx=%6 HoraProx=%7 Caduca=%8 "
+                        "BorrarAlCaducar=%9 FechaUlt=%10 PorEmail=%11 Destinatarios=[%12] Sonido=\"%13\"\t")
+                    .arg(r["Numero"].toInt())
+                    .arg(r["Estado"].toInt())
+                    .arg(flag(r["Activo"]), flag(r["Terminado"]))
+                    .arg(r["Repetir"].toInt())
+                    .arg(r["FechaProx"].toString(), r["HoraProx"].toString(), flag(r["Caduca"]),
+                         flag(r["BorrarAlCaducar"]), r["FechaUlt"].toString(), flag(r["PorEmail"]),
+                         recipients.join(','), printable(r["Sonido"].toString())) +
+                printable(r["Descripcion"].toString()) + '\t' +
+                printable(r["Texto"].toString().replace("\r\n", "\\n"));
+            QCOMPARE(lines[i], expected);
+        }
+        QFile::remove(file);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestQvtool)

@@ -58,11 +58,9 @@ void ReminderListModel::setTitles(const QStringList& titles) {
     emit headerDataChanged(Qt::Horizontal, 0, 4);
 }
 
-namespace {
-// A key whose byte order is the order of the column's values: the moment of
-// the next occurrence as a fixed-width big-endian number, offset so that days
-// before the epoch sort first; the texts of the other columns.
-QByteArray claveOrden(const ResumenesAvisos& leidos, int i, int column) {
+// The moment of the next occurrence as a fixed-width big-endian number, offset
+// so that days before the epoch sort first; the texts of the other columns.
+QByteArray ReminderListModel::claveOrden(const ResumenesAvisos& leidos, int i, int column) {
     if (column != 2) return Cp1252::encode(RowTexts::texto(leidos, i, column));
     const quint64 momento = quint64(leidos[i].momento()) + (quint64(1) << 62);
     QByteArray key(8, '\0');
@@ -70,7 +68,6 @@ QByteArray claveOrden(const ResumenesAvisos& leidos, int i, int column) {
         key[b] = char(momento >> (56 - 8 * b));
     return key;
 }
-} // namespace
 
 QVector<quint16> ReminderListModel::sortByColumn(int column, bool ascending) {
     // Texts compare in the stored code page: a byte-wise comparison is the
@@ -105,25 +102,29 @@ int ReminderListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ReminderListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_filas.size()) return {};
-    const int i = m_filas[index.row()];
-    if (index.column() == 4 && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
-        const auto snoozed = m_pospuestos.constFind(m_leidos[i].Numero);
-        if (snoozed != m_pospuestos.cend()) {
+    return celda(m_leidos, m_filas[index.row()], index.column(), role, m_pospuestos);
+}
+
+QVariant ReminderListModel::celda(const ResumenesAvisos& leidos, int i, int column, int role,
+                                  const QHash<quint16, QDateTime>& pospuestos) {
+    if (column == 4 && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        const auto snoozed = pospuestos.constFind(leidos[i].Numero);
+        if (snoozed != pospuestos.cend()) {
             if (role == Qt::ToolTipRole)
                 return LeerTexto(20712).arg(DisplayFormats::listDate(snoozed->date()) + QLatin1Char(' ') +
                                             DisplayFormats::listTime(snoozed->time()));
-            return RowTexts::texto(m_leidos, i, 4) + LeerTexto(20713);
+            return RowTexts::texto(leidos, i, 4) + LeerTexto(20713);
         }
     }
-    if (role == Qt::DisplayRole) return RowTexts::texto(m_leidos, i, index.column());
-    if (role == Qt::DecorationRole && index.column() == 0) {
+    if (role == Qt::DisplayRole) return RowTexts::texto(leidos, i, column);
+    if (role == Qt::DecorationRole && column == 0) {
         static QHash<QString, QIcon> cache;
-        const QString name = RowTexts::icono(m_leidos[i]);
+        const QString name = RowTexts::icono(leidos[i]);
         auto it = cache.find(name);
         if (it == cache.end()) it = cache.insert(name, Icons::byName(name));
         return it.value();
     }
-    if (role == Qt::UserRole) return RowTexts::icono(m_leidos[i]);
+    if (role == Qt::UserRole) return RowTexts::icono(leidos[i]);
     return {};
 }
 

@@ -35,6 +35,13 @@ public:
     // the rows, top to bottom.
     QVector<quint16> sortByColumn(int column, bool ascending);
 
+    // What both lists (one file, all active files) show in a cell of reminder
+    // `i` of `leidos`, its snoozed time from `pospuestos`; and the key whose
+    // byte order is the order of a column's values.
+    static QVariant celda(const ResumenesAvisos& leidos, int i, int column, int role,
+                          const QHash<quint16, QDateTime>& pospuestos);
+    static QByteArray claveOrden(const ResumenesAvisos& leidos, int i, int column);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
+#include "qv/AllFilesListModel.h"
 #include "qv/Icons.h"
 #include "qv/LogReview.h"
 #include "qv/MainWindowHelp.h"
@@ -146,6 +147,8 @@ void TVPrincipal::construirMenus() {
     m_maNuevo = action(m_mpArchivo, "MANuevoAvisos");
     m_maAbrir = action(m_mpArchivo, "MAAbrirAvisos");
     m_maCerrar = action(m_mpArchivo, "MACerrarAvisos");
+    m_maVerTodos = action(m_mpArchivo, "MAVerTodos");
+    m_maVerTodos->setCheckable(true);
     m_maPreferencias = action(m_mpArchivo, "MAPreferencias");
     buildCalendarMenu();
     m_mpArchivo->addSeparator();
@@ -194,6 +197,7 @@ void TVPrincipal::construirMenus() {
     connect(m_maNuevo, &QAction::triggered, this, [this] { comandoNuevoArchivo(); });
     connect(m_maAbrir, &QAction::triggered, this, [this] { comandoAbrirArchivo(); });
     connect(m_maCerrar, &QAction::triggered, this, &TVPrincipal::comandoCerrarArchivo);
+    connect(m_maVerTodos, &QAction::triggered, this, &TVPrincipal::comandoVerTodos);
     connect(m_maPreferencias, &QAction::triggered, this, &TVPrincipal::comandoPreferencias);
     connect(m_maSalir, &QAction::triggered, this, &TVPrincipal::comandoSalir);
     connect(m_maMostrar, &QAction::triggered, this, &TVPrincipal::restaurar);
@@ -282,6 +286,26 @@ void TVPrincipal::buildList() {
     m_model = new ReminderListModel(this);
     // The chosen row lives here, so that it exists before the list is shown.
     m_seleccion = new QItemSelectionModel(m_model, this);
+    m_todos = new AllFilesListModel(this);
+}
+
+void TVPrincipal::configurarLista(QTableView* lista) {
+    lista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lista->setTabKeyNavigation(false); // Tab leaves the list for the next control, as everywhere
+    lista->setShowGrid(false);
+    lista->setWordWrap(false);
+    lista->verticalHeader()->hide();
+    lista->verticalHeader()->setDefaultSectionSize(20);
+    lista->horizontalHeader()->setSectionsClickable(true);
+    // The description takes the width the other columns leave.
+    lista->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    lista->viewport()->setCursor(Qt::PointingHandCursor);
+    lista->setContextMenuPolicy(Qt::CustomContextMenu);
+    lista->installEventFilter(this);
+    connect(lista, &QWidget::customContextMenuRequested, this,
+            [this, lista](const QPoint& p) { m_popMenu->popup(lista->viewport()->mapToGlobal(p)); });
 }
 
 void TVPrincipal::construirVista() {
@@ -290,29 +314,15 @@ void TVPrincipal::construirVista() {
     m_lista->setObjectName("ListaAvisos");
     m_lista->setModel(m_model);
     m_lista->setSelectionModel(m_seleccion);
-    m_lista->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lista->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lista->setTabKeyNavigation(false); // Tab leaves the list for the next control, as everywhere
-    m_lista->setShowGrid(false);
-    m_lista->setWordWrap(false);
-    m_lista->verticalHeader()->hide();
-    m_lista->verticalHeader()->setDefaultSectionSize(20);
-    m_lista->horizontalHeader()->setSectionsClickable(true);
-    // The description takes the width the other columns leave.
-    m_lista->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_lista->viewport()->setCursor(Qt::PointingHandCursor);
-    m_lista->setContextMenuPolicy(Qt::CustomContextMenu);
+    configurarLista(m_lista);
     if (m_anchosColumnas[0] > 0) aplicarColumnas();
-    m_lista->installEventFilter(this);
     m_lista->setFocus(); // the keyboard's place whenever the window is shown
     connect(m_lista->horizontalHeader(), &QHeaderView::sectionClicked, this, &TVPrincipal::ordenarPorColumna);
-    connect(m_lista, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { m_popMenu->popup(m_lista->viewport()->mapToGlobal(p)); });
     connect(m_lista, &QAbstractItemView::doubleClicked, this, [this] {
         if (m_numAvisos > 0) comandoEditarAviso();
     });
     centralWidget()->layout()->addWidget(m_lista);
+    construirListaTodos();
     if (m_seleccion->currentIndex().isValid()) m_lista->scrollTo(m_seleccion->currentIndex());
 
     for (QMenu* menu : {m_mpArchivo, m_mpEdicion, m_mpFunciones, m_mpAyuda})
@@ -327,7 +337,7 @@ void TVPrincipal::construirVista() {
 void TVPrincipal::showEvent(QShowEvent* event) {
     if (!isMinimized()) construirVista();
     QMainWindow::showEvent(event);
-    if (m_lista) m_lista->setFocus(Qt::ActiveWindowFocusReason); // whenever the window opens
+    if (m_lista) listaActiva()->setFocus(Qt::ActiveWindowFocusReason); // whenever the window opens
 }
 
 void TVPrincipal::disposicionInicial() {
@@ -428,6 +438,7 @@ void TVPrincipal::AsignarTextos() {
     m_maNuevo->setText(LeerTexto(1102));
     m_maAbrir->setText(LeerTexto(1103));
     m_maCerrar->setText(LeerTexto(20816));
+    m_maVerTodos->setText(LeerTexto(20820));
     m_maPreferencias->setText(LeerTexto(1104));
     m_maSalir->setText(LeerTexto(1105));
     m_maExportarCalendario->setText(LeerTexto(20500));
@@ -464,5 +475,6 @@ void TVPrincipal::AsignarTextos() {
     for (int n = 1301; n <= 1305; ++n)
         titles << LeerTexto(n);
     m_model->setTitles(titles);
+    m_todos->setTitles(titles << LeerTexto(20822));
     if (m_lista) AccessibleTexts::describe(this);
 }

@@ -21,6 +21,7 @@ class QMenu;
 class QTableView;
 class QTimer;
 class QToolButton;
+class AllFilesListModel;
 class ProgramServices;
 class ReminderListModel;
 class TSystemTrayIcon;
@@ -82,6 +83,11 @@ public:
     // File -> Close file: the shown file leaves the active files (its reminders
     // stop); the next active file is shown, or none.
     void comandoCerrarArchivo();
+    // File -> Show all active files: the list shows the reminders of every
+    // active file, with a column naming each one's file (or, off, the shown file's).
+    void comandoVerTodos(bool todos);
+    bool vistaTodos() const { return m_vistaTodos; }
+    AllFilesListModel* allFilesModel() const { return m_todos; }
     void comandoPreferencias();
     void comandoDesactAvisos(bool fromMenu);
     void comandoDesactEmail(bool fromMenu);
@@ -139,6 +145,19 @@ private:
     void seguirEstadoLista(const EstadoLista& antes, bool reordenar);
     void vigilarArchivo();
     void selloPropio();
+
+    // The all-files view (TVPrincipalAllFiles.cpp).
+    void construirListaTodos();
+    void configurarLista(QTableView* lista);
+    QTableView* listaActiva() const; // the list the user sees
+    void actualizarListaTodos();
+    // In the all-files view: the chosen row's file is shown, that reminder chosen
+    // (none when no row is), and the view goes back to one file.
+    void traerElegidoDeTodos();
+    // The files closed in the preferences (in `antes`, the list before, and no
+    // longer in the setting) stop firing here too.
+    void seguirArchivosCerrados(const QStringList& antes);
+    void pasadaCiclo();
 
     void construirMenus();
     void buildCalendarMenu(); // the calendar items of the File menu
@@ -218,6 +237,11 @@ private:
     QTableView* m_lista = nullptr;  // made with the view
     int m_anchosColumnas[5] = {};   // made by disposicionInicial
     QItemSelectionModel* m_seleccion = nullptr;
+    AllFilesListModel* m_todos = nullptr;
+    QTableView* m_listaTodos = nullptr; // made with the view, shown in the all-files view
+    bool m_vistaTodos = false;
+    int m_columnaTodos = -1; // the all-files view's sort
+    bool m_ordenTodos = true;
     bool m_vistaDiferida = false; // the view is made when the window is first shown
     ReminderListModel* m_model = nullptr;
     QLabel* m_panel[3] = {nullptr, nullptr, nullptr};
@@ -236,7 +260,7 @@ private:
     HistorialCambios m_historial;
     QMenu *m_mpArchivo, *m_mpEdicion, *m_mpFunciones, *m_mpAyuda;
     QAction* m_meDeshacer;
-    QAction *m_maNuevo, *m_maAbrir, *m_maCerrar, *m_maPreferencias, *m_maSalir, *m_maMostrar;
+    QAction *m_maNuevo, *m_maAbrir, *m_maCerrar, *m_maVerTodos, *m_maPreferencias, *m_maSalir, *m_maMostrar;
     QAction *m_maExportarCalendario = nullptr, *m_maImportarCalendario = nullptr;
     QAction *m_mfDesactAvisos, *m_mfDesactEmail, *m_mfEmailManual, *m_mfRevisarAvisos, *m_mfRevisarEmail,
         *m_mfRevisarActividad;

@@ -5,6 +5,7 @@
 #include "core/DisplayFormats.h"
 #include "core/TextCatalogue.h"
 #include "platform/FileIdentity.h"
+#include "qv/AllFilesListModel.h"
 #include "qv/FileErrorTexts.h"
 #include "qv/MessageBoxes.h"
 #include "qv/ProgramServices.h"
@@ -34,20 +35,25 @@ void TVPrincipal::setCaptionFor(const QString& path) {
         setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0"));
         return;
     }
-    const QString title = QStringLiteral("Norvo Orbalinder 2.0 - ") + QFileInfo(path).fileName();
     const int activos = m_activos.cuenta();
+    if (m_vistaTodos) {
+        setWindowTitle(QStringLiteral("Norvo Orbalinder 2.0 - ") + LeerTexto(20821).arg(activos));
+        return;
+    }
+    const QString title = QStringLiteral("Norvo Orbalinder 2.0 - ") + QFileInfo(path).fileName();
     setWindowTitle(activos > 1 ? LeerTexto(20817).arg(title).arg(activos) : title);
 }
 
 void TVPrincipal::habilitarComandos() {
     const bool file = !m_archivoAvisos.isEmpty();
-    const bool some = file && m_numAvisos > 0;
+    const bool some = m_vistaTodos ? m_todos->rowCount() > 0 : file && m_numAvisos > 0;
     for (QAction* a : {m_mppEditar, m_mppEliminar, m_mppActDesact})
         a->setEnabled(some);
     for (QToolButton* b : {m_speedEditar, m_speedEliminar})
         b->setEnabled(some);
     m_mppCrear->setEnabled(file);
     m_maCerrar->setEnabled(file);
+    m_maVerTodos->setEnabled(file || m_vistaTodos);
     m_speedCrear->setEnabled(file);
 }
 
@@ -70,6 +76,7 @@ void TVPrincipal::CargarListaAvisos(ResumenesAvisos* leidos) {
         m_model->setRows(leidos ? std::move(*leidos) : LeerResumenes(m_archivoAvisos), order);
     }
     selloPropio(); // the file as we last saw it: our own writes are not news
+    actualizarListaTodos();
 }
 
 void TVPrincipal::AbrirArchivoAvisos(const QString& path, ResumenesAvisos* leidos) {
@@ -162,6 +169,7 @@ void TVPrincipal::comandoAbrirArchivo(const QString& chosenPath) {
 }
 
 void TVPrincipal::comandoCerrarArchivo() {
+    traerElegidoDeTodos(); // the chosen row's file is the one closed
     if (m_archivoAvisos.isEmpty()) return;
     m_historial.olvidar(m_archivoAvisos); // its changes can no longer be taken back
     reflejarDeshacer();
@@ -198,6 +206,7 @@ quint16 TVPrincipal::numeroElegido() const {
 }
 
 void TVPrincipal::comandoCrearAviso() {
+    traerElegidoDeTodos(); // created in the chosen row's file
     if (m_archivoAvisos.isEmpty()) return;
     try {
         const int numero = m_services.crearAviso(this, m_archivoAvisos, indexPath());
@@ -220,6 +229,7 @@ void TVPrincipal::comandoCrearAviso() {
 void TVPrincipal::comandoEditarAviso() {
     // The cycle goes on while the editor is open: reminders that fall due
     // meanwhile alert as usual, and the edited one is found again by its identity.
+    traerElegidoDeTodos();
     const quint16 numero = numeroElegido();
     if (numero == 0 || m_numAvisos == 0) {
         MessageBoxes::warningText(this, 9014);
@@ -263,6 +273,7 @@ QString TVPrincipal::textoEliminar(quint16 numero) const {
 }
 
 void TVPrincipal::comandoEliminarAviso() {
+    traerElegidoDeTodos();
     if (m_archivoAvisos.isEmpty()) return;
     const quint16 elegido = numeroElegido();
     if (elegido == 0 || m_numAvisos == 0) {
@@ -303,6 +314,7 @@ void TVPrincipal::comandoEliminarAviso() {
 }
 
 void TVPrincipal::comandoActDesactAviso() {
+    traerElegidoDeTodos();
     if (m_numAvisos == 0) return;
     const quint16 numero = numeroElegido();
     if (numero == 0) {
@@ -372,14 +384,37 @@ void TVPrincipal::ordenarPorColumna(int column) {
 }
 
 void TVPrincipal::comandoPreferencias() {
+    const QStringList antes = Ajustes::rutasActivas();
     if (!m_services.preferencias(this)) MessageBoxes::errorText(this, 9006);
+    seguirArchivosCerrados(antes);
+}
+
+void TVPrincipal::seguirArchivosCerrados(const QStringList& antes) {
+    const QStringList despues = Ajustes::rutasActivas();
+    if (despues == antes) return;
+    for (const QString& ruta : m_activos.rutas()) {
+        if (!antes.contains(ruta) || despues.contains(ruta)) continue;
+        if (ruta == m_archivoAvisos) {
+            const bool todos = m_vistaTodos;
+            if (todos) comandoVerTodos(false);
+            comandoCerrarArchivo();
+            if (todos) comandoVerTodos(true);
+        } else {
+            m_historial.olvidar(ruta);
+            m_activos.quitar(ruta);
+        }
+    }
+    m_activos.guardar();
+    reflejarDeshacer();
+    setCaptionFor(m_archivoAvisos);
+    actualizarListaTodos();
 }
 
 void TVPrincipal::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
     // Back from the task bar: the list has the keyboard again.
     if (e->type() == QEvent::WindowStateChange && !isMinimized() && m_lista)
-        m_lista->setFocus(Qt::ActiveWindowFocusReason);
+        listaActiva()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TVPrincipal::anadirAvisosRecibidos(const QList<mailfiles::AvisoRecibido>& avisos) {

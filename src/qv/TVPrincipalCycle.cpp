@@ -32,6 +32,11 @@ void TVPrincipal::pintarBotoneraOcupada() {
 }
 
 void TVPrincipal::TimerPrincipalTimer() {
+    pasadaCiclo();
+    actualizarListaTodos(); // what the passes changed in any file
+}
+
+void TVPrincipal::pasadaCiclo() {
     actualizarReloj();
     actualizarPanelEmail();
     if (!Ajustes::messages()) return;

@@ -215,7 +215,7 @@ bool TVPrincipal::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == m_lista && event->type() == QEvent::KeyPress) {
+    if ((watched == m_lista || watched == m_listaTodos) && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Insert:
             comandoCrearAviso();

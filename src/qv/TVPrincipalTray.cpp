@@ -57,7 +57,7 @@ void TVPrincipal::restaurar() {
     showNormal();
     raise();
     activateWindow();
-    m_lista->setFocus(Qt::ActiveWindowFocusReason); // Insert, arrows and Enter work at once
+    listaActiva()->setFocus(Qt::ActiveWindowFocusReason); // Insert, arrows and Enter work at once
 }
 
 void TVPrincipal::atenderSegundoArranque(const QString& file) {

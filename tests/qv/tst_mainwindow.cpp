@@ -12,6 +12,7 @@
 #include "core/DisplayFormats.h"
 #include "mailfiles/OutgoingMail.h"
 #include "platform/Autostart.h"
+#include "qv/MessageBoxes.h"
 #include "qv/ReminderListModel.h"
 #include "qv/TVPrincipal.h"
 #include "qv/logic/ArchivosActivos.h"
@@ -24,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -1287,6 +1289,83 @@ private slots:
         QCOMPARE(w.listModel()->rowCount(), 0);
         QVERIFY(!cerrar->isEnabled());
         QVERIFY(!w.findChild<QAction*>("MPPCrearAviso")->isEnabled());
+    }
+    // File -> Show all active files lists every active file's reminders with
+    // its file's name; a command on a row acts on that row's reminder in its
+    // own file, and on none when no row is chosen. The preferences close a
+    // file as File -> Close file does.
+    void allFilesViewActsOnTheChosenRowsFile() {
+        const QString other = QvTestSupport::programFolder() + "otro.QVM";
+        fillFile({aviso("uno", QDate(2026, 12, 9), QTime(9, 0))});
+        CrearArchivoAvisos(other);
+        const QString otherIndex = ArchivosActivos::indiceDe(ProgramFolders::global().dirTemp, other);
+        AnadirAviso(other, otherIndex, aviso("tres", QDate(2026, 12, 9), QTime(8, 0)));
+        AnadirAviso(other, otherIndex, aviso("dos", QDate(2026, 12, 10), QTime(8, 0)));
+        TVPrincipal w(services);
+        w.comandoAbrirArchivo(file);
+        w.comandoAbrirArchivo(other);
+        auto* ver = w.findChild<QAction*>("MAVerTodos");
+        QVERIFY(ver && ver->isEnabled());
+        ver->trigger();
+        QVERIFY(w.vistaTodos());
+        auto* lista = w.findChild<QTableView*>("ListaTodosArchivos");
+        QVERIFY(lista && lista->isVisibleTo(&w) && !w.findChild<QTableView*>("ListaAvisos")->isVisibleTo(&w));
+        QVERIFY(w.windowTitle().endsWith(LeerTexto(20821).arg(2)));
+        auto filas = [&] {
+            QStringList out;
+            for (int row = 0; row < lista->model()->rowCount(); ++row)
+                out << lista->model()->index(row, 1).data().toString() + "@" +
+                           lista->model()->index(row, 5).data().toString();
+            return out;
+        };
+        QCOMPARE(filas(), QStringList({"uno@avisos.QVM", "tres@otro.QVM", "dos@otro.QVM"}));
+        QCOMPARE(lista->model()->headerData(5, Qt::Horizontal).toString(), LeerTexto(20822));
+        lista->horizontalHeader()->sectionClicked(2); // by next occurrence, both files mixed
+        QCOMPARE(filas(), QStringList({"tres@otro.QVM", "uno@avisos.QVM", "dos@otro.QVM"}));
+
+        // Nothing chosen: Delete asks about nothing and deletes nothing.
+        lista->selectionModel()->clear();
+        MessageBoxes::shownTexts().clear();
+        w.comandoEliminarAviso();
+        QCOMPARE(MessageBoxes::shownTexts(), QStringList{LeerTexto(9014)});
+        QCOMPARE(ContarAvisos(file) + ContarAvisos(other), 3);
+
+        // The chosen row of the file not shown: switched off there, that file shown.
+        ver->trigger();
+        lista->selectionModel()->setCurrentIndex(
+            lista->model()->index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        w.comandoActDesactAviso();
+        QVERIFY(!w.vistaTodos());
+        QCOMPARE(w.archivoAvisos(), file);
+        QVERIFY(!LeerAviso(file, 1).Activo);
+        QVERIFY(LeerAviso(other, 1).Activo && LeerAviso(other, 2).Activo);
+        QCOMPARE(columna(w, 1)[w.findChild<QTableView*>("ListaAvisos")->currentIndex().row()],
+                 QString("uno"));
+
+        // Closed in the preferences: it leaves the active files and stops firing.
+        ver->trigger();
+        QTimer poll;
+        bool closed = false;
+        connect(&poll, &QTimer::timeout, &w, [&] {
+            auto* prefs = w.findChild<TVPreferencias*>();
+            if (!prefs || !prefs->isVisible()) return;
+            poll.stop();
+            auto* activos = prefs->findChild<QListWidget*>("ListaArchivosActivos");
+            const auto items = activos->findItems(QDir::toNativeSeparators(other), Qt::MatchExactly);
+            if (items.size() == 1) activos->setCurrentItem(items[0]);
+            prefs->findChild<QPushButton*>("BotonCerrarArchivoActivo")->click();
+            closed = activos->count() == 1;
+            prefs->findChild<QPushButton*>("BotonAceptar")->click();
+        });
+        poll.start(20);
+        w.comandoPreferencias();
+        QVERIFY(closed);
+        QCOMPARE(w.archivosActivos().rutas(), QStringList{file});
+        QCOMPARE(Ajustes::rutasActivas(), QStringList{file});
+        QCOMPARE(filas(), QStringList{"uno@avisos.QVM"});
+        clock.set(QDateTime(QDate(2026, 12, 9), QTime(8, 0, 5)));
+        w.TimerPrincipalTimer();
+        QVERIFY(services.shown.isEmpty()); // the closed file's reminder is silent
     }
 };
 

@@ -240,6 +240,13 @@ bool TVPreferencias::guardarAjustes() {
     Ajustes::setMsgWindowSndClassic(m_sonidos[Classic]);
     Ajustes::setMsgWindowSndDoggy(m_sonidos[Doggy]);
     Ajustes::setMsgWindowSndBabe(m_sonidos[Babe]);
+    if (!m_archivosCerrados.isEmpty()) {
+        QStringList quedan = Ajustes::rutasActivas();
+        for (const QString& ruta : m_archivosCerrados)
+            quedan.removeAll(ruta);
+        if (!Ajustes::guardarRutasActivas(quedan)) return false;
+        m_archivosCerrados.clear();
+    }
     QString motivo;
     return GuardarPerfiles(rutaPerfiles(), BufferPerfiles(), filasLibreta(), m_seguridad, &motivo) &&
            m_calendario->guardar(&motivo);

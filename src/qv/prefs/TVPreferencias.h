@@ -147,6 +147,7 @@ private:
     std::array<QLineEdit*, 3> m_editSonido{};
     std::array<QPushButton*, 3> m_botonSonido{};
     QMenu* m_menuSonido = nullptr;
+    QStringList m_archivosCerrados; // taken out of the active files, on OK
     QLabel* m_labelCerrar = nullptr;
     UpDownCiclico* m_upDownCerrar = nullptr;
     QCheckBox* m_checkPasados = nullptr;

@@ -147,11 +147,27 @@ QWidget* TVPreferencias::crearTabAvisos() {
     auto* activos = new QListWidget(m_grupoArchivosActivos);
     activos->setObjectName("ListaArchivosActivos");
     activos->setAccessibleName(LeerTexto(20819));
-    activos->setSelectionMode(QAbstractItemView::NoSelection);
-    for (const QString& ruta : Ajustes::rutasActivas())
-        activos->addItem(QDir::toNativeSeparators(ruta));
+    activos->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (const QString& ruta : Ajustes::rutasActivas()) {
+        auto* item = new QListWidgetItem(QDir::toNativeSeparators(ruta), activos);
+        item->setData(Qt::UserRole, ruta);
+    }
     activos->setMaximumHeight(activos->fontMetrics().height() * 5);
-    (new QVBoxLayout(m_grupoArchivosActivos))->addWidget(activos);
+    // Each can be closed here: its reminders stop once OK is pressed.
+    auto* botonCerrar = new QPushButton(LeerTexto(20823), m_grupoArchivosActivos);
+    botonCerrar->setObjectName("BotonCerrarArchivoActivo");
+    botonCerrar->setEnabled(false);
+    connect(activos, &QListWidget::currentRowChanged, botonCerrar,
+            [botonCerrar](int row) { botonCerrar->setEnabled(row >= 0); });
+    connect(botonCerrar, &QPushButton::clicked, this, [this, activos] {
+        if (QListWidgetItem* item = activos->currentItem()) {
+            m_archivosCerrados << item->data(Qt::UserRole).toString();
+            delete item;
+        }
+    });
+    auto* filas = new QHBoxLayout(m_grupoArchivosActivos);
+    filas->addWidget(activos, 1);
+    filas->addWidget(botonCerrar, 0, Qt::AlignTop);
     layout->addWidget(m_grupoArchivosActivos);
     layout->addStretch();
     return tab;

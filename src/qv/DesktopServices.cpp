@@ -116,8 +116,8 @@ void DesktopServices::revisarSesionEmail() {
     if (MailClientLauncher::enMarcha()) return; // its status is read once it has ended
     const auto& folders = ProgramFolders::global();
     if (const auto fallida = m_resultado.recoger(folders.dirTemp, folders.dirMail))
-        m_avisosCorreo << TextoSesionEmailFallida(*fallida,
-                                                  Ajustes::email() && Ajustes::checkEmailEvery() > 0);
+        m_avisosCorreo << TextoSesionEmailFallida(
+            *fallida, Ajustes::email() && Ajustes::checkEmailEvery() > 0, Ajustes::rutasActivas());
 }
 
 QString DesktopServices::tomarAvisoCorreo() {

@@ -195,6 +195,9 @@ private slots:
         QCOMPARE(told->noEnviados().size(), 1);
         QCOMPARE(ArchivoDeEmailSaliente(told->noEnviados().first().archivo, files), files[refused]);
         QVERIFY(TextoSesionEmailFallida(*told, true).contains("Dentist"));
+        // With several active files, the message says which one the reminder is in.
+        QVERIFY(TextoSesionEmailFallida(*told, true, files)
+                    .contains(LeerTexto(20824).arg("Dentist", QFileInfo(files[refused]).fileName())));
         QCOMPARE(resultado.avisosRetenidos(dirMail), QStringList({"Dentist"}));
         QVERIFY(!resultado.hayEmailNuevo(dirMail));
     }

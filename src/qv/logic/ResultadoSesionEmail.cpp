@@ -68,11 +68,16 @@ QString AvisoDeArchivoEmail(const QString& nombreArchivo) {
     return raya > 0 ? base.left(raya) : base;
 }
 
-QString TextoSesionEmailFallida(const mailfiles::EstadoSesion& estado, bool revisionPeriodica) {
+QString TextoSesionEmailFallida(const mailfiles::EstadoSesion& estado, bool revisionPeriodica,
+                                const QStringList& archivosAvisos) {
     QStringList lineas{LeerTexto(20106)};
     if (!estado.motivoSesion.isEmpty()) lineas << LeerTexto(20107).arg(estado.motivoSesion);
     for (const mailfiles::EstadoArchivo& a : estado.noEnviados()) {
-        const QString aviso = AvisoDeArchivoEmail(a.archivo);
+        QString aviso = AvisoDeArchivoEmail(a.archivo);
+        const QString origen = archivosAvisos.size() > 1
+                                   ? mailfiles::ArchivoDeEmailSaliente(a.archivo, archivosAvisos)
+                                   : QString();
+        if (!origen.isEmpty()) aviso = LeerTexto(20824).arg(aviso, QFileInfo(origen).fileName());
         const QString motivo = a.motivo.isEmpty() ? LeerTexto(20110) : a.motivo;
         lineas << (a.destinatario.isEmpty() ? LeerTexto(20108).arg(aviso, motivo)
                                             : LeerTexto(20109).arg(aviso, a.destinatario, motivo));

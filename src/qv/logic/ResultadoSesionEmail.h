@@ -38,6 +38,8 @@ private:
 // "Dentist_7.OUT" -> "Dentist" (the reminder's description as it stands in the name).
 QString AvisoDeArchivoEmail(const QString& nombreArchivo);
 
-// The message for a failed session: per unsent file, which reminder, which
-// recipient and the reason; then when it will be tried again.
-QString TextoSesionEmailFallida(const mailfiles::EstadoSesion& estado, bool revisionPeriodica);
+// The message for a failed session: per unsent file, which reminder (and,
+// with several active `archivosAvisos`, which reminders file it came from),
+// which recipient and the reason; then when it will be tried again.
+QString TextoSesionEmailFallida(const mailfiles::EstadoSesion& estado, bool revisionPeriodica,
+                                const QStringList& archivosAvisos = {});

@@ -6,7 +6,9 @@
 #     modal, each missed one is an alert of its own, and a reminder that falls
 #     due while the list is open alerts as usual;
 #   - the list's "Dismiss all" closes the missed alerts and leaves the due one;
-#   - Delete asks about the chosen reminder by name; Ctrl+Z brings it back.
+#   - Delete asks about the chosen reminder by name; Ctrl+Z brings it back;
+#   - a second file handed over keeps the first one active (the title counts
+#     them); File -> Show all active files lists both with their file names.
 # With SHOTDIR, screenshots go there (names end in -LANG).
 set -eu
 build=$(cd "$1" && pwd)
@@ -110,4 +112,24 @@ xdotool key ctrl+z
 wait_for 10 bash -c "./qvtool list '$file' | grep -q Dentist" || fail "Ctrl+Z did not bring the reminder back"
 sleep 0.5
 shot daily-after-undo
-echo "PASS ($lang): missed reminders as alerts while the cycle runs, dismiss all, named delete question, undo"
+
+# 5. A second file: both active, then all of them in one list (through the File menu's keys).
+work_file=$prog/Work.QVM
+./qvtool add "$work_file" --desc "Weekly report" --date 2026-12-09 --time 16:00 --repeat 5 --text "Send it" >/dev/null
+./QV "$work_file" || fail "the second start with a file was refused"
+both="$(text 20817 | sed 's/%1/Norvo Orbalinder 2.0 - Work.QVM/; s/%2/2/')"
+wait_for 10 visible "^$(printf '%s' "$both" | sed 's/[()]/./g')$" || fail "the title does not count two active files"
+main=$(window_of "^Norvo Orbalinder 2.0 - Work.QVM")
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+sleep 0.3
+file_key=$(grep -P "^1101\t" "$root/resources/lang/$lang.cat" | sed 's/.*&\(.\).*/\1/' | tr 'A-Z' 'a-z')
+all_key=$(grep -P "^20820\t" "$root/resources/lang/$lang.cat" | sed 's/.*&\(.\).*/\1/' | tr 'A-Z' 'a-z')
+xdotool key "alt+$file_key"
+sleep 0.5
+xdotool key "$all_key"
+all_title="Norvo Orbalinder 2.0 - $(text 20821 | sed 's/%1/2/')"
+wait_for 10 visible "^$all_title$" || fail "Show all active files did not change the title to '$all_title'"
+xdotool windowmove "$main" 160 300 2>/dev/null || true # beside the alert still open
+sleep 0.5
+shot daily-all-files
+echo "PASS ($lang): missed reminders as alerts while the cycle runs, dismiss all, named delete question, undo, two active files in one list"

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/DateTimeValue.h"
 #include "mailfiles/MailFileText.h"
+#include "platform/NameClaim.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,17 +59,21 @@ EscritorEmailRecibido::~EscritorEmailRecibido() {
 }
 
 bool EscritorEmailRecibido::abrir() {
-    QDir().mkpath(m_dirMail);
     const QDir dir(m_dirMail);
     static int contador = 0;
+    static const qint64 proceso = QCoreApplication::applicationPid();
+    bool carpetaHecha = false;
     for (int intento = 0; intento < 100 && !m_archivo; ++intento) {
-        const QString nombre =
-            QStringLiteral("incoming-%1-%2.tmp").arg(QCoreApplication::applicationPid()).arg(++contador);
+        const QString nombre = QStringLiteral("incoming-%1-%2.tmp").arg(proceso).arg(++contador);
         auto archivo = std::make_unique<QFile>(dir.filePath(nombre));
         // An exclusive create: never a file (or a link) that is already there.
         if (archivo->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             m_trabajo = archivo->fileName();
             m_archivo = std::move(archivo);
+        } else if (!carpetaHecha && !dir.exists()) {
+            // The folder is made when a file first needs it, not probed before every file.
+            carpetaHecha = true;
+            if (!QDir().mkpath(m_dirMail)) return false;
         } else if (!QFileInfo::exists(archivo->fileName()) && !QFileInfo(archivo->fileName()).isSymLink()) {
             return false; // failed for another reason than the name
         }
@@ -93,24 +98,40 @@ bool EscritorEmailRecibido::linea(const QString& texto) {
 }
 
 std::optional<QString> EscritorEmailRecibido::terminar() {
+    return terminar(Clock::current().now());
+}
+
+std::optional<QString> EscritorEmailRecibido::terminar(const QDateTime& momento) {
     if (m_fallo || (!m_archivo && !abrir())) return std::nullopt;
     // On disk before its name appears: the server deletes the message once it is kept.
     if (!m_archivo->flush() || ::fsync(m_archivo->handle()) != 0) return std::nullopt;
     m_archivo->close();
     if (m_archivo->error() != QFileDevice::NoError) return std::nullopt;
     const QDir dir(m_dirMail);
-    const QString base = BaseNombreEmailRecibido(Clock::current().now());
-    for (int intento = 1; intento <= 10000; ++intento) {
-        const QString nombre =
-            base + (intento == 1 ? QString() : u'_' + QString::number(intento)) + QStringLiteral(".IN");
-        const QString ruta = dir.filePath(nombre);
-        if (QFileInfo::exists(ruta) || QFileInfo(ruta).isSymLink()) continue;
-        // QFile::rename never replaces an existing file.
-        if (QFile::rename(m_trabajo, ruta)) {
+    const QString base = BaseNombreEmailRecibido(momento);
+    // Files finished within one clock reading go on after the last name given
+    // while it is still there, so the n-th of them does not try the n - 1 names
+    // before it again.
+    static QString ultimaRuta;
+    static int siguiente = 1;
+    const auto ruta = [&](int intento) {
+        return dir.filePath(base + (intento == 1 ? QString() : u'_' + QString::number(intento)) +
+                            QStringLiteral(".IN"));
+    };
+    const int primero =
+        siguiente > 1 && ruta(siguiente - 1) == ultimaRuta && QFileInfo::exists(ultimaRuta) ? siguiente : 1;
+    for (int intento = primero; intento < primero + 10000; ++intento) {
+        switch (ClaimName(m_trabajo, ruta(intento))) {
+        case NameClaim::Done:
             m_archivo.reset();
-            return ruta;
+            ultimaRuta = ruta(intento);
+            siguiente = intento + 1;
+            return ultimaRuta;
+        case NameClaim::Taken:
+            continue;
+        case NameClaim::Failed:
+            return std::nullopt;
         }
-        if (!QFileInfo::exists(ruta)) return std::nullopt; // failed for another reason
     }
     return std::nullopt;
 }

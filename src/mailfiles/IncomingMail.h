@@ -39,8 +39,10 @@ public:
     // One body line (it may hold line breaks); false once a write has failed.
     bool linea(const QString& texto);
     // The full path of the finished file, or nullopt when it could not be saved
-    // (nothing is left behind then).
+    // (nothing is left behind then). Named by the clock's now, or by `momento`
+    // when the caller has just read the clock.
     std::optional<QString> terminar();
+    std::optional<QString> terminar(const QDateTime& momento);
 
 private:
     bool abrir();

@@ -5,6 +5,7 @@
 #include "mailfiles/MailFileText.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -33,7 +34,15 @@ QString SelloSesion(const QDateTime& momento) {
 
 QString SessionLines::LogLine(const QString& evento) noexcept {
     try {
-        QString linea = FormatearLineaLog(evento, Clock::current().now().time());
+        return LogLine(evento, Clock::current().now().time());
+    } catch (...) {
+        return QString();
+    }
+}
+
+QString SessionLines::LogLine(const QString& evento, const QTime& hora) noexcept {
+    try {
+        QString linea = FormatearLineaLog(evento, hora);
         m_lines << linea;
         return linea;
     } catch (...) {
@@ -62,32 +71,45 @@ bool EscribirLogSesion(const QString& dirTemp, const QStringList& lineas) {
     return anadirLineas(ruta, BloqueLogSesion(lineas, Clock::current().now(), nuevo));
 }
 
-bool LogSesionEnCurso::abrir() {
-    if (m_abierto) return true;
-    const QString ruta = QDir(m_dirTemp).filePath(QString::fromLatin1(kNombreLogSesion));
-    QStringList apertura = BloqueLogSesion({}, Clock::current().now(), !QFileInfo::exists(ruta));
-    apertura.removeLast(); // the end line comes at the end
-    m_abierto = anadirLineas(ruta, apertura);
-    return m_abierto;
+LogSesionEnCurso::LogSesionEnCurso(QString dirTemp) : m_dirTemp(std::move(dirTemp)) {}
+
+LogSesionEnCurso::~LogSesionEnCurso() = default;
+
+bool LogSesionEnCurso::escribir() {
+    if (!m_archivo) {
+        // Kept open for the session: each line then costs one write.
+        auto archivo =
+            std::make_unique<QFile>(QDir(m_dirTemp).filePath(QString::fromLatin1(kNombreLogSesion)));
+        const bool nuevo = !archivo->exists();
+        if (!archivo->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return false;
+        m_archivo = std::move(archivo);
+        if (!m_abierto) {
+            QStringList apertura = BloqueLogSesion({}, Clock::current().now(), nuevo);
+            apertura.removeLast(); // the end line comes at the end
+            m_pendientes = apertura + m_pendientes;
+            m_abierto = true;
+        }
+    }
+    const QByteArray bytes = unirLineas(m_pendientes);
+    if (m_archivo->write(bytes) != bytes.size()) {
+        m_archivo.reset(); // opened again for the next line
+        return false;
+    }
+    m_pendientes.clear();
+    return true;
 }
 
 bool LogSesionEnCurso::linea(const QString& linea) {
     if (m_terminado) return false;
     m_pendientes << linea;
-    if (!abrir()) return false;
-    const QString ruta = QDir(m_dirTemp).filePath(QString::fromLatin1(kNombreLogSesion));
-    if (!anadirLineas(ruta, m_pendientes)) return false;
-    m_pendientes.clear();
-    return true;
+    return escribir();
 }
 
 bool LogSesionEnCurso::terminar() {
     if (m_terminado) return true;
     m_pendientes << QString::fromLatin1(kFinSesion);
-    if (!abrir()) return false;
-    const QString ruta = QDir(m_dirTemp).filePath(QString::fromLatin1(kNombreLogSesion));
-    m_terminado = anadirLineas(ruta, m_pendientes);
-    if (m_terminado) m_pendientes.clear();
+    m_terminado = escribir();
+    if (m_terminado) m_archivo.reset();
     return m_terminado;
 }
 

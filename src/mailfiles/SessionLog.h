@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class QFile;
+
 namespace mailfiles {
 
 inline constexpr const char* kNombreLogSesion = "QV_LOG.TXT";
@@ -27,6 +31,8 @@ public:
     // Builds the line for `evento` at the clock's now, keeps it and returns it
     // so the window can show it too. Never throws.
     QString LogLine(const QString& evento) noexcept;
+    // The same at `hora`, a reading of the clock the caller has just made.
+    QString LogLine(const QString& evento, const QTime& hora) noexcept;
     const QStringList& lines() const { return m_lines; }
     void clear() { m_lines.clear(); }
 
@@ -51,16 +57,20 @@ bool EscribirLogSesion(const QString& dirTemp, const QStringList& lineas);
 // every line it made. A failed write is tried again with the next line.
 class LogSesionEnCurso {
 public:
-    explicit LogSesionEnCurso(QString dirTemp) : m_dirTemp(std::move(dirTemp)) {}
+    explicit LogSesionEnCurso(QString dirTemp);
+    ~LogSesionEnCurso();
     bool linea(const QString& linea);
     // The end line (the opening first when no line came); once.
     bool terminar();
 
 private:
-    bool abrir();
+    // Writes the pending lines (the opening before the first) to the file,
+    // opened once and kept open; false leaves them pending.
+    bool escribir();
     QString m_dirTemp;
     QStringList m_pendientes; // lines not written yet (a write failed)
-    bool m_abierto = false;
+    std::unique_ptr<QFile> m_archivo;
+    bool m_abierto = false; // the opening is written
     bool m_terminado = false;
 };
 

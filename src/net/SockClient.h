@@ -234,8 +234,8 @@ private:
     void WaitUntil(const std::function<bool()>& done);
     void WaitOnce();
     void Wake();
-    // Takes bytes already waiting in the socket; true when some came.
-    bool ReadWaitingBytes();
+    // The peer closed (or the connection failed): what it sent is kept for ReadLn, then the socket closes.
+    void EndOfStream();
     // Queues bytes for the peer, encrypted once TLS runs.
     void QueueOutgoing(const char* data, qsizetype count);
     // Bytes from the socket: as they are, or through the TLS engine.
@@ -277,6 +277,7 @@ private:
     TSockTimer* m_timer = nullptr;
     QList<QEventLoop*> m_waits;
     bool m_readPosted = false;
+    bool m_readPaused = false; // the receive buffer is at its bound: no recv until lines are taken
     bool m_readDeferred = false;
     bool m_writeDeferred = false;
     bool m_sendFailed = false;

@@ -54,20 +54,9 @@ void TSockClient::HandleSocketEvent(int event, int error) {
                 if (OnConnect) OnConnect(this);
             }
             break;
-        case PlatformSocket::EvClose: {
-            // Keep what the peer sent before closing: it is still read by ReadLn.
-            char chunk[kChunk];
-            for (;;) {
-                if (m_canceled) break;
-                const int64_t n = m_socket->recv(chunk, kChunk);
-                if (n <= 0) break;
-                TakeIncoming(chunk, n);
-            }
-            if (m_tls) m_tls->endOfInput();
-            m_connected = false;
-            RequestCloseSocket();
+        case PlatformSocket::EvClose:
+            EndOfStream();
             break;
-        }
         default:
             break;
         }
@@ -75,6 +64,20 @@ void TSockClient::HandleSocketEvent(int event, int error) {
         // Nothing raised while handling a notification may leave it.
     }
     Wake();
+}
+
+void TSockClient::EndOfStream() {
+    // Keep what the peer sent before closing: it is still read by ReadLn.
+    char chunk[kChunk];
+    for (;;) {
+        if (m_canceled) break;
+        const int64_t n = m_socket->recv(chunk, kChunk);
+        if (n <= 0) break;
+        TakeIncoming(chunk, n);
+    }
+    if (m_tls) m_tls->endOfInput();
+    m_connected = false;
+    RequestCloseSocket();
 }
 
 void TSockClient::PostRead() {
@@ -123,8 +126,13 @@ void TSockClient::ReadToStream() {
     }
     // Paused: the socket is read again when ReadLn has taken lines (no recv,
     // so no new read event either).
-    if (m_incoming.size() >= kMaxBuffered) return;
+    if (m_incoming.size() >= kMaxBuffered) {
+        m_readPaused = true;
+        return;
+    }
+    m_readPaused = false;
     bool stored = false;
+    bool ended = false;
     {
         FlagGuard busy(m_inDataHandler);
         StatusMessage(8, QStringLiteral("ReadToStream"));
@@ -145,9 +153,13 @@ void TSockClient::ReadToStream() {
             const int error = m_socket->lastError();
             if (error != PlatformSocket::WouldBlock) { // nothing waiting is not an error
                 m_lastErrorNo = error;
+                m_lastEventOk = false;
+                ended = true;
                 const QString text = SocketErrorMessage(m_lastErrorNo);
                 if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
             }
+        } else if (n == 0) {
+            ended = true; // the peer closed: everything it sent is in the buffer
         } else {
             stored = n > 0;
             if (m_counting) {
@@ -157,6 +169,7 @@ void TSockClient::ReadToStream() {
             if (n == asked) PostRead(); // more may be waiting: drain it without waiting for an event
         }
     }
+    if (ended) EndOfStream();
     RunDeferred();
     if (stored && OnDataAvailable) OnDataAvailable(this);
 }
@@ -195,13 +208,6 @@ void TSockClient::WriteFromStream() {
         if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
         RequestCloseSocket();
     }
-}
-
-bool TSockClient::ReadWaitingBytes() {
-    if (m_inDataHandler || m_canceled || !m_connected) return false;
-    const qsizetype before = m_incoming.size();
-    ReadToStream();
-    return m_incoming.size() > before;
 }
 
 void TSockClient::TakeIncoming(const char* data, qsizetype count) {
@@ -325,9 +331,12 @@ QByteArrayView TSockClient::ReadLnView() {
             RequestCloseSocket();
             throw ESockError(QStringLiteral("Line too long"));
         }
-        // Bytes already waiting in the socket are taken at once; only when
-        // there are none does the wait sleep until the next event.
-        if (ReadWaitingBytes()) continue;
+        // Reading paused at the buffer's bound goes on now that lines were taken;
+        // otherwise the wait sleeps until the socket has bytes (no recv before it).
+        if (m_readPaused && !m_inDataHandler) {
+            ReadToStream();
+            continue;
+        }
         WaitOnce();
     }
     if (m_canceled) throw EAbortError(QStringLiteral("Socket readln aborted"));

@@ -87,7 +87,14 @@ SesionCorreo::SesionCorreo(ProgramFolders folders, mailfiles::LineaComandos orde
 SesionCorreo::~SesionCorreo() = default;
 
 void SesionCorreo::log(const QString& evento) {
-    const QString line = m_lines.LogLine(evento);
+    anotar(m_lines.LogLine(evento));
+}
+
+void SesionCorreo::log(const QString& evento, const QDateTime& momento) {
+    anotar(m_lines.LogLine(evento, momento.time()));
+}
+
+void SesionCorreo::anotar(const QString& line) {
     m_logFile.linea(line); // written at once: a session that is killed still leaves its lines
     if (m_shown) m_shown(line);
 }

@@ -136,6 +136,9 @@ private:
     void wirePop3();
     void wireRas();
     void log(const QString& evento);
+    // The same at `momento`, a reading of the clock just made.
+    void log(const QString& evento, const QDateTime& momento);
+    void anotar(const QString& line);
     // The first reason the send phase could not send, kept for the status file.
     void motivoEnvio(const QString& evento);
     void escribirEstado();

@@ -3,6 +3,7 @@
 // as it arrives and deleted from the server once that file is kept.
 #include "qvmc/SesionCorreo.h"
 
+#include "core/Clock.h"
 #include "mail/pop3/Pop3Client.h"
 #include "mailfiles/IncomingMail.h"
 #include "mailfiles/LogEvents.h"
@@ -66,7 +67,6 @@ bool SesionCorreo::recibirMensaje(qsizetype i) {
             return false;
         }
         ++m_receivedCount;
-        log(LogEvents::mailReceived(m));
         guardarMensaje(i, abrir());
     } catch (const EMailLimit& e) {
         log(e.kind == EMailLimit::TooLarge ? LogEvents::mailTooLarge(m, e.bytes)
@@ -80,9 +80,12 @@ bool SesionCorreo::recibirMensaje(qsizetype i) {
 void SesionCorreo::guardarMensaje(qsizetype i, mailfiles::EscritorEmailRecibido& escritor) {
     namespace LogEvents = mailfiles::LogEvents;
     const int m = m_messages.at(i);
-    if (!escritor.terminar()) {
+    // One reading of the clock names the file and dates the message's lines.
+    const QDateTime momento = Clock::current().now();
+    log(LogEvents::mailReceived(m), momento);
+    if (!escritor.terminar(momento)) {
         m_pop3->DiscardAttachments(); // the message comes again with them
-        log(LogEvents::unableToProcessMail(m));
+        log(LogEvents::unableToProcessMail(m), momento);
         return;
     }
     try {
@@ -91,8 +94,9 @@ void SesionCorreo::guardarMensaje(qsizetype i, mailfiles::EscritorEmailRecibido&
         m_pop3->DeleteMailMessage(m, sigue ? m_messages.at(i + 1) : 0);
         // A phase that timed out meanwhile ends without QUIT: the deletion may not hold.
         log(m_recepcion.pendiente && !m_abort ? LogEvents::mailDeletedFromServer(m)
-                                              : LogEvents::unableToDeleteMail(m));
+                                              : LogEvents::unableToDeleteMail(m),
+            momento);
     } catch (const std::exception&) {
-        log(LogEvents::unableToDeleteMail(m));
+        log(LogEvents::unableToDeleteMail(m), momento);
     }
 }

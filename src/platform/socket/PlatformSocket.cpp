@@ -46,7 +46,7 @@ bool PlatformSocket::create(int family) {
     // Commands and replies are small: do not hold them back waiting for more.
     int on = 1;
     ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    m_connecting = m_listening = m_closedDelivered = false;
+    m_connecting = m_listening = m_streamEnded = false;
     m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
     m_readNotifier->setEnabled(false);
@@ -156,10 +156,13 @@ int64_t PlatformSocket::recv(char* data, int64_t count) {
         return -1;
     }
     const ssize_t n = ::recv(m_fd, data, static_cast<size_t>(count), 0);
-    // Reading re-enables the read event: it fires again while data (or the close) waits.
-    if (m_readNotifier && m_notify && !m_connecting && !m_closedDelivered) m_readNotifier->setEnabled(true);
+    const int error = n < 0 ? errno : 0;
+    // The end of the stream (or a failed connection) is told once: no read event after it.
+    if (n == 0 || (n < 0 && error != EAGAIN && error != EINTR)) m_streamEnded = true;
+    // Reading re-enables the read event: it fires again while data waits.
+    if (m_readNotifier && m_notify && !m_connecting && !m_streamEnded) m_readNotifier->setEnabled(true);
     if (n >= 0) return n;
-    setError(errno);
+    setError(error);
     return -1;
 }
 
@@ -208,18 +211,6 @@ void PlatformSocket::onWritable() {
 void PlatformSocket::onReadable() {
     // Until the client reads, no further read event (the platform's re-enabling rule).
     m_readNotifier->setEnabled(false);
-    if (m_listening) {
-        deliver(EvAccept, 0);
-        return;
-    }
-    char probe;
-    const ssize_t n = ::recv(m_fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (n > 0) {
-        deliver(EvRead, 0);
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-        m_closedDelivered = true;
-        deliver(EvClose, n == 0 ? 0 : WinsockErrors::fromErrno(errno));
-    } else {
-        m_readNotifier->setEnabled(true);
-    }
+    // Data or the end of the stream: the client's recv tells which, with no probe before it.
+    deliver(m_listening ? EvAccept : EvRead, 0);
 }

@@ -41,7 +41,9 @@ public:
     int acceptConnection(uint32_t* peerAddressNetworkOrder, uint16_t* peerPortNetworkOrder);
     // Bytes taken (>= 0) or -1 with lastError().
     int64_t send(const char* data, int64_t count);
-    // Bytes delivered, 0 when the peer has closed, -1 with lastError().
+    // Bytes delivered, 0 when the peer has closed, -1 with lastError(). A read
+    // event comes for data and for the end of the stream alike: recv's 0 (or
+    // its error) is the close, after which no read event follows.
     int64_t recv(char* data, int64_t count);
     // Closes the socket and stops its events; 0 on success, -1 with lastError().
     int close();
@@ -61,7 +63,7 @@ private:
     int m_lastError = 0;
     bool m_connecting = false;
     bool m_listening = false;
-    bool m_closedDelivered = false;
+    bool m_streamEnded = false;
     Notify m_notify;
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;

@@ -94,27 +94,38 @@ int ServicioBus::AddReminder(const QString& description, const QString& date, co
 }
 
 QStringList ServicioBus::NextReminders(uint count) {
-    const QString file = Ajustes::openFile();
-    if (file.isEmpty()) return {};
-    try {
-        const ResumenesAvisos leidos = LeerResumenes(file);
-        QList<int> proximos;
-        for (int i = 0; i < leidos.size(); ++i)
-            if (leidos[i].tiene(ResumenesAvisos::Fila::Activo) &&
-                !leidos[i].tiene(ResumenesAvisos::Fila::Terminado))
-                proximos << i;
-        std::stable_sort(proximos.begin(), proximos.end(),
-                         [&](int a, int b) { return leidos[a].momento() < leidos[b].momento(); });
-        QStringList out;
-        for (int i : proximos.mid(0, int(qMin<uint>(count, 1000))))
-            out << QDateTime(leidos[i].fechaProx(), leidos[i].horaProx())
-                           .toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
-                       u'\t' + leidos.descripcion(i);
-        return out;
-    } catch (const std::exception& e) {
-        fallar(QString::fromLocal8Bit(e.what()));
-        return {};
+    // Every active file's reminders, soonest first; each line names its file.
+    struct Proximo {
+        int64_t momento;
+        QString linea;
+    };
+    QList<Proximo> proximos;
+    QString fallo;
+    QStringList rutas = Ajustes::rutasActivas();
+    if (const QString shown = Ajustes::openFile(); !shown.isEmpty() && !rutas.contains(shown))
+        rutas.prepend(shown);
+    for (const QString& file : rutas) {
+        try {
+            const ResumenesAvisos leidos = LeerResumenes(file);
+            const QString nombre = QFileInfo(file).fileName();
+            for (int i = 0; i < leidos.size(); ++i)
+                if (leidos[i].tiene(ResumenesAvisos::Fila::Activo) &&
+                    !leidos[i].tiene(ResumenesAvisos::Fila::Terminado))
+                    proximos.append(
+                        {leidos[i].momento(), QDateTime(leidos[i].fechaProx(), leidos[i].horaProx())
+                                                      .toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
+                                                  u'\t' + leidos.descripcion(i) + u'\t' + nombre});
+        } catch (const std::exception& e) {
+            fallo = QString::fromLocal8Bit(e.what()); // the other files are still listed
+        }
     }
+    if (proximos.isEmpty() && !fallo.isEmpty()) fallar(fallo);
+    std::stable_sort(proximos.begin(), proximos.end(),
+                     [](const Proximo& a, const Proximo& b) { return a.momento < b.momento; });
+    QStringList out;
+    for (const Proximo& p : proximos.mid(0, int(qMin<uint>(count, 1000))))
+        out << p.linea;
+    return out;
 }
 
 QStringList ServicioBus::Alerts() {

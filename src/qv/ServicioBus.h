@@ -22,7 +22,8 @@ public slots:
     // The new reminder's number in the open file; DATE "yyyy-MM-dd", TIME "HH:mm".
     Q_SCRIPTABLE int AddReminder(const QString& description, const QString& date, const QString& time,
                                  const QString& text);
-    // "yyyy-MM-dd HH:mm<TAB>description" of the next active reminders, soonest first.
+    // "yyyy-MM-dd HH:mm<TAB>description<TAB>file name" of the next active
+    // reminders of every active file, soonest first.
     Q_SCRIPTABLE QStringList NextReminders(uint count);
     // "name<TAB>caption<TAB>shown|snoozed" of every alert that exists.
     Q_SCRIPTABLE QStringList Alerts();

@@ -160,6 +160,11 @@ check "the bus lists the next reminders" bash -c "qvbus NextReminders 5 | grep -
 check "the bus adds a reminder to the open file" bash -c "qvbus AddReminder Tea 2026-12-08 11:01 'Green tea' | grep -q '(4,)'"
 check "a bad date is refused with an error" bash -c "! qvbus AddReminder Tea 2026-13-08 11:01 x"
 check "the added reminder is among the next ones" bash -c "qvbus NextReminders 5 | grep -q '11:01.tTea'"
+qvtool add "$prog/Work.QVM" --desc Report --date 2026-12-09 --time 11:30 --repeat 0 --text Due >/dev/null
+check "a second file handed over joins the active files" bash -c \
+    "cd '$prog' && QT_QPA_PLATFORM=offscreen timeout 20 ./QV '$prog/Work.QVM'"
+check "the bus lists every active file's next reminders, each with its file" wait_for 10 bash -c \
+    "qvbus NextReminders 9 | grep -q '11:01.tTea.t[^ ]*QVM' && qvbus NextReminders 9 | grep -q '11:30.tReport.tWork.QVM'"
 check "qvtool lists the running program's next reminders and alerts" bash -c \
     "qvtool next 5 | grep -q '2026-12-08 11:01.Tea' && qvtool alerts | grep -q 'VAvisoNotificacion_1.Standup.shown'"
 check "an unattended alert is taken away" wait_for 20 displayed 0

@@ -1342,8 +1342,13 @@ private slots:
         QCOMPARE(columna(w, 1)[w.findChild<QTableView*>("ListaAvisos")->currentIndex().row()],
                  QString("uno"));
 
-        // Closed in the preferences: it leaves the active files and stops firing.
+        // Another program adds to the file not shown: the next tick lists it.
         ver->trigger();
+        AnadirAviso(other, otherIndex, aviso("cuatro", QDate(2026, 12, 11), QTime(8, 0)));
+        w.TimerPrincipalTimer();
+        QVERIFY(filas().contains("cuatro@otro.QVM"));
+
+        // Closed in the preferences: it leaves the active files and stops firing.
         QTimer poll;
         bool closed = false;
         connect(&poll, &QTimer::timeout, &w, [&] {

@@ -13,17 +13,17 @@
 #include "profiles/RegistroPerfiles.h"
 #include "settings/ProgramFolders.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <exception>
 #include <functional>
 #include <memory>
 
-namespace mailfiles {
-class EscritorEmailRecibido;
-}
 class TDialUp;
 class QTimer;
 class TPop3Client;
@@ -82,6 +82,7 @@ private:
         quint8 minutosRestantes = 1;
         bool conectada = false;    // the client's connect event came
         bool desconectada = false; // its end was told
+        bool enTrabajo = false;    // its work runs: the end is told once the work is over
         bool anotaMotivo = false;  // its failures say why the queue was not sent
         QString (*conectando)() = nullptr;
         QString (*desconectado)() = nullptr;
@@ -121,11 +122,24 @@ private:
     // The queue file as read the last time this path was asked for (read now otherwise).
     const mailfiles::ResultadoCarga& leerMensaje(const QString& ruta);
 
+    // The receive phase's steps (SesionRecepcion.cpp).
     void bucleRecepcion();
     void listar();
-    // Fetches message i of the list; false when the phase ended meanwhile.
-    bool recibirMensaje(qsizetype i);
-    void guardarMensaje(qsizetype i, mailfiles::EscritorEmailRecibido& escritor);
+    // The listed messages of the system's subject within the size bound.
+    QList<int> resumir();
+    // Fetches `nuestros`; those whose file was kept.
+    QList<int> recibir(const QList<int>& nuestros);
+    enum class Recibido {
+        Guardado, // its file is kept: it is deleted on the server
+        Dejado,   // it stays on the server (refused, past a bound, not written)
+        Fin       // nothing more comes: the connection ended or the phase was cut
+    };
+    Recibido recibirMensaje(int m);
+    void borrar(const QList<int>& guardados);
+    // Timed out, or closed: a connection that ended is not a cut (its replies count).
+    bool recepcionCortada() const;
+    // A reading of the clock: a fresh one when asked or when the last is older than a moment.
+    QDateTime momento(bool nuevo = false);
 
     // Waits in the event loop (the phase timers keep running) until `done`.
     void esperar(const std::function<bool()>& done);
@@ -166,6 +180,9 @@ private:
     QString m_rutaLeida;
     mailfiles::ResultadoCarga m_cargaLeida;
     QList<int> m_messages;
+    QSet<int> m_listados; // m_messages, for the check that each is listed once
+    QDateTime m_lectura;  // the receive phase's last reading of the clock
+    QElapsedTimer m_desdeLectura;
     bool m_finished = false, m_finishing = false;
     bool m_running = false; // inside ejecutar()
     bool m_abort = false;   // Close was chosen while the session ran

@@ -87,8 +87,10 @@ void SesionCorreo::desconectar(FaseCorreo& fase) {
 void SesionCorreo::alDesconectar(FaseCorreo& fase) {
     fase.reloj->stop();
     fase.pendiente = false;
-    // Told once per phase, however many ways the connection's end is reported.
-    if (!fase.desconectada) log(fase.desconectado());
+    // Told once per phase, however many ways the connection's end is reported;
+    // while the phase's work still reads what came before the end, after that work.
+    if (fase.enTrabajo || fase.desconectada) return;
+    log(fase.desconectado());
     fase.desconectada = true;
 }
 
@@ -144,7 +146,8 @@ void SesionCorreo::wirePop3() {
     };
     m_pop3->OnList = [this](TPop3Client*, int msg, int) {
         // Only numbers of this mailbox, each once: a server's list is not trusted further.
-        if (msg < 1 || msg > m_pop3->MailCount() || m_messages.contains(msg)) return;
+        if (msg < 1 || msg > m_pop3->MailCount() || m_listados.contains(msg)) return;
+        m_listados.insert(msg);
         m_messages << msg;
     };
     m_pop3->OnInvalidHost = [this](TSockClient*, bool& handled) {

@@ -317,6 +317,23 @@ private slots:
         QTest::newRow("POP closed in a TOP answer")
             << false << QByteArrayList{"TOP 2 0=+OK\r\nSubject: x\r\n<close>"} << true;
         QTest::newRow("POP reset before a summary") << false << QByteArrayList{"TOP 3 0=<drop>"} << true;
+        QTest::newRow("POP closed after a RETR")
+            << false << QByteArrayList{"RETR 1=+OK\r\n" + kOurs + "\r\nhi\r\n.\r\n<close>"} << true;
+        // More messages than the client keeps unanswered at once.
+        const auto many = [](QByteArrayList extra) {
+            QByteArray list = "LIST=+OK\r\n";
+            QByteArrayList o{"STAT=+OK 100 10000\r\n"};
+            for (int n = 1; n <= 100; ++n) {
+                list += QByteArray::number(n) + " 100\r\n";
+                o << "LIST " + QByteArray::number(n) + "=+OK " + QByteArray::number(n) + " 100\r\n";
+            }
+            return o << list + ".\r\n" << extra;
+        };
+        QTest::newRow("POP many messages") << false << many({}) << true;
+        QTest::newRow("POP many messages, reset in a burst") << false << many({"RETR 70=<drop>"}) << true;
+        QTest::newRow("POP many messages, refusals in bursts")
+            << false << many({"TOP 50 0=-ERR gone\r\n", "RETR 60=-ERR locked\r\n", "DELE 80=-ERR no\r\n"})
+            << true;
     }
     void pipeliningChangesNoOutcome() {
         QFETCH(bool, smtp);
@@ -378,6 +395,8 @@ private slots:
         };
         const Outcome plain = session(false);
         const Outcome pipelined = session(true);
+        // Each session ends on its own: a phase cut by its clock would hide what the replies decide.
+        QVERIFY2(!plain.log.contains("timed out"), qPrintable(plain.log));
         QCOMPARE(pipelined.log, plain.log);
         QCOMPARE(pipelined.files, plain.files);
         QCOMPARE(pipelined.status, plain.status);
@@ -468,10 +487,10 @@ private slots:
         script(pop, r);
         profile(1, pop.port());
         const QString log = events(run({"XXXX", "POP3", "5"}));
-        QVERIFY2(log.contains(
-                     " Mail received (1)| Mail deleted from server (1)| Mail too large, left on server (2: "
-                     "31457280 bytes)| Mail received (3)| Mail deleted from server (3)|"),
-                 qPrintable(log));
+        QVERIFY2(
+            log.contains(" Mail too large, left on server (2: 31457280 bytes)| Mail received (1)|"
+                         " Mail received (3)| Mail deleted from server (1)| Mail deleted from server (3)|"),
+            qPrintable(log));
         QVERIFY(!pop.received.contains("RETR 2") && !pop.received.contains("DELE 2"));
         const QString attachments = folders.dirMail + "Attachments/";
         QVERIFY(QFile::exists(attachments + "qt.conf"));

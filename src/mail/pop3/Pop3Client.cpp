@@ -71,7 +71,7 @@ void TPop3Client::Connect() {
     const bool setBusy = !m_sending;
     m_sending = true;
     bool loggedIn = false;
-    m_unanswered.clear();
+    ClearAhead();
     try {
         TSockClient::Connect();
         try {
@@ -126,24 +126,86 @@ bool TPop3Client::Pipelined() const {
 }
 
 void TPop3Client::SendAhead(const QList<std::pair<QByteArray, bool>>& commands) {
-    if (!Pipelined()) return;
-    QList<QByteArray> lines;
-    for (const auto& [command, multiLine] : commands) {
-        if (std::any_of(m_unanswered.cbegin(), m_unanswered.cend(),
-                        [&](const SentCommand& c) { return c.command == command; }))
-            return; // already on its way, with the ones sent beside it
-        lines << command;
-    }
-    WriteCommands(lines);
     for (const auto& [command, multiLine] : commands)
-        m_unanswered.append({command, multiLine});
+        Queue(command, multiLine);
+}
+
+void TPop3Client::Queue(const QByteArray& command, bool multiLine) {
+    if (m_queued.contains(command)) return; // already on its way
+    m_ahead.push_back({command, multiLine});
+    m_queued.insert(command);
+}
+
+void TPop3Client::Unqueue() {
+    m_queued.remove(m_ahead.front().command);
+    m_ahead.pop_front();
+}
+
+void TPop3Client::SummariesAhead(const QList<int>& msgs) {
+    for (const int msg : msgs)
+        SendAhead({{Command("TOP", msg) + " 0", true}, {Command("LIST", msg), false}});
+}
+
+void TPop3Client::RetrievalsAhead(const QList<int>& msgs) {
+    for (const int msg : msgs)
+        SendAhead({{Command("RETR", msg), true}});
+}
+
+void TPop3Client::DeleteAhead(int msg) {
+    SendAhead({{Command("DELE", msg), false}});
+}
+
+void TPop3Client::WriteAhead() {
+    const qsizetype window = Pipelined() ? kWindow : 1;
+    const qsizetype queued = static_cast<qsizetype>(m_ahead.size());
+    if (m_written > window / 2 || m_written >= queued) return;
+    QList<QByteArray> lines;
+    for (qsizetype i = m_written; i < std::min(queued, window); ++i)
+        lines << m_ahead[static_cast<size_t>(i)].command;
+    m_written += lines.size();
+    try {
+        if (lines.size() == 1)
+            Writeln(lines.first());
+        else
+            WriteCommands(lines);
+    } catch (const EAbortError&) {
+        throw;
+    } catch (const ESockError&) {
+        // Without pipelining the command fails as it is sent; with it, the reads
+        // tell the connection's end at the same step.
+        if (window == 1) {
+            m_written -= lines.size();
+            throw;
+        }
+    }
+}
+
+bool TPop3Client::Answering(const QByteArray& command) const {
+    for (qsizetype i = 0; i < m_written; ++i)
+        if (m_ahead[static_cast<size_t>(i)].command == command) return true;
+    return false;
+}
+
+void TPop3Client::CheckConnectedUnlessAnswering(const QByteArray& command) {
+    if (!Answering(command)) CheckConnected();
+}
+
+void TPop3Client::ClearAhead() {
+    m_ahead.clear();
+    m_queued.clear();
+    m_written = 0;
 }
 
 QByteArray TPop3Client::Reply(const QByteArray& command, bool multiLine) {
-    if (!Pipelined()) return Transaction(command);
-    SendAhead({{command, multiLine}});
-    while (!m_unanswered.isEmpty()) {
-        const SentCommand sent = m_unanswered.takeFirst();
+    Queue(command, multiLine);
+    for (;;) {
+        // Queued, never sent, and passed over by the owner: it never goes out.
+        while (m_written == 0 && m_ahead.front().command != command)
+            Unqueue();
+        WriteAhead();
+        const SentCommand sent = m_ahead.front();
+        Unqueue();
+        --m_written;
         const QByteArray reply = ReadReply();
         if (sent.command == command) return reply;
         // Sent ahead for a step that did not come (an earlier reply stopped it).
@@ -151,7 +213,6 @@ QByteArray TPop3Client::Reply(const QByteArray& command, bool multiLine) {
             for (QByteArrayView line = ReadLnView(); line != ".\r\n" && line != ".\n"; line = ReadLnView()) {
             }
     }
-    throw std::logic_error("reply to a command never sent");
 }
 
 bool TPop3Client::Capa() {
@@ -181,11 +242,11 @@ void TPop3Client::Disconnect() {
     try {
         reply = Reply("QUIT", false);
     } catch (...) {
-        m_unanswered.clear();
+        ClearAhead();
         TSockClient::Disconnect();
         throw;
     }
-    m_unanswered.clear();
+    ClearAhead();
     TSockClient::Disconnect();
     if (!IsPositive(reply)) Fail(reply);
 }
@@ -195,7 +256,7 @@ void TPop3Client::Cancel() {
     if (Connected()) {
         TSockClient::Disconnect();
         ClearIncomingBuffer();
-        m_unanswered.clear();
+        ClearAhead();
     }
 }
 
@@ -227,11 +288,11 @@ void TPop3Client::List() {
 void TPop3Client::GetSummary(int msg) {
     if (m_sending) return;
     BusyGuard busy(m_sending);
-    CheckConnected();
-    if (OnRetrieveStart) OnRetrieveStart(this);
-    // TOP and LIST go out together when pipelining (or went out with the DELE before).
+    // TOP and LIST go out together when pipelining (or went out earlier, ahead).
     const QByteArray topCommand = Command("TOP", msg) + " 0";
     const QByteArray listCommand = Command("LIST", msg);
+    CheckConnectedUnlessAnswering(topCommand);
+    if (OnRetrieveStart) OnRetrieveStart(this);
     SendAhead({{topCommand, true}, {listCommand, false}});
     const QByteArray top = Reply(topCommand, true);
     if (!IsPositive(top)) Fail(top);
@@ -271,10 +332,11 @@ void TPop3Client::GetSummary(int msg) {
 void TPop3Client::GetMailMessage(int msg) {
     if (m_sending) return;
     BusyGuard busy(m_sending);
-    CheckConnected();
+    const QByteArray retr = Command("RETR", msg);
+    CheckConnectedUnlessAnswering(retr);
     if (OnRetrieveStart) OnRetrieveStart(this);
     try {
-        const QByteArray reply = Reply(Command("RETR", msg), true);
+        const QByteArray reply = Reply(retr, true);
         if (!IsPositive(reply)) Fail(reply);
         MailMessage = TMailMessage();
         setBytesRecvd(0);
@@ -300,8 +362,8 @@ void TPop3Client::DeleteMailMessage(int msg, int nextSummary) {
     if (m_sending) return;
     {
         BusyGuard busy(m_sending);
-        CheckConnected();
         const QByteArray dele = Command("DELE", msg);
+        CheckConnectedUnlessAnswering(dele);
         QList<std::pair<QByteArray, bool>> batch{{dele, false}};
         if (nextSummary > 0)
             batch << std::pair{Command("TOP", nextSummary) + " 0", true}

@@ -8,7 +8,9 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 
+#include <deque>
 #include <functional>
 
 class TPop3Client : public TSockClient {
@@ -38,10 +40,13 @@ public:
     bool DeleteOnRead = false;
     // Asks for CAPA at login; when the server lists PIPELINING, commands go out
     // before the replies to earlier ones are read: TOP and LIST of a summary
-    // together, and the next summary's with a DELE. The commands and their
-    // order, every reply, event and failure stay those of the command-by-
-    // command dialogue (used otherwise); only the waits between them go.
+    // together, the next summary's with a DELE, and whatever the owner
+    // announced ahead (SummariesAhead, RetrievalsAhead, DeleteAhead), at most
+    // kWindow unanswered at a time. The commands and their order, every reply,
+    // event and failure stay those of the command-by-command dialogue (used
+    // otherwise); only the waits between them go.
     bool Pipelining = false;
+    static constexpr int kWindow = 64;
     bool Sending() const { return m_sending; }
     int MailCount() const { return m_mailCount; }
 
@@ -115,6 +120,17 @@ public:
     // Throws EProtocolError with a reply other than "+OK" (after OnFailure).
     void DeleteMailMessage(int msg, int nextSummary = 0);
 
+    // The owner's next requests, announced in the order it makes them: the
+    // summaries of msgs (GetSummary), their retrieval (GetMailMessage), the
+    // deletion of msg (DeleteMailMessage). With pipelining they go out ahead,
+    // in that order, as the replies before them are read; without, each goes
+    // out when it is asked for. An announced request the owner does not make
+    // before a later one is dropped unsent (or its reply read and dropped).
+    // Throw nothing: a connection that has ended is told by the request itself.
+    void SummariesAhead(const QList<int>& msgs);
+    void RetrievalsAhead(const QList<int>& msgs);
+    void DeleteAhead(int msg);
+
     // The reply's first field contains "+OK" (DELE asks for exactly "+OK").
     static bool IsPositive(const QByteArray& reply);
     static QByteArray FirstField(const QByteArray& reply);
@@ -133,12 +149,24 @@ private:
     // CAPA; false when the server does not know it.
     bool Capa();
     bool Pipelined() const;
-    // Pipelining only: sends the commands in one write; their replies are read by Reply.
-    // multiLine: a positive reply is followed by lines up to a lone dot.
+    // Queues commands whose replies Reply reads later, in order (each only when
+    // it is not queued already). multiLine: a positive reply is followed by lines up to a lone dot.
     void SendAhead(const QList<std::pair<QByteArray, bool>>& commands);
-    // The reply to `command`: by Transaction; or, when pipelining, read after it was
-    // sent ahead (or sent now), replies to earlier commands that nobody asked for read and dropped first.
+    void Queue(const QByteArray& command, bool multiLine);
+    void Unqueue(); // the first queued command
+    // Writes queued commands: with pipelining, once half the window is answered,
+    // as many as the window takes in one write; without, the first alone when
+    // nothing is unanswered. A write the connection's end stops is told by the reads.
+    void WriteAhead();
+    // The reply to `command`, queued now when it is not: the queued commands
+    // before it that never went out are dropped, the replies to those that did
+    // are read and dropped first.
     QByteArray Reply(const QByteArray& command, bool multiLine);
+    // The command went out and its reply is coming (or already here): no
+    // connection check stands before reading it.
+    bool Answering(const QByteArray& command) const;
+    void CheckConnectedUnlessAnswering(const QByteArray& command);
+    void ClearAhead();
 
     bool m_sending = false;
     bool m_messageEnded = false;
@@ -151,5 +179,8 @@ private:
         QByteArray command;
         bool multiLine;
     };
-    QList<SentCommand> m_unanswered; // sent ahead, reply not read yet, in order
+    // Queued, reply not read yet, in order; the first m_written went out.
+    std::deque<SentCommand> m_ahead;
+    qsizetype m_written = 0;
+    QSet<QByteArray> m_queued; // the commands in m_ahead
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 namespace mailfiles {
@@ -86,6 +87,12 @@ bool anadirLineas(const QString& ruta, const QStringList& lineas, QString* error
 }
 
 QString TextoInofensivo(const QString& texto) {
+    // Escapes start with a control character too: a text without one stays as it is, uncopied.
+    const auto control = [](QChar q) {
+        const char16_t c = q.unicode();
+        return (c < 0x20 && c != u'\t') || c == 0x7F || (c >= 0x80 && c < 0xA0);
+    };
+    if (std::none_of(texto.cbegin(), texto.cend(), control)) return texto;
     QString limpio;
     limpio.reserve(texto.size());
     const qsizetype n = texto.size();

@@ -42,7 +42,13 @@ QString SessionLines::LogLine(const QString& evento) noexcept {
 
 QString SessionLines::LogLine(const QString& evento, const QTime& hora) noexcept {
     try {
-        QString linea = FormatearLineaLog(evento, hora);
+        // Lines within one second share the time's text, formatted once.
+        const QTime segundo(hora.hour(), hora.minute(), hora.second());
+        if (m_inicio.isEmpty() || segundo != m_segundo) {
+            m_segundo = segundo;
+            m_inicio = FormatearLineaLog(QString(), segundo);
+        }
+        QString linea = m_inicio + evento;
         m_lines << linea;
         return linea;
     } catch (...) {

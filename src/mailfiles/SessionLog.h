@@ -38,6 +38,8 @@ public:
 
 private:
     QStringList m_lines;
+    QTime m_segundo;  // of the last line
+    QString m_inicio; // "+ " and that second's time
 };
 
 // The lines one session adds to the log file. For a new file: the header

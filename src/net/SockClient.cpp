@@ -346,6 +346,7 @@ void TSockClient::RequestCloseSocket() {
     EndTls(!m_destroying);
     // Unsent bytes belong to the closed connection; they must never reach the next one.
     m_outgoing.clear();
+    DropParts();
     Wake();
     if (!m_socket || !m_socket->isOpen()) return;
     const bool closed = m_socket->close() == 0;

@@ -11,10 +11,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 class QIODevice;
@@ -162,8 +165,19 @@ public:
     // Connected", "Connection Closed" when the connection closes or fails first.
     void SendBuffer(const char* data, uint16_t length);
     // Sends the whole stream from its start, counting BytesSent/BytesTotal and raising OnPacketSent.
-    // Throws as SendBuffer.
+    // A QBuffer's bytes go straight from its array. Throws as SendBuffer.
     void SendStream(QIODevice& stream);
+    // Sends the parts one after the other as one stream, straight from the
+    // caller's memory (only TLS makes new bytes: it encrypts a piece at a time
+    // as the socket takes them), counting and raising OnPacketSent as
+    // SendStream does; then, when `more` is given, the pieces it returns as the
+    // socket takes them, until it returns an empty one (so a message can go out
+    // while it is being made). The parts must stay as they are until it
+    // returns, a piece of `more` until `more` is called again (no byte of it is
+    // needed by then). Throws as SendBuffer, and what `more` threw (the
+    // connection closed: what went out stays incomplete).
+    void SendParts(std::initializer_list<QByteArrayView> parts,
+                   const std::function<QByteArrayView()>& more = {});
     // Waits for one line and returns it with its LF (normally CR LF).
     // Throws EAbortError "Socket readln aborted" on Cancel (Canceled stays set);
     // ESockError "Connection Closed" when the connection ends without a full
@@ -238,6 +252,19 @@ private:
     void EndOfStream();
     // Queues bytes for the peer, encrypted once TLS runs.
     void QueueOutgoing(const char* data, qsizetype count);
+    // What goes to the socket next: the queue, else (in clear) the rest of the
+    // part being sent; through TLS the queue is refilled with the next piece
+    // of the parts first. Empty when all is sent.
+    QByteArrayView NextOutgoing();
+    // Queues (encrypted through TLS) at most `most` bytes of the parts, from
+    // where they stand.
+    void QueueFromParts(qsizetype most);
+    // Moves past the parts that are wholly sent.
+    void SkipSentParts();
+    // Drops count sent bytes from the front of what NextOutgoing gave.
+    void ConsumeOutgoing(qsizetype count);
+    // Forgets the parts of SendParts (sent or not).
+    void DropParts();
     // Bytes from the socket: as they are, or through the TLS engine.
     void TakeIncoming(const char* data, qsizetype count);
     void QueueTlsOutput();
@@ -272,6 +299,12 @@ private:
     uint64_t m_lookupId = 0;
     ByteQueue m_incoming;
     ByteQueue m_outgoing;
+    // SendParts' parts still to go, after m_outgoing, and how much of the first went.
+    QVarLengthArray<QByteArrayView, 4> m_sendParts;
+    qsizetype m_sendPartFirst = 0;
+    qsizetype m_sendPartOffset = 0;
+    std::function<QByteArrayView()> m_sendMore; // SendParts' pieces after its parts, until one is empty
+    std::exception_ptr m_sendMoreFailure;       // what it threw while the socket asked for more
     QStringList m_winsockInfo;
     std::unique_ptr<PlatformSocket> m_socket;
     TSockTimer* m_timer = nullptr;

@@ -5,11 +5,13 @@
 #include "platform/socket/PlatformSocket.h"
 #include "platform/socket/TlsSession.h"
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QMetaObject>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 constexpr int kChunk = 16383; // most bytes moved by one send, or one recv through TLS
@@ -17,6 +19,11 @@ constexpr int kChunk = 16383; // most bytes moved by one send, or one recv throu
 // message arrives in a few calls instead of one per 16 KiB.
 constexpr int kReceiveChunk = 256 * 1024;
 constexpr int kWriteLimit = 16384; // most characters taken by one Write
+// Most bytes sent in one turn of the event loop before other events get theirs.
+constexpr qsizetype kWriteBurst = 1024 * 1024;
+// Most bytes of SendParts encrypted ahead of the socket: what TLS holds does
+// not grow with the size of a message.
+constexpr qsizetype kTlsPiece = 4 * 16384;
 // A line longer than this is not mail but a flood: ReadLn gives up on it.
 // (Kept below kMaxBuffered, so a line that is still growing is always read on.)
 constexpr qsizetype kMaxLine = 4 * 1024 * 1024;
@@ -179,28 +186,47 @@ void TSockClient::WriteFromStream() {
         m_writeDeferred = true;
         return;
     }
+    bool moreFailed = false;
     {
         FlagGuard busy(m_inDataHandler);
         StatusMessage(8, QStringLiteral("WriteFromStream"));
-        if (!m_outgoing.isEmpty() && !m_canceled && m_connected) {
-            const int64_t n =
-                m_socket->send(m_outgoing.data(), std::min<qsizetype>(m_outgoing.size(), kChunk));
+        // Sends until the socket would block or a burst is out; then the write
+        // event (or, after a burst, a queued call that lets other events in first)
+        // brings the rest.
+        qsizetype burst = 0;
+        while (!m_canceled && m_connected) {
+            QByteArrayView next;
+            try {
+                next = NextOutgoing();
+            } catch (...) {
+                // No more could be made or encrypted: what went out must not end as if whole.
+                m_sendMoreFailure = std::current_exception();
+                moreFailed = true;
+                break;
+            }
+            if (next.isEmpty()) break;
+            const int64_t n = burst >= kWriteBurst
+                                  ? 0
+                                  : m_socket->send(next.data(), std::min<qsizetype>(next.size(), kChunk));
+            if (n == 0) {
+                PostWrite();
+                break;
+            }
             if (n < 0) {
                 m_lastErrorNo = m_socket->lastError();
                 // Would-block: the data stays and goes at the next write event.
                 if (m_lastErrorNo != PlatformSocket::WouldBlock) m_sendFailed = true;
-            } else {
-                m_outgoing.consume(n);
-                if (!m_outgoing.isEmpty())
-                    PostWrite();
-                else
-                    m_sendDone = true;
-                m_bytesSent += static_cast<int32_t>(n);
-                if (m_counting && OnPacketSent) OnPacketSent(this);
+                break;
             }
+            ConsumeOutgoing(n);
+            burst += n;
+            if (NextOutgoing().isEmpty()) m_sendDone = true;
+            m_bytesSent += static_cast<int32_t>(n);
+            if (m_counting && OnPacketSent) OnPacketSent(this);
         }
     }
     RunDeferred();
+    if (moreFailed) RequestCloseSocket();
     if (m_sendFailed) {
         // A send that fails for good ends the connection instead of leaving the data queued forever.
         m_sendFailed = false;
@@ -208,6 +234,67 @@ void TSockClient::WriteFromStream() {
         if (OnError) OnError(this, static_cast<uint16_t>(m_lastErrorNo), text);
         RequestCloseSocket();
     }
+}
+
+QByteArrayView TSockClient::NextOutgoing() {
+    SkipSentParts();
+    if (m_sendPartFirst < m_sendParts.size()) {
+        if (m_tls) {
+            // Encrypted a piece ahead of the socket.
+            while (m_outgoing.size() < kChunk && m_sendPartFirst < m_sendParts.size())
+                QueueFromParts(kTlsPiece);
+        } else if (m_outgoing.isEmpty()) {
+            // In clear from the part's own memory; a short rest of one part goes
+            // in one write with the start of the next, as one buffer would.
+            const QByteArrayView rest = m_sendParts[m_sendPartFirst].sliced(m_sendPartOffset);
+            if (rest.size() >= kChunk || (m_sendPartFirst + 1 == m_sendParts.size() && !m_sendMore))
+                return rest;
+            while (m_outgoing.size() < kChunk && m_sendPartFirst < m_sendParts.size())
+                QueueFromParts(kChunk - m_outgoing.size());
+        }
+    }
+    return QByteArrayView(m_outgoing.data(), m_outgoing.size());
+}
+
+void TSockClient::QueueFromParts(qsizetype most) {
+    const QByteArrayView part = m_sendParts[m_sendPartFirst];
+    const qsizetype piece = std::min(part.size() - m_sendPartOffset, most);
+    QueueOutgoing(part.data() + m_sendPartOffset, piece);
+    m_sendPartOffset += piece;
+    SkipSentParts();
+}
+
+void TSockClient::SkipSentParts() {
+    for (;;) {
+        while (m_sendPartFirst < m_sendParts.size() &&
+               m_sendPartOffset >= m_sendParts[m_sendPartFirst].size()) {
+            ++m_sendPartFirst;
+            m_sendPartOffset = 0;
+        }
+        if (m_sendPartFirst < m_sendParts.size() || !m_sendMore) return;
+        // Every part went (or was copied): the next piece may take their memory.
+        m_sendParts.clear();
+        m_sendPartFirst = 0;
+        const QByteArrayView piece = m_sendMore();
+        if (piece.isEmpty()) {
+            m_sendMore = nullptr;
+            return;
+        }
+        m_sendParts.append(piece);
+    }
+}
+
+void TSockClient::DropParts() {
+    m_sendParts.clear();
+    m_sendPartFirst = m_sendPartOffset = 0;
+    m_sendMore = nullptr;
+}
+
+void TSockClient::ConsumeOutgoing(qsizetype count) {
+    if (!m_outgoing.isEmpty())
+        m_outgoing.consume(count);
+    else
+        m_sendPartOffset += count;
 }
 
 void TSockClient::TakeIncoming(const char* data, qsizetype count) {
@@ -292,22 +379,42 @@ void TSockClient::SendBytes(const char* data, qsizetype count) {
 }
 
 void TSockClient::SendStream(QIODevice& stream) {
-    FlagGuard counting(m_counting);
     StatusMessage(8, QStringLiteral("SendStream"));
+    if (auto* buffer = qobject_cast<QBuffer*>(&stream)) {
+        SendParts({QByteArrayView(buffer->data())});
+        return;
+    }
+    stream.seek(0);
+    const QByteArray all = stream.readAll();
+    SendParts({QByteArrayView(all)});
+}
+
+void TSockClient::SendParts(std::initializer_list<QByteArrayView> parts,
+                            const std::function<QByteArrayView()>& more) {
+    FlagGuard counting(m_counting);
+    StatusMessage(8, QStringLiteral("SendParts"));
     bool closed = false;
     if (!m_canceled) {
         if (!m_connected) throw ESockError(QStringLiteral("Not Connected"));
-        stream.seek(0);
-        StatusMessage(8, QStringLiteral("SendFile"));
         m_bytesSent = 0;
-        m_bytesTotal = static_cast<int32_t>(stream.size());
-        const QByteArray all = stream.readAll();
-        QueueOutgoing(all.constData(), all.size());
-        m_sendDone = false;
-        PostWrite();
+        m_bytesTotal = 0;
+        for (const QByteArrayView part : parts)
+            m_bytesTotal += static_cast<int32_t>(part.size());
+        // The parts are the caller's: none of them is left behind on the way out.
+        struct PartsGuard {
+            TSockClient& self;
+            ~PartsGuard() { self.DropParts(); }
+        } guard{*this};
+        DropParts();
+        m_sendParts.append(parts.begin(), qsizetype(parts.size()));
+        m_sendMore = more;
+        m_sendMoreFailure = nullptr;
+        m_sendDone = NextOutgoing().isEmpty();
+        if (!m_sendDone) PostWrite();
         WaitUntil([this] { return m_sendDone || m_canceled || !m_connected; });
         closed = !m_sendDone;
     }
+    if (m_sendMoreFailure) std::rethrow_exception(std::exchange(m_sendMoreFailure, nullptr));
     if (m_canceled) {
         m_canceled = false;
         throw EAbortError(QStringLiteral("Socket send aborted"));

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QProcess>
 #include <QTcpServer>
@@ -194,6 +195,55 @@ private slots:
             QVERIFY2(error.contains(failure, Qt::CaseInsensitive), qPrintable(error));
             QVERIFY(!smtp.Connected());
         }
+    }
+
+    // A message of several megabytes goes out in pieces straight from where it
+    // was composed (through TLS encrypted a piece at a time): the server
+    // delivers its body byte for byte, whole and in order.
+    void largeMessageArrivesWhole_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<TTransportSecurity>("security");
+        QTest::addColumn<bool>("pipelining");
+        QTest::newRow("in clear, pipelined") << 0 << TTransportSecurity::None << true;
+        QTest::newRow("implicit TLS, pipelined") << 2 << TTransportSecurity::Tls << true;
+        QTest::newRow("STARTTLS, one command at a time") << 1 << TTransportSecurity::StartTls << false;
+    }
+    void largeMessageArrivesWhole() {
+        QFETCH(int, port);
+        QFETCH(TTransportSecurity, security);
+        QFETCH(bool, pipelining);
+        const QString file = a.dir + "/large.bin";
+        QByteArray data(3 * 1024 * 1024 + 5, Qt::Uninitialized);
+        for (qsizetype k = 0; k < data.size(); ++k)
+            data[k] = char((k * 2654435761u) >> 13);
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(data);
+        out.close();
+        const QDir box(a.dir + "/maildirs/bob/new");
+        const QStringList before = box.entryList(QDir::Files);
+        TSmtpClient smtp;
+        prepare(smtp, a.base + port, security);
+        smtp.Pipelining = pipelining;
+        smtp.PostMessage.Attachments = {file};
+        smtp.Connect();
+        smtp.SendMail();
+        smtp.Disconnect();
+        QStringList arrived;
+        QElapsedTimer clock;
+        clock.start();
+        while (arrived.isEmpty() && clock.elapsed() < 20000) {
+            QTest::qWait(50);
+            arrived = box.entryList(QDir::Files);
+            for (const QString& name : before)
+                arrived.removeOne(name);
+        }
+        QCOMPARE(arrived.size(), 1);
+        QFile delivered(box.filePath(arrived.first()));
+        QVERIFY(delivered.open(QIODevice::ReadOnly));
+        QByteArray body = smtp.MessageBody;
+        QVERIFY(body.size() > 4 * 1024 * 1024);
+        QVERIFY(delivered.readAll().contains(body.replace("\r\n", "\n")));
     }
 
     // Where encryption is asked for and the server cannot give it, nothing but

@@ -27,6 +27,8 @@ private slots:
     void multipartLayout();
     void attachmentKinds();
     void missingAttachment();
+    void attachmentMadeInPieces_data();
+    void attachmentMadeInPieces();
     void pythonParsesMessage_data();
     void pythonParsesMessage();
 };
@@ -203,6 +205,49 @@ void TstSmtpCompose::missingAttachment() {
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, ComposeMessage(message, mtPlain, emBase64, QTime(1, 2, 3),
                                                                 hooks, header, body, boundary));
     QCOMPARE(missing, QStringList{"/nonexistent/folder/report.pdf"});
+}
+
+// An attachment is encoded a slice of the file at a time as the message goes
+// out: its lines are those of the whole file encoded at once, a UU line that
+// starts with "." doubled wherever the slices fall, and the part decodes to the file.
+void TstSmtpCompose::attachmentMadeInPieces_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("method");
+    const int slice = 45 * 4096; // the bytes of one slice
+    for (const int method : {int(emBase64), int(emUU)})
+        for (const int size : {0, 14, slice, slice + 14, 3 * slice - 31}) {
+            const QByteArray name =
+                (method == emUU ? "UU, " : "base64, ") + QByteArray::number(size) + " bytes";
+            QTest::newRow(name.constData()) << size << method;
+        }
+}
+
+void TstSmtpCompose::attachmentMadeInPieces() {
+    QFETCH(int, size);
+    QFETCH(int, method);
+    const auto how = TEncodeMethod(method);
+    QTemporaryDir dir;
+    QByteArray data(size, Qt::Uninitialized);
+    for (int k = 0; k < size; ++k)
+        data[k] = char((k * 2654435761u) >> 11);
+    TPostMessage message;
+    message.Body = {"Text"};
+    message.Attachments = {WriteFile(dir.filePath("f.bin"), data)};
+    THeaderList header;
+    QByteArray body;
+    QString boundary;
+    ComposeMessage(message, mtPlain, how, QTime(9, 5, 7), {}, header, body, boundary);
+    const QByteArray opening = "filename=\"f.bin\"\r\n\r\n";
+    const qsizetype start = body.indexOf(opening) + opening.size();
+    const qsizetype end = body.indexOf("--" + boundary.toLatin1() + "--\r\n");
+    QVERIFY(start > opening.size() && end >= start);
+    const QByteArray lines = body.mid(start, end - start);
+    QByteArray expected = "\r\n" + TUUProcessor::EncodeBytes(data, how);
+    expected.replace("\r\n.", "\r\n..");
+    QCOMPARE(lines, expected.mid(2));
+    QByteArray unstuffed = "\r\n" + lines;
+    unstuffed.replace("\r\n..", "\r\n.");
+    QCOMPARE(TUUProcessor::DecodeBytes(unstuffed.mid(2), how), data);
 }
 
 void TstSmtpCompose::pythonParsesMessage_data() {

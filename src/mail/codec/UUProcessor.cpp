@@ -101,14 +101,22 @@ void TUUProcessor::Encode() {
             got += n;
         }
         if (got == 0) break;
-        char* out = output.data();
-        const auto* in = reinterpret_cast<const unsigned char*>(input.constData());
-        for (qint64 pos = 0; pos < got; pos += 45)
-            EncodeLine(in + pos, int(qMin<qint64>(45, got - pos)), Method, out);
-        WriteAll(*OutputStream, output.constData(), out - output.constData());
+        output.resize(0);
+        AppendLines(input.constData(), got, Method, output);
+        WriteAll(*OutputStream, output.constData(), output.size());
         if (got < kChunk) break;
     }
     if (Method == emUU) WriteAll(*OutputStream, "`\r\n", 3);
+}
+
+void TUUProcessor::AppendLines(const char* data, qsizetype size, TEncodeMethod method, QByteArray& out) {
+    const qsizetype start = out.size();
+    out.resize(start + (size + 44) / 45 * 63);
+    char* end = out.data() + start;
+    const auto* in = reinterpret_cast<const unsigned char*>(data);
+    for (qsizetype pos = 0; pos < size; pos += 45)
+        EncodeLine(in + pos, int(qMin<qsizetype>(45, size - pos)), method, end);
+    out.resize(end - out.constData());
 }
 
 QByteArray TUUProcessor::RunInMemory(const QByteArray& data, TEncodeMethod method, bool encode,

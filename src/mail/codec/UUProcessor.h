@@ -34,6 +34,12 @@ public:
     // Characters outside the alphabet are skipped; never throws on bad content.
     void Decode();
 
+    // Appends the lines of `size` bytes to out: 45 bytes a line (the last may
+    // be shorter), CR LF after each, as Encode writes them; the UU end line is
+    // the caller's. Encoding a stream a piece at a time, each piece but the
+    // last a multiple of 45 bytes, gives Encode's lines. Throws nothing.
+    static void AppendLines(const char* data, qsizetype size, TEncodeMethod method, QByteArray& out);
+
     // Convenience forms on memory.
     static QByteArray EncodeBytes(const QByteArray& data, TEncodeMethod method);
     static QByteArray DecodeBytes(const QByteArray& lines, TEncodeMethod method);

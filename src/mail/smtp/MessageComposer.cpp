@@ -8,11 +8,11 @@
 #include "mail/codec/QuotedPrintable.h"
 #include "net/SockErrors.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -157,14 +157,20 @@ void AppendBodyLines(QByteArray& body, const QStringList& lines) {
     body.append(text);
 }
 
-void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
-                          TEncodeMethod method, const TComposeEvents& events) {
+namespace {
+
+// Most bytes of a file encoded in one piece: 4096 lines.
+constexpr qint64 kEncodeChunk = 45 * 4096;
+
+// Opens an attachment, or tells and throws why it cannot be read.
+void OpenAttachment(QFile& file, const TComposeEvents& events) {
+    if (file.open(QIODevice::ReadOnly)) return;
+    if (events.OnAttachmentNotFound) events.OnAttachmentNotFound(file.fileName());
+    throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(file.fileName(), file.errorString()));
+}
+
+void AppendPartHeader(QByteArray& body, const QString& path, const QString& boundary, TEncodeMethod method) {
     const QString name = QuotedName(QFileInfo(path).fileName());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (events.OnAttachmentNotFound) events.OnAttachmentNotFound(path);
-        throw EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    }
     body.append(Cp1252::encode(QStringLiteral("--") + boundary + QStringLiteral("\r\n") +
                                QStringLiteral("Content-Type: application/octet-stream; name=") + name +
                                QStringLiteral("\r\n")));
@@ -173,49 +179,117 @@ void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& 
                                : "Content-Transfer-Encoding: base64\r\n");
     body.append(Cp1252::encode(QStringLiteral("Content-Disposition: attachment; filename=") + name +
                                QStringLiteral("\r\n\r\n")));
+}
 
-    const qsizetype dataStart = body.size() - 2; // from the CR LF before the first data line
-    QBuffer output(&body);
-    output.open(QIODevice::WriteOnly | QIODevice::Append);
-    if (file.size() > 0) body.reserve(body.size() + file.size() / 45 * 62 + 128);
-    TUUProcessor processor;
-    processor.Method = method;
-    processor.InputStream = &file;
-    processor.OutputStream = &output;
-    if (events.OnEncodeStart) events.OnEncodeStart(path);
-    processor.Encode();
+// Appends the encoded lines of the file's next piece; true when the file is
+// at its end (the UU end line appended too).
+bool AppendEncodedPiece(QByteArray& body, QFile& file, TEncodeMethod method, QByteArray& input) {
+    input.resize(kEncodeChunk);
+    qint64 got = 0;
+    while (got < kEncodeChunk) {
+        const qint64 n = file.read(input.data() + got, kEncodeChunk - got);
+        if (n < 0) throw std::runtime_error("Stream read error");
+        if (n == 0) break;
+        got += n;
+    }
+    const qsizetype lineStart = body.size() - 2; // the CR LF before the piece's first line
+    TUUProcessor::AppendLines(input.constData(), got, method, body);
+    const bool end = got < kEncodeChunk;
+    if (method != emUU) return end;
+    if (end) body.append("`\r\n");
     // A UU line for 14 bytes starts with "." and would lose it on the way: stuff it.
-    if (method == emUU && body.indexOf("\r\n.", dataStart) >= 0) {
-        QByteArray data = body.mid(dataStart);
+    if (body.indexOf("\r\n.", lineStart) >= 0) {
+        QByteArray data = body.mid(lineStart);
         data.replace("\r\n.", "\r\n..");
-        body.truncate(dataStart);
+        body.truncate(lineStart);
         body.append(data);
+    }
+    return end;
+}
+
+} // namespace
+
+void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
+                          TEncodeMethod method, const TComposeEvents& events) {
+    QFile file(path);
+    OpenAttachment(file, events);
+    AppendPartHeader(body, path, boundary, method);
+    if (file.size() > 0) body.reserve(body.size() + (file.size() + 44) / 45 * 63 + 128);
+    if (events.OnEncodeStart) events.OnEncodeStart(path);
+    QByteArray input;
+    while (!AppendEncodedPiece(body, file, method, input)) {
     }
     if (events.OnEncodeEnd) events.OnEncodeEnd(path);
 }
 
-void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method,
-                    const TComposeOptions& options, const TComposeEvents& events, THeaderList& header,
-                    QByteArray& body, QString& boundary) {
-    const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
-    const bool multipart = !message.Attachments.isEmpty();
-    if (multipart) boundary = MakeBoundary(now.time());
-    const TTextForm form = ChooseTextForm(TextBytes(message.Body), options.eightBitMime);
-    header = BuildHeaderLines(message, subType, boundary, form, now);
+TBodyComposer::TBodyComposer(const TPostMessage& message, TEncodeMethod method, const QString& boundary,
+                             const TTextForm& form, const TComposeEvents& events, QByteArray& body)
+    : m_method(method), m_boundary(boundary), m_events(events), m_body(body),
+      m_multipart(!message.Attachments.isEmpty()) {
+    qint64 room = 1024;
+    for (const QString& path : message.Attachments) {
+        m_files.push_back(std::make_unique<QFile>(path));
+        OpenAttachment(*m_files.back(), events);
+        room += 512 + 2 * path.size() + (m_files.back()->size() + 44) / 45 * 63;
+    }
     body.clear();
-    if (!multipart) {
+    if (!m_multipart) {
         AppendText(body, message.Body, form);
         return;
     }
+    body.reserve(room);
     body.append(Cp1252::encode(QStringLiteral("--") + boundary + QStringLiteral("\r\n")));
     body.append("Content-Type: text/plain; charset=" + form.charset.toLatin1() + "\r\n");
     if (!form.transferEncoding.isEmpty())
         body.append("Content-Transfer-Encoding: " + form.transferEncoding.toLatin1() + "\r\n");
     body.append("\r\n");
     AppendText(body, message.Body, form);
-    for (const QString& path : message.Attachments)
-        EncodeAttachmentPart(body, path, boundary, method, events);
-    body.append(Cp1252::encode(QStringLiteral("--") + boundary + QStringLiteral("--\r\n")));
+}
+
+TBodyComposer::~TBodyComposer() = default;
+
+bool TBodyComposer::Next() {
+    if (m_done) return false;
+    if (m_next < qsizetype(m_files.size())) {
+        QFile& file = *m_files[size_t(m_next)];
+        if (!m_started) {
+            AppendPartHeader(m_body, file.fileName(), m_boundary, m_method);
+            if (m_events.OnEncodeStart) m_events.OnEncodeStart(file.fileName());
+            m_started = true;
+        }
+        if (AppendEncodedPiece(m_body, file, m_method, m_input)) {
+            file.close();
+            if (m_events.OnEncodeEnd) m_events.OnEncodeEnd(file.fileName());
+            ++m_next;
+            m_started = false;
+        }
+        return true;
+    }
+    m_done = true;
+    if (!m_multipart) return false;
+    m_body.append(Cp1252::encode(QStringLiteral("--") + m_boundary + QStringLiteral("--\r\n")));
+    return true;
+}
+
+std::unique_ptr<TBodyComposer> StartMessage(const TPostMessage& message, TSubType subType,
+                                            TEncodeMethod method, const TComposeOptions& options,
+                                            const TComposeEvents& events, THeaderList& header,
+                                            QByteArray& body, QString& boundary) {
+    const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
+    const bool multipart = !message.Attachments.isEmpty();
+    if (multipart) boundary = MakeBoundary(now.time());
+    const TTextForm form = ChooseTextForm(TextBytes(message.Body), options.eightBitMime);
+    header = BuildHeaderLines(message, subType, boundary, form, now);
+    return std::make_unique<TBodyComposer>(message, method, boundary, form, events, body);
+}
+
+void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method,
+                    const TComposeOptions& options, const TComposeEvents& events, THeaderList& header,
+                    QByteArray& body, QString& boundary) {
+    const std::unique_ptr<TBodyComposer> composer =
+        StartMessage(message, subType, method, options, events, header, body, boundary);
+    while (composer->Next()) {
+    }
 }
 
 void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method, const QTime& now,

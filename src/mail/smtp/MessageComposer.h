@@ -9,6 +9,10 @@
 #include <QTime>
 
 #include <functional>
+#include <memory>
+#include <vector>
+
+class QFile;
 
 struct TComposeEvents {
     using TFileItem = std::function<void(const QString& fileName)>;
@@ -51,10 +55,46 @@ void AppendBodyLines(QByteArray& body, const QStringList& lines);
 // Throws EFileError with the file error when the file cannot be read.
 void EncodeAttachmentPart(QByteArray& body, const QString& path, const QString& boundary,
                           TEncodeMethod method, const TComposeEvents& events);
+// A message's body made a piece at a time, so that it can go out while it
+// is being made: the text and each part's header at once, an attachment's
+// encoded lines a slice at a time (the same bytes EncodeAttachmentPart
+// writes). Every attachment is opened at the start: one that cannot be is
+// told (OnAttachmentNotFound) and thrown (EFileError) before anything is
+// composed. The body's room is reserved at the start, so it rarely moves.
+class TBodyComposer {
+public:
+    TBodyComposer(const TPostMessage& message, TEncodeMethod method, const QString& boundary,
+                  const TTextForm& form, const TComposeEvents& events, QByteArray& body);
+    ~TBodyComposer();
+    TBodyComposer(const TBodyComposer&) = delete;
+    TBodyComposer& operator=(const TBodyComposer&) = delete;
+    // Appends the next piece to the body; false (nothing appended) once it is
+    // whole. Throws std::runtime_error when an attachment cannot be read.
+    bool Next();
+
+private:
+    TEncodeMethod m_method;
+    QString m_boundary;
+    TComposeEvents m_events;
+    QByteArray& m_body;
+    bool m_multipart;
+    std::vector<std::unique_ptr<QFile>> m_files; // one open file per attachment
+    qsizetype m_next = 0;                        // the part being encoded
+    bool m_started = false;                      // its header is in the body
+    bool m_done = false;
+    QByteArray m_input;
+};
+
 // Header lines and body of the whole message (multipart when there are attachments).
 void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method,
                     const TComposeOptions& options, const TComposeEvents& events, THeaderList& header,
                     QByteArray& body, QString& boundary);
+// ComposeMessage's header lines and boundary, and its body as far as it is
+// made at once; the composer returned makes the rest.
+std::unique_ptr<TBodyComposer> StartMessage(const TPostMessage& message, TSubType subType,
+                                            TEncodeMethod method, const TComposeOptions& options,
+                                            const TComposeEvents& events, THeaderList& header,
+                                            QByteArray& body, QString& boundary);
 // The same for a server without 8BITMIME, at `now` of today.
 void ComposeMessage(const TPostMessage& message, TSubType subType, TEncodeMethod method, const QTime& now,
                     const TComposeEvents& events, THeaderList& header, QByteArray& body, QString& boundary);

@@ -4,9 +4,8 @@
 #include "core/Cp1252.h"
 #include "mail/codec/MailText.h"
 
-#include <QBuffer>
-
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -205,7 +204,9 @@ void TSmtpClient::SendMail() {
 
 void TSmtpClient::DoSendMail() {
     const std::optional<TEnvelope> nextEnvelope = std::exchange(NextEnvelope, std::nullopt);
-    BuildMessage();
+    // The header and the text now (an attachment that cannot be opened stops
+    // the message here); the attachments' lines as the body goes out.
+    const std::unique_ptr<TBodyComposer> composer = StartMessage();
     CheckConnected();
 
     // A message without sender or recipient: the owner may fill it in once (OnHeaderIncomplete).
@@ -265,34 +266,41 @@ void TSmtpClient::DoSendMail() {
     if (ReplyNumber() / 100 != 3) ThrowReply(reply); // only "go ahead" opens the message text
 
     // Header block, its ending blank line and the empty line that opens the
-    // body, then the body: sent as streams, so no header length is cut off.
-    // Pipelining, the end-of-data dot goes with them in the same write, and
-    // the next message's envelope after it when the owner named it.
+    // body, then the body straight from where it is composed, made as it goes
+    // out. Pipelining, the end-of-data dot goes with them in the same write,
+    // and the next message's envelope after it when the owner named it.
     QByteArray headerBlock = Cp1252::encode(FinalHeader.Text());
     headerBlock.append("\r\n\r\n");
+    QByteArray trailer;
+    QList<QByteArray> ahead;
     if (batch) {
-        headerBlock.append(MessageBody).append(".\r\n");
-        QList<QByteArray> ahead;
+        trailer = ".\r\n";
         if (nextEnvelope) {
             const EnvelopeCommands following = Envelope(*nextEnvelope);
             if (following.sendable) ahead = following.commands;
         }
         for (const QByteArray& command : std::as_const(ahead))
-            headerBlock.append(command).append("\r\n");
-        QBuffer messageStream(&headerBlock);
-        messageStream.open(QIODevice::ReadOnly);
-        SendStream(messageStream);
+            trailer.append(command).append("\r\n");
+    }
+    qsizetype given = 0; // bytes of MessageBody handed to the socket
+    bool trailerGiven = false;
+    SendParts({headerBlock}, [&]() -> QByteArrayView {
+        while (given == MessageBody.size() && composer->Next()) {
+        }
+        if (given < MessageBody.size()) {
+            const QByteArrayView piece = QByteArrayView(std::as_const(MessageBody)).sliced(given);
+            given = MessageBody.size();
+            return piece;
+        }
+        if (std::exchange(trailerGiven, true)) return {};
+        return trailer;
+    });
+    if (batch) {
         m_owedReplies = 1 + static_cast<int>(ahead.size());
         reply = ReadExtraLines(ReadReply());
         --m_owedReplies;
         m_envelopeAhead = ahead;
     } else {
-        QBuffer headerStream(&headerBlock);
-        headerStream.open(QIODevice::ReadOnly);
-        SendStream(headerStream);
-        QBuffer bodyStream(&MessageBody);
-        bodyStream.open(QIODevice::ReadOnly);
-        SendStream(bodyStream);
         reply = Command(QStringLiteral("."));
     }
     if (!IsCompletion(ReplyNumber())) {
@@ -368,13 +376,19 @@ TComposeEvents TSmtpClient::ComposeEvents() {
     return events;
 }
 
-void TSmtpClient::BuildMessage() {
+std::unique_ptr<TBodyComposer> TSmtpClient::StartMessage() {
     const QTime now = TimeOfDay ? TimeOfDay() : QTime::currentTime();
     TComposeOptions options;
     options.now = QDateTime(QDate::currentDate(), now);
     options.eightBitMime = Offers("8BITMIME"); // else 8-bit text goes quoted-printable
-    ComposeMessage(PostMessage, SubType, EncodeType, options, ComposeEvents(), FinalHeader, MessageBody,
-                   Boundary);
+    return ::StartMessage(PostMessage, SubType, EncodeType, options, ComposeEvents(), FinalHeader,
+                          MessageBody, Boundary);
+}
+
+void TSmtpClient::BuildMessage() {
+    const std::unique_ptr<TBodyComposer> composer = StartMessage();
+    while (composer->Next()) {
+    }
 }
 
 void TSmtpClient::EncodeAttachment(int index) {

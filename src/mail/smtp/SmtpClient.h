@@ -11,6 +11,7 @@
 #include <QTime>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TSmtpClient : public TSockClient {
@@ -113,7 +114,8 @@ public:
     void Disconnect() override;
     // Empties the recipient lists and the attachments of PostMessage. Throws nothing.
     void ClearParameters();
-    // Rebuilds FinalHeader and MessageBody from PostMessage.
+    // Rebuilds FinalHeader and MessageBody from PostMessage (SendMail makes
+    // them too, the body as it goes out).
     // Throws EFileError when an attachment cannot be read (after OnAttachmentNotFound).
     void BuildMessage();
     // Appends the part of attachment index (1-based) to MessageBody.
@@ -132,6 +134,8 @@ private:
     bool OffersAuth(const QByteArray& mechanism) const;
     void Authenticate();
     TComposeEvents ComposeEvents();
+    // FinalHeader, Boundary and the start of MessageBody; the composer makes the rest.
+    std::unique_ptr<TBodyComposer> StartMessage();
     // Reads what the server still owes to a batch that stopped at a refusal
     // (its replies drop out here, at the next command, where the command-by-
     // command dialogue waits too). Closes the connection when the batch's DATA

@@ -120,6 +120,9 @@ QList<AvisosPospuestos::Pospuesto> AvisosPospuestos::leer(const QString& reminde
 }
 
 void AvisosPospuestos::identificar(const QString& remindersFile, QList<Pospuesto>& entries) {
+    // Nothing snoozed, nothing to follow: the identities (a reading of the
+    // whole file, and their file written) are not needed, as at most starts.
+    if (entries.isEmpty()) return;
     std::optional<ReminderIdentities> ids = identidades(remindersFile);
     if (!ids) return;
     for (Pospuesto& p : entries) {

@@ -739,6 +739,10 @@ private slots:
         QFile::remove(AvisosPospuestos::rutaDe(file));
         QFile::remove(ReminderIdentities::pathFor(file));
         AvisosPospuestos::global().olvidarArchivo(file);
+        {
+            TVPrincipal plain(services, file); // nothing snoozed: the start needs no identities
+        }
+        QVERIFY(!QFile::exists(ReminderIdentities::pathFor(file)));
         auto alertOf = [](const QString& name) -> AlertWindowBase* {
             for (QWidget* t : QApplication::topLevelWidgets())
                 if (auto* a = qobject_cast<AlertWindowBase*>(t); a && a->objectName() == name) return a;

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <numeric>
 
 AllFilesListModel::AllFilesListModel(QObject* parent) : QAbstractTableModel(parent) {
     connect(&AvisosPospuestos::global(), &AvisosPospuestos::cambiado, this, [this] {
@@ -92,15 +91,7 @@ void AllFilesListModel::ordenar() {
                       ? p.nombre.toUtf8()
                       : ReminderListModel::claveOrden(p.leidos, m_filas[i].lugar, m_columnaOrden);
     }
-    QVector<int> order(m_filas.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return m_ascendente ? keys[a] < keys[b] : keys[b] < keys[a]; });
-    QVector<Fila> sorted;
-    sorted.reserve(m_filas.size());
-    for (int i : order)
-        sorted << m_filas[i];
-    m_filas = std::move(sorted);
+    m_filas = ReminderListModel::ordenadas(m_filas, keys, m_ascendente);
 }
 
 void AllFilesListModel::sortByColumn(int column, bool ascending) {

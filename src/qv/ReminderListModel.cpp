@@ -73,20 +73,11 @@ QVector<quint16> ReminderListModel::sortByColumn(int column, bool ascending) {
     // Texts compare in the stored code page: a byte-wise comparison is the
     // character-code comparison. The next occurrence compares by its moment, as
     // a day and a time of day, so "09-ene-2027" comes after "10-dic-2026" and
-    // "01:00 pm" after "11:00 am". A stable sort keeps equal keys in their
-    // order, exactly as an exchange sort that swaps only strictly misordered
-    // neighbours does.
+    // "01:00 pm" after "11:00 am".
     QVector<QByteArray> keys(m_filas.size());
     for (int i = 0; i < m_filas.size(); ++i)
         keys[i] = claveOrden(m_leidos, m_filas[i], column);
-    QVector<int> order(m_filas.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return ascending ? keys[a] < keys[b] : keys[b] < keys[a]; });
-    QVector<quint16> sorted;
-    sorted.reserve(m_filas.size());
-    for (int i : order)
-        sorted << m_filas[i];
+    QVector<quint16> sorted = ordenadas(m_filas, keys, ascending);
     beginResetModel();
     m_filas = std::move(sorted);
     endResetModel();

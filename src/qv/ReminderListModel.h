@@ -11,6 +11,9 @@
 #include <QHash>
 #include <QVector>
 
+#include <algorithm>
+#include <numeric>
+
 class ReminderListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -41,6 +44,22 @@ public:
     static QVariant celda(const ResumenesAvisos& leidos, int i, int column, int role,
                           const QHash<quint16, QDateTime>& pospuestos);
     static QByteArray claveOrden(const ResumenesAvisos& leidos, int i, int column);
+    // `filas` reordered by their `claves` (one each), equal keys kept in their
+    // order, exactly as an exchange sort that swaps only strictly misordered
+    // neighbours does.
+    template <typename T>
+    static QVector<T> ordenadas(const QVector<T>& filas, const QVector<QByteArray>& claves, bool ascending) {
+        QVector<int> order(filas.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return ascending ? claves[a] < claves[b] : claves[b] < claves[a];
+        });
+        QVector<T> out;
+        out.reserve(filas.size());
+        for (int i : order)
+            out << filas[i];
+        return out;
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -3,6 +3,7 @@
 // Run as root, the disk is a real 1 MiB tmpfs mounted for the test and filled
 // page by page; otherwise the write calls of this program run out of room at
 // the same point (the C library's write is replaced here).
+#include "mailfiles/IncomingMail.h"
 #include "mailfiles/MailFileText.h"
 #include "platform/Autostart.h"
 #include "platform/SettingsStore.h"
@@ -114,6 +115,7 @@ private slots:
         // Room for the new QV.PFL but not for QV.PFS.
         QTest::newRow("profiles pair, room for one") << "profiles" << qint64(Perfiles::kTamanoRegistro + 100);
         QTest::newRow("queue file") << "mail" << qint64(0);
+        QTest::newRow("incoming mail") << "incoming" << qint64(0);
         QTest::newRow("autostart entry") << "autostart" << qint64(0);
         // Four records end 752 bytes before a page boundary: the fifth is torn there.
         QTest::newRow("reminder add, torn record") << "add" << qint64(0);
@@ -147,6 +149,12 @@ private slots:
         } else if (what == "mail") {
             QVERIFY(mailfiles::guardarLineas(queue, {QStringLiteral("old")}));
             watched << queue;
+        } else if (what == "incoming") {
+            mailfiles::EscritorEmailRecibido kept(disk + QStringLiteral("/MAIL"), QStringLiteral("a@x"));
+            QVERIFY(kept.linea(QStringLiteral("kept")));
+            const auto path = kept.terminar();
+            QVERIFY(path);
+            watched << *path;
         } else if (what == "autostart") {
             QVERIFY(Autostart::set(true, QStringLiteral("/old/QV"), QStringLiteral("/old")));
             watched << Autostart::entryPath();
@@ -183,6 +191,13 @@ private slots:
         } else if (what == "mail") {
             saved =
                 mailfiles::guardarLineas(queue, QStringList(400, QStringLiteral("a long new line")), &why);
+        } else if (what == "incoming") {
+            // A message that does not fit leaves no file, so it is not deleted on the server.
+            mailfiles::EscritorEmailRecibido writer(disk + QStringLiteral("/MAIL"), QStringLiteral("b@x"));
+            for (int i = 0; i < 400; ++i)
+                writer.linea(QStringLiteral("a long line of a message that does not fit"));
+            saved = writer.terminar().has_value();
+            QCOMPARE(mailfiles::ListarEmailRecibido(disk + QStringLiteral("/MAIL")), watched);
         } else if (what == "autostart") {
             saved =
                 Autostart::set(true, QStringLiteral("/new/") + QString(5000, u'q'), QStringLiteral("/new"));
@@ -200,7 +215,7 @@ private slots:
         unfill();
 
         QVERIFY2(!saved, "a save that did not fit was reported as done");
-        if (what != "autostart" && what != "compact")
+        if (what != "autostart" && what != "compact" && what != "incoming")
             QVERIFY2(why.contains(QStringLiteral("No space left on device")), qPrintable(why));
         for (qsizetype i = 0; i < watched.size(); ++i)
             QCOMPARE(contents(watched[i]), before[i]);
